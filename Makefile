@@ -1,0 +1,28 @@
+# Set-up commands: `make run` builds and runs the example host, `make test`
+# builds the tests under the sanitizers and runs them.
+JOBS ?= 2
+BUILD_DIR ?= build
+TEST_BUILD_DIR ?= build-sanitize
+
+.PHONY: all setup run test clean format
+
+all: setup
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DIE_BUILD_TESTS=OFF
+	cmake --build $(BUILD_DIR) -j$(JOBS)
+
+setup:
+	@scripts/setup
+
+run: all
+	./$(BUILD_DIR)/examples/ie_example
+
+test: setup
+	cmake -S . -B $(TEST_BUILD_DIR) -DCMAKE_BUILD_TYPE=Debug -DIE_SANITIZE=ON -DIE_BUILD_TESTS=ON
+	cmake --build $(TEST_BUILD_DIR) -j$(JOBS)
+	ctest --test-dir $(TEST_BUILD_DIR) --output-on-failure -j$(JOBS)
+
+format:
+	clang-format -i $$(git ls-files '*.h' '*.cpp')
+
+clean:
+	rm -rf $(BUILD_DIR) $(TEST_BUILD_DIR)

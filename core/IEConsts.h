@@ -1,0 +1,143 @@
+// The value kinds, the type sets and keyword constants shared by the whole
+// system, its error class EIEException and the message texts of the value
+// model. Messages are format strings filled with Format.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "runtime/Exceptions.h"
+#include "runtime/Sets.h"
+#include "runtime/TypeInfo.h"
+
+namespace ie {
+
+// The error of the system: every failure that is not the runtime's own.
+class EIEException : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+enum TIEType : uint8_t {
+  dtNone,
+  dtAtom,
+  dtString,
+  dtInteger,
+  dtVariable,
+  dtFactId,
+  dtFloat,
+  dtFunCall,
+  dtFact,
+  dtList,
+  dtDescriptor,
+  dtObject,
+  dtClass,
+  dtExternalAddress,
+  dtSingletons,
+  dtFuzzy,
+  dtMultiVariable,
+  dtSlot,
+  dtMultiSlot
+};
+using TIETypes = TSet<TIEType, dtMultiSlot>;
+
+inline constexpr std::string_view IETypeNames[] = {
+    "dtNone",   "dtAtom",       "dtString",          "dtInteger",    "dtVariable",
+    "dtFactId", "dtFloat",      "dtFunCall",         "dtFact",       "dtList",
+    "dtDescriptor", "dtObject", "dtClass",           "dtExternalAddress",
+    "dtSingletons", "dtFuzzy",  "dtMultiVariable",   "dtSlot",       "dtMultiSlot"};
+static_assert(std::size(IETypeNames) == dtMultiSlot + 1);
+inline constexpr TEnumTypeInfo TIETypeInfo{"TIEType", IETypeNames};
+
+// The enumeration name of a kind, "dtAtom"; "<UNKNOWN>" for a byte that
+// names no kind.
+constexpr std::string_view IETypeName(TIEType T) {
+  return T <= dtMultiSlot ? IETypeNames[T] : std::string_view("<UNKNOWN>");
+}
+
+// Type sets.
+inline constexpr TIETypes IEStringTypes{dtAtom,          dtString, dtVariable,
+                                        dtMultiVariable, dtSlot,   dtMultiSlot};
+inline constexpr TIETypes IENumericTypes{dtInteger, dtFloat};
+inline constexpr TIETypes IEIntegerTypes{dtInteger, dtFactId, dtDescriptor};
+inline constexpr TIETypes IEFactTypes{dtInteger, dtFactId, dtFloat};
+inline constexpr TIETypes IEVariableTypes{dtVariable, dtMultiVariable};
+inline constexpr TIETypes IEAlwaysValidTypes{dtNone, dtVariable, dtFunCall, dtMultiVariable};
+inline constexpr TIETypes IEMultiSlotTypes{dtList, dtMultiSlot};
+inline constexpr TIETypes IESlotTypes{dtAtom,    dtString,     dtInteger, dtVariable,
+                                      dtFactId,  dtFloat,      dtFunCall, dtFact,
+                                      dtDescriptor, dtObject,  dtClass,   dtExternalAddress};
+inline constexpr TIETypes IESlotTypesWithFuzzy = IESlotTypes + TIETypes{dtSingletons, dtFuzzy};
+inline constexpr TIETypes IEReparseTypes{dtFunCall, dtFact, dtFuzzy};
+// Kinds whose content is a counted reference to a shared object.
+inline constexpr TIETypes IESharedTypes{dtFunCall, dtFact, dtList, dtSingletons, dtFuzzy};
+
+// Type keywords of the rule language.
+inline constexpr const char* STypeSymbolKeyword = "SYMBOL";
+inline constexpr const char* STypeAtomKeyword = "ATOM";
+inline constexpr const char* STypeStringKeyword = "STRING";
+inline constexpr const char* STypeIntegerKeyword = "INTEGER";
+inline constexpr const char* STypeFloatKeyword = "FLOAT";
+inline constexpr const char* STypeLexemeKeyword = "LEXEME";
+inline constexpr const char* STypeNumberKeyword = "NUMBER";
+inline constexpr const char* STypeClassKeyword = "CLASS";
+inline constexpr const char* STypeDescriptorKeyword = "DESCRIPTOR";
+inline constexpr const char* STypeObjectKeyword = "OBJECT";
+inline constexpr const char* STypeExternalAddrKeyword = "EXTERNALADDRESS";
+inline constexpr const char* STypeFuzzyKeyword = "FUZZY";
+inline constexpr const char* STypeFactKeyword = "FACT";
+inline constexpr const char* STypeFactIdKeyword = "FACTID";
+inline constexpr const char* STypeVariableKeyword = "?VARIABLE";
+
+// Constants several parts of the system share.
+inline constexpr int32_t LocalBindingIndex = -2;
+inline constexpr int32_t NoSubIndex = -1;
+inline constexpr const char* IndentString = "    ";
+inline constexpr const char* NewLineString = "\r\n";
+inline constexpr int32_t DefaultPrintMargin = 200;
+inline constexpr const char* SFactPrefix = "__factidx";
+inline constexpr const char* SEqStarPrefix = "_eq_";
+inline constexpr const char* SBackChainPrefix = "need-";
+inline constexpr const char* SBlankMulti = "_blank_$";
+inline constexpr const char* SBlankPrefix = "_blank_";
+inline constexpr const char* SDefaultSlotName = "__Data";
+inline constexpr const char* STestCE = "test";
+inline constexpr const char* SLocalBinding = "__LOCAL";
+inline constexpr const char* SPatternBinding = "__PATTERN";
+inline constexpr const char* SRuleBinding = "__RULE";
+inline constexpr const char* SInitialFactPattern = "Initial-Fact";
+inline constexpr const char* SInitialFact = "(Initial-Fact)";
+inline constexpr const char* SNullFact = "__NOT-OR-TEST-CE*";
+inline constexpr const char* SMultiSlotVar = "$?__var";
+inline constexpr const char* SSlotVar = "?__var";
+inline constexpr const char* SFunctionError = "%s error: %s";
+inline constexpr const char* CommentFormat = "%s";
+inline constexpr const char* SyntaxFormat = "     syntax: %s";
+inline constexpr const char* RuleSyntaxFormat = "(%s)";
+inline constexpr const char* SImplicitDefinedType = "implicit";
+
+// Messages of the value model.
+inline constexpr const char* SNotAType = "Not a %s type.  Value (%s) is a %s type";
+inline constexpr const char* SValueTypeMismatch = "Value and type mismatch";
+inline constexpr const char* SUncloneableValue =
+    "Uncloneable value.  Value owned an object of %s class type";
+inline constexpr const char* SNoContext = "No context found when trying to resolve a %s value";
+inline constexpr const char* SCorruptedBinding = "Corrupted Binding, variable not found: %s";
+inline constexpr const char* SInvalidSetItem = "Invalid item for set: %s";
+
+// The words that fill SNotAType, one per getter.
+inline constexpr const char* SStringWord = "string";
+inline constexpr const char* SIntegerWord = "integer";
+inline constexpr const char* SNumericWord = "numeric";
+inline constexpr const char* SFactIdWord = "fact id";
+inline constexpr const char* SDescriptorWord = "descriptor";
+inline constexpr const char* SExternalAddressWord = "External Address";
+inline constexpr const char* SObjectWord = "object";
+inline constexpr const char* SClassWord = "class";
+inline constexpr const char* SFactWord = "fact";
+inline constexpr const char* SFunctionCallWord = "function call";
+inline constexpr const char* SListWord = "list";
+inline constexpr const char* SSingletonsWord = "singletons";
+inline constexpr const char* SFuzzyValueWord = "fuzzy value";
+
+}  // namespace ie

@@ -1,0 +1,355 @@
+// The value model: TIEValue is the one object for every datum the rule
+// language handles (atoms, strings, numbers, variables, facts, function
+// calls, lists, fuzzy sets, host objects), tagged by TIEType. Values are
+// reference counted and shared through IIEValue; code that must change a
+// value that may be shared clones it first. The multifield list
+// TValueVector, the fuzzy point list TSingletonsVector and the name table
+// TValueHashTable complete the model.
+//
+// A value keeps its kind, its text (string kinds) and an 8-byte payload in
+// the object; the rarely used tag, change event and owned-object bookkeeping
+// live in a side record made on first use, so a value is 64 bytes.
+//
+// Fourteen shared constants (FCTrue, FCNil, ...) live for the whole process;
+// they are compared by identity and must never be changed in place.
+//
+// Values may be referenced from several threads (the count is atomic); one
+// value must not be changed from two threads at once.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "core/IEConsts.h"
+#include "core/IEInterfaces.h"
+#include "libs/Collections.h"
+#include "libs/FuzzySet.h"
+#include "runtime/Component.h"
+
+namespace ie {
+
+using TIEValueChangeEvent = std::function<void(TIEValue* Sender)>;
+
+// Lets an owned component tell the value that owns it that it is being
+// destroyed by someone else.
+class TIEValueNexus : public TComponent {
+  IE_CLASS(TIEValueNexus, TComponent)
+
+ public:
+  TIEValueNexus(TComponent* Owner, TIEValue* Value) : TComponent(Owner), FValue(Value) {}
+
+ protected:
+  void Notification(TComponent* Component, TOperation Operation) override;
+
+ private:
+  TIEValue* FValue;
+};
+
+class TIEValue : public ICloneable {
+  IE_CLASS(TIEValue, ICloneable)
+
+ public:
+  TIEValue();
+  // DType must be dtInteger, dtFactId or dtDescriptor.
+  TIEValue(int32_t Value, TIEType DType);
+  // DType must be one of IEStringTypes.
+  TIEValue(std::string Value, TIEType DType);
+  explicit TIEValue(double Value);
+  // A list, singletons, fact or function call, shared, not copied; the kind
+  // comes from the class's ValueKind.
+  template <class T>
+    requires requires { T::ValueKind; }
+  explicit TIEValue(const TRef<T>& Shared) {
+    StoreShared(T::ValueKind, Shared.Get());
+  }
+  explicit TIEValue(const IFuzzySet& Set);
+  // A copy made by Assign(IInterface): lists are copied deeply.
+  explicit TIEValue(const IIEValue& Source);
+  TIEValue(TObject* Obj, bool Owned);
+  explicit TIEValue(void* Address);
+  explicit TIEValue(TClass Class);
+
+  void BeforeDestruction() override;
+
+  TIEType GetDType() const { return FDType; }
+  // The stored text of the string kinds, without conversion or copy.
+  const std::string& GetText() const { return FText; }
+
+  // Getters. A kind a getter does not accept, or a text that is not a
+  // number, raises EIEException "Not a %s type.  Value (%s) is a %s type".
+  std::string GetAsAtom() const { return GetAsText(); }
+  std::string GetAsString() const { return GetAsText(); }
+  std::string GetAsVariable() const { return GetAsText(); }
+  std::string GetAsMultiVariable() const { return GetAsText(); }
+  std::string GetAsSlot() const { return GetAsText(); }
+  std::string GetAsMultiSlot() const { return GetAsText(); }
+  int32_t GetAsInteger() const;
+  int32_t GetAsFactId() const;
+  int32_t GetAsDescriptor() const;
+  double GetAsFloat() const;
+  double GetAsNumeric() const { return GetAsFloat(); }
+  void* GetAsExternalAddress() const;
+  TObject* GetAsObject() const;
+  TObject* GetAsOwnedObject() const { return GetAsObject(); }
+  TClass GetAsClass() const;
+  IValueVector GetAsList() const;
+  ISingletonsVector GetAsSingletons() const;
+  IFuzzySet GetAsFuzzy() const;
+  // Facts and function calls are completed by later units; these accessors
+  // compile where those classes are complete.
+  template <class T = TFact>
+  TRef<T> GetAsFact() const {
+    return TRef<T>(static_cast<T*>(GetShared(dtFact, SFactWord)));
+  }
+  template <class T = TFunctionCall>
+  TRef<T> GetAsFunCall() const {
+    return TRef<T>(static_cast<T*>(GetShared(dtFunCall, SFunctionCallWord)));
+  }
+
+  // Setters: each releases the old content (Changing), stores the new one
+  // with its kind and then fires OnChange (Changed).
+  virtual void SetAsAtom(std::string Value) { SetText(dtAtom, std::move(Value)); }
+  virtual void SetAsString(std::string Value) { SetText(dtString, std::move(Value)); }
+  virtual void SetAsVariable(std::string Value) { SetText(dtVariable, std::move(Value)); }
+  virtual void SetAsMultiVariable(std::string Value) {
+    SetText(dtMultiVariable, std::move(Value));
+  }
+  virtual void SetAsSlot(std::string Value) { SetText(dtSlot, std::move(Value)); }
+  virtual void SetAsMultiSlot(std::string Value) { SetText(dtMultiSlot, std::move(Value)); }
+  virtual void SetAsInteger(int32_t Value) { SetInteger(dtInteger, Value); }
+  virtual void SetAsFactId(int32_t Value) { SetInteger(dtFactId, Value); }
+  virtual void SetAsDescriptor(int32_t Value) { SetInteger(dtDescriptor, Value); }
+  virtual void SetAsFloat(double Value);
+  virtual void SetAsExternalAddress(void* Value);
+  virtual void SetAsObject(TObject* Value);
+  virtual void SetAsOwnedObject(TObject* Value);
+  virtual void SetAsClass(TClass Value);
+  virtual void SetAsList(const IValueVector& Value);
+  virtual void SetAsSingletons(const ISingletonsVector& Value);
+  virtual void SetAsFuzzy(const IFuzzySet& Value) { SetShared(dtFuzzy, Value.Get()); }
+  template <class T>
+  void SetAsFact(const TRef<T>& Fact) {
+    static_assert(T::ValueKind == dtFact);
+    SetShared(dtFact, Fact.Get());
+  }
+  template <class T>
+  void SetAsFunCall(const TRef<T>& Call) {
+    static_assert(T::ValueKind == dtFunCall);
+    SetShared(dtFunCall, Call.Get());
+  }
+
+  bool IsOwningObject() const;
+  // Back to dtNone, freeing an owned object; does not fire OnChange.
+  virtual void Reset();
+
+  int32_t GetTag() const override;
+  void SetTag(int32_t Tag) override;
+  const TIEValueChangeEvent& GetOnChange() const;
+  void SetOnChange(TIEValueChangeEvent Handler);
+
+  IIEValue Clone() const;
+  IInterface CloneInterface() const override;
+  // From another value: lists, facts and function calls are shared, owned
+  // objects duplicated. Other sources raise the assignment error.
+  void Assign(TPersistent* Source) override;
+  // From a value known by interface: lists are copied deeply.
+  void Assign(const IInterface& Source) override;
+  // Pushes this value into Dest through Dest's setters.
+  void AssignTo(TPersistent* Dest) override;
+
+  // Strict equality: same kind (fuzzy sets decide against other kinds),
+  // texts byte for byte, numbers exactly.
+  bool Equals(const IIEValue& Other) const;
+  bool Equals(const IInterface& Other) const override;
+  // Loose equality: Other is read through the getter of this value's kind;
+  // a getter that cannot convert raises its error.
+  bool EqualsStar(const IIEValue& Other) const;
+  int32_t GetHashCode() const override;
+  // The exact text in which the value appears in facts, output and files.
+  std::string GetToString() const override;
+
+  // What the value stands for in Context: a variable's binding, a function
+  // call's result, a binding address's slot value, a point list's fuzzy
+  // set; any other value is itself. The caller holds the value.
+  IIEValue Resolve(TObject* Context);
+
+  // An owned component tells its value, through the nexus, that it goes.
+  virtual void Notification(TComponent* Component, TOperation Operation);
+
+ protected:
+  ~TIEValue() override;
+
+  // Releases the content before new content is stored: frees an owned
+  // object (unless it is already being destroyed) and drops a shared
+  // reference. The text stays.
+  virtual void Changing(TIEType NewType);
+  virtual void Changed();
+  virtual void SetShared(TIEType DType, ICloneable* Shared);
+
+ private:
+  struct TExtra {
+    int32_t Tag = 0;
+    bool Owned = false;
+    TIEValueNexus* Nexus = nullptr;
+    TIEValueChangeEvent OnChange;
+  };
+
+  TExtra& Extra();
+  std::string GetAsText() const;
+  ICloneable* GetShared(TIEType DType, const char* Word) const;
+  [[noreturn]] void RaiseNotA(const char* Word) const;
+  void SetText(TIEType DType, std::string Value);
+  void SetInteger(TIEType DType, int32_t Value);
+  void StoreShared(TIEType DType, ICloneable* Shared);
+  void StoreOwnedObject(TObject* Obj);
+  void ReleaseContent();
+  bool CompareByKind(const TIEValue& Other) const;
+
+  TIEType FDType = dtNone;
+  std::string FText;
+  union {
+    int32_t Integer;
+    double Float;
+    TObject* Object;
+    TClass Class;
+    void* Pointer;
+    ICloneable* Shared;
+  } FData{};
+  std::unique_ptr<TExtra> FExtra;
+};
+
+// The shared constants.
+extern TIEValue* const FCTrue;
+extern TIEValue* const FCFalse;
+extern TIEValue* const FCEmptyString;
+extern TIEValue* const FCNil;
+extern TIEValue* const FCNilList;
+extern TIEValue* const FCCatch;
+extern TIEValue* const FCFinally;
+extern TIEValue* const FCExcept;
+extern TIEValue* const FCElse;
+extern TIEValue* const FCDo;
+extern TIEValue* const FCEOF;
+extern TIEValue* const FCThen;
+extern TIEValue* const FCPI;
+extern TIEValue* const FCZero;
+
+// True exactly when Value is one of the fourteen shared constants.
+bool IsValueConstant(const TIEValue* Value);
+inline bool IsValueConstant(const IIEValue& Value) { return IsValueConstant(Value.Get()); }
+
+// The multifield: an ordered list of values, indices from 0.
+class TValueVector : public ICloneable, public TIList<TIEValue> {
+  IE_CLASS(TValueVector, ICloneable)
+
+ public:
+  static constexpr TIEType ValueKind = dtList;
+
+  // Adds every element of Other at the end; the values are shared.
+  void Append(const TValueVector& Other);
+
+  // A deep copy: every element cloned.
+  IValueVector Clone() const;
+  IInterface CloneInterface() const override { return Clone(); }
+  // Always raises EIEException with the assignment-error message.
+  void Assign(TPersistent* Source) override;
+  // Clears, then appends a clone of each element of Source and takes its tag.
+  void Assign(const IInterface& Source) override;
+
+  // Same length and element-wise strict equality; nil matches only nil.
+  bool Equals(const IValueVector& Other) const;
+  bool Equals(const TObject* Obj) const;
+  bool Equals(const IInterface& Other) const override;
+  // Each element's text followed by one blank.
+  std::string GetToString() const override;
+  // The wrapping sum of the elements' hash codes.
+  int32_t GetHashCode() const override;
+  int32_t GetTag() const override { return FTag; }
+  void SetTag(int32_t Tag) override { FTag = Tag; }
+
+ private:
+  int32_t FTag = 0;
+};
+
+// A fuzzy set written point by point: x values and degrees y, kept in two
+// lists of equal length. Resolving a dtSingletons value makes the set.
+class TSingletonsVector : public ICloneable {
+  IE_CLASS(TSingletonsVector, ICloneable)
+
+ public:
+  static constexpr TIEType ValueKind = dtSingletons;
+
+  explicit TSingletonsVector(ISingletonsParser* Parser = nullptr);
+
+  int32_t GetCount() const { return FXValues->GetCount(); }
+  const IIEValue& GetXValues(int32_t Index) const { return FXValues->Get(Index); }
+  void SetXValues(int32_t Index, IIEValue Value) { FXValues->Put(Index, std::move(Value)); }
+  const IIEValue& GetYValues(int32_t Index) const { return FYValues->Get(Index); }
+  void SetYValues(int32_t Index, IIEValue Value) { FYValues->Put(Index, std::move(Value)); }
+  void Add(IIEValue X, IIEValue Y);
+  void Insert(int32_t Index, IIEValue X, IIEValue Y);
+  void Delete(int32_t Index);
+  void Clear();
+  int32_t IndexOfX(const TIEValue* Value) const { return FXValues->IndexOf(Value); }
+  int32_t IndexOfY(const TIEValue* Value) const { return FYValues->IndexOf(Value); }
+  // Adds every pair of Other; the values are shared.
+  void Append(const TSingletonsVector& Other);
+  ISingletonsParser* GetParser() const { return FParser; }
+  void SetParser(ISingletonsParser* Parser) { FParser = Parser; }
+
+  // A deep copy with the same parser.
+  ISingletonsVector Clone() const;
+  IInterface CloneInterface() const override { return Clone(); }
+  void Assign(TPersistent* Source) override;
+  void Assign(const IInterface& Source) override;
+  bool Equals(const ISingletonsVector& Other) const;
+  bool Equals(const IInterface& Other) const override;
+  // Through the parser when there is one, else "(x y) " per pair.
+  std::string GetToString() const override;
+  int32_t GetHashCode() const override;
+  int32_t GetTag() const override { return FTag; }
+  void SetTag(int32_t Tag) override { FTag = Tag; }
+
+ private:
+  void AssignFrom(const TSingletonsVector& Source);
+
+  IValueVector FXValues;
+  IValueVector FYValues;
+  ISingletonsParser* FParser;
+  int32_t FTag = 0;
+};
+
+// Values by name; names compare case-sensitively and iterate in the order
+// they were first put.
+class TValueHashTable : public TObject {
+  IE_CLASS(TValueHashTable, TObject)
+
+ public:
+  // Stores Value under Name; the value it replaced, or nil.
+  IIEValue Put(std::string_view Name, IIEValue Value) {
+    return FTable.Put(Name, std::move(Value));
+  }
+  // The value under Name, or nil.
+  IIEValue Get(std::string_view Name) const { return FTable.Get(Name); }
+  IIEValue GetItem(std::string_view Name) const { return Get(Name); }
+  void SetItem(std::string_view Name, IIEValue Value) { Put(Name, std::move(Value)); }
+  IIEValue Remove(std::string_view Name) { return FTable.Remove(Name); }
+  bool ContainsKey(std::string_view Name) const { return FTable.ContainsKey(Name); }
+  bool ContainsKey(std::string_view Name, IIEValue& Value) const {
+    return FTable.ContainsKey(Name, Value);
+  }
+  int32_t GetCount() const { return FTable.GetCount(); }
+  void Clear() { FTable.Clear(); }
+  // "name = text" and a line end per entry.
+  std::string GetToString() const override;
+
+  auto begin() const { return FTable.begin(); }
+  auto end() const { return FTable.end(); }
+
+ private:
+  TStringHashTable<IIEValue> FTable;
+};
+
+}  // namespace ie

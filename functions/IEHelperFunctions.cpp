@@ -1,0 +1,134 @@
+#include "functions/IEHelperFunctions.h"
+
+#include <algorithm>
+
+#include "libs/Hashing.h"
+#include "runtime/Exceptions.h"
+#include "runtime/Format.h"
+
+namespace ie {
+
+int32_t CalculateHash(std::string_view S) { return HashString(S); }
+
+int32_t CalculateHash(std::string_view S, int32_t Step) { return HashStringStep(S, Step); }
+
+namespace {
+
+constexpr double FloatTolerance = 0.0001;
+
+template <class T>
+bool WithinTolerance(T A, T B) {
+  const T Tolerance = static_cast<T>(FloatTolerance);
+  return B - Tolerance <= A && A <= B + Tolerance;
+}
+
+}  // namespace
+
+bool FloatEquals(float A, float B, float) { return WithinTolerance(A, B); }
+bool FloatEquals(double A, double B, double) { return WithinTolerance(A, B); }
+bool FloatEquals(long double A, long double B, long double) { return WithinTolerance(A, B); }
+
+std::string CreateArgumentExpressions(std::string_view ArgumentString, int32_t MinCount,
+                                      int32_t MaxCount, int32_t MaxExpressions) {
+  std::string Result;
+  if (MinCount > MaxCount || MaxCount == 0) return Result;
+  int OpenBrackets = 0;
+  if (MinCount == 0) {
+    Result += '[';
+    ++OpenBrackets;
+  }
+  size_t Position = 0;
+  for (int32_t N = 0; N < MaxCount && N < MaxExpressions; ++N) {
+    const size_t Open = ArgumentString.find('<', Position);
+    const size_t Close =
+        Open == std::string_view::npos ? std::string_view::npos : ArgumentString.find('>', Open);
+    if (Close != std::string_view::npos) {
+      Result += ' ';
+      Result += ArgumentString.substr(Open, Close - Open + 1);
+      Position = Close + 1;
+    } else {
+      Result += " <expression>";
+      Position = ArgumentString.size();
+    }
+    if (N + 1 >= MinCount && N < MaxCount - 1) {
+      Result += '[';
+      ++OpenBrackets;
+    }
+  }
+  Result.append(OpenBrackets, ']');
+  const size_t First = Result.find_first_not_of(' ');
+  return First == std::string::npos ? std::string() : Result.substr(First);
+}
+
+std::string SetToString(TIETypes Value, std::string_view Separator, bool Brackets) {
+  return SetToString(TIETypeInfo, Value.GetBits(), Separator, Brackets, 2);
+}
+
+std::string SetToString(const TEnumTypeInfo& TypeInfo, uint64_t Value,
+                        std::string_view Separator, bool Brackets, int32_t PrefixLength) {
+  std::string Result;
+  bool First = true;
+  for (size_t I = 0; I < TypeInfo.MemberNames.size() && I < 64; ++I) {
+    if ((Value & (uint64_t{1} << I)) == 0) continue;
+    if (!First) Result += Separator;
+    First = false;
+    const std::string_view Name = TypeInfo.MemberNames[I];
+    const size_t Cut = PrefixLength > 0 ? static_cast<size_t>(PrefixLength) : 0;
+    Result += Cut < Name.size() ? Name.substr(Cut) : std::string_view();
+  }
+  return Brackets ? "[" + Result + "]" : Result;
+}
+
+uint64_t StringToSet(std::string_view S, const TEnumTypeInfo& TypeInfo, std::string_view Prefix) {
+  constexpr std::string_view Breaks = "[], ";
+  uint64_t Result = 0;
+  size_t Position = 0;
+  while (true) {
+    const size_t Start = S.find_first_not_of(Breaks, Position);
+    if (Start == std::string_view::npos) break;
+    const size_t End = std::min(S.find_first_of(Breaks, Start), S.size());
+    const std::string Name = std::string(Prefix) + std::string(S.substr(Start, End - Start));
+    size_t Member = 0;
+    while (Member < TypeInfo.MemberNames.size() && TypeInfo.MemberNames[Member] != Name) ++Member;
+    if (Member == TypeInfo.MemberNames.size() || Member >= 64) {
+      throw Exception(Format(SInvalidSetItem, Name));
+    }
+    Result |= uint64_t{1} << Member;
+    Position = End;
+  }
+  return Result;
+}
+
+std::string GetIETypeName(TIEType T) { return std::string(IETypeName(T)); }
+
+std::string IEStringToString(std::string_view S) {
+  if (S.size() >= 2 && S.front() == '"' && S.back() == '"') {
+    return std::string(S.substr(1, S.size() - 2));
+  }
+  return std::string(S);
+}
+
+int32_t ContainsCharacters(std::string_view S, std::string_view Chars) {
+  const size_t Position = S.find_first_of(Chars);
+  return Position == std::string_view::npos ? 0 : static_cast<int32_t>(Position) + 1;
+}
+
+std::string StringFilter(std::string_view S, std::string_view Chars) {
+  std::string Result;
+  Result.reserve(S.size());
+  for (char C : S) {
+    if (Chars.find(C) == std::string_view::npos) Result += C;
+  }
+  return Result;
+}
+
+TComponent* FindComponentType(const TComponent* Owner, TClass ClassType) {
+  if (Owner == nullptr) return nullptr;
+  for (int32_t I = 0; I < Owner->GetComponentCount(); ++I) {
+    TComponent* Component = Owner->GetComponent(I);
+    if (Component->InheritsFrom(ClassType)) return Component;
+  }
+  return nullptr;
+}
+
+}  // namespace ie

@@ -1,0 +1,59 @@
+// Free helpers shared across the system: the string hash of values and
+// function calls, the tolerant float comparison, the syntax text of a
+// function's arguments, sets of enumeration values as text, and small
+// string utilities. None keeps state.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "core/IEConsts.h"
+#include "runtime/Component.h"
+#include "runtime/TypeInfo.h"
+
+namespace ie {
+
+// h = h * 31 + character over a sample: every character of a text shorter
+// than 16, else every (length div 8)-th from the first.
+int32_t CalculateHash(std::string_view S);
+// Every Step-th character from the first (a Step below 1 counts as 1).
+int32_t CalculateHash(std::string_view S, int32_t Step);
+
+// True when A and B differ by at most 0.0001 (the tolerance is fixed;
+// callers pass 0.0001 as Epsilon).
+bool FloatEquals(float A, float B, float Epsilon);
+bool FloatEquals(double A, double B, double Epsilon);
+bool FloatEquals(long double A, long double B, long double Epsilon);
+
+// The syntax of a function's arguments: the "<name>" parts of
+// ArgumentString in turn (or "<expression>" when it runs out), those past
+// MinCount in nested brackets; at most MaxExpressions arguments. Limits 1
+// and 3 over "<a> <b> <c>" give "<a> [<b> [<c>]]".
+std::string CreateArgumentExpressions(std::string_view ArgumentString, int32_t MinCount,
+                                      int32_t MaxCount, int32_t MaxExpressions);
+
+// The kinds of a set without their "dt", in ordinal order, joined by
+// Separator; with Brackets enclosed in "[" and "]".
+std::string SetToString(TIETypes Value, std::string_view Separator, bool Brackets);
+// Any enumeration set given as bits, PrefixLength characters cut from each
+// member name.
+std::string SetToString(const TEnumTypeInfo& TypeInfo, uint64_t Value,
+                        std::string_view Separator, bool Brackets, int32_t PrefixLength);
+// The bits of the members named in S (separated by "[", "]", ",", " "),
+// each with Prefix put in front. An unknown name raises Exception
+// "Invalid item for set: %s".
+uint64_t StringToSet(std::string_view S, const TEnumTypeInfo& TypeInfo, std::string_view Prefix);
+
+// The enumeration name of a kind, "dtInteger".
+std::string GetIETypeName(TIEType T);
+// S without its enclosing double quotes; no escapes are processed.
+std::string IEStringToString(std::string_view S);
+// The 1-based position of the first character of S that is in Chars; 0 when none.
+int32_t ContainsCharacters(std::string_view S, std::string_view Chars);
+// S with every character that is in Chars removed.
+std::string StringFilter(std::string_view S, std::string_view Chars);
+// The first component owned by Owner of class ClassType or a descendant.
+TComponent* FindComponentType(const TComponent* Owner, TClass ClassType);
+
+}  // namespace ie

@@ -1,0 +1,24 @@
+// The public API of the library: include this one header.
+#pragma once
+
+#include "runtime/Component.h"
+#include "runtime/Conversions.h"
+#include "runtime/Exceptions.h"
+#include "runtime/Format.h"
+#include "runtime/Interfaced.h"
+#include "runtime/Object.h"
+#include "runtime/Persistent.h"
+#include "runtime/Sets.h"
+#include "runtime/Streams.h"
+#include "runtime/StringList.h"
+#include "runtime/TypeInfo.h"
+
+#include "libs/Collections.h"
+#include "libs/FuzzySet.h"
+#include "libs/Hashing.h"
+
+#include "core/IEConsts.h"
+#include "core/IEInterfaces.h"
+#include "core/IEValue.h"
+
+#include "functions/IEHelperFunctions.h"

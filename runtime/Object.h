@@ -1,0 +1,126 @@
+// TObject, the root of every class of the library, and its metaclass.
+//
+// A class names itself with IE_CLASS(Name, Parent) inside its body; that
+// gives it a TMetaClass carrying the class name, the parent and, for
+// classes that can be built without arguments (or with an owner, for
+// components), a factory. The metaclass is what the rule language sees as a
+// class reference and what duplicates an owned object.
+//
+// Objects are made with Create<T>(...) and destroyed with Free(), so that
+// AfterConstruction and BeforeDestruction run with the full virtual table.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <type_traits>
+#include <utility>
+
+namespace ie {
+
+class TObject;
+class TComponent;
+class TMetaClass;
+using TClass = const TMetaClass*;
+
+class TMetaClass {
+ public:
+  using TFactory = TObject* (*)(TComponent* Owner);
+
+  TMetaClass(const char* Name, TClass Parent, TFactory Factory)
+      : FName(Name), FParent(Parent), FFactory(Factory) {}
+  TMetaClass(const TMetaClass&) = delete;
+  TMetaClass& operator=(const TMetaClass&) = delete;
+
+  const char* ClassName() const { return FName; }
+  TClass ClassParent() const { return FParent; }
+  bool InheritsFrom(TClass Ancestor) const;
+  bool IsConstructible() const { return FFactory != nullptr; }
+  // A new instance made by the class's own constructor (components receive
+  // Owner). Raises EInvalidOperation for a class without a factory.
+  TObject* NewInstance(TComponent* Owner) const;
+
+ private:
+  const char* FName;
+  TClass FParent;
+  TFactory FFactory;
+};
+
+template <class T, class... Args>
+T* Create(Args&&... Arguments) {
+  T* Obj = new T(std::forward<Args>(Arguments)...);
+  try {
+    Obj->AfterConstruction();
+  } catch (...) {
+    delete Obj;
+    throw;
+  }
+  return Obj;
+}
+
+// The factory a metaclass gets: components take their owner, other classes
+// must have a default constructor; anything else cannot be duplicated.
+template <class T>
+TObject* DefaultClassFactory(TComponent* Owner) {
+  if constexpr (std::is_abstract_v<T>) {
+    return nullptr;
+  } else if constexpr (std::is_constructible_v<T, TComponent*>) {
+    return Create<T>(Owner);
+  } else if constexpr (std::is_default_constructible_v<T>) {
+    return Create<T>();
+  } else {
+    return nullptr;
+  }
+}
+
+template <class T>
+constexpr TMetaClass::TFactory ClassFactoryOf() {
+  if constexpr (std::is_abstract_v<T> ||
+                !(std::is_constructible_v<T, TComponent*> || std::is_default_constructible_v<T>)) {
+    return nullptr;
+  } else {
+    return &DefaultClassFactory<T>;
+  }
+}
+
+#define IE_CLASS(Name, Parent)                                                              \
+ public:                                                                                    \
+  static ::ie::TClass StaticClass() {                                                       \
+    static const ::ie::TMetaClass Meta(#Name, Parent::StaticClass(),                        \
+                                       ::ie::ClassFactoryOf<Name>());                       \
+    return &Meta;                                                                           \
+  }                                                                                         \
+  ::ie::TClass ClassType() const override { return StaticClass(); }                         \
+                                                                                            \
+ private:
+
+class TObject {
+ public:
+  TObject() = default;
+  TObject(const TObject&) = delete;
+  TObject& operator=(const TObject&) = delete;
+  virtual ~TObject() = default;
+
+  static TClass StaticClass();
+  virtual TClass ClassType() const { return StaticClass(); }
+  const char* ClassName() const { return ClassType()->ClassName(); }
+  bool InheritsFrom(TClass Ancestor) const { return ClassType()->InheritsFrom(Ancestor); }
+
+  virtual void AfterConstruction() {}
+  virtual void BeforeDestruction() {}
+  // BeforeDestruction, then delete. Only for objects made with Create and
+  // not reference counted.
+  void Free();
+
+  // The object's own text and hash: the class name and the address.
+  virtual std::string GetToString() const { return ClassName(); }
+  virtual int32_t GetHashCode() const;
+};
+
+template <class T>
+void FreeAndNil(T*& Obj) {
+  T* Temp = Obj;
+  Obj = nullptr;
+  if (Temp != nullptr) Temp->Free();
+}
+
+}  // namespace ie
