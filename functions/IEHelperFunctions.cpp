@@ -64,8 +64,8 @@ std::string SetToString(TIETypes Value, std::string_view Separator, bool Bracket
   return SetToString(TIETypeInfo, Value.GetBits(), Separator, Brackets, 2);
 }
 
-std::string SetToString(const TEnumTypeInfo& TypeInfo, uint64_t Value,
-                        std::string_view Separator, bool Brackets, int32_t PrefixLength) {
+std::string SetToString(const TEnumTypeInfo& TypeInfo, uint64_t Value, std::string_view Separator,
+                        bool Brackets, int32_t PrefixLength) {
   std::string Result;
   bool First = true;
   for (size_t I = 0; I < TypeInfo.MemberNames.size() && I < 64; ++I) {

@@ -38,8 +38,8 @@ std::string CreateArgumentExpressions(std::string_view ArgumentString, int32_t M
 std::string SetToString(TIETypes Value, std::string_view Separator, bool Brackets);
 // Any enumeration set given as bits, PrefixLength characters cut from each
 // member name.
-std::string SetToString(const TEnumTypeInfo& TypeInfo, uint64_t Value,
-                        std::string_view Separator, bool Brackets, int32_t PrefixLength);
+std::string SetToString(const TEnumTypeInfo& TypeInfo, uint64_t Value, std::string_view Separator,
+                        bool Brackets, int32_t PrefixLength);
 // The bits of the members named in S (separated by "[", "]", ",", " "),
 // each with Prefix put in front. An unknown name raises Exception
 // "Invalid item for set: %s".

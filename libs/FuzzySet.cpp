@@ -10,8 +10,8 @@ namespace {
 
 void AppendNumber(std::string& Text, double Value) {
   char Buffer[64];
-  const auto Result = std::to_chars(Buffer, Buffer + sizeof Buffer, Value,
-                                    std::chars_format::fixed, 4);
+  const auto Result =
+      std::to_chars(Buffer, Buffer + sizeof Buffer, Value, std::chars_format::fixed, 4);
   Text.append(Buffer, Result.ptr);
 }
 
@@ -94,9 +94,7 @@ std::string TIFuzzySet::GetValuesToString() const {
   return Text;
 }
 
-std::string TIFuzzySet::GetToString() const {
-  return FName.empty() ? GetValuesToString() : FName;
-}
+std::string TIFuzzySet::GetToString() const { return FName.empty() ? GetValuesToString() : FName; }
 
 TRef<TIFuzzySet> TIFuzzySet::Clone() const {
   TRef<TIFuzzySet> Copy = new TIFuzzySet(FName);

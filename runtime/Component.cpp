@@ -15,9 +15,8 @@ bool IsValidIdent(const std::string& Name) {
   if (Name.empty()) return false;
   const auto IsStart = [](unsigned char C) { return std::isalpha(C) || C == '_'; };
   if (!IsStart(static_cast<unsigned char>(Name[0]))) return false;
-  return std::all_of(Name.begin() + 1, Name.end(), [](unsigned char C) {
-    return std::isalnum(C) || C == '_';
-  });
+  return std::all_of(Name.begin() + 1, Name.end(),
+                     [](unsigned char C) { return std::isalnum(C) || C == '_'; });
 }
 
 bool SameText(const std::string& A, const std::string& B) {

@@ -52,10 +52,8 @@ class TRef {
   TRef(const TRef& Other) noexcept : FPtr(Other.FPtr) { AddRef(); }
   TRef(TRef&& Other) noexcept : FPtr(Other.FPtr) { Other.FPtr = nullptr; }
   template <class U>
-    requires std::is_convertible_v<U*, T*>
-  TRef(const TRef<U>& Other) noexcept : FPtr(Other.Get()) {
-    AddRef();
-  }
+  requires std::is_convertible_v<U*, T*> TRef(const TRef<U>& Other)
+  noexcept : FPtr(Other.Get()) { AddRef(); }
   ~TRef() { Release(); }
 
   TRef& operator=(const TRef& Other) {

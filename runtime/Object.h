@@ -82,15 +82,15 @@ constexpr TMetaClass::TFactory ClassFactoryOf() {
   }
 }
 
-#define IE_CLASS(Name, Parent)                                                              \
- public:                                                                                    \
-  static ::ie::TClass StaticClass() {                                                       \
-    static const ::ie::TMetaClass Meta(#Name, Parent::StaticClass(),                        \
-                                       ::ie::ClassFactoryOf<Name>());                       \
-    return &Meta;                                                                           \
-  }                                                                                         \
-  ::ie::TClass ClassType() const override { return StaticClass(); }                         \
-                                                                                            \
+#define IE_CLASS(Name, Parent)                                        \
+ public:                                                              \
+  static ::ie::TClass StaticClass() {                                 \
+    static const ::ie::TMetaClass Meta(#Name, Parent::StaticClass(),  \
+                                       ::ie::ClassFactoryOf<Name>()); \
+    return &Meta;                                                     \
+  }                                                                   \
+  ::ie::TClass ClassType() const override { return StaticClass(); }   \
+                                                                      \
  private:
 
 class TObject {

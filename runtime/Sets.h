@@ -42,8 +42,9 @@ class TSet {
  private:
   static constexpr uint64_t Bit(E Member) { return uint64_t{1} << static_cast<unsigned>(Member); }
   static constexpr uint64_t AllBits() {
-    return static_cast<unsigned>(Last) == 63 ? ~uint64_t{0}
-                                             : (uint64_t{1} << (static_cast<unsigned>(Last) + 1)) - 1;
+    return static_cast<unsigned>(Last) == 63
+               ? ~uint64_t{0}
+               : (uint64_t{1} << (static_cast<unsigned>(Last) + 1)) - 1;
   }
 
   uint64_t FBits = 0;

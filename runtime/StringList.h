@@ -60,6 +60,7 @@ class TStrings : public TPersistent {
   virtual void Exchange(int32_t Index1, int32_t Index2) = 0;
   // Takes the string (and its object) at CurIndex to NewIndex.
   virtual void Move(int32_t CurIndex, int32_t NewIndex) = 0;
+  // Adds every string of Strings with its object; nil adds nothing.
   void AddStrings(const TStrings* Strings);
 
   // -1 when absent. Strings compare as the list's CompareStrings says.

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "runtime/Exceptions.h"
@@ -25,16 +26,25 @@ class TTempDir {
   std::string FPath;
 };
 
+// Bytes that differ from their neighbours, so that an offset error shows.
 std::string Pattern(size_t Size) {
   std::string Result(Size, '\0');
   for (size_t I = 0; I < Size; ++I) Result[I] = static_cast<char>(I * 7 % 251);
   return Result;
 }
 
+template <class TError>
+std::string ErrorOf(const std::function<void()>& Action) {
+  try {
+    Action();
+  } catch (const TError& E) {
+    return E.GetMessage();
+  }
+  return "no error";
+}
+
 TEST(Streams, MemoryReadWriteSeekSize) {
-  TMemoryStream* Stream = Create<TMemoryStream>();
-  Stream->WriteString("hello");
-  EXPECT_EQ(Stream->GetPosition(), 5);
+  TStringStream* Stream = Create<TStringStream>("hello");
   EXPECT_EQ(Stream->Seek(-4, soEnd), 1);
   char Buffer[8] = {};
   EXPECT_EQ(Stream->Read(Buffer, 3), 3);
@@ -43,61 +53,40 @@ TEST(Streams, MemoryReadWriteSeekSize) {
   EXPECT_EQ(Stream->Read(Buffer, 8), 0);
   EXPECT_EQ(Stream->Seek(-6, soCurrent), -1);
   EXPECT_EQ(Stream->GetPosition(), 5);
+  Stream->SetPosition(1);
+  Stream->WriteString("EL");
+  EXPECT_EQ(Stream->GetDataString(), "hELlo");
 
   // Writing past the end fills the gap with zeros.
   EXPECT_EQ(Stream->Seek(2, soEnd), 7);
   Stream->WriteString("!");
-  EXPECT_EQ(std::string(static_cast<char*>(Stream->GetMemory()), 8), std::string("hello\0\0!", 8));
+  EXPECT_EQ(Stream->GetDataString(), std::string("hELlo\0\0!", 8));
   Stream->SetSize(3);
   EXPECT_EQ(Stream->GetPosition(), 3);
   Stream->SetSize(4);
-  Stream->SetPosition(0);
-  EXPECT_EQ(Stream->ReadString(4), std::string("hel\0", 4));
+  EXPECT_EQ(Stream->GetDataString(), std::string("hEL\0", 4));
   EXPECT_THROW(Stream->SetSize(-1), EWriteError);
-  Stream->Clear();
-  EXPECT_EQ(Stream->GetSize(), 0);
-  EXPECT_EQ(Stream->GetPosition(), 0);
-  Stream->Free();
-}
 
-TEST(Streams, StringStreamAndShortReads) {
-  TStringStream* Stream = Create<TStringStream>("abcdef");
-  EXPECT_EQ(Stream->ReadString(2), "ab");
-  Stream->WriteString("XY");
-  EXPECT_EQ(Stream->GetDataString(), "abXYef");
-  char Buffer[4];
-  try {
-    Stream->ReadBuffer(Buffer, 3);
-    ADD_FAILURE() << "short read not raised";
-  } catch (const EReadError& E) {
-    EXPECT_EQ(E.GetMessage(), "Stream read error");
-  }
+  Stream->SetPosition(2);
+  EXPECT_EQ(ErrorOf<EReadError>([&] { Stream->ReadBuffer(Buffer, 3); }), "Stream read error");
   Stream->SetPosition(0);
-  EXPECT_THROW(Stream->ReadString(7), EReadError);
+  EXPECT_THROW(Stream->ReadString(5), EReadError);
   EXPECT_THROW(Stream->ReadString(-1), EReadError);
-
-  // Longer than the pieces ReadString reads in.
-  const std::string Long = Pattern(200000);
-  Stream->SetSize(0);
-  Stream->WriteString(Long);
-  Stream->SetPosition(1);
-  EXPECT_EQ(Stream->ReadString(199999), Long.substr(1));
   Stream->Free();
 }
 
 TEST(Streams, CopyFrom) {
   TStringStream* Source = Create<TStringStream>(Pattern(150000));
-  TMemoryStream* Dest = Create<TMemoryStream>();
+  TStringStream* Dest = Create<TStringStream>();
   Source->SetPosition(1000);
   EXPECT_EQ(Dest->CopyFrom(Source, 0), 150000);
-  EXPECT_EQ(std::string(static_cast<char*>(Dest->GetMemory()), 150000), Source->GetDataString());
+  EXPECT_EQ(Dest->GetDataString(), Source->GetDataString());
 
   Source->SetPosition(10);
   Dest->Clear();
   EXPECT_EQ(Dest->CopyFrom(Source, 3), 3);
   EXPECT_EQ(Source->GetPosition(), 13);
-  Dest->SetPosition(0);
-  EXPECT_EQ(Dest->ReadString(3), Source->GetDataString().substr(10, 3));
+  EXPECT_EQ(Dest->GetDataString(), Source->GetDataString().substr(10, 3));
   Source->SetPosition(149999);
   EXPECT_THROW(Dest->CopyFrom(Source, 2), EReadError);
   Source->Free();
@@ -107,11 +96,12 @@ TEST(Streams, CopyFrom) {
 TEST(Streams, Files) {
   TTempDir Dir;
   const std::string Name = Dir.File("data.bin");
+  // Longer than the pieces ReadString reads in.
   const std::string Content = Pattern(70000);
   TMemoryStream* Memory = Create<TMemoryStream>();
   Memory->WriteString(Content);
   Memory->SaveToFile(Name);
-  Memory->Clear();
+  Memory->SetSize(10);
   Memory->LoadFromFile(Name);
   EXPECT_EQ(Memory->GetPosition(), 0);
   EXPECT_EQ(Memory->ReadString(Memory->GetSize()), Content);
@@ -119,20 +109,17 @@ TEST(Streams, Files) {
 
   TFileStream* Reader = Create<TFileStream>(Name, fmOpenRead);
   EXPECT_EQ(Reader->GetSize(), 70000);
-  EXPECT_EQ(Reader->Write("x", 1), 0);
-  EXPECT_THROW(Reader->WriteString("x"), EWriteError);
+  EXPECT_EQ(ErrorOf<EWriteError>([&] { Reader->WriteString("x"); }), "Stream write error");
   EXPECT_THROW(Reader->SetSize(1), EWriteError);
   Reader->Free();
-
   TFileStream* Writer = Create<TFileStream>(Name, fmOpenWrite);
   char Byte;
   EXPECT_EQ(Writer->Read(&Byte, 1), 0);
-  Writer->SetSize(6);
-  EXPECT_EQ(Writer->GetPosition(), 0);
+  Writer->SetSize(0);
   Writer->WriteString("abcdef");
   Writer->Free();
 
-  // Reads and writes interleaved on one file, as the C streams allow them.
+  // Reads and writes interleaved on one file.
   TFileStream* Both = Create<TFileStream>(Name, fmOpenReadWrite);
   EXPECT_EQ(Both->ReadString(2), "ab");
   Both->WriteString("XY");
@@ -158,23 +145,12 @@ TEST(Streams, FileErrors) {
   TTempDir Dir;
   const std::string Missing = Dir.File("missing.txt");
   const std::string Nowhere = Dir.File("no/such.txt");
-  const auto Message = [](auto Action) {
-    try {
-      Action();
-    } catch (const EStreamError& E) {
-      return E.GetMessage();
-    }
-    return std::string("nothing raised");
-  };
-  EXPECT_EQ(Message([&] { Create<TFileStream>(Missing, fmOpenReadWrite)->Free(); }),
+  EXPECT_EQ(ErrorOf<EFOpenError>([&] { Create<TFileStream>(Missing, fmOpenReadWrite)->Free(); }),
             "Cannot open file \"" + Missing + "\". No such file or directory");
-  EXPECT_THROW(Create<TFileStream>(Missing, fmOpenRead), EFOpenError);
-  EXPECT_EQ(Message([&] { Create<TFileStream>(Nowhere, fmCreate)->Free(); }),
+  EXPECT_EQ(ErrorOf<EFCreateError>([&] { Create<TFileStream>(Nowhere, fmCreate)->Free(); }),
             "Cannot create file \"" + Nowhere + "\". No such file or directory");
-  EXPECT_THROW(Create<TFileStream>(Nowhere, fmCreate), EFCreateError);
-  EXPECT_EQ(Message([&] { Create<TFileStream>(Dir.File(""), fmOpenRead)->Free(); }),
+  EXPECT_EQ(ErrorOf<EFOpenError>([&] { Create<TFileStream>(Dir.File(""), fmOpenRead)->Free(); }),
             "Cannot open file \"" + Dir.File("") + "\". Is a directory");
-
   TStringList* List = Create<TStringList>();
   EXPECT_THROW(List->LoadFromFile(Missing), EFOpenError);
   List->Free();
