@@ -12,6 +12,9 @@
 
 namespace ie {
 
+// A value is made for every datum: its size is the engine's memory.
+static_assert(sizeof(TIEValue) <= 64);
+
 namespace {
 
 // "%.4f" without the C library's locale: a point is always the separator.
@@ -63,8 +66,8 @@ TObject* DuplicateOwnedObject(TObject* Obj) {
     throw EIEException(Format(SUncloneableValue, Obj->ClassName()));
   }
   auto* Component = dynamic_cast<TComponent*>(Obj);
-  TObject* Copy = Obj->ClassType()->NewInstance(Component != nullptr ? Component->GetOwner()
-                                                                     : nullptr);
+  TObject* Copy =
+      Obj->ClassType()->NewInstance(Component != nullptr ? Component->GetOwner() : nullptr);
   try {
     static_cast<TPersistent*>(Copy)->Assign(Source);
   } catch (...) {
@@ -272,9 +275,7 @@ void TIEValue::StoreOwnedObject(TObject* Obj) {
   }
 }
 
-bool TIEValue::IsOwningObject() const {
-  return FDType == dtObject && FExtra && FExtra->Owned;
-}
+bool TIEValue::IsOwningObject() const { return FDType == dtObject && FExtra && FExtra->Owned; }
 
 int32_t TIEValue::GetTag() const { return FExtra ? FExtra->Tag : 0; }
 
@@ -311,7 +312,7 @@ std::string TIEValue::GetAsText() const {
     case dtFloat:
       return FloatText(FData.Float);
     case dtFuzzy:
-      return FData.Shared->GetToString();
+      return FData.Shared != nullptr ? FData.Shared->GetToString() : std::string();
     case dtNone:
     case dtFactId:
     case dtFunCall:
@@ -442,7 +443,8 @@ IValueVector TIEValue::GetAsList() const {
 }
 
 ISingletonsVector TIEValue::GetAsSingletons() const {
-  return ISingletonsVector(static_cast<TSingletonsVector*>(GetShared(dtSingletons, SSingletonsWord)));
+  return ISingletonsVector(
+      static_cast<TSingletonsVector*>(GetShared(dtSingletons, SSingletonsWord)));
 }
 
 IFuzzySet TIEValue::GetAsFuzzy() const {
@@ -517,7 +519,8 @@ void TIEValue::Assign(const IInterface& Source) {
       StoreShared(Value->FDType, Value->FData.Shared);
       break;
     case dtList: {
-      const IValueVector Copy = Value->GetAsList()->Clone();
+      const IValueVector Source = Value->GetAsList();
+      const IValueVector Copy = Source ? Source->Clone() : IValueVector();
       StoreShared(dtList, Copy.Get());
       break;
     }
@@ -585,7 +588,7 @@ void TIEValue::AssignTo(TPersistent* Dest) {
       Target.SetShared(FDType, FData.Shared);
       break;
     case dtList:
-      Target.SetAsList(GetAsList()->Clone());
+      Target.SetAsList(FData.Shared != nullptr ? GetAsList()->Clone() : IValueVector());
       break;
     case dtSingletons:
       Target.SetAsSingletons(GetAsSingletons());
@@ -625,13 +628,17 @@ bool TIEValue::CompareByKind(const TIEValue& Other) const {
       return Other.GetAsFloat() == FData.Float;
     case dtFunCall:
     case dtFact:
-      return FData.Shared->Equals(IInterface(Other.GetShared(FDType, FDType == dtFact
-                                                                          ? SFactWord
-                                                                          : SFunctionCallWord)));
     case dtList:
-      return GetAsList()->Equals(Other.GetAsList());
-    case dtSingletons:
-      return GetAsSingletons()->Equals(Other.GetAsSingletons());
+    case dtSingletons: {
+      const char* Word = FDType == dtFact      ? SFactWord
+                         : FDType == dtFunCall ? SFunctionCallWord
+                         : FDType == dtList    ? SListWord
+                                               : SSingletonsWord;
+      ICloneable* Theirs = Other.GetShared(FDType, Word);
+      // A kind without its object equals only another such value.
+      if (FData.Shared == nullptr || Theirs == nullptr) return FData.Shared == Theirs;
+      return FData.Shared->Equals(IInterface(Theirs));
+    }
     case dtObject:
       return Other.GetAsObject() == FData.Object;
     case dtExternalAddress:
@@ -639,6 +646,7 @@ bool TIEValue::CompareByKind(const TIEValue& Other) const {
     case dtClass:
       return Other.GetAsClass() == FData.Class;
     case dtFuzzy:
+      if (FData.Shared == nullptr) return Other.FDType == dtFuzzy && Other.FData.Shared == nullptr;
       return FData.Shared->Equals(IInterface(const_cast<TIEValue*>(&Other)));
   }
   return false;
@@ -699,7 +707,7 @@ int32_t TIEValue::GetHashCode() const {
     case dtFact:
     case dtList:
     case dtSingletons:
-      return FData.Shared->GetHashCode();
+      return FData.Shared != nullptr ? FData.Shared->GetHashCode() : 0;
     case dtObject:
       return static_cast<int32_t>(reinterpret_cast<intptr_t>(FData.Object));
     case dtClass:
@@ -733,7 +741,7 @@ std::string TIEValue::GetToString() const {
     case dtList:
     case dtSingletons:
     case dtFuzzy:
-      return FData.Shared->GetToString();
+      return FData.Shared != nullptr ? FData.Shared->GetToString() : std::string();
     case dtDescriptor:
       return "<UNKNOWN>";
     case dtObject:
@@ -744,7 +752,7 @@ std::string TIEValue::GetToString() const {
       }
       return std::string("<Object: ") + FData.Object->ClassName() + ">";
     case dtClass:
-      return FData.Class->ClassName();
+      return FData.Class != nullptr ? FData.Class->ClassName() : "";
     case dtExternalAddress:
       return "<External-Address: " + IntToStr(reinterpret_cast<intptr_t>(FData.Pointer)) + ">";
   }
@@ -775,7 +783,7 @@ IIEValue TIEValue::Resolve(TObject* Context) {
     case dtSingletons: {
       const ISingletonsVector Points = GetAsSingletons();
       IFuzzySet Set = new TIFuzzySet();
-      for (int32_t I = Points->GetCount() - 1; I >= 0; --I) {
+      for (int32_t I = Points ? Points->GetCount() - 1 : -1; I >= 0; --I) {
         const double X = Points->GetXValues(I)->Resolve(Context)->GetAsNumeric();
         const double Y = Points->GetYValues(I)->Resolve(Context)->GetAsNumeric();
         Set->AddPoint(X, Y);
@@ -973,7 +981,8 @@ bool TSingletonsVector::Equals(const IInterface& Other) const {
 }
 
 std::string TSingletonsVector::GetToString() const {
-  if (FParser != nullptr) return FParser->PrettyPrint(ISingletonsVector(const_cast<TSingletonsVector*>(this)));
+  if (FParser != nullptr)
+    return FParser->PrettyPrint(ISingletonsVector(const_cast<TSingletonsVector*>(this)));
   std::string Text;
   for (int32_t I = 0; I < GetCount(); ++I) {
     const IIEValue& X = GetXValues(I);

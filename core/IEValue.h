@@ -60,10 +60,8 @@ class TIEValue : public ICloneable {
   // A list, singletons, fact or function call, shared, not copied; the kind
   // comes from the class's ValueKind.
   template <class T>
-    requires requires { T::ValueKind; }
-  explicit TIEValue(const TRef<T>& Shared) {
-    StoreShared(T::ValueKind, Shared.Get());
-  }
+  requires requires { T::ValueKind; }
+  explicit TIEValue(const TRef<T>& Shared) { StoreShared(T::ValueKind, Shared.Get()); }
   explicit TIEValue(const IFuzzySet& Set);
   // A copy made by Assign(IInterface): lists are copied deeply.
   explicit TIEValue(const IIEValue& Source);
@@ -113,9 +111,7 @@ class TIEValue : public ICloneable {
   virtual void SetAsAtom(std::string Value) { SetText(dtAtom, std::move(Value)); }
   virtual void SetAsString(std::string Value) { SetText(dtString, std::move(Value)); }
   virtual void SetAsVariable(std::string Value) { SetText(dtVariable, std::move(Value)); }
-  virtual void SetAsMultiVariable(std::string Value) {
-    SetText(dtMultiVariable, std::move(Value));
-  }
+  virtual void SetAsMultiVariable(std::string Value) { SetText(dtMultiVariable, std::move(Value)); }
   virtual void SetAsSlot(std::string Value) { SetText(dtSlot, std::move(Value)); }
   virtual void SetAsMultiSlot(std::string Value) { SetText(dtMultiSlot, std::move(Value)); }
   virtual void SetAsInteger(int32_t Value) { SetInteger(dtInteger, Value); }
@@ -328,9 +324,7 @@ class TValueHashTable : public TObject {
 
  public:
   // Stores Value under Name; the value it replaced, or nil.
-  IIEValue Put(std::string_view Name, IIEValue Value) {
-    return FTable.Put(Name, std::move(Value));
-  }
+  IIEValue Put(std::string_view Name, IIEValue Value) { return FTable.Put(Name, std::move(Value)); }
   // The value under Name, or nil.
   IIEValue Get(std::string_view Name) const { return FTable.Get(Name); }
   IIEValue GetItem(std::string_view Name) const { return Get(Name); }

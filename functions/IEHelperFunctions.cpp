@@ -39,25 +39,25 @@ std::string CreateArgumentExpressions(std::string_view ArgumentString, int32_t M
   }
   size_t Position = 0;
   for (int32_t N = 0; N < MaxCount && N < MaxExpressions; ++N) {
+    // The blank goes before an optional argument's bracket: "<a> [<b>]".
+    if (!Result.empty() && Result.back() != '[') Result += ' ';
     const size_t Open = ArgumentString.find('<', Position);
     const size_t Close =
         Open == std::string_view::npos ? std::string_view::npos : ArgumentString.find('>', Open);
     if (Close != std::string_view::npos) {
-      Result += ' ';
       Result += ArgumentString.substr(Open, Close - Open + 1);
       Position = Close + 1;
     } else {
-      Result += " <expression>";
+      Result += "<expression>";
       Position = ArgumentString.size();
     }
     if (N + 1 >= MinCount && N < MaxCount - 1) {
-      Result += '[';
+      Result += " [";
       ++OpenBrackets;
     }
   }
   Result.append(OpenBrackets, ']');
-  const size_t First = Result.find_first_not_of(' ');
-  return First == std::string::npos ? std::string() : Result.substr(First);
+  return Result;
 }
 
 std::string SetToString(TIETypes Value, std::string_view Separator, bool Brackets) {
@@ -81,6 +81,10 @@ std::string SetToString(const TEnumTypeInfo& TypeInfo, uint64_t Value, std::stri
 
 uint64_t StringToSet(std::string_view S, const TEnumTypeInfo& TypeInfo, std::string_view Prefix) {
   constexpr std::string_view Breaks = "[], ";
+  // Trimmed first: blanks and control characters at either end.
+  const auto IsSpace = [](char C) { return static_cast<unsigned char>(C) <= ' '; };
+  while (!S.empty() && IsSpace(S.front())) S.remove_prefix(1);
+  while (!S.empty() && IsSpace(S.back())) S.remove_suffix(1);
   uint64_t Result = 0;
   size_t Position = 0;
   while (true) {

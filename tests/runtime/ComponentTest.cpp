@@ -1,0 +1,177 @@
+#include "runtime/Component.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "runtime/Exceptions.h"
+
+namespace ie {
+namespace {
+
+using TLog = std::vector<std::string>;
+
+template <class TError>
+std::string ErrorOf(const std::function<void()>& Action) {
+  try {
+    Action();
+  } catch (const TError& E) {
+    return E.GetMessage();
+  }
+  return "no error";
+}
+
+// Writes its notifications and its end into a log.
+class TListener : public TComponent {
+  IE_CLASS(TListener, TComponent)
+
+ public:
+  using TComponent::TComponent;
+  ~TListener() override {
+    if (Log != nullptr) Log->push_back("free " + GetName());
+  }
+  void AfterConstruction() override {
+    TComponent::AfterConstruction();
+    Constructed = true;
+  }
+
+  TLog* Log = nullptr;
+  bool Constructed = false;
+
+ protected:
+  void Notification(TComponent* Component, TOperation Operation) override {
+    TComponent::Notification(Component, Operation);
+    if (Log != nullptr && Component != this) {
+      Log->push_back(GetName() + (Operation == opInsert ? " hears insert " : " hears remove ") +
+                     Component->GetName());
+    }
+  }
+};
+
+// Named before it joins its owner, so that the owner's log shows the name.
+TListener* MakeListener(TComponent* Owner, const std::string& Name, TLog& Log) {
+  auto* Listener = Create<TListener>(nullptr);
+  Listener->SetName(Name);
+  Listener->Log = &Log;
+  if (Owner != nullptr) Owner->InsertComponent(Listener);
+  return Listener;
+}
+
+class TShape : public TObject {
+  IE_CLASS(TShape, TObject)
+
+ public:
+  virtual double Area() const = 0;
+};
+
+TEST(Component, OwnerFreesItsComponentsLastFirst) {
+  TLog Log;
+  TListener* Owner = MakeListener(nullptr, "owner", Log);
+  TListener* A = MakeListener(Owner, "a", Log);
+  MakeListener(Owner, "b", Log);
+  MakeListener(Owner, "c", Log);
+  Log.clear();
+
+  // The owner's components hear of it too.
+  A->Free();
+  EXPECT_EQ(Log, (TLog{"free a", "c hears remove a", "b hears remove a", "owner hears remove a"}));
+  ASSERT_EQ(Owner->GetComponentCount(), 2);
+  EXPECT_EQ(Owner->GetComponent(0)->GetName(), "b");
+  EXPECT_EQ(ErrorOf<EListError>([&] { Owner->GetComponent(2); }), "List index out of bounds (2)");
+  Log.clear();
+
+  Owner->Free();
+  EXPECT_EQ(Log, (TLog{"free owner", "free c", "free b"}));
+}
+
+TEST(Component, InsertComponentMovesOwnership) {
+  TLog Log;
+  TListener* First = MakeListener(nullptr, "first", Log);
+  TListener* Second = MakeListener(nullptr, "second", Log);
+  TListener* Part = MakeListener(First, "part", Log);
+  Log.clear();
+  Second->InsertComponent(Part);
+  EXPECT_EQ(Log, (TLog{"first hears remove part", "second hears insert part"}));
+  EXPECT_EQ(Part->GetOwner(), Second);
+  EXPECT_EQ(First->GetComponentCount(), 0);
+  EXPECT_EQ(Part->GetComponentIndex(), 0);
+  First->Free();
+  Second->Free();
+  EXPECT_EQ(Log.back(), "free part");
+}
+
+TEST(Component, FreeNotificationWorksBothWays) {
+  TLog Log;
+  TListener* X = MakeListener(nullptr, "x", Log);
+  TListener* Y = MakeListener(nullptr, "y", Log);
+  TListener* Z = MakeListener(nullptr, "z", Log);
+  TListener* W = MakeListener(nullptr, "w", Log);
+  X->FreeNotification(Y);
+  X->FreeNotification(Z);
+  X->FreeNotification(W);
+  X->RemoveFreeNotification(W);
+
+  Y->Free();
+  EXPECT_EQ(Log, (TLog{"free y", "x hears remove y"}));
+  Log.clear();
+  // Y is gone from X's list: freeing X reaches only Z.
+  X->Free();
+  EXPECT_EQ(Log, (TLog{"free x", "z hears remove x"}));
+  Log.clear();
+  Z->Free();
+  W->Free();
+  EXPECT_EQ(Log, (TLog{"free z", "free w"}));
+}
+
+TEST(Component, NamesAreIdentifiersUniqueAmongSiblings) {
+  TComponent* Owner = Create<TComponent>(nullptr);
+  auto* Button = Create<TComponent>(Owner);
+  Button->SetName("Button");
+  auto* Other = Create<TComponent>(Owner);
+  EXPECT_EQ(ErrorOf<EComponentError>([&] { Other->SetName("BUTTON"); }),
+            "A component named BUTTON already exists");
+  EXPECT_EQ(ErrorOf<EComponentError>([&] { Other->SetName("1st"); }),
+            "''1st'' is not a valid component name");
+  EXPECT_EQ(ErrorOf<EComponentError>([&] { Other->SetName("a b"); }),
+            "''a b'' is not a valid component name");
+  EXPECT_EQ(Other->GetName(), "");
+  Button->SetName("button");
+  Other->SetName("_other2");
+  EXPECT_EQ(Owner->FindComponent("BUTTON"), Button);
+  EXPECT_EQ(Owner->FindComponent(""), nullptr);
+
+  TComponent* Loose = Create<TComponent>(nullptr);
+  Loose->SetName("Button");
+  EXPECT_EQ(ErrorOf<EComponentError>([&] { Owner->InsertComponent(Loose); }),
+            "A component named Button already exists");
+  EXPECT_EQ(Loose->GetOwner(), nullptr);
+  Loose->Free();
+  Owner->Free();
+}
+
+TEST(Component, MetaclassNamesAncestryAndInstances) {
+  TClass Class = TListener::StaticClass();
+  EXPECT_STREQ(Class->ClassName(), "TListener");
+  EXPECT_EQ(Class->ClassParent(), TComponent::StaticClass());
+  EXPECT_TRUE(Class->InheritsFrom(TPersistent::StaticClass()));
+  EXPECT_FALSE(TComponent::StaticClass()->InheritsFrom(Class));
+
+  TComponent* Owner = Create<TComponent>(nullptr);
+  TComponent* Base = Create<TListener>(Owner);
+  EXPECT_STREQ(Base->ClassName(), "TListener");
+  auto* Made = dynamic_cast<TListener*>(Base->ClassType()->NewInstance(Owner));
+  ASSERT_NE(Made, nullptr);
+  EXPECT_TRUE(Made->Constructed);
+  EXPECT_EQ(Made->GetOwner(), Owner);
+  EXPECT_EQ(Owner->GetComponentCount(), 2);
+  Owner->Free();
+
+  EXPECT_FALSE(TShape::StaticClass()->IsConstructible());
+  EXPECT_EQ(ErrorOf<EInvalidOperation>([] { TShape::StaticClass()->NewInstance(nullptr); }),
+            "Class TShape cannot be constructed");
+}
+
+}  // namespace
+}  // namespace ie
