@@ -41,11 +41,16 @@ enum TIEType : uint8_t {
 };
 using TIETypes = TSet<TIEType, dtMultiSlot>;
 
-inline constexpr std::string_view IETypeNames[] = {
-    "dtNone",   "dtAtom",       "dtString",          "dtInteger",    "dtVariable",
-    "dtFactId", "dtFloat",      "dtFunCall",         "dtFact",       "dtList",
-    "dtDescriptor", "dtObject", "dtClass",           "dtExternalAddress",
-    "dtSingletons", "dtFuzzy",  "dtMultiVariable",   "dtSlot",       "dtMultiSlot"};
+inline constexpr std::string_view IETypeNames[] = {"dtNone",          "dtAtom",
+                                                   "dtString",        "dtInteger",
+                                                   "dtVariable",      "dtFactId",
+                                                   "dtFloat",         "dtFunCall",
+                                                   "dtFact",          "dtList",
+                                                   "dtDescriptor",    "dtObject",
+                                                   "dtClass",         "dtExternalAddress",
+                                                   "dtSingletons",    "dtFuzzy",
+                                                   "dtMultiVariable", "dtSlot",
+                                                   "dtMultiSlot"};
 static_assert(std::size(IETypeNames) == dtMultiSlot + 1);
 inline constexpr TEnumTypeInfo TIETypeInfo{"TIEType", IETypeNames};
 
@@ -64,9 +69,9 @@ inline constexpr TIETypes IEFactTypes{dtInteger, dtFactId, dtFloat};
 inline constexpr TIETypes IEVariableTypes{dtVariable, dtMultiVariable};
 inline constexpr TIETypes IEAlwaysValidTypes{dtNone, dtVariable, dtFunCall, dtMultiVariable};
 inline constexpr TIETypes IEMultiSlotTypes{dtList, dtMultiSlot};
-inline constexpr TIETypes IESlotTypes{dtAtom,    dtString,     dtInteger, dtVariable,
-                                      dtFactId,  dtFloat,      dtFunCall, dtFact,
-                                      dtDescriptor, dtObject,  dtClass,   dtExternalAddress};
+inline constexpr TIETypes IESlotTypes{dtAtom,       dtString, dtInteger, dtVariable,
+                                      dtFactId,     dtFloat,  dtFunCall, dtFact,
+                                      dtDescriptor, dtObject, dtClass,   dtExternalAddress};
 inline constexpr TIETypes IESlotTypesWithFuzzy = IESlotTypes + TIETypes{dtSingletons, dtFuzzy};
 inline constexpr TIETypes IEReparseTypes{dtFunCall, dtFact, dtFuzzy};
 // Kinds whose content is a counted reference to a shared object.
@@ -124,6 +129,29 @@ inline constexpr const char* SUncloneableValue =
 inline constexpr const char* SNoContext = "No context found when trying to resolve a %s value";
 inline constexpr const char* SCorruptedBinding = "Corrupted Binding, variable not found: %s";
 inline constexpr const char* SInvalidSetItem = "Invalid item for set: %s";
+
+// Messages of templates, slots and facts. Format has no "%c": the
+// offending character is passed as a one-character string.
+inline constexpr const char* SUnexpectedCharacter = "%s contains unexpected character: \"%s\"";
+inline constexpr const char* SMixedFuzzyTypes = "Cannot mix fuzzy type with other primitive types";
+inline constexpr const char* SInvalidDefaultSlotValue = "Invalid default slot value: %s";
+inline constexpr const char* SInvalidValue = "Value \"%s\" is not valid, %s";
+inline constexpr const char* SInvalidSlotValue = "%s for %s slot";
+inline constexpr const char* SBadSlotType = "Bad Slot Type";
+inline constexpr const char* SBadSlotName = "Bad Slot Name: %s";
+inline constexpr const char* SInvalidMultiSlotDefault =
+    "Invalid default value for a multislot, must be a multifield: %s";
+inline constexpr const char* SMultiSlotIsNotSlot =
+    "Invalid value for existing slot, multislot is not slot";
+inline constexpr const char* SSlotIsNotMultiSlot =
+    "Invalid value for existing slot, slot is not multislot";
+inline constexpr const char* SSlotNameMismatch = "Index does not match fact slot name: %s and %s";
+inline constexpr const char* SNoSuchSlot = "No such slot name: \"%s\"";
+inline constexpr const char* SFactTemplateMissing = "Fact Template is missing";
+inline constexpr const char* SDifferentTemplates =
+    "Unable to assign slot values, fact templates are different: %s and %s";
+// Characters that cannot appear in a slot or template name.
+inline constexpr std::string_view SForbiddenNameCharacters = " '\"#()[]?:$&;<>";
 
 // The words that fill SNotAType, one per getter.
 inline constexpr const char* SStringWord = "string";

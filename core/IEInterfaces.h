@@ -10,6 +10,7 @@
 
 #include "core/IEConsts.h"
 #include "libs/Collections.h"
+#include "libs/FuzzySet.h"
 
 namespace ie {
 
@@ -21,6 +22,12 @@ class TSingletonsVector;
 using ISingletonsVector = TRef<TSingletonsVector>;
 class TFact;
 using IFact = TRef<TFact>;
+class TFactSlot;
+using IFactSlot = TRef<TFactSlot>;
+class TFactTemplate;
+using IFactTemplate = TRef<TFactTemplate>;
+class TCustomDefinedType;
+using IIEDefinedType = TRef<TCustomDefinedType>;
 class TFunctionCall;
 using IFunCall = TRef<TFunctionCall>;
 
@@ -50,6 +57,28 @@ class TCustomContext : public TObject {
   virtual IIEValue FindBindingValue(std::string_view Name) const = 0;
   // The value that a binding address names in this context.
   virtual IIEValue ResolveBindingAddress(const TCustomBindingInfo& Address) const = 0;
+};
+
+// A defined type as template slots use it: the slot hands validation,
+// explanations and defaults to the type. The defined-type unit derives the
+// full type from this face.
+class TCustomDefinedType : public ICloneable {
+  IE_CLASS(TCustomDefinedType, ICloneable)
+
+ public:
+  virtual std::string GetName() const = 0;
+  virtual TIETypes GetBaseTypes() const = 0;
+  virtual void SetBaseTypes(TIETypes Types) = 0;
+  // True for a type the parser made for one slot; it then prints inside
+  // the slot's declaration.
+  virtual bool IsImplicit() const = 0;
+  virtual bool IsValid(const IIEValue& Value) const = 0;
+  // Empty for a valid value, otherwise why it is not.
+  virtual std::string GetInvalidValueString(const IIEValue& Value) const = 0;
+  virtual IIEValue CreateValidDefault(bool Multi) const = 0;
+  // The fuzzy set that the type's fuzzy variable makes of Text; nil when
+  // the type has no fuzzy variable or the variable does not read Text.
+  virtual IFuzzySet TextToFuzzySet(std::string_view Text) const = 0;
 };
 
 // Reads and writes the text of fuzzy point lists; the engine implements it.

@@ -19,6 +19,9 @@
 
 #include "core/IEConsts.h"
 #include "core/IEInterfaces.h"
+#include "core/IEFactOwner.h"
+#include "core/IEFactPrinter.h"
+#include "core/IEFacts.h"
 #include "core/IEValue.h"
 
 #include "functions/IEHelperFunctions.h"

@@ -1,0 +1,111 @@
+#include "core/IEFactPrinter.h"
+
+namespace ie {
+
+namespace {
+
+const std::string NewLine(NewLineString);
+const std::string Indent(IndentString);
+
+// Text with every line break followed by one more indent.
+std::string Indented(const std::string& Text) {
+  std::string Result;
+  Result.reserve(Text.size());
+  size_t Start = 0;
+  for (size_t Found = Text.find(NewLine); Found != std::string::npos;
+       Found = Text.find(NewLine, Start)) {
+    Result.append(Text, Start, Found + NewLine.size() - Start);
+    Result += Indent;
+    Start = Found + NewLine.size();
+  }
+  Result.append(Text, Start);
+  return Result;
+}
+
+// The default facet, "(default VALUE) "; empty when the default prints
+// empty, since "(default )" would not read back.
+std::string DefaultFacet(const TFactSlot& Slot) {
+  const IIEValue& Default = Slot.GetSlotDefault();
+  if (!Default) return std::string();
+  const std::string Text = Default->GetToString();
+  if (Text.empty()) return std::string();
+  return (Slot.GetDefaultDynamic() ? "(default-dynamic " : "(default ") + Text + ") ";
+}
+
+std::string ValueText(const IIEValue& Value) {
+  return Value ? Value->GetToString() : std::string();
+}
+
+}  // namespace
+
+std::string PrettyPrint(const TFactSlot& Slot) {
+  const bool Multi = Slot.IsMultiSlot();
+  std::string Text = (Multi ? "(multislot " : "(slot ") + Slot.GetName() + " ";
+  const std::string Facet = DefaultFacet(Slot);
+  const TIETypes Types = Slot.GetSlotType();
+  if (const IIEDefinedType& DefinedType = Slot.GetExtendedTypeInfo()) {
+    Text += DefinedType->IsImplicit() ? DefinedType->GetToString()
+                                      : "(type " + DefinedType->GetName() + ")";
+    if (!Facet.empty()) Text += Indent + Indent + Facet;
+  } else if (!(Types == IESlotTypes) && !(Types == IESlotTypes + IEMultiSlotTypes)) {
+    // Kinds that are always accepted, and the multifield flags, have no
+    // keyword of their own.
+    Text += "(type " + KindsToString(Types - IEMultiSlotTypes - IEAlwaysValidTypes, " ") + ")";
+    if (Multi) Text += " ";
+    if (!Facet.empty()) Text += NewLine + Indent + Indent + Facet;
+  } else {
+    Text += Facet;
+  }
+  return Text + ")";
+}
+
+std::string PrettyPrint(const IFactSlot& Slot) { return PrettyPrint(*Slot); }
+
+std::string PrettyPrint(const TFactTemplate& Template) {
+  std::string Text = "(deftemplate " + Template.GetTemplateName();
+  if (!Template.GetComment().empty()) Text += " \"" + Template.GetComment() + "\"";
+  if (Template.GetParent()) {
+    Text += NewLine + Indent + "extends " + Template.GetParent()->GetTemplateName();
+  }
+  if (Template.IsOrdered()) {
+    const IFactSlot Slot = Template.GetSlot(SDefaultSlotName);
+    if (const IIEDefinedType& DefinedType = Slot->GetExtendedTypeInfo()) {
+      Text += DefinedType->IsImplicit() ? " " + Template.SlotToString(*Slot)
+                                        : " is-a " + DefinedType->GetName();
+    }
+  } else {
+    Text += NewLine;
+    const ISlotLayout& Layout = Template.GetLayout();
+    for (int32_t Index = 0; Index < Layout->GetCount(); ++Index) {
+      Text += Indent + Indented(Template.SlotToString(*Layout->GetSlot(Index))) + NewLine;
+    }
+  }
+  return Text + ")";
+}
+
+std::string PrettyPrint(const IFactTemplate& Template) { return PrettyPrint(*Template); }
+
+std::string PrettyPrint(const TFact& Fact) {
+  const IFactTemplate& Template = Fact.GetTemplate();
+  if (!Template) {
+    std::string Text = "(";
+    for (const IIEValue& Value : Fact.GetSlotValues()) Text += ValueText(Value) + " ";
+    return Text + ")";
+  }
+  std::string Text = "(" + Template->GetTemplateName();
+  const ISlotLayout& Layout = Template->GetLayout();
+  if (Template->IsOrdered()) {
+    const std::string Values = ValueText(Fact.PeekValue(Layout->IndexOf(SDefaultSlotName)));
+    if (!Values.empty()) Text += " " + Values;
+  } else {
+    for (int32_t Index = 0; Index < Layout->GetCount(); ++Index) {
+      const std::string Value = ValueText(Fact.PeekValue(Index));
+      if (!Value.empty()) Text += " (" + Layout->GetName(Index) + " " + Value + ")";
+    }
+  }
+  return Text + ")";
+}
+
+std::string PrettyPrint(const IFact& Fact) { return PrettyPrint(*Fact); }
+
+}  // namespace ie
