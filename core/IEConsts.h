@@ -153,6 +153,15 @@ inline constexpr const char* SDifferentTemplates =
 // Characters that cannot appear in a slot or template name.
 inline constexpr std::string_view SForbiddenNameCharacters = " '\"#()[]?:$&;<>";
 
+// Messages of the engine's collections.
+inline constexpr const char* SDuplicateRule = "Duplicate Rules defined with same name: \"%s\"";
+inline constexpr const char* SDuplicateFactTemplate = "Fact Template Name already exists: \"%s\"";
+inline constexpr const char* SDuplicateFunction = "Function Name already exists: \"%s\"";
+inline constexpr const char* SDuplicateDefinedType = "Defined Type Name already exists: \"%s\"";
+inline constexpr const char* SDuplicateStream = "Duplicate streams defined with same name: \"%s\"";
+inline constexpr const char* SImpliedComment = "(Implied)";
+inline constexpr const char* SNoParser = "No parser is available to read: %s";
+
 // The words that fill SNotAType, one per getter.
 inline constexpr const char* SStringWord = "string";
 inline constexpr const char* SIntegerWord = "integer";

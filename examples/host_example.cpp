@@ -1,6 +1,6 @@
-// A small host of the library: builds values of several kinds, compares,
-// hashes and prints them in the rule language's text forms, and formats a
-// report with the runtime's Format.
+// A small host of the library: creates an engine, defines a template in
+// C++, asserts, lists, retracts and watches facts, and shows what a
+// duplicate and a failed conversion look like.
 #include <cstdio>
 
 #include <ie/ie.h>
@@ -8,31 +8,41 @@
 using namespace ie;
 
 int main() {
-  IIEValue Name = new TIEValue("Say \"hi\"", dtString);
-  IIEValue Count = new TIEValue(3, dtInteger);
-  IIEValue Ratio = new TIEValue(2.5);
-  IIEValue Id = new TIEValue(4, dtFactId);
+  TInferenceEngine* Engine = Create<TInferenceEngine>(nullptr);
+  Engine->SetOnPrintOut([](TObject*, const std::string&, const std::string& Text) {
+    std::fputs(Text.c_str(), stdout);
+  });
+  Engine->SetWatch({cwFact});
 
-  IValueVector List = new TValueVector();
-  List->Add(Name);
-  List->Add(Count);
-  List->Add(Ratio);
-  List->Add(Id);
-  IIEValue Multifield = new TIEValue(List);
+  IFactTemplate Person = new TFactTemplate(Engine, "person");
+  Person->AddSlot("name", new TIEValue("nobody", dtAtom));
+  Person->AddSlot("age", new TIEValue(0, dtInteger));
+  Engine->GetFactTemplates().Add(Person);
+  std::printf("%s\n", Person->GetToString().c_str());
 
-  std::printf("multifield:    %s\n", Multifield->GetToString().c_str());
-  std::printf("3 eq 2.5:      %s\n", Count->Equals(Ratio) ? "TRUE" : "FALSE");
-  std::printf("3 =* 3.7:      %s\n",
-              Count->EqualsStar(IIEValue(new TIEValue(3.7))) ? "TRUE" : "FALSE");
-  std::printf("hash of list:  %d\n", Multifield->GetHashCode());
+  IFact Ann = Person->NewFact();
+  Ann->SetValue("name", new TIEValue("Ann", dtString));
+  Ann->SetValue("age", new TIEValue(31, dtInteger));
+  Engine->Assert(Ann);
+  IFact Bob = Person->NewFact();
+  Bob->SetValue("name", new TIEValue("Bob", dtString));
+  Engine->Assert(Bob);
+
+  IFact Again = Ann->Clone();
+  std::printf("asserting a duplicate gives %d\n", Engine->Assert(Again));
+
+  std::printf("facts:\n");
+  for (const IFact& Fact : Engine->GetFacts()) {
+    std::printf("  %s\n", Fact->GetToIDString().c_str());
+  }
+  Engine->Retract(Bob);
 
   try {
-    IIEValue Red = new TIEValue("red", dtAtom);
-    Red->GetAsInteger();
+    Ann->GetValue("name")->GetAsInteger();
   } catch (const EIEException& E) {
-    std::printf("error:         %s\n", E.what());
+    std::printf("error: %s\n", E.what());
   }
-
   std::printf("%s\n", Format("%-8s|%6.2f|%5d|%x", "report", 3.14159, 42, 255).c_str());
+  Engine->Free();
   return 0;
 }

@@ -18,10 +18,12 @@
 #include "libs/Hashing.h"
 
 #include "core/IEConsts.h"
-#include "core/IEInterfaces.h"
 #include "core/IEFactOwner.h"
 #include "core/IEFactPrinter.h"
 #include "core/IEFacts.h"
+#include "core/IEInterfaces.h"
 #include "core/IEValue.h"
 
 #include "functions/IEHelperFunctions.h"
+
+#include "engine/InferenceEngine.h"

@@ -1,0 +1,552 @@
+#include "engine/InferenceEngine.h"
+
+#include <algorithm>
+
+#include "core/IEFactPrinter.h"
+#include "runtime/Conversions.h"
+#include "runtime/Format.h"
+
+namespace ie {
+
+// TEngineTable
+
+template <class T>
+bool TEngineTable<T>::PutChecked(std::string_view Name, const TItem& Item, TItem& Replaced) {
+  TItem Existing;
+  if (FTable.ContainsKey(Name, Existing)) {
+    if (Existing == Item) return false;
+    switch (FEngine->GetDuplicateConstructs()) {
+      case dcOverwrite:
+        Replaced = Existing;
+        break;
+      case dcIgnore:
+        return false;
+      case dcError:
+        throw EIEException(Format(FDuplicateMessage, Name));
+    }
+  }
+  FTable.Put(Name, Item);
+  return true;
+}
+
+template class TEngineTable<TFactTemplate>;
+template class TEngineTable<TCustomDefinedType>;
+
+// TFactTemplates
+
+TFactTemplates::TFactTemplates(TInferenceEngine* Engine)
+    : TEngineTable(Engine, SDuplicateFactTemplate) {}
+
+void TFactTemplates::Put(std::string_view Name, const IFactTemplate& Template) {
+  IFactTemplate Replaced;
+  if (!PutChecked(Name, Template, Replaced)) return;
+  if (Replaced) FEngine->RemoveFactTemplate(Replaced);
+  FEngine->AddFactTemplate(Template);
+}
+
+IFactTemplate TFactTemplates::Remove(std::string_view Name) {
+  IFactTemplate Removed = FTable.Remove(Name);
+  if (Removed) FEngine->RemoveFactTemplate(Removed);
+  return Removed;
+}
+
+void TFactTemplates::Clear() {
+  FTable.Clear();
+  FEngine->ClearFactTemplates();
+}
+
+void TFactTemplates::Rename(const std::string& OldName, const std::string& NewName) {
+  const IFactTemplate Template = FTable.Get(OldName);
+  if (!Template) return;  // a template of this engine that was never filed
+  IFactTemplate Replaced;
+  if (!PutChecked(NewName, Template, Replaced)) return;
+  FTable.Remove(OldName);
+  if (Replaced) FEngine->RemoveFactTemplate(Replaced);
+}
+
+// TIEDefinedTypes
+
+TIEDefinedTypes::TIEDefinedTypes(TInferenceEngine* Engine)
+    : TEngineTable(Engine, SDuplicateDefinedType) {}
+
+void TIEDefinedTypes::Put(std::string_view Name, const IIEDefinedType& DefinedType) {
+  IIEDefinedType Replaced;
+  if (!PutChecked(Name, DefinedType, Replaced)) return;
+  if (Replaced) FEngine->RemoveDefinedType(Replaced);
+  FEngine->AddDefinedType(DefinedType);
+}
+
+IIEDefinedType TIEDefinedTypes::Remove(std::string_view Name) {
+  IIEDefinedType Removed = FTable.Remove(Name);
+  if (Removed) FEngine->RemoveDefinedType(Removed);
+  return Removed;
+}
+
+void TIEDefinedTypes::Clear() {
+  FTable.Clear();
+  FEngine->ClearDefinedTypes();
+}
+
+// TFacts
+
+TFacts::TFacts(TInferenceEngine* Engine) : FEngine(Engine) { SetCacheHashCodes(true); }
+
+int32_t TFacts::BinarySearch(int32_t ID) const {
+  int32_t Low = 0;
+  int32_t High = GetCount() - 1;
+  while (Low <= High) {
+    const int32_t Middle = Low + (High - Low) / 2;
+    const int32_t MiddleID = FList.Get(Middle)->GetID();
+    if (MiddleID == ID) return Middle;
+    if (MiddleID < ID) {
+      Low = Middle + 1;
+    } else {
+      High = Middle - 1;
+    }
+  }
+  return -1;
+}
+
+int32_t TFacts::FindFact(int32_t ID) const {
+  if (GetCount() >= 5) return BinarySearch(ID);
+  for (int32_t I = 0; I < GetCount(); ++I) {
+    if (FList.Get(I)->GetID() == ID) return I;
+  }
+  return -1;
+}
+
+int32_t TFacts::FindFact(const IFact& Fact) const {
+  if (!Fact || !Fact->GetTemplate()) return -1;
+  const bool Hashed = FCacheHashCodes && !FPreserveIDs && !Fact->GetTemplate()->IsFuzzy();
+  return FindEqual(Fact, Hashed ? Fact->GetHashCode() : 0);
+}
+
+int32_t TFacts::FindEqual(const IFact& Fact, int32_t HashCode) const {
+  if (FPreserveIDs || !FCacheHashCodes) {
+    for (int32_t I = 0; I < GetCount(); ++I) {
+      if (FList.Get(I)->Equals(Fact)) return I;
+    }
+    return -1;
+  }
+  if (Fact->GetTemplate()->IsFuzzy()) {
+    for (TFact* Fuzzy : FFuzzyFacts) {
+      if (Fuzzy->Equals(Fact)) return IndexOf(IFact(Fuzzy));
+    }
+    return -1;
+  }
+  // The hash code alone decides: two facts that collide count as duplicates.
+  const auto It = FHashIndex.find(HashCode);
+  return It == FHashIndex.end() ? -1 : IndexOf(IFact(It->second));
+}
+
+IFact TFacts::GetFactByID(int32_t ID) const {
+  const int32_t Index = FindFact(ID);
+  return Index < 0 ? IFact() : FList.Get(Index);
+}
+
+int32_t TFacts::IndexOf(const IFact& Fact) const {
+  if (!Fact) return -1;
+  if (GetCount() >= 5 && Fact->GetID() != -1) return BinarySearch(Fact->GetID());
+  return FList.IndexOf(Fact.Get());
+}
+
+void TFacts::Index(TFact* Fact, int32_t HashCode) {
+  if (!FCacheHashCodes) return;
+  if (Fact->GetTemplate()->IsFuzzy()) {
+    FFuzzyFacts.push_back(Fact);
+  } else {
+    FHashIndex.emplace(HashCode, Fact);
+  }
+}
+
+void TFacts::Unindex(TFact* Fact) {
+  if (!FCacheHashCodes) return;
+  if (Fact->GetTemplate()->IsFuzzy()) {
+    const auto It = std::find(FFuzzyFacts.begin(), FFuzzyFacts.end(), Fact);
+    if (It != FFuzzyFacts.end()) FFuzzyFacts.erase(It);
+    return;
+  }
+  // A fact changed in place since it was indexed is found by identity.
+  auto It = FHashIndex.find(Fact->GetHashCode());
+  if (It == FHashIndex.end() || It->second != Fact) {
+    It = std::find_if(FHashIndex.begin(), FHashIndex.end(),
+                      [Fact](const auto& Entry) { return Entry.second == Fact; });
+  }
+  if (It != FHashIndex.end()) FHashIndex.erase(It);
+}
+
+void TFacts::AppendIndexed(const IFact& Fact, int32_t HashCode) {
+  // IDs ascend along the list; a preserved ID may belong before the end.
+  int32_t Position = GetCount();
+  const int32_t ID = Fact->GetID();
+  while (Position > 0 && FList.Get(Position - 1)->GetID() > ID) --Position;
+  FList.Insert(Position, Fact);
+  FHighestID = std::max(FHighestID, ID);
+  Index(Fact.Get(), HashCode);
+}
+
+void TFacts::DeleteIndexed(int32_t Index) {
+  Unindex(FList.Get(Index).Get());
+  FList.Delete(Index);
+}
+
+int32_t TFacts::Add(const IFact& Fact) {
+  if (FEngineUpdating) {
+    AppendIndexed(Fact, FCacheHashCodes ? Fact->GetHashCode() : 0);
+    return GetCount() - 1;
+  }
+  const int32_t ID = Fact->GetID();
+  if (FPreserveIDs && ID != -1 && FindFact(ID) < 0) {
+    const int32_t Next = FEngine->FNextFactId;
+    FEngine->FNextFactId = ID;
+    try {
+      FEngine->Assert(Fact, false);
+    } catch (...) {
+      FEngine->FNextFactId = Next;
+      throw;
+    }
+    FEngine->FNextFactId = std::max(Next, FHighestID + 1);
+  } else {
+    FEngine->Assert(Fact, false);
+  }
+  return GetCount() - 1;
+}
+
+void TFacts::Insert(int32_t Index, const IFact& Fact) {
+  if (Index < 0 || Index > GetCount()) ListIndexError(Index);
+  if (FEngine->Assert(Fact, false) < 0) return;
+  const int32_t Position = FList.IndexOf(Fact.Get());
+  FEngineUpdating = true;
+  FList.Delete(Position);
+  FList.Insert(std::min(Index, GetCount()), Fact);
+  FEngineUpdating = false;
+}
+
+void TFacts::Delete(int32_t Index) {
+  if (FEngineUpdating) {
+    DeleteIndexed(Index);
+  } else {
+    FEngine->RetractFact(Index);
+  }
+}
+
+void TFacts::Clear() {
+  FFuzzyFacts.clear();
+  FHashIndex.clear();
+  FList.Clear();
+  FHighestID = 0;
+  FEngine->RetractFacts();
+}
+
+void TFacts::SetCacheHashCodes(bool Value) {
+  if (Value == FCacheHashCodes) return;
+  FCacheHashCodes = Value;
+  if (Value) {
+    CreateCache();
+  } else {
+    FreeCache();
+  }
+}
+
+void TFacts::CreateCache() {
+  FHashIndex.reserve(std::max<size_t>(FList.GetCount(), 101));
+  for (const IFact& Fact : FList) Index(Fact.Get(), Fact->GetHashCode());
+}
+
+void TFacts::FreeCache() {
+  FHashIndex.clear();
+  FFuzzyFacts.clear();
+}
+
+void TFacts::Assign(const TFacts& Source) {
+  if (&Source == this) return;
+  // Copies first: Source may be this engine's own list under another name.
+  std::vector<IFact> Copies;
+  Copies.reserve(Source.GetCount());
+  for (const IFact& Fact : Source) {
+    IFactTemplate Template = Fact->GetTemplate();
+    if (Template->GetEngine() != FEngine) {
+      IFactTemplate Own;
+      if (FEngine->FindFactTemplate(Template->GetTemplateName(), Own)) {
+        if (!Own->Equals(Template)) {
+          throw EIEException(
+              Format(SDifferentTemplates, Own->GetToString(), Template->GetToString()));
+        }
+      } else {
+        Own = Template->Clone(FEngine);
+        FEngine->GetFactTemplates().Add(Own);
+      }
+      Template = Own;
+    }
+    IFact Copy = new TFact(Template);
+    Copy->AssignValues(Fact);
+    Copies.push_back(Copy);
+  }
+  Clear();
+  for (const IFact& Copy : Copies) Add(Copy);
+}
+
+// TInferenceEngine
+
+TInferenceEngine::TInferenceEngine(TComponent* Owner)
+    : TCustomFactEngine(Owner),
+      FFacts(this),
+      FFactTemplates(this),
+      FDefinedTypes(this),
+      FEngineVariables(Create<TEngineVariables>(this)) {}
+
+TInferenceEngine::~TInferenceEngine() { FEngineVariables->Free(); }
+
+void TInferenceEngine::AfterConstruction() {
+  TCustomFactEngine::AfterConstruction();
+  MakeNullFact();
+  AddDefaultPackages();
+  Assert(CreateFactTemplate(SInitialFactPattern)->NewFact(), false);
+}
+
+void TInferenceEngine::BeforeDestruction() {
+  DetachEvents();
+  Destroying();
+  Clear();
+  TCustomFactEngine::BeforeDestruction();
+}
+
+void TInferenceEngine::DetachEvents() {
+  FOnAddDefaultPackages = nullptr;
+  FOnAddDefinedType = nullptr;
+  FOnAssertion = nullptr;
+  FOnClear = nullptr;
+  FOnClearDefinedTypes = nullptr;
+  FOnClearFacts = nullptr;
+  FOnClearFactTemplates = nullptr;
+  FOnNewFactTemplate = nullptr;
+  FOnPrintOut = nullptr;
+  FOnRemoveDefinedType = nullptr;
+  FOnRemoveFactTemplate = nullptr;
+  FOnRetraction = nullptr;
+}
+
+void TInferenceEngine::AddDefaultPackages() {
+  if (FOnAddDefaultPackages) FOnAddDefaultPackages(this);
+}
+
+void TInferenceEngine::SetPackages(TFunctionPackages Value) {
+  if (Value == FPackages) return;
+  FPackages = Value;
+  AddDefaultPackages();
+}
+
+void TInferenceEngine::MakeNullFact() { FNullFact = new TFact(CreateFactTemplate(SNullFact)); }
+
+void TInferenceEngine::Clear() {
+  FNextFactId = 0;
+  FNextRuleId = 0;
+  FFactTemplates.Clear();
+  FDefinedTypes.Clear();
+  FNullFact = nullptr;
+  FFacts.Clear();
+  FPendingAssertions.Clear();
+  FPendingRetractions.Clear();
+  FEngineVariables->Clear();
+  if (!GetComponentState().Contains(csDestroying)) MakeNullFact();
+  if (FOnClear) FOnClear(this);
+}
+
+// Templates
+
+IFactTemplate TInferenceEngine::CreateFactTemplate(const std::string& Name) {
+  IFactTemplate Template;
+  if (FFactTemplates.ContainsKey(Name, Template)) return Template;
+  Template = new TFactTemplate(this, Name);
+  Template->SetComment(SImpliedComment);
+  FFactTemplates.Add(Template);
+  return Template;
+}
+
+bool TInferenceEngine::FindFactTemplate(const std::string& Name, IFactTemplate& Template) {
+  return FFactTemplates.ContainsKey(Name, Template);
+}
+
+void TInferenceEngine::ChangeFactTemplateName(const std::string& OldName,
+                                              const std::string& NewName) {
+  FFactTemplates.Rename(OldName, NewName);
+}
+
+// The fact base
+
+int32_t TInferenceEngine::Assert(const IFact& Fact, bool) {
+  if (!Fact || !Fact->GetTemplate()) throw EIEException(SFactTemplateMissing);
+  int32_t HashCode = 0;
+  if (Fact->GetTemplate()->IsFuzzy()) {
+    // An equal fuzzy fact gives way to the new one; fuzzy facts are never
+    // rejected as duplicates.
+    const int32_t Existing = FFacts.FindFact(Fact);
+    if (Existing >= 0) RetractFact(Existing);
+  } else {
+    if (FFacts.GetCacheHashCodes()) HashCode = Fact->GetHashCode();
+    if (!FFactDuplication && FFacts.FindEqual(Fact, HashCode) >= 0) return -1;
+  }
+  const int32_t ID = NewFactId();
+  Fact->SetID(ID);
+  FFacts.FEngineUpdating = true;
+  try {
+    FFacts.AppendIndexed(Fact, HashCode);
+  } catch (...) {
+    FFacts.FEngineUpdating = false;
+    throw;
+  }
+  FFacts.FEngineUpdating = false;
+  WatchFact(" ==> ", Fact);
+  ProcessPendingFacts();
+  if (FOnAssertion) FOnAssertion(this, Fact);
+  return ID;
+}
+
+int32_t TInferenceEngine::Retract(int32_t ID) {
+  const int32_t Index = FFacts.FindFact(ID);
+  if (Index >= 0) RetractFact(Index);
+  return Index;
+}
+
+int32_t TInferenceEngine::Retract(const IFact& Fact) {
+  const int32_t Index = FFacts.FindFact(Fact);
+  if (Index >= 0) RetractFact(Index);
+  return Index;
+}
+
+void TInferenceEngine::RetractFact(int32_t Index) {
+  const IFact Fact = FFacts.Get(Index);
+  if (FOnRetraction) FOnRetraction(this, Fact);
+  FFacts.FEngineUpdating = true;
+  try {
+    WatchFact(" <== ", Fact);
+    FFacts.DeleteIndexed(Index);
+  } catch (...) {
+    FFacts.FEngineUpdating = false;
+    throw;
+  }
+  FFacts.FEngineUpdating = false;
+  ProcessPendingFacts();
+}
+
+void TInferenceEngine::RetractFacts() {
+  if (FOnClearFacts) FOnClearFacts(this);
+}
+
+void TInferenceEngine::AddPendingFact(const IFact& Fact, bool Assertion) {
+  (Assertion ? FPendingAssertions : FPendingRetractions).Add(Fact);
+}
+
+void TInferenceEngine::ProcessPendingFacts() {
+  while (FPendingAssertions.GetCount() > 0) {
+    const IFact Fact = FPendingAssertions.First();
+    FPendingAssertions.Delete(0);
+    Assert(Fact, false);
+  }
+  while (FPendingRetractions.GetCount() > 0) {
+    const IFact Fact = FPendingRetractions.First();
+    FPendingRetractions.Delete(0);
+    Retract(Fact);
+  }
+}
+
+void TInferenceEngine::BeginFactModify(const IFact& Fact) {
+  FModifying = true;
+  const int32_t Index = FFacts.IndexOf(Fact);
+  if (Index >= 0) RetractFact(Index);
+}
+
+void TInferenceEngine::EndFactModify(const IFact& Fact) {
+  try {
+    Assert(Fact, false);
+  } catch (...) {
+    FModifying = false;
+    throw;
+  }
+  FModifying = false;
+}
+
+std::string TInferenceEngine::GenerateSymbol(const std::string& Prefix) {
+  return Prefix + IntToStr(FSymbolIndex++);
+}
+
+void TInferenceEngine::SetSymbolIndex(int32_t Value) {
+  FSymbolIndex = Value > FSymbolIndex ? Value : FSymbolIndex + 1;
+}
+
+void TInferenceEngine::SetFactDuplication(bool Value) {
+  if (Value == FFactDuplication) return;
+  FFactDuplication = Value;
+  FFacts.SetCacheHashCodes(!Value);
+}
+
+void TInferenceEngine::SetMinActivationStrength(float Value) {
+  if (Value == FMinActivationStrength) return;
+  FMinActivationStrength = std::clamp(Value, 0.0f, 1.0f);
+}
+
+// Output
+
+void TInferenceEngine::PrintOut(const std::string& StreamName, const std::string& Text) {
+  if (FOnPrintOut) FOnPrintOut(this, StreamName, Text);
+}
+
+void TInferenceEngine::WatchFact(const char* Arrow, const IFact& Fact) {
+  if (!FWatch.Contains(cwFact) || !FOnPrintOut) return;
+  PrintOut("", Arrow + Fact->GetToIDString() + NewLineString);
+}
+
+void TInferenceEngine::Lock() {
+  if (!FLock) FLock = std::make_unique<std::recursive_mutex>();
+  FLock->lock();
+}
+
+void TInferenceEngine::Unlock() {
+  if (FLock) FLock->unlock();
+}
+
+// Collection hooks
+
+void TInferenceEngine::AddFactTemplate(const IFactTemplate& Template) {
+  if (FOnNewFactTemplate) FOnNewFactTemplate(this, Template);
+}
+
+void TInferenceEngine::RemoveFactTemplate(const IFactTemplate& Template) {
+  if (FOnRemoveFactTemplate) FOnRemoveFactTemplate(this, Template);
+}
+
+void TInferenceEngine::ClearFactTemplates() {
+  if (FOnClearFactTemplates) FOnClearFactTemplates(this);
+}
+
+void TInferenceEngine::AddDefinedType(const IIEDefinedType& DefinedType) {
+  if (FOnAddDefinedType) FOnAddDefinedType(this, DefinedType);
+}
+
+void TInferenceEngine::RemoveDefinedType(const IIEDefinedType& DefinedType) {
+  if (FOnRemoveDefinedType) FOnRemoveDefinedType(this, DefinedType);
+}
+
+void TInferenceEngine::ClearDefinedTypes() {
+  if (FOnClearDefinedTypes) FOnClearDefinedTypes(this);
+}
+
+// Printing and reading
+
+std::string TInferenceEngine::PrettyPrint(const IFactSlot& Slot) { return ie::PrettyPrint(Slot); }
+
+std::string TInferenceEngine::PrettyPrint(const IFactTemplate& Template) {
+  return ie::PrettyPrint(Template);
+}
+
+std::string TInferenceEngine::PrettyPrint(const IFact& Fact) { return ie::PrettyPrint(Fact); }
+
+IFactSlot TInferenceEngine::ParseFactTemplateSlot(const std::string& Text) {
+  throw EIEException(Format(SNoParser, Text));
+}
+
+IFact TInferenceEngine::ParseFact(const std::string& Text) {
+  throw EIEException(Format(SNoParser, Text));
+}
+
+}  // namespace ie

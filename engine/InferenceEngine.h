@@ -1,0 +1,384 @@
+// TInferenceEngine: the component a host creates to hold a knowledge base
+// and reason with it. It owns its collections (fact templates, defined
+// types, engine variables and the fact base) and everything in them, fires
+// the host's events on the caller's thread and writes every line it prints
+// through PrintOut.
+//
+// The fact base TFacts keeps facts in ascending ID order and, while hash
+// codes are cached, an index from each fact's hash code to the fact, so
+// duplicate detection is one lookup. Facts that the host adds to TFacts
+// directly are asserted through the engine, with events and watch lines.
+//
+// One thread at a time uses an engine; Lock/Unlock is the one lock, for
+// hosts that change the fact base from another thread between cycles.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "core/IEConsts.h"
+#include "core/IEFactOwner.h"
+#include "core/IEFacts.h"
+#include "core/IEValue.h"
+#include "libs/Collections.h"
+#include "runtime/Component.h"
+#include "runtime/Sets.h"
+#include "runtime/StringList.h"
+
+namespace ie {
+
+class TInferenceEngine;
+
+enum TDuplicateConstructs : uint8_t { dcOverwrite, dcIgnore, dcError };
+
+enum TConstructWatch : uint8_t { cwActivation, cwFact, cwRule, cwCompilation, cwStatistics };
+using TConstructWatches = TSet<TConstructWatch, cwStatistics>;
+
+enum TFunctionPackage : uint8_t {
+  pStandard,
+  pPredicate,
+  pMath,
+  pMiscellaneous,
+  pString,
+  pObject,
+  pTrigonometry,
+  pBusiness,
+  pFuzzyLogic
+};
+using TFunctionPackages = TSet<TFunctionPackage, pFuzzyLogic>;
+inline constexpr TFunctionPackages AllFunctionPackages{pStandard,      pPredicate, pMath,
+                                                       pMiscellaneous, pString,    pObject,
+                                                       pTrigonometry,  pBusiness,  pFuzzyLogic};
+
+enum TSearchStrategy : uint8_t { ssDepthFirst, ssBreadthFirst };
+enum TSalience : uint8_t { sActivate, sEveryTime };
+enum TErrorHandling : uint8_t { ehRaiseImmediate, ehRaiseAllAtEnd };
+
+using TFactEvent = std::function<void(TObject* Sender, const IFact& Fact)>;
+using TFactTemplateEvent = std::function<void(TObject* Sender, const IFactTemplate& Template)>;
+using TIEDefinedTypeEvent = std::function<void(TObject* Sender, const IIEDefinedType& DefType)>;
+// StreamName is the logical stream; empty for the host's output.
+using TPrintOutEvent =
+    std::function<void(TObject* Sender, const std::string& StreamName, const std::string& Text)>;
+
+// Named constructs of one engine. Putting under a taken name follows the
+// engine's DuplicateConstructs; the engine hears of every change.
+template <class T>
+class TEngineTable {
+ public:
+  using TItem = TRef<T>;
+
+  TEngineTable(TInferenceEngine* Engine, const char* DuplicateMessage)
+      : FEngine(Engine), FDuplicateMessage(DuplicateMessage) {}
+  TEngineTable(const TEngineTable&) = delete;
+  TEngineTable& operator=(const TEngineTable&) = delete;
+
+  int32_t GetCount() const { return FTable.GetCount(); }
+  TItem Get(std::string_view Name) const { return FTable.Get(Name); }
+  bool ContainsKey(std::string_view Name) const { return FTable.ContainsKey(Name); }
+  bool ContainsKey(std::string_view Name, TItem& Item) const {
+    return FTable.ContainsKey(Name, Item);
+  }
+
+  auto begin() const { return FTable.begin(); }
+  auto end() const { return FTable.end(); }
+
+ protected:
+  // Stores Item under Name unless the engine's policy keeps the old one;
+  // true when stored. The old item, if replaced, is returned in Replaced.
+  bool PutChecked(std::string_view Name, const TItem& Item, TItem& Replaced);
+
+  TInferenceEngine* FEngine;
+  const char* FDuplicateMessage;
+  TStringHashTable<TItem> FTable;
+};
+
+class TFactTemplates : public TEngineTable<TFactTemplate> {
+ public:
+  explicit TFactTemplates(TInferenceEngine* Engine);
+
+  // Under a taken name an equal policy applies as for every construct; a
+  // stored template is announced with OnNewFactTemplate.
+  void Put(std::string_view Name, const IFactTemplate& Template);
+  void Add(const IFactTemplate& Template) { Put(Template->GetTemplateName(), Template); }
+  // Removes and announces the template; nil when there was none.
+  IFactTemplate Remove(std::string_view Name);
+  void Clear();
+
+ private:
+  friend class TInferenceEngine;
+  // Files the template known as OldName under NewName, without events.
+  void Rename(const std::string& OldName, const std::string& NewName);
+};
+
+class TIEDefinedTypes : public TEngineTable<TCustomDefinedType> {
+ public:
+  explicit TIEDefinedTypes(TInferenceEngine* Engine);
+
+  void Put(std::string_view Name, const IIEDefinedType& DefinedType);
+  void Add(const IIEDefinedType& DefinedType) { Put(DefinedType->GetName(), DefinedType); }
+  IIEDefinedType Remove(std::string_view Name);
+  void Clear();
+};
+
+// Values the engine keeps by name for its functions.
+class TEngineVariables : public TValueHashTable {
+  IE_CLASS(TEngineVariables, TValueHashTable)
+
+ public:
+  explicit TEngineVariables(TInferenceEngine* Engine) : FEngine(Engine) {}
+  TInferenceEngine* GetEngine() const { return FEngine; }
+
+ private:
+  TInferenceEngine* FEngine;
+};
+
+class TFacts {
+ public:
+  explicit TFacts(TInferenceEngine* Engine);
+  TFacts(const TFacts&) = delete;
+  TFacts& operator=(const TFacts&) = delete;
+
+  int32_t GetCount() const { return FList.GetCount(); }
+  const IFact& Get(int32_t Index) const { return FList.Get(Index); }
+  auto begin() const { return FList.begin(); }
+  auto end() const { return FList.end(); }
+
+  // The index of the fact with that ID, or -1.
+  int32_t FindFact(int32_t ID) const;
+  // The index of a fact equal to Fact (by hash code while hash codes are
+  // cached: a hit decides), or -1.
+  int32_t FindFact(const IFact& Fact) const;
+  IFact GetFactByID(int32_t ID) const;
+  int32_t IndexOf(const IFact& Fact) const;
+
+  // By the host: asserts Fact through the engine and returns Count - 1.
+  int32_t Add(const IFact& Fact);
+  void Insert(int32_t Index, const IFact& Fact);
+  // By the host: retracts the fact at Index through the engine.
+  void Delete(int32_t Index);
+  // Empties the fact base and tells the engine (RetractFacts).
+  void Clear();
+  // Replaces the facts by copies of Source's, asserted into this engine.
+  void Assign(const TFacts& Source);
+
+  bool GetPreserveIDs() const { return FPreserveIDs; }
+  void SetPreserveIDs(bool Value) { FPreserveIDs = Value; }
+  bool GetCacheHashCodes() const { return FCacheHashCodes; }
+  void SetCacheHashCodes(bool Value);
+  int32_t GetHighestID() const { return FHighestID; }
+
+ private:
+  friend class TInferenceEngine;
+
+  // FindFact with the fact's hash code already computed.
+  int32_t FindEqual(const IFact& Fact, int32_t HashCode) const;
+  void AppendIndexed(const IFact& Fact, int32_t HashCode);
+  void DeleteIndexed(int32_t Index);
+  void Index(TFact* Fact, int32_t HashCode);
+  void Unindex(TFact* Fact);
+  void CreateCache();
+  void FreeCache();
+  int32_t BinarySearch(int32_t ID) const;
+
+  TInferenceEngine* FEngine;
+  TIList<TFact> FList;
+  bool FEngineUpdating = false;
+  bool FPreserveIDs = false;
+  bool FCacheHashCodes = false;
+  int32_t FHighestID = 0;
+  std::unordered_map<int32_t, TFact*> FHashIndex;
+  std::vector<TFact*> FFuzzyFacts;
+};
+
+class TInferenceEngine : public TCustomFactEngine {
+  IE_CLASS(TInferenceEngine, TCustomFactEngine)
+
+ public:
+  explicit TInferenceEngine(TComponent* Owner);
+  ~TInferenceEngine() override;
+
+  // Adds the packages and asserts "(Initial-Fact)", which gets ID 0.
+  void AfterConstruction() override;
+  // Detaches every event, then clears the engine.
+  void BeforeDestruction() override;
+
+  // Makes one package component per member of Packages, then fires
+  // OnAddDefaultPackages.
+  virtual void AddDefaultPackages();
+  // Back to an empty knowledge base: facts, templates, defined types and
+  // variables go; properties and packages stay; no initial fact.
+  virtual void Clear();
+
+  // Templates.
+  virtual IFactTemplate CreateFactTemplate(const std::string& Name) override;
+  bool FindFactTemplate(const std::string& Name, IFactTemplate& Template) override;
+
+  // The fact base. Assert returns the new ID, or -1 for a rejected
+  // duplicate (no ID consumed, nothing printed, no event).
+  virtual int32_t Assert(const IFact& Fact, bool Flag);
+  int32_t Assert(const IFact& Fact) { return Assert(Fact, false); }
+  // Retracting an absent ID or fact returns a negative value.
+  int32_t Retract(int32_t ID);
+  int32_t Retract(const IFact& Fact);
+  virtual void RetractFact(int32_t Index);
+  void RetractFact(const IFact& Fact) { RetractFact(FFacts.IndexOf(Fact)); }
+  virtual void RetractFacts();
+  // Queues a fact for the end of the current assertion or retraction.
+  virtual void AddPendingFact(const IFact& Fact, bool Assertion);
+  const IFact& GetFactPendingAssertions(int32_t Index) const {
+    return FPendingAssertions.Get(Index);
+  }
+  const IFact& GetFactPendingRetractions(int32_t Index) const {
+    return FPendingRetractions.Get(Index);
+  }
+  virtual void BeginFactModify(const IFact& Fact);
+  virtual void EndFactModify(const IFact& Fact);
+  bool IsModifying() const { return FModifying; }
+
+  int32_t NewFactId() { return FNextFactId++; }
+  int32_t NewRuleId() { return FNextRuleId++; }
+  int32_t GetNextFactId() const override { return FNextFactId; }
+  // Prefix followed by the symbol index, which then advances.
+  std::string GenerateSymbol(const std::string& Prefix);
+
+  // Output: to the capture stream when one is open, else to OnPrintOut.
+  void PrintOut(const std::string& StreamName, const std::string& Text);
+
+  void Lock();
+  void Unlock();
+
+  // Collections.
+  TFacts& GetFacts() { return FFacts; }
+  TFactTemplates& GetFactTemplates() { return FFactTemplates; }
+  TIEDefinedTypes& GetDefinedTypes() { return FDefinedTypes; }
+  TEngineVariables* GetEngineVariables() const { return FEngineVariables; }
+  const IFact& GetNullFact() const { return FNullFact; }
+
+  // Properties.
+  TDuplicateConstructs GetDuplicateConstructs() const { return FDuplicateConstructs; }
+  void SetDuplicateConstructs(TDuplicateConstructs Value) { FDuplicateConstructs = Value; }
+  TFunctionPackages GetPackages() const { return FPackages; }
+  void SetPackages(TFunctionPackages Value);
+  bool GetFactDuplication() const { return FFactDuplication; }
+  void SetFactDuplication(bool Value);
+  bool GetFuzzyAutoTerms() const { return FFuzzyAutoTerms; }
+  void SetFuzzyAutoTerms(bool Value) { FFuzzyAutoTerms = Value; }
+  float GetFuzzyEqualsThreshold() const { return FFuzzyEqualsThreshold; }
+  void SetFuzzyEqualsThreshold(float Value) { FFuzzyEqualsThreshold = Value; }
+  float GetMinActivationStrength() const { return FMinActivationStrength; }
+  // Clamped to 0..1.
+  void SetMinActivationStrength(float Value);
+  TErrorHandling GetParserErrorHandling() const { return FParserErrorHandling; }
+  void SetParserErrorHandling(TErrorHandling Value) { FParserErrorHandling = Value; }
+  int32_t GetParserMaxErrors() const { return FParserMaxErrors; }
+  void SetParserMaxErrors(int32_t Value) { FParserMaxErrors = Value; }
+  bool GetResetGlobals() const { return FResetGlobals; }
+  void SetResetGlobals(bool Value) { FResetGlobals = Value; }
+  TSearchStrategy GetStrategy() const { return FStrategy; }
+  void SetStrategy(TSearchStrategy Value) { FStrategy = Value; }
+  TSalience GetSalienceEvaluation() const { return FSalienceEvaluation; }
+  void SetSalienceEvaluation(TSalience Value) { FSalienceEvaluation = Value; }
+  int32_t GetSymbolIndex() const { return FSymbolIndex; }
+  // A larger value becomes the index; any other advances it by one, so a
+  // symbol is never generated twice.
+  void SetSymbolIndex(int32_t Value);
+  TTypeChecks GetTypeChecks() const override { return FTypeChecks; }
+  void SetTypeChecks(TTypeChecks Value) { FTypeChecks = Value; }
+  TConstructWatches GetWatch() const { return FWatch; }
+  void SetWatch(TConstructWatches Value) { FWatch = Value; }
+  float GetVersion() const { return 2.0f; }
+
+  // Events.
+  void SetOnAddDefaultPackages(TNotifyEvent Handler) { FOnAddDefaultPackages = std::move(Handler); }
+  void SetOnAddDefinedType(TIEDefinedTypeEvent Handler) { FOnAddDefinedType = std::move(Handler); }
+  void SetOnAssertion(TFactEvent Handler) { FOnAssertion = std::move(Handler); }
+  void SetOnClear(TNotifyEvent Handler) { FOnClear = std::move(Handler); }
+  void SetOnClearDefinedTypes(TNotifyEvent Handler) { FOnClearDefinedTypes = std::move(Handler); }
+  void SetOnClearFacts(TNotifyEvent Handler) { FOnClearFacts = std::move(Handler); }
+  void SetOnClearFactTemplates(TNotifyEvent Handler) { FOnClearFactTemplates = std::move(Handler); }
+  void SetOnNewFactTemplate(TFactTemplateEvent Handler) { FOnNewFactTemplate = std::move(Handler); }
+  void SetOnPrintOut(TPrintOutEvent Handler) { FOnPrintOut = std::move(Handler); }
+  void SetOnRemoveDefinedType(TIEDefinedTypeEvent Handler) {
+    FOnRemoveDefinedType = std::move(Handler);
+  }
+  void SetOnRemoveFactTemplate(TFactTemplateEvent Handler) {
+    FOnRemoveFactTemplate = std::move(Handler);
+  }
+  void SetOnRetraction(TFactEvent Handler) { FOnRetraction = std::move(Handler); }
+  const TPrintOutEvent& GetOnPrintOut() const { return FOnPrintOut; }
+
+  // Hooks through which the collections announce their changes.
+  virtual void AddFactTemplate(const IFactTemplate& Template);
+  virtual void RemoveFactTemplate(const IFactTemplate& Template);
+  virtual void ClearFactTemplates();
+  virtual void AddDefinedType(const IIEDefinedType& DefinedType);
+  virtual void RemoveDefinedType(const IIEDefinedType& DefinedType);
+  virtual void ClearDefinedTypes();
+
+  // What templates and facts ask of their engine.
+  void ChangeFactTemplateName(const std::string& OldName, const std::string& NewName) override;
+  std::string PrettyPrint(const IFactSlot& Slot) override;
+  std::string PrettyPrint(const IFactTemplate& Template) override;
+  std::string PrettyPrint(const IFact& Fact) override;
+  // Reading text needs the parser, which is not part of this engine yet:
+  // both raise EIEException.
+  IFactSlot ParseFactTemplateSlot(const std::string& Text) override;
+  IFact ParseFact(const std::string& Text) override;
+  TObject* GetContext() override { return nullptr; }
+
+ private:
+  friend class TFacts;
+
+  void ProcessPendingFacts();
+  void WatchFact(const char* Arrow, const IFact& Fact);
+  void MakeNullFact();
+  void DetachEvents();
+
+  TFacts FFacts;
+  TFactTemplates FFactTemplates;
+  TIEDefinedTypes FDefinedTypes;
+  TEngineVariables* FEngineVariables;
+  TIList<TFact> FPendingAssertions;
+  TIList<TFact> FPendingRetractions;
+  IFact FNullFact;
+
+  int32_t FNextFactId = 0;
+  int32_t FNextRuleId = 0;
+  int32_t FSymbolIndex = 1;
+  bool FModifying = false;
+  std::unique_ptr<std::recursive_mutex> FLock;
+
+  TDuplicateConstructs FDuplicateConstructs = dcOverwrite;
+  TFunctionPackages FPackages = AllFunctionPackages;
+  bool FFactDuplication = false;
+  bool FFuzzyAutoTerms = true;
+  float FFuzzyEqualsThreshold = 0.01f;
+  float FMinActivationStrength = 0.0f;
+  TErrorHandling FParserErrorHandling = ehRaiseImmediate;
+  int32_t FParserMaxErrors = 10;
+  bool FResetGlobals = true;
+  TSearchStrategy FStrategy = ssDepthFirst;
+  TSalience FSalienceEvaluation = sActivate;
+  TTypeChecks FTypeChecks{tcStatic};
+  TConstructWatches FWatch;
+
+  TNotifyEvent FOnAddDefaultPackages;
+  TIEDefinedTypeEvent FOnAddDefinedType;
+  TFactEvent FOnAssertion;
+  TNotifyEvent FOnClear;
+  TNotifyEvent FOnClearDefinedTypes;
+  TNotifyEvent FOnClearFacts;
+  TNotifyEvent FOnClearFactTemplates;
+  TFactTemplateEvent FOnNewFactTemplate;
+  TPrintOutEvent FOnPrintOut;
+  TIEDefinedTypeEvent FOnRemoveDefinedType;
+  TFactTemplateEvent FOnRemoveFactTemplate;
+  TFactEvent FOnRetraction;
+};
+
+}  // namespace ie
