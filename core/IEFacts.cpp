@@ -36,83 +36,6 @@ class THashFeed {
   void Add(std::string_view Text) {
     for (char C : Text) Add(C);
   }
-  void AddInteger(int32_t Value) {
-    char Buffer[16];
-    const auto Result = std::to_chars(Buffer, Buffer + sizeof Buffer, Value);
-    Add(std::string_view(Buffer, Result.ptr - Buffer));
-  }
-  // "%.4f" with a point, as values print their floats.
-  void AddFloat(double Value) {
-    if (std::isnan(Value)) {
-      Add("NAN");
-    } else if (std::isinf(Value)) {
-      Add(Value < 0 ? "-INF" : "INF");
-    } else {
-      char Buffer[400];
-      const auto Result =
-          std::to_chars(Buffer, Buffer + sizeof Buffer, Value, std::chars_format::fixed, 4);
-      Add(std::string_view(Buffer, Result.ptr - Buffer));
-    }
-  }
-  // Exactly the characters of Value's text form.
-  void AddValue(const TIEValue* Value) {
-    if (Value == nullptr) return;
-    switch (Value->GetDType()) {
-      case dtNone:
-        return;
-      case dtAtom:
-      case dtSlot:
-      case dtMultiSlot:
-        Add(Value->GetText());
-        return;
-      case dtString:
-        Add('"');
-        for (char C : Value->GetText()) {
-          if (C == '\\' || C == '"') Add('\\');
-          Add(C);
-        }
-        Add('"');
-        return;
-      case dtInteger:
-        AddInteger(Value->GetAsInteger());
-        return;
-      case dtVariable:
-        Add('?');
-        Add(Value->GetText());
-        return;
-      case dtMultiVariable:
-        Add("$?");
-        Add(Value->GetText());
-        return;
-      case dtFactId:
-        Add("<Fact-");
-        AddInteger(Value->GetAsFactId());
-        Add('>');
-        return;
-      case dtFloat:
-        AddFloat(Value->GetAsFloat());
-        return;
-      case dtList:
-        for (const IIEValue& Element : *Value->GetAsList()) {
-          AddValue(Element.Get());
-          Add(' ');
-        }
-        return;
-      case dtDescriptor:
-        Add("<UNKNOWN>");
-        return;
-      case dtFunCall:
-      case dtFact:
-      case dtObject:
-      case dtClass:
-      case dtExternalAddress:
-      case dtSingletons:
-      case dtFuzzy:
-        Add(Value->GetToString());
-        return;
-    }
-    Add("<UNKNOWN>");
-  }
   uint32_t GetHash() const { return FHash; }
 
  private:
@@ -965,7 +888,8 @@ int32_t TFact::GetHashCode() const {
   EnsureLayout();
   THashFeed Hash;
   for (int32_t Index = 0; Index < FValues.GetCount(); ++Index) {
-    Hash.AddValue(PeekValue(Index).Get());
+    const IIEValue& Value = PeekValue(Index);
+    if (Value) Value->WriteText(Hash);
   }
   return static_cast<int32_t>(static_cast<uint32_t>(Template.GetHashCode()) * 31u + Hash.GetHash());
 }

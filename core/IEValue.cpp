@@ -17,26 +17,6 @@ static_assert(sizeof(TIEValue) <= 64);
 
 namespace {
 
-// "%.4f" without the C library's locale: a point is always the separator.
-void AppendFloat(std::string& Text, double Value) {
-  if (std::isnan(Value)) {
-    Text += "NAN";
-  } else if (std::isinf(Value)) {
-    Text += Value < 0 ? "-INF" : "INF";
-  } else {
-    char Buffer[400];
-    const auto Result =
-        std::to_chars(Buffer, Buffer + sizeof Buffer, Value, std::chars_format::fixed, 4);
-    Text.append(Buffer, Result.ptr);
-  }
-}
-
-std::string FloatText(double Value) {
-  std::string Text;
-  AppendFloat(Text, Value);
-  return Text;
-}
-
 // Truncation toward zero of a double that fits in 32 bits.
 bool TruncToInteger(double Value, int32_t& Result) {
   const double Truncated = std::trunc(Value);
@@ -48,17 +28,12 @@ bool TruncToInteger(double Value, int32_t& Result) {
   return true;
 }
 
-std::string QuotedString(const std::string& Text) {
-  std::string Result;
-  Result.reserve(Text.size() + 2);
-  Result += '"';
-  for (char C : Text) {
-    if (C == '\\' || C == '"') Result += '\\';
-    Result += C;
-  }
-  Result += '"';
-  return Result;
-}
+// Collects a value's text.
+struct TStringSink {
+  void Add(char C) { Text += C; }
+  void Add(std::string_view Part) { Text += Part; }
+  std::string Text;
+};
 
 TObject* DuplicateOwnedObject(TObject* Obj) {
   TPersistent* Source = dynamic_cast<TPersistent*>(Obj);
@@ -89,6 +64,25 @@ TIEValue* MakeConstant(TIEValue* Value) {
 }
 
 }  // namespace
+
+TNumberText::TNumberText(int64_t Value) {
+  FLength = std::to_chars(FBuffer, FBuffer + sizeof FBuffer, Value).ptr - FBuffer;
+}
+
+TNumberText::TNumberText(double Value) {
+  std::string_view Special;
+  if (std::isnan(Value)) {
+    Special = "NAN";
+  } else if (std::isinf(Value)) {
+    Special = Value < 0 ? "-INF" : "INF";
+  } else {
+    FLength =
+        std::to_chars(FBuffer, FBuffer + sizeof FBuffer, Value, std::chars_format::fixed, 4).ptr -
+        FBuffer;
+    return;
+  }
+  FLength = Special.copy(FBuffer, Special.size());
+}
 
 void TIEValueNexus::Notification(TComponent* Component, TOperation Operation) {
   TComponent::Notification(Component, Operation);
@@ -310,7 +304,7 @@ std::string TIEValue::GetAsText() const {
     case dtInteger:
       return IntToStr(FData.Integer);
     case dtFloat:
-      return FloatText(FData.Float);
+      return std::string(TNumberText(FData.Float).Get());
     case dtFuzzy:
       return FData.Shared != nullptr ? FData.Shared->GetToString() : std::string();
     case dtNone:
@@ -717,33 +711,18 @@ int32_t TIEValue::GetHashCode() const {
 }
 
 std::string TIEValue::GetToString() const {
+  TStringSink Sink;
+  WriteText(Sink);
+  return std::move(Sink.Text);
+}
+
+std::string TIEValue::ObjectText() const {
   switch (FDType) {
-    case dtNone:
-      return FCNil->FText;
-    case dtAtom:
-    case dtSlot:
-    case dtMultiSlot:
-      return FText;
-    case dtString:
-      return QuotedString(FText);
-    case dtInteger:
-      return IntToStr(FData.Integer);
-    case dtVariable:
-      return "?" + FText;
-    case dtMultiVariable:
-      return "$?" + FText;
-    case dtFactId:
-      return "<Fact-" + IntToStr(FData.Integer) + ">";
-    case dtFloat:
-      return FloatText(FData.Float);
     case dtFunCall:
     case dtFact:
-    case dtList:
     case dtSingletons:
     case dtFuzzy:
       return FData.Shared != nullptr ? FData.Shared->GetToString() : std::string();
-    case dtDescriptor:
-      return "<UNKNOWN>";
     case dtObject:
       if (FData.Object == nullptr) return "";
       if (dynamic_cast<const TCustomBindingInfo*>(FData.Object) != nullptr) {
@@ -754,9 +733,24 @@ std::string TIEValue::GetToString() const {
     case dtClass:
       return FData.Class != nullptr ? FData.Class->ClassName() : "";
     case dtExternalAddress:
-      return "<External-Address: " + IntToStr(reinterpret_cast<intptr_t>(FData.Pointer)) + ">";
+      return "<External-Address: " +
+             std::string(TNumberText(int64_t{reinterpret_cast<intptr_t>(FData.Pointer)}).Get()) +
+             ">";
+    case dtNone:
+    case dtAtom:
+    case dtString:
+    case dtInteger:
+    case dtVariable:
+    case dtFactId:
+    case dtFloat:
+    case dtList:
+    case dtDescriptor:
+    case dtMultiVariable:
+    case dtSlot:
+    case dtMultiSlot:
+      break;
   }
-  return "<UNKNOWN>";
+  return GetToString();
 }
 
 // Resolution
@@ -896,12 +890,12 @@ bool TValueVector::Equals(const IInterface& Other) const {
 }
 
 std::string TValueVector::GetToString() const {
-  std::string Text;
+  TStringSink Sink;
   for (const IIEValue& Value : *this) {
-    if (Value) Text += Value->GetToString();
-    Text += ' ';
+    if (Value) Value->WriteText(Sink);
+    Sink.Add(' ');
   }
-  return Text;
+  return std::move(Sink.Text);
 }
 
 int32_t TValueVector::GetHashCode() const {

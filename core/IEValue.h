@@ -32,6 +32,19 @@ namespace ie {
 
 using TIEValueChangeEvent = std::function<void(TIEValue* Sender)>;
 
+// The text of a number, written into a buffer on the stack: integers in
+// decimal, floats with four decimals and always a point.
+class TNumberText {
+ public:
+  explicit TNumberText(int64_t Value);
+  explicit TNumberText(double Value);
+  std::string_view Get() const { return std::string_view(FBuffer, FLength); }
+
+ private:
+  char FBuffer[400];
+  size_t FLength;
+};
+
 // Lets an owned component tell the value that owns it that it is being
 // destroyed by someone else.
 class TIEValueNexus : public TComponent {
@@ -165,6 +178,10 @@ class TIEValue : public ICloneable {
   int32_t GetHashCode() const override;
   // The exact text in which the value appears in facts, output and files.
   std::string GetToString() const override;
+  // Writes that text to Sink, which takes Add(char) and Add(std::string_view),
+  // so that hashing a fact's values builds no text.
+  template <class TSink>
+  void WriteText(TSink& Sink) const;
 
   // What the value stands for in Context: a variable's binding, a function
   // call's result, a binding address's slot value, a point list's fuzzy
@@ -202,6 +219,8 @@ class TIEValue : public ICloneable {
   void StoreOwnedObject(TObject* Obj);
   void ReleaseContent();
   bool CompareByKind(const TIEValue& Other) const;
+  // The text of the kinds that print through another object.
+  std::string ObjectText() const;
 
   TIEType FDType = dtNone;
   std::string FText;
@@ -268,6 +287,66 @@ class TValueVector : public ICloneable, public TIList<TIEValue> {
  private:
   int32_t FTag = 0;
 };
+
+template <class TSink>
+void TIEValue::WriteText(TSink& Sink) const {
+  switch (FDType) {
+    case dtNone:
+      return;
+    case dtAtom:
+    case dtSlot:
+    case dtMultiSlot:
+      Sink.Add(std::string_view(FText));
+      return;
+    case dtString:
+      Sink.Add('"');
+      for (char C : FText) {
+        if (C == '\\' || C == '"') Sink.Add('\\');
+        Sink.Add(C);
+      }
+      Sink.Add('"');
+      return;
+    case dtInteger:
+      Sink.Add(TNumberText(int64_t{FData.Integer}).Get());
+      return;
+    case dtVariable:
+      Sink.Add('?');
+      Sink.Add(std::string_view(FText));
+      return;
+    case dtMultiVariable:
+      Sink.Add(std::string_view("$?"));
+      Sink.Add(std::string_view(FText));
+      return;
+    case dtFactId:
+      Sink.Add(std::string_view("<Fact-"));
+      Sink.Add(TNumberText(int64_t{FData.Integer}).Get());
+      Sink.Add('>');
+      return;
+    case dtFloat:
+      Sink.Add(TNumberText(FData.Float).Get());
+      return;
+    case dtList:
+      if (FData.Shared == nullptr) return;
+      for (const IIEValue& Element : *static_cast<const TValueVector*>(FData.Shared)) {
+        if (Element) Element->WriteText(Sink);
+        Sink.Add(' ');
+      }
+      return;
+    case dtDescriptor:
+      Sink.Add(std::string_view("<UNKNOWN>"));
+      return;
+    case dtFunCall:
+    case dtFact:
+    case dtObject:
+    case dtClass:
+    case dtExternalAddress:
+    case dtSingletons:
+    case dtFuzzy:
+      Sink.Add(std::string_view(ObjectText()));
+      return;
+  }
+  Sink.Add(std::string_view("<UNKNOWN>"));
+}
 
 // A fuzzy set written point by point: x values and degrees y, kept in two
 // lists of equal length. Resolving a dtSingletons value makes the set.
