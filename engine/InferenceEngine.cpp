@@ -299,7 +299,7 @@ TInferenceEngine::~TInferenceEngine() { FEngineVariables->Free(); }
 
 void TInferenceEngine::AfterConstruction() {
   TCustomFactEngine::AfterConstruction();
-  MakeNullFact();
+  MakeInternalTemplates();
   AddDefaultPackages();
   Assert(CreateFactTemplate(SInitialFactPattern)->NewFact(), false);
 }
@@ -336,7 +336,12 @@ void TInferenceEngine::SetPackages(TFunctionPackages Value) {
   AddDefaultPackages();
 }
 
-void TInferenceEngine::MakeNullFact() { FNullFact = new TFact(CreateFactTemplate(SNullFact)); }
+void TInferenceEngine::MakeInternalTemplates() {
+  // Rules without patterns match the initial fact, so its template stays
+  // while the fact itself is gone (after Clear).
+  CreateFactTemplate(SInitialFactPattern);
+  FNullFact = new TFact(CreateFactTemplate(SNullFact));
+}
 
 void TInferenceEngine::Clear() {
   FNextFactId = 0;
@@ -348,7 +353,7 @@ void TInferenceEngine::Clear() {
   FPendingAssertions.Clear();
   FPendingRetractions.Clear();
   FEngineVariables->Clear();
-  if (!GetComponentState().Contains(csDestroying)) MakeNullFact();
+  if (!GetComponentState().Contains(csDestroying)) MakeInternalTemplates();
   if (FOnClear) FOnClear(this);
 }
 

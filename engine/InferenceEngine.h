@@ -336,7 +336,8 @@ class TInferenceEngine : public TCustomFactEngine {
 
   void ProcessPendingFacts();
   void WatchFact(const char* Arrow, const IFact& Fact);
-  void MakeNullFact();
+  // The initial-fact template and the null fact on its own template.
+  void MakeInternalTemplates();
   void DetachEvents();
 
   TFacts FFacts;

@@ -1,0 +1,375 @@
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "core/FactTestSupport.h"
+#include "engine/InferenceEngine.h"
+
+namespace ie {
+namespace {
+
+using namespace facttest;
+
+// An engine with the template "item" (one atom slot "name") and, once
+// Listen is called, one log of its fact events and printed lines in order.
+class InferenceEngineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Engine = Create<TInferenceEngine>(nullptr);
+    Item = new TFactTemplate(Engine, "item");
+    Item->AddSlot("name", Atom("none"));
+    Engine->GetFactTemplates().Add(Item);
+  }
+  void TearDown() override { Engine->Free(); }
+
+  IFact NewItem(const std::string& Name, int32_t ID = -1) {
+    IFact Fact = Item->NewFact();
+    Fact->SetValue("name", Atom(Name));
+    Fact->SetID(ID);
+    return Fact;
+  }
+  void Listen() {
+    Engine->SetWatch({cwFact});
+    Engine->SetOnPrintOut([this](TObject*, const std::string& Stream, const std::string& Text) {
+      Log.push_back(Stream + Text);
+    });
+    Engine->SetOnAssertion(
+        [this](TObject*, const IFact& Fact) { Log.push_back("assert " + Fact->GetToString()); });
+    Engine->SetOnRetraction(
+        [this](TObject*, const IFact& Fact) { Log.push_back("retract " + Fact->GetToString()); });
+  }
+  std::vector<int32_t> Ids() const {
+    std::vector<int32_t> Result;
+    for (const IFact& Fact : Engine->GetFacts()) Result.push_back(Fact->GetID());
+    return Result;
+  }
+  std::vector<std::string> TemplateNames() const {
+    std::vector<std::string> Names;
+    for (const auto& Entry : Engine->GetFactTemplates()) Names.push_back(Entry.Key);
+    return Names;
+  }
+
+  TInferenceEngine* Engine = nullptr;
+  IFactTemplate Item;
+  std::vector<std::string> Log;
+};
+
+TEST_F(InferenceEngineTest, NewEngineHoldsTheInitialFactAndTheInternalTemplates) {
+  ASSERT_EQ(Engine->GetFacts().GetCount(), 1);
+  EXPECT_EQ(Engine->GetFacts().Get(0)->GetID(), 0);
+  EXPECT_EQ(Engine->GetFacts().Get(0)->GetToString(), "(Initial-Fact)");
+  EXPECT_EQ(Engine->GetNextFactId(), 1);
+  EXPECT_EQ(TemplateNames(),
+            (std::vector<std::string>{"Initial-Fact", "__NOT-OR-TEST-CE*", "item"}));
+  EXPECT_EQ(Engine->GetFactTemplates().Get("Initial-Fact")->GetComment(), "(Implied)");
+  EXPECT_EQ(Engine->GetNullFact()->GetTemplate(),
+            Engine->GetFactTemplates().Get("__NOT-OR-TEST-CE*"));
+}
+
+TEST_F(InferenceEngineTest, DuplicateIsRejectedWithoutTrace) {
+  Listen();
+  EXPECT_EQ(Engine->Assert(NewItem("a")), 1);
+  Log.clear();
+  EXPECT_EQ(Engine->Assert(NewItem("a")), -1);
+  EXPECT_TRUE(Log.empty());
+  EXPECT_EQ(Engine->GetFacts().GetCount(), 2);
+  EXPECT_EQ(Engine->Assert(NewItem("b")), 2);
+}
+
+TEST_F(InferenceEngineTest, FactDuplicationKeepsEqualFacts) {
+  Engine->SetFactDuplication(true);
+  EXPECT_FALSE(Engine->GetFacts().GetCacheHashCodes());
+  EXPECT_EQ(Engine->Assert(NewItem("a")), 1);
+  EXPECT_EQ(Engine->Assert(NewItem("a")), 2);
+  EXPECT_EQ(Ids(), (std::vector<int32_t>{0, 1, 2}));
+  // Switched off again, the index is rebuilt from the facts present.
+  Engine->SetFactDuplication(false);
+  EXPECT_EQ(Engine->Assert(NewItem("a")), -1);
+  EXPECT_EQ(Engine->Assert(NewItem("b")), 3);
+}
+
+TEST_F(InferenceEngineTest, HashCollisionCountsAsDuplicateWhileHashing) {
+  const std::string Letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+  std::map<int32_t, std::string> Seen;
+  std::string First, Second;
+  for (size_t I = 0; Second.empty() && I < Letters.size() * Letters.size(); ++I) {
+    const std::string Name{Letters[I / Letters.size()], Letters[I % Letters.size()]};
+    const auto [It, Added] = Seen.emplace(NewItem(Name)->GetHashCode(), Name);
+    if (Added) continue;
+    First = It->second;
+    Second = Name;
+  }
+  ASSERT_FALSE(Second.empty());
+  ASSERT_FALSE(NewItem(First)->Equals(NewItem(Second)));
+
+  EXPECT_EQ(Engine->Assert(NewItem(First)), 1);
+  EXPECT_EQ(Engine->Assert(NewItem(Second)), -1);
+  // Preserving IDs, equality decides.
+  Engine->GetFacts().SetPreserveIDs(true);
+  EXPECT_EQ(Engine->Assert(NewItem(Second)), 2);
+  EXPECT_EQ(Engine->Assert(NewItem(Second)), -1);
+}
+
+TEST_F(InferenceEngineTest, PreservedIdsStayAndLaterIdsContinueAboveThem) {
+  Engine->GetFacts().SetPreserveIDs(true);
+  EXPECT_EQ(Engine->Assert(NewItem("a")), 1);
+  const IFact Late = NewItem("late", 7);
+  Engine->GetFacts().Add(Late);
+  const IFact Early = NewItem("early", 4);
+  Engine->GetFacts().Add(Early);
+  EXPECT_EQ(Late->GetID(), 7);
+  EXPECT_EQ(Early->GetID(), 4);
+  EXPECT_EQ(Engine->Assert(NewItem("next")), 8);
+  // An ID already present is not preserved.
+  const IFact Taken = NewItem("taken", 4);
+  Engine->GetFacts().Add(Taken);
+  EXPECT_EQ(Taken->GetID(), 9);
+  EXPECT_EQ(Ids(), (std::vector<int32_t>{0, 1, 4, 7, 8, 9}));
+  EXPECT_EQ(Engine->GetFacts().GetFactByID(4), Early);
+}
+
+TEST_F(InferenceEngineTest, EngineAndHostChangesGiveEventsAndWatchLinesInOrder) {
+  Listen();
+  Engine->Assert(NewItem("a"));
+  EXPECT_EQ(Engine->GetFacts().Add(NewItem("b")), 2);
+  Engine->Retract(1);
+  Engine->GetFacts().Delete(1);
+  EXPECT_EQ(Log,
+            (std::vector<std::string>{" ==> f-1 (item (name a))\r\n", "assert (item (name a))",
+                                      " ==> f-2 (item (name b))\r\n", "assert (item (name b))",
+                                      "retract (item (name a))", " <== f-1 (item (name a))\r\n",
+                                      "retract (item (name b))", " <== f-2 (item (name b))\r\n"}));
+  EXPECT_EQ(Engine->GetFacts().GetCount(), 1);
+  // The hash index forgot the facts too.
+  EXPECT_EQ(Engine->Assert(NewItem("b")), 3);
+
+  Log.clear();
+  Engine->SetWatch({});
+  Engine->Assert(NewItem("c"));
+  EXPECT_EQ(Log, (std::vector<std::string>{"assert (item (name c))"}));
+}
+
+TEST_F(InferenceEngineTest, FindFactByIdBelowAndFromFiveFacts) {
+  Engine->Assert(NewItem("a"));
+  Engine->Assert(NewItem("b"));
+  Engine->Retract(1);
+  EXPECT_EQ(Engine->GetFacts().FindFact(2), 1);
+  EXPECT_EQ(Engine->GetFacts().FindFact(1), -1);
+  EXPECT_EQ(Engine->GetFacts().GetFactByID(1), nullptr);
+
+  for (const char* Name : {"c", "d", "e", "f", "g"}) Engine->Assert(NewItem(Name));
+  Engine->Retract(5);
+  ASSERT_EQ(Ids(), (std::vector<int32_t>{0, 2, 3, 4, 6, 7}));
+  for (int32_t Index = 0; Index < Engine->GetFacts().GetCount(); ++Index) {
+    EXPECT_EQ(Engine->GetFacts().FindFact(Engine->GetFacts().Get(Index)->GetID()), Index);
+  }
+  for (const int32_t Absent : {-1, 1, 5, 8}) EXPECT_EQ(Engine->GetFacts().FindFact(Absent), -1);
+}
+
+TEST_F(InferenceEngineTest, PendingFactsDrainDepthFirstAssertionsFirst) {
+  Listen();
+  Engine->SetOnAssertion([this](TObject*, const IFact& Fact) {
+    const std::string Name = Fact->GetValue("name")->GetText();
+    Log.push_back("assert " + Name);
+    if (Name == "a") {
+      Engine->AddPendingFact(Fact, false);
+      Engine->AddPendingFact(NewItem("b"), true);
+      Engine->AddPendingFact(NewItem("c"), true);
+    }
+    if (Name == "c") Engine->AddPendingFact(NewItem("d"), true);
+  });
+  Engine->Assert(NewItem("a"));
+  EXPECT_EQ(Engine->GetFactPendingAssertions(0)->GetValue("name")->GetText(), "b");
+  Log.clear();
+  // Queued work waits for the next assertion or retraction to end.
+  Engine->Assert(NewItem("x"));
+  EXPECT_EQ(Log, (std::vector<std::string>{
+                     " ==> f-2 (item (name x))\r\n", " ==> f-3 (item (name b))\r\n",
+                     " ==> f-4 (item (name c))\r\n", "retract (item (name a))",
+                     " <== f-1 (item (name a))\r\n", "assert c", " ==> f-5 (item (name d))\r\n",
+                     "assert d", "assert b", "assert x"}));
+  EXPECT_EQ(Ids(), (std::vector<int32_t>{0, 2, 3, 4, 5}));
+}
+
+TEST_F(InferenceEngineTest, ModifyRetractsAndAssertsUnderANewId) {
+  Listen();
+  IFact Fact = NewItem("a");
+  Engine->Assert(Fact);
+  Log.clear();
+  Engine->BeginFactModify(Fact);
+  EXPECT_TRUE(Engine->IsModifying());
+  Fact->SetValue("name", Atom("b"));
+  Engine->EndFactModify(Fact);
+  EXPECT_FALSE(Engine->IsModifying());
+  EXPECT_EQ(Fact->GetID(), 2);
+  EXPECT_EQ(Log,
+            (std::vector<std::string>{"retract (item (name a))", " <== f-1 (item (name a))\r\n",
+                                      " ==> f-2 (item (name b))\r\n", "assert (item (name b))"}));
+  // The old text no longer counts as present.
+  EXPECT_EQ(Engine->Assert(NewItem("a")), 3);
+
+  // A failed assertion still ends the modification.
+  Engine->BeginFactModify(Fact);
+  Fact->SetTemplate(nullptr);
+  EXPECT_EQ(ErrorOf([&] { Engine->EndFactModify(Fact); }), "Fact Template is missing");
+  EXPECT_FALSE(Engine->IsModifying());
+}
+
+TEST_F(InferenceEngineTest, FactChangedInPlaceLeavesNoStaleIndexEntry) {
+  IFact Fact = NewItem("a");
+  Engine->Assert(Fact);
+  // Indexed under its old text, the fact must leave the index by identity.
+  Fact->SetValue("name", Atom("b"));
+  Engine->Retract(Fact->GetID());
+  EXPECT_EQ(Engine->Assert(NewItem("a")), 2);
+  EXPECT_EQ(Engine->Assert(NewItem("a")), -1);
+}
+
+TEST_F(InferenceEngineTest, DuplicateTemplateNamesFollowDuplicateConstructs) {
+  std::vector<std::string> Events;
+  Engine->SetOnNewFactTemplate(
+      [&](TObject*, const IFactTemplate& T) { Events.push_back("new " + T->GetComment()); });
+  Engine->SetOnRemoveFactTemplate(
+      [&](TObject*, const IFactTemplate& T) { Events.push_back("remove " + T->GetComment()); });
+  Item->SetComment("first");
+  IFactTemplate Second = new TFactTemplate(Engine, "item");
+  Second->SetComment("second");
+
+  Engine->GetFactTemplates().Add(Item);
+  Engine->SetDuplicateConstructs(dcIgnore);
+  Engine->GetFactTemplates().Add(Second);
+  EXPECT_EQ(Engine->GetFactTemplates().Get("item"), Item);
+  Engine->SetDuplicateConstructs(dcError);
+  EXPECT_EQ(ErrorOf([&] { Engine->GetFactTemplates().Add(Second); }),
+            "Fact Template Name already exists: \"item\"");
+  EXPECT_EQ(Engine->GetFactTemplates().Get("item"), Item);
+  EXPECT_TRUE(Events.empty());
+
+  Engine->SetDuplicateConstructs(dcOverwrite);
+  Engine->GetFactTemplates().Add(Second);
+  EXPECT_EQ(Engine->GetFactTemplates().Get("item"), Second);
+  EXPECT_EQ(Events, (std::vector<std::string>{"remove first", "new second"}));
+  EXPECT_EQ(Engine->GetFactTemplates().GetCount(), 3);
+}
+
+TEST_F(InferenceEngineTest, DuplicateTypeNamesFollowDuplicateConstructs) {
+  std::vector<std::string> Events;
+  Engine->SetOnAddDefinedType([&](TObject*, const IIEDefinedType& Type) {
+    Events.push_back("add " + KindsToString(Type->GetBaseTypes(), " "));
+  });
+  Engine->SetOnRemoveDefinedType([&](TObject*, const IIEDefinedType& Type) {
+    Events.push_back("remove " + KindsToString(Type->GetBaseTypes(), " "));
+  });
+  const IIEDefinedType First = new TTestType("temperature", TIETypes{dtFloat}, false);
+  const IIEDefinedType Second = new TTestType("temperature", TIETypes{dtInteger}, false);
+  Engine->GetDefinedTypes().Add(First);
+  Events.clear();
+
+  Engine->SetDuplicateConstructs(dcIgnore);
+  Engine->GetDefinedTypes().Add(Second);
+  EXPECT_EQ(Engine->GetDefinedTypes().Get("temperature"), First);
+  Engine->SetDuplicateConstructs(dcError);
+  EXPECT_EQ(ErrorOf([&] { Engine->GetDefinedTypes().Add(Second); }),
+            "Defined Type Name already exists: \"temperature\"");
+  EXPECT_EQ(Engine->GetDefinedTypes().Get("temperature"), First);
+  EXPECT_TRUE(Events.empty());
+
+  Engine->SetDuplicateConstructs(dcOverwrite);
+  Engine->GetDefinedTypes().Add(Second);
+  EXPECT_EQ(Engine->GetDefinedTypes().Get("temperature"), Second);
+  EXPECT_EQ(Events, (std::vector<std::string>{"remove FLOAT", "add INTEGER"}));
+}
+
+TEST_F(InferenceEngineTest, ClearEmptiesTheKnowledgeBase) {
+  Engine->Assert(NewItem("a"));
+  Engine->GetDefinedTypes().Add(new TTestType("temperature", TIETypes{dtFloat}, false));
+  Engine->GetEngineVariables()->Put("v", Int(1));
+  Engine->AddPendingFact(NewItem("b"), true);
+  Engine->SetSymbolIndex(5);
+  std::vector<std::string> Events;
+  Engine->SetOnClearFactTemplates([&](TObject*) { Events.push_back("templates"); });
+  Engine->SetOnClearDefinedTypes([&](TObject*) { Events.push_back("types"); });
+  Engine->SetOnClearFacts([&](TObject*) { Events.push_back("facts"); });
+  Engine->SetOnClear([&](TObject*) { Events.push_back("clear"); });
+
+  Engine->Clear();
+  EXPECT_EQ(Events, (std::vector<std::string>{"templates", "types", "facts", "clear"}));
+  EXPECT_EQ(Engine->GetFacts().GetCount(), 0);
+  EXPECT_EQ(Engine->GetDefinedTypes().GetCount(), 0);
+  EXPECT_EQ(Engine->GetEngineVariables()->GetCount(), 0);
+  EXPECT_EQ(TemplateNames(), (std::vector<std::string>{"Initial-Fact", "__NOT-OR-TEST-CE*"}));
+  EXPECT_EQ(Engine->GetNullFact()->GetTemplate(),
+            Engine->GetFactTemplates().Get("__NOT-OR-TEST-CE*"));
+  EXPECT_EQ(Engine->GetSymbolIndex(), 5);
+  // The queued fact went with the rest.
+  EXPECT_EQ(Engine->Assert(Engine->CreateFactTemplate("point")->NewFact()), 0);
+  EXPECT_EQ(Engine->GetFacts().GetCount(), 1);
+
+  // Destruction clears without telling anyone.
+  Events.clear();
+  Engine->Free();
+  Engine = Create<TInferenceEngine>(nullptr);
+  EXPECT_TRUE(Events.empty());
+}
+
+TEST_F(InferenceEngineTest, SettersClampTheirValues) {
+  Engine->SetMinActivationStrength(1.5f);
+  EXPECT_EQ(Engine->GetMinActivationStrength(), 1.0f);
+  Engine->SetMinActivationStrength(-1.0f);
+  EXPECT_EQ(Engine->GetMinActivationStrength(), 0.0f);
+  Engine->SetMinActivationStrength(0.25f);
+  EXPECT_EQ(Engine->GetMinActivationStrength(), 0.25f);
+
+  EXPECT_EQ(Engine->GenerateSymbol("gen"), "gen1");
+  Engine->SetSymbolIndex(7);
+  EXPECT_EQ(Engine->GetSymbolIndex(), 7);
+  Engine->SetSymbolIndex(5);
+  EXPECT_EQ(Engine->GetSymbolIndex(), 8);
+  Engine->SetSymbolIndex(9);
+  EXPECT_EQ(Engine->GenerateSymbol("?x"), "?x9");
+  EXPECT_EQ(Engine->GetSymbolIndex(), 10);
+  Engine->SetSymbolIndex(10);
+  EXPECT_EQ(Engine->GetSymbolIndex(), 11);
+}
+
+TEST_F(InferenceEngineTest, RetractingWhatIsAbsentChangesNothing) {
+  Listen();
+  Engine->Assert(NewItem("a"));
+  Log.clear();
+  EXPECT_LT(Engine->Retract(5), 0);
+  EXPECT_LT(Engine->Retract(NewItem("b")), 0);
+  EXPECT_EQ(Engine->GetFacts().GetCount(), 2);
+  EXPECT_TRUE(Log.empty());
+  EXPECT_GE(Engine->Retract(NewItem("a")), 0);
+  EXPECT_LT(Engine->Retract(1), 0);
+}
+
+TEST_F(InferenceEngineTest, FactWithoutTemplateIsRefused) {
+  Listen();
+  EXPECT_EQ(ErrorOf([&] { Engine->Assert(IFact(new TFact(nullptr))); }),
+            "Fact Template is missing");
+  EXPECT_EQ(Engine->GetFacts().GetCount(), 1);
+  EXPECT_EQ(Engine->GetNextFactId(), 1);
+  EXPECT_TRUE(Log.empty());
+}
+
+TEST_F(InferenceEngineTest, RenamedTemplateIsFiledUnderItsNewName) {
+  Item->SetTemplateName("thing");
+  EXPECT_EQ(Engine->GetFactTemplates().Get("thing"), Item);
+  EXPECT_FALSE(Engine->GetFactTemplates().ContainsKey("item"));
+  EXPECT_EQ(Engine->GetFactTemplates().GetCount(), 3);
+}
+
+TEST_F(InferenceEngineTest, IdTextIsPaddedOnceTheNextIdHasTwoDigits) {
+  Listen();
+  for (int32_t I = 1; I <= 8; ++I) Engine->Assert(NewItem("n" + std::to_string(I)));
+  EXPECT_EQ(Engine->GetFacts().GetFactByID(3)->GetToIDString(), "f-3 (item (name n3))");
+  Log.clear();
+  Engine->Assert(NewItem("n9"));
+  // The ID is taken before the watch line prints.
+  EXPECT_EQ(Log.front(), " ==> f-09 (item (name n9))\r\n");
+  EXPECT_EQ(Engine->GetFacts().GetFactByID(3)->GetToIDString(), "f-03 (item (name n3))");
+}
+
+}  // namespace
+}  // namespace ie
