@@ -10,6 +10,28 @@ namespace ie {
 
 // TEngineTable
 
+namespace {
+
+// How each table announces its changes to the engine.
+template <class T>
+struct TTableHooks;
+
+template <>
+struct TTableHooks<TFactTemplate> {
+  static void Added(TInferenceEngine* E, const IFactTemplate& T) { E->AddFactTemplate(T); }
+  static void Removed(TInferenceEngine* E, const IFactTemplate& T) { E->RemoveFactTemplate(T); }
+  static void Cleared(TInferenceEngine* E) { E->ClearFactTemplates(); }
+};
+
+template <>
+struct TTableHooks<TCustomDefinedType> {
+  static void Added(TInferenceEngine* E, const IIEDefinedType& T) { E->AddDefinedType(T); }
+  static void Removed(TInferenceEngine* E, const IIEDefinedType& T) { E->RemoveDefinedType(T); }
+  static void Cleared(TInferenceEngine* E) { E->ClearDefinedTypes(); }
+};
+
+}  // namespace
+
 template <class T>
 bool TEngineTable<T>::PutChecked(std::string_view Name, const TItem& Item, TItem& Replaced) {
   TItem Existing;
@@ -29,6 +51,27 @@ bool TEngineTable<T>::PutChecked(std::string_view Name, const TItem& Item, TItem
   return true;
 }
 
+template <class T>
+void TEngineTable<T>::Put(std::string_view Name, const TItem& Item) {
+  TItem Replaced;
+  if (!PutChecked(Name, Item, Replaced)) return;
+  if (Replaced) TTableHooks<T>::Removed(FEngine, Replaced);
+  TTableHooks<T>::Added(FEngine, Item);
+}
+
+template <class T>
+typename TEngineTable<T>::TItem TEngineTable<T>::Remove(std::string_view Name) {
+  TItem Removed = FTable.Remove(Name);
+  if (Removed) TTableHooks<T>::Removed(FEngine, Removed);
+  return Removed;
+}
+
+template <class T>
+void TEngineTable<T>::Clear() {
+  FTable.Clear();
+  TTableHooks<T>::Cleared(FEngine);
+}
+
 template class TEngineTable<TFactTemplate>;
 template class TEngineTable<TCustomDefinedType>;
 
@@ -36,24 +79,6 @@ template class TEngineTable<TCustomDefinedType>;
 
 TFactTemplates::TFactTemplates(TInferenceEngine* Engine)
     : TEngineTable(Engine, SDuplicateFactTemplate) {}
-
-void TFactTemplates::Put(std::string_view Name, const IFactTemplate& Template) {
-  IFactTemplate Replaced;
-  if (!PutChecked(Name, Template, Replaced)) return;
-  if (Replaced) FEngine->RemoveFactTemplate(Replaced);
-  FEngine->AddFactTemplate(Template);
-}
-
-IFactTemplate TFactTemplates::Remove(std::string_view Name) {
-  IFactTemplate Removed = FTable.Remove(Name);
-  if (Removed) FEngine->RemoveFactTemplate(Removed);
-  return Removed;
-}
-
-void TFactTemplates::Clear() {
-  FTable.Clear();
-  FEngine->ClearFactTemplates();
-}
 
 void TFactTemplates::Rename(const std::string& OldName, const std::string& NewName) {
   const IFactTemplate Template = FTable.Get(OldName);
@@ -68,24 +93,6 @@ void TFactTemplates::Rename(const std::string& OldName, const std::string& NewNa
 
 TIEDefinedTypes::TIEDefinedTypes(TInferenceEngine* Engine)
     : TEngineTable(Engine, SDuplicateDefinedType) {}
-
-void TIEDefinedTypes::Put(std::string_view Name, const IIEDefinedType& DefinedType) {
-  IIEDefinedType Replaced;
-  if (!PutChecked(Name, DefinedType, Replaced)) return;
-  if (Replaced) FEngine->RemoveDefinedType(Replaced);
-  FEngine->AddDefinedType(DefinedType);
-}
-
-IIEDefinedType TIEDefinedTypes::Remove(std::string_view Name) {
-  IIEDefinedType Removed = FTable.Remove(Name);
-  if (Removed) FEngine->RemoveDefinedType(Removed);
-  return Removed;
-}
-
-void TIEDefinedTypes::Clear() {
-  FTable.Clear();
-  FEngine->ClearDefinedTypes();
-}
 
 // TFacts
 

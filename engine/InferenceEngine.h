@@ -84,12 +84,19 @@ class TEngineTable {
     return FTable.ContainsKey(Name, Item);
   }
 
+  // Stores Item under Name unless the engine's policy keeps the old one;
+  // the engine hears of the item replaced and the item stored.
+  void Put(std::string_view Name, const TItem& Item);
+  // Removes and announces the item; nil when there was none.
+  TItem Remove(std::string_view Name);
+  void Clear();
+
   auto begin() const { return FTable.begin(); }
   auto end() const { return FTable.end(); }
 
  protected:
-  // Stores Item under Name unless the engine's policy keeps the old one;
-  // true when stored. The old item, if replaced, is returned in Replaced.
+  // Put without announcing the stored item: true when stored, the old item
+  // in Replaced.
   bool PutChecked(std::string_view Name, const TItem& Item, TItem& Replaced);
 
   TInferenceEngine* FEngine;
@@ -101,13 +108,7 @@ class TFactTemplates : public TEngineTable<TFactTemplate> {
  public:
   explicit TFactTemplates(TInferenceEngine* Engine);
 
-  // Under a taken name an equal policy applies as for every construct; a
-  // stored template is announced with OnNewFactTemplate.
-  void Put(std::string_view Name, const IFactTemplate& Template);
   void Add(const IFactTemplate& Template) { Put(Template->GetTemplateName(), Template); }
-  // Removes and announces the template; nil when there was none.
-  IFactTemplate Remove(std::string_view Name);
-  void Clear();
 
  private:
   friend class TInferenceEngine;
@@ -119,10 +120,7 @@ class TIEDefinedTypes : public TEngineTable<TCustomDefinedType> {
  public:
   explicit TIEDefinedTypes(TInferenceEngine* Engine);
 
-  void Put(std::string_view Name, const IIEDefinedType& DefinedType);
   void Add(const IIEDefinedType& DefinedType) { Put(DefinedType->GetName(), DefinedType); }
-  IIEDefinedType Remove(std::string_view Name);
-  void Clear();
 };
 
 // Values the engine keeps by name for its functions.

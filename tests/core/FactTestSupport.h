@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "TestSupport.h"
 #include "core/IEFactPrinter.h"
 #include "core/IEFacts.h"
 
@@ -147,14 +148,4 @@ inline IIEValue List(std::initializer_list<IIEValue> Values) {
 }
 
 // The message of the EIEException that Action raises, or "no error".
-template <class F>
-std::string ErrorOf(F Action) {
-  try {
-    Action();
-  } catch (const EIEException& E) {
-    return E.GetMessage();
-  }
-  return "no error";
-}
-
 }  // namespace ie::facttest

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
+
 #include <bit>
 #include <functional>
 #include <map>
@@ -12,16 +14,6 @@
 
 namespace ie {
 namespace {
-
-template <class TError = EIEException>
-std::string ErrorOf(const std::function<void()>& Action) {
-  try {
-    Action();
-  } catch (const TError& E) {
-    return E.GetMessage();
-  }
-  return "no error";
-}
 
 IIEValue Int(int32_t N) { return new TIEValue(N, dtInteger); }
 IIEValue Atom(std::string S) { return new TIEValue(std::move(S), dtAtom); }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
+
 #include <functional>
 #include <limits>
 #include <string>
@@ -8,16 +10,6 @@
 
 namespace ie {
 namespace {
-
-template <class TError = EIEException>
-std::string ErrorOf(const std::function<void()>& Action) {
-  try {
-    Action();
-  } catch (const TError& E) {
-    return E.GetMessage();
-  }
-  return "no error";
-}
 
 IIEValue Int(int32_t N) { return new TIEValue(N, dtInteger); }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -12,16 +14,6 @@ namespace ie {
 namespace {
 
 using TLog = std::vector<std::string>;
-
-template <class TError>
-std::string ErrorOf(const std::function<void()>& Action) {
-  try {
-    Action();
-  } catch (const TError& E) {
-    return E.GetMessage();
-  }
-  return "no error";
-}
 
 // Writes its notifications and its end into a log.
 class TListener : public TComponent {

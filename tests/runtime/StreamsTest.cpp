@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -31,16 +33,6 @@ std::string Pattern(size_t Size) {
   std::string Result(Size, '\0');
   for (size_t I = 0; I < Size; ++I) Result[I] = static_cast<char>(I * 7 % 251);
   return Result;
-}
-
-template <class TError>
-std::string ErrorOf(const std::function<void()>& Action) {
-  try {
-    Action();
-  } catch (const TError& E) {
-    return E.GetMessage();
-  }
-  return "no error";
 }
 
 TEST(Streams, MemoryReadWriteSeekSize) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -28,16 +30,6 @@ TLines Lines(const TStrings* List) {
   TLines Result;
   for (int32_t I = 0; I < List->GetCount(); ++I) Result.push_back(List->Get(I));
   return Result;
-}
-
-template <class TError = EStringListError>
-std::string ErrorOf(const std::function<void()>& Action) {
-  try {
-    Action();
-  } catch (const TError& E) {
-    return E.GetMessage();
-  }
-  return "no error";
 }
 
 TEST(StringList, SortedOrderFindAndCase) {
@@ -81,7 +73,8 @@ TEST(StringList, DuplicatesPolicies) {
   EXPECT_EQ(Lines(List), (TLines{"x", "X", "x", "y"}));
 
   List->SetDuplicates(dupError);
-  EXPECT_EQ(ErrorOf([&] { List->Add("Y"); }), "String list does not allow duplicates");
+  EXPECT_EQ(ErrorOf<EStringListError>([&] { List->Add("Y"); }),
+            "String list does not allow duplicates");
   EXPECT_EQ(List->GetCount(), 4);
   for (TObject* Obj : Objects) Obj->Free();
   List->Free();
@@ -91,21 +84,22 @@ TEST(StringList, IndexAndSortedListErrors) {
   TStringList* List = Create<TStringList>();
   List->SetText("a\nb\nc");
   const std::string OutOf3 = "List index out of bounds (3)";
-  EXPECT_EQ(ErrorOf([&] { List->Get(3); }), OutOf3);
-  EXPECT_EQ(ErrorOf([&] { List->Get(-1); }), "List index out of bounds (-1)");
-  EXPECT_EQ(ErrorOf([&] { List->Put(3, "x"); }), OutOf3);
-  EXPECT_EQ(ErrorOf([&] { List->Delete(3); }), OutOf3);
-  EXPECT_EQ(ErrorOf([&] { List->Exchange(0, 3); }), OutOf3);
-  EXPECT_EQ(ErrorOf([&] { List->Move(0, 3); }), OutOf3);
-  EXPECT_EQ(ErrorOf([&] { List->Insert(4, "x"); }), "List index out of bounds (4)");
+  EXPECT_EQ(ErrorOf<EStringListError>([&] { List->Get(3); }), OutOf3);
+  EXPECT_EQ(ErrorOf<EStringListError>([&] { List->Get(-1); }), "List index out of bounds (-1)");
+  EXPECT_EQ(ErrorOf<EStringListError>([&] { List->Put(3, "x"); }), OutOf3);
+  EXPECT_EQ(ErrorOf<EStringListError>([&] { List->Delete(3); }), OutOf3);
+  EXPECT_EQ(ErrorOf<EStringListError>([&] { List->Exchange(0, 3); }), OutOf3);
+  EXPECT_EQ(ErrorOf<EStringListError>([&] { List->Move(0, 3); }), OutOf3);
+  EXPECT_EQ(ErrorOf<EStringListError>([&] { List->Insert(4, "x"); }),
+            "List index out of bounds (4)");
   List->Insert(3, "d");
 
   List->SetSorted(true);
   const std::string Sorted = "Operation not allowed on sorted list";
-  EXPECT_EQ(ErrorOf([&] { List->Insert(0, "x"); }), Sorted);
-  EXPECT_EQ(ErrorOf([&] { List->Put(0, "x"); }), Sorted);
-  EXPECT_EQ(ErrorOf([&] { List->Exchange(0, 1); }), Sorted);
-  EXPECT_EQ(ErrorOf([&] { List->Move(0, 1); }), Sorted);
+  EXPECT_EQ(ErrorOf<EStringListError>([&] { List->Insert(0, "x"); }), Sorted);
+  EXPECT_EQ(ErrorOf<EStringListError>([&] { List->Put(0, "x"); }), Sorted);
+  EXPECT_EQ(ErrorOf<EStringListError>([&] { List->Exchange(0, 1); }), Sorted);
+  EXPECT_EQ(ErrorOf<EStringListError>([&] { List->Move(0, 1); }), Sorted);
   EXPECT_EQ(Lines(List), (TLines{"a", "b", "c", "d"}));
   List->Free();
 }
