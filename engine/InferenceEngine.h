@@ -13,6 +13,7 @@
 // hosts that change the fact base from another thread between cycles.
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -184,7 +185,8 @@ class TFacts {
   int32_t BinarySearch(int32_t ID) const;
 
   TInferenceEngine* FEngine;
-  TIList<TFact> FList;
+  // Retraction takes facts from anywhere, oldest ones often first.
+  TIList<TFact, std::deque<IFact>> FList;
   bool FEngineUpdating = false;
   bool FPreserveIDs = false;
   bool FCacheHashCodes = false;

@@ -45,7 +45,9 @@ class ICloneable : public TInterfacedObject {
   throw EListError(Format(SListIndexError, Index));
 }
 
-template <class T>
+// Storage is a vector by default; a deque suits lists that shrink at the
+// front as well as the back.
+template <class T, class TStorage = std::vector<TRef<T>>>
 class TIList {
  public:
   using TItem = TRef<T>;
@@ -103,7 +105,7 @@ class TIList {
     if (Index < 0 || Index >= GetCount()) ListIndexError(Index);
   }
 
-  std::vector<TItem> FItems;
+  TStorage FItems;
 };
 
 template <class V>
