@@ -177,4 +177,11 @@ inline constexpr const char* SListWord = "list";
 inline constexpr const char* SSingletonsWord = "singletons";
 inline constexpr const char* SFuzzyValueWord = "fuzzy value";
 
+// Messages of the match network's tokens.
+inline constexpr const char* SInvalidTokenAction = "Invalid Token Action";
+
+// Messages of execution contexts.
+inline constexpr const char* SUnknownVariable = "Unknown variable name: %s";
+inline constexpr const char* SBindingWithoutFact = "No fact found for binding address: %s";
+
 }  // namespace ie

@@ -24,6 +24,9 @@
 #include "core/IEInterfaces.h"
 #include "core/IEValue.h"
 
+#include "rete/IEContext.h"
+#include "rete/IEToken.h"
+
 #include "functions/IEHelperFunctions.h"
 
 #include "engine/InferenceEngine.h"

@@ -1,0 +1,174 @@
+// Rete tokens: a TIEToken is a partial match flowing through the match
+// network, an ordered chain of facts (one per pattern matched so far) with
+// the change it carries, a match strength for fuzzy reasoning and, in
+// negated joins, the number of facts that block it. A TIETokenTree is the
+// memory of a join node: tokens filed in hash buckets by a join value, so
+// that a join looks at one bucket instead of the whole memory.
+//
+// Ownership: tokens are reference counted (IReteToken). A child token holds
+// one counted reference to its parent and to its newest fact and copies
+// nothing else, so extending a match allocates exactly one token; the facts
+// of older patterns are reached through the parent chain. A token is
+// immutable once passed on, except for its negated count. A tree is a
+// persistent object owned by its join node (Create/Free) and holds counted
+// references to the tokens it stores.
+//
+// Single-threaded: tokens and trees belong to the engine's thread.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/IEFacts.h"
+#include "libs/Collections.h"
+#include "runtime/TypeInfo.h"
+
+namespace ie {
+
+enum TTokenAction : uint8_t { taClear, taAdd, taRemove, taUpdate };
+
+inline constexpr std::string_view TokenActionNames[] = {"taClear", "taAdd", "taRemove", "taUpdate"};
+static_assert(std::size(TokenActionNames) == taUpdate + 1);
+inline constexpr TEnumTypeInfo TTokenActionInfo{"TTokenAction", TokenActionNames};
+
+class TIEToken;
+using IReteToken = TRef<TIEToken>;
+
+class TIEToken : public TInterfacedObject {
+  IE_CLASS(TIEToken, TInterfacedObject)
+
+ public:
+  // An empty token: no fact, count 0, strength 1.0, tag taClear.
+  TIEToken() = default;
+  // A one-fact token; its sort code is the fact's ID.
+  TIEToken(TTokenAction Action, const IFact& Fact);
+  // A copy of Token (not nil) sharing its parent and fact, with negated
+  // count 0.
+  explicit TIEToken(const IReteToken& Token);
+  // Parent extended by Fact, taking the parent's tag and strength. A nil
+  // Parent counts as the empty token.
+  TIEToken(const IReteToken& Parent, const IFact& Fact);
+
+  int32_t GetCount() const { return FCount; }
+  int32_t GetNegatedCount() const { return FNegatedCount; }
+  // A negative count is stored as 0.
+  void SetNegatedCount(int32_t Value) { FNegatedCount = Value < 0 ? 0 : Value; }
+  // The newest fact.
+  const IFact& GetFact() const { return FFact; }
+  // Fact Index of the chain, 0 being the oldest; walks Count-1-Index parents.
+  // Raises EListError outside 0..Count-1.
+  const IFact& GetFacts(int32_t Index) const;
+  const IReteToken& GetParent() const { return FParent; }
+  int32_t GetSortCode() const { return FSortCode; }
+  TTokenAction GetTag() const { return FTag; }
+  // Raises "Invalid Token Action" for any action but taClear on a token
+  // without a fact.
+  void SetTag(TTokenAction Action);
+  float GetStrength() const { return FStrength; }
+  // A negative strength is stored as 0.
+  void SetStrength(float Value) { FStrength = Value < 0 ? 0.0f : Value; }
+
+  // The same object, or link by link the same sort code, the same ID of
+  // the newest fact (or no fact on both) and the same strength, down to
+  // the same parent object or to no parent on both. Tags and negated
+  // counts do not count, so a removal finds the stored addition.
+  bool Equals(const IReteToken& Other) const;
+
+  // "taAdd cnt=2 negcnt=0", then a line end and the fact's text for this
+  // token and each ancestor, newest first.
+  std::string GetToString() const override;
+  // "f-3, f-7": the facts' IDs from the oldest; "nil" where a link has no
+  // fact.
+  std::string GetToFactsString() const;
+
+ protected:
+  ~TIEToken() override = default;
+
+ private:
+  // Laid out to pack behind the reference count: 48 bytes in all.
+  int32_t FCount = 0;
+  IFact FFact;
+  IReteToken FParent;
+  int32_t FNegatedCount = 0;
+  int32_t FSortCode = 0;
+  float FStrength = 1.0f;
+  TTokenAction FTag = taClear;
+};
+
+// The tokens of one bucket, in the order they were added.
+using TTokenBucket = TIList<TIEToken>;
+
+class TIETokenTree : public TPersistent {
+  IE_CLASS(TIETokenTree, TPersistent)
+
+ public:
+  // Buckets below 1 count as 1. With UseSortCode the token's sort code is
+  // hashed; otherwise fact FactIndex of the token: the fact itself when
+  // SlotName is empty, else its value in SlotName, or the element SubIndex
+  // of that list value when SubIndex is not NoSubIndex.
+  TIETokenTree(int32_t Buckets, bool UseSortCode, std::string SlotName, int32_t FactIndex,
+               int32_t SubIndex);
+
+  int32_t GetBucketCount() const { return static_cast<int32_t>(FBuckets.size()); }
+  bool GetUseSortCode() const { return FUseSortCode; }
+  const std::string& GetSlotName() const { return FSlotName; }
+  int32_t GetFactIndex() const { return FFactIndex; }
+  int32_t GetSubIndex() const { return FSubIndex; }
+  bool GetAllowNilBucket() const { return FAllowNilBucket; }
+  void SetAllowNilBucket(bool Value) { FAllowNilBucket = Value; }
+  // The number of tokens stored.
+  int32_t GetTokenCount() const { return FTokenCount; }
+  bool IsEmpty() const { return FTokenCount == 0; }
+  // Bounds of the buckets a token was ever added to since the last Clear:
+  // a full scan runs from low to high. With none, low is bucket count + 1
+  // and high is -1.
+  int32_t GetLowBucket() const { return FLowBucket; }
+  int32_t GetHighBucket() const { return FHighBucket; }
+
+  // The join value's hash of Token by the tree's rule; a link without a
+  // fact hashes as 0. Raises EListError
+  // when the token has no fact FactIndex or the list no element SubIndex,
+  // and the fact's error for an unknown slot.
+  int32_t GetTokenHash(const TIEToken& Token) const;
+  // The bucket of a hash value: |Hash mod bucket count|.
+  int32_t BucketOf(int32_t Hash) const;
+  // The bucket at Index, nil until a token was put there (or it was looked
+  // up with AllowNilBucket off). Raises EListError outside the buckets.
+  const TTokenBucket* GetBucket(int32_t Index) const;
+  // The bucket of a hash value. An empty bucket yields nil while
+  // AllowNilBucket is set; otherwise it is created when missing.
+  const TTokenBucket* GetTokens(int32_t Hash);
+
+  // Files Token unless an equal token is stored; whether it was added.
+  virtual bool Add(const IReteToken& Token);
+  // Drops the stored token equal to Token; whether there was one.
+  virtual bool Remove(const IReteToken& Token);
+  // Drops every token and bucket.
+  virtual void Clear();
+
+  // Each stored token's text followed by a line end, in scan order.
+  std::string GetToString() const override;
+  virtual std::string GetToFactsString() const;
+
+ private:
+  template <class TText>
+  std::string Listing(TText Text) const;
+
+  std::string FSlotName;
+  std::vector<std::unique_ptr<TTokenBucket>> FBuckets;
+  int32_t FFactIndex;
+  int32_t FSubIndex;
+  int32_t FTokenCount = 0;
+  int32_t FLowBucket;
+  int32_t FHighBucket = -1;
+  bool FUseSortCode;
+  bool FAllowNilBucket = true;
+  // The slot's position in the layout last seen, so that hashing looks the
+  // name up once per template layout, not once per token.
+  mutable ISlotLayout FSeenLayout;
+  mutable int32_t FSeenPosition = -1;
+};
+
+}  // namespace ie

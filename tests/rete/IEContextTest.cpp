@@ -1,0 +1,260 @@
+#include "rete/IEContext.h"
+
+#include <gtest/gtest.h>
+
+#include "core/FactTestSupport.h"
+
+namespace ie {
+namespace {
+
+using namespace facttest;
+
+IIEValue Var(const std::string& Name) { return new TIEValue(Name, dtVariable); }
+
+std::string Text(const IValueVector& List) { return List->GetToString(); }
+
+// Answers twice the integer bound to x in the context it runs in.
+class TDoubleX : public TCustomFunctionCall {
+  IE_CLASS(TDoubleX, TCustomFunctionCall)
+
+ public:
+  IIEValue Execute(TObject* Context) override {
+    return Int(2 * static_cast<TIEContext*>(Context)->GetVariable("x")->GetAsInteger());
+  }
+  IInterface CloneInterface() const override { return new TDoubleX(); }
+  using ICloneable::Assign;
+  void Assign(const IInterface&) override {}
+  bool Equals(const IInterface& Other) const override { return Other.Get() == this; }
+  int32_t GetTag() const override { return 0; }
+  void SetTag(int32_t) override {}
+};
+
+TEST(BindingTest, TextsAndAddressEquality) {
+  EXPECT_EQ(TBinding("x", Int(5)).GetToString(), "name=x value=5 FactIdx=-2 SlotIdx=__LOCAL");
+  EXPECT_EQ(TBinding("p", 1, "tags", 0).GetToString(), "name=p FactIdx=1 SlotIdx=tags SubIdx=0");
+
+  TBindingInfo Address(1, "tags", 0), Same(1, "tags", 0), OtherSlot(1, "Tags", 0),
+      WholeSlot(1, "tags", NoSubIndex), OtherFact(0, "tags", 0);
+  TObject NotAnAddress;
+  EXPECT_TRUE(Address.Equals(&Same));
+  EXPECT_FALSE(Address.Equals(&OtherSlot));
+  EXPECT_FALSE(Address.Equals(&WholeSlot));
+  EXPECT_FALSE(Address.Equals(&OtherFact));
+  EXPECT_FALSE(Address.Equals(&NotAnAddress));
+}
+
+TEST(BindingTest, BindingsAreEqualByNameAddressAndValue) {
+  TBinding A("x", Int(5)), B("x", Int(5)), C("y", Int(5)), D("x", Int(6));
+  TBinding Empty("x", 0, "a", NoSubIndex), OtherEmpty("x", 0, "a", NoSubIndex);
+  EXPECT_TRUE(A.Equals(&B));
+  EXPECT_FALSE(A.Equals(&C));
+  EXPECT_FALSE(A.Equals(&D));
+  EXPECT_TRUE(Empty.Equals(&OtherEmpty));
+  EXPECT_FALSE(Empty.Equals(&A));
+
+  TBinding Copy;
+  Copy.Assign(&Empty);
+  EXPECT_TRUE(Copy.Equals(&Empty));
+}
+
+TEST(BindingTest, OwnedAddressValueClonesPrintsAndResolvesOnlyInAContext) {
+  IIEValue Address = new TIEValue(new TBindingInfo(0, "name", NoSubIndex), true);
+  IIEValue Copy = Address->Clone();
+  EXPECT_NE(Copy->GetAsObject(), Address->GetAsObject());
+  EXPECT_EQ(Copy->GetToString(), "<TBindingInfo: FactIdx=0 SlotIdx=name>");
+  TObject NotAContext;
+  EXPECT_EQ(ErrorOf([&] { Address->Resolve(&NotAContext); }),
+            "No context found when trying to resolve a dtObject value");
+}
+
+TEST(BindingsTest, ReplacingKeepsPlaceAndOrderAboveTheIndexThreshold) {
+  for (int Count : {3, 40}) {
+    TBindings Table(nullptr);
+    for (int I = 0; I < Count; ++I) Table.Add(Create<TBinding>("v" + std::to_string(I), Int(I)));
+    Table.Add(Create<TBinding>("v1", Int(100)));
+    EXPECT_EQ(Table.GetCount(), Count);
+    EXPECT_EQ(Table.Get(1)->GetValue()->GetAsInteger(), 100);
+    EXPECT_EQ(Table.Find("v1"), Table.Get(1));
+    EXPECT_EQ(Table.Find("v2")->GetValue()->GetAsInteger(), 2);
+    EXPECT_TRUE(Table.Remove("v0"));
+    EXPECT_FALSE(Table.Remove("v0"));
+    EXPECT_EQ(Table.Find("v0"), nullptr);
+    EXPECT_EQ(Table.Get(0)->GetName(), "v1");
+    EXPECT_THROW(Table.Get(Table.GetCount()), EListError);
+    EXPECT_EQ(Table.Find("v" + std::to_string(Count - 1))->GetName(),
+              "v" + std::to_string(Count - 1));
+  }
+}
+
+TEST(ContextTest, LookupRunsOutwardAndLocalBindingsShadow) {
+  TIEContext Root(nullptr, nullptr);
+  Root.AddLocalBinding("g", Int(1));
+  TIEContext* Child = Root.Push();
+  Child->AddLocalBinding("g", Int(2));
+  TIEContext* Grandchild = Child->Push();
+  EXPECT_EQ(Grandchild->GetVariable("g")->GetAsInteger(), 2);
+  EXPECT_EQ(Grandchild->FindGlobalBinding("g")->GetValue()->GetAsInteger(), 1);
+  EXPECT_EQ(Var("g")->Resolve(Grandchild)->GetAsInteger(), 2);
+  EXPECT_EQ(ErrorOf([&] { Grandchild->GetVariable("h"); }), "Unknown variable name: h");
+  EXPECT_EQ(ErrorOf([&] { Var("h")->Resolve(Grandchild); }),
+            "Corrupted Binding, variable not found: h");
+  EXPECT_EQ(Grandchild->Pop(), Child);
+  Grandchild->Free();
+  EXPECT_EQ(Child->Pop(), &Root);
+  Child->Free();
+  EXPECT_EQ(Root.GetVariable("g")->GetAsInteger(), 1);
+}
+
+TEST(ContextTest, SetVariableUpdatesWhereBoundAndGlobalsGoToTheRoot) {
+  TIEContext Root(nullptr, nullptr);
+  Root.AddLocalBinding("x", Int(1));
+  TIEContext Child(&Root, nullptr);
+  Child.SetVariable("x", Int(2));
+  Child.SetVariable("y", Int(3));
+  EXPECT_EQ(Child.GetBindings().GetCount(), 1);
+  EXPECT_EQ(Root.GetVariable("x")->GetAsInteger(), 2);
+  EXPECT_EQ(Root.FindBinding("y"), nullptr);
+
+  TIEContext Grandchild(&Child, nullptr);
+  Grandchild.AddGlobalBinding("x", Int(4));
+  Grandchild.AddGlobalBinding("z", Int(5));
+  EXPECT_EQ(Root.GetVariable("x")->GetAsInteger(), 4);
+  EXPECT_EQ(Root.GetVariable("z")->GetAsInteger(), 5);
+  EXPECT_EQ(Grandchild.GetBindings().GetCount(), 0);
+}
+
+TEST(ContextTest, PatternBindingReplacesTheLocalOneAndHasNoValue) {
+  TIEContext Context(nullptr, nullptr);
+  Context.AddLocalBinding("p", Int(1));
+  Context.AddBinding("p", 0, SPatternBinding, NoSubIndex);
+  EXPECT_EQ(Context.GetBindings().GetCount(), 1);
+  EXPECT_EQ(Context.FindBinding("p")->GetFactIndex(), 0);
+  EXPECT_EQ(ErrorOf([&] { Var("p")->Resolve(&Context); }),
+            "Corrupted Binding, variable not found: p");
+}
+
+TEST(ContextTest, ReturnValueReachesTheParentOnlyThroughPop) {
+  TIEContext Root(nullptr, nullptr);
+  EXPECT_EQ(Root.Pop(), &Root);
+  TIEContext* Child = Root.Push();
+  Child->SetReturnValue(Int(7));
+  EXPECT_FALSE(Root.GetReturnFlag());
+  Child->Pop();
+  EXPECT_TRUE(Root.GetReturnFlag());
+  EXPECT_EQ(Root.GetReturnValue(), Child->GetReturnValue());
+  Child->Free();
+
+  TIEContext* Second = Root.Push();
+  EXPECT_FALSE(Second->GetReturnFlag());
+  Second->SetReturnValue(Int(8));
+  Second->ClearReturnValue();
+  Second->Pop();
+  EXPECT_FALSE(Root.GetReturnFlag());
+  EXPECT_EQ(Root.GetReturnValue(), nullptr);
+  Second->Free();
+}
+
+TEST(ContextTest, ClearDropsBindingsAndReturnValueAssignClonesIt) {
+  TIEContext Context(nullptr, nullptr);
+  Context.AddLocalBinding("x", Int(1));
+  Context.SetReturnValue(List({Int(1)}));
+  TIEContext Copy(nullptr, nullptr);
+  Copy.Assign(Context);
+  EXPECT_TRUE(Copy.GetReturnFlag());
+  EXPECT_NE(Copy.GetReturnValue(), Context.GetReturnValue());
+  EXPECT_TRUE(Copy.GetReturnValue()->Equals(Context.GetReturnValue()));
+  EXPECT_EQ(Copy.GetBindings().GetCount(), 0);
+
+  Context.Clear();
+  EXPECT_EQ(Context.GetBindings().GetCount(), 0);
+  EXPECT_FALSE(Context.GetReturnFlag());
+  EXPECT_EQ(Context.GetReturnValue(), nullptr);
+}
+
+TEST(ContextTest, PushKeepsTheEngine) {
+  TTestEngine* Engine = Create<TTestEngine>(nullptr);
+  TIEContext Root(nullptr, Engine);
+  TIEContext* Child = Root.Push();
+  EXPECT_EQ(Child->GetEngine(), Engine);
+  EXPECT_EQ(Child->GetParent(), &Root);
+  Child->Free();
+  Engine->Free();
+}
+
+class AddressTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Template->AddSlot("name", Atom("none"));
+    Template->AddMultiSlot("tags", List({}));
+    First->SetID(3);
+    First->SetValue("name", Atom("ann"));
+    First->SetValue("tags", List({Atom("red"), Atom("big")}));
+    Joined->SetID(9);
+    Joined->SetValue("name", Atom("bob"));
+    Context.SetToken(new TIEToken(taAdd, First));
+  }
+
+  IIEValue At(int32_t FactIndex, const std::string& Slot, int32_t SubIndex) {
+    TBindingInfo Address(FactIndex, Slot, SubIndex);
+    return Context.ResolveBindingAddress(Address);
+  }
+
+  IFactTemplate Template = new TFactTemplate(nullptr, "item");
+  IFact First = new TFact(Template);
+  IFact Joined = new TFact(Template);
+  TIEContext Context{nullptr, nullptr};
+};
+
+TEST_F(AddressTest, AddressesReadFactIdSlotAndElement) {
+  EXPECT_EQ(At(0, SPatternBinding, NoSubIndex)->GetToString(), "<Fact-3>");
+  EXPECT_EQ(At(0, "tags", NoSubIndex)->GetToString(), "red big ");
+  EXPECT_EQ(At(0, "tags", 1)->GetToString(), "big");
+  IIEValue Value = new TIEValue(new TBindingInfo(0, "name", NoSubIndex), true);
+  EXPECT_EQ(Value->Resolve(&Context)->GetToString(), "ann");
+}
+
+TEST_F(AddressTest, OnePastTheTokenIsTheFactBeingJoined) {
+  EXPECT_EQ(ErrorOf([&] { At(1, "name", NoSubIndex); }),
+            "No fact found for binding address: FactIdx=1 SlotIdx=name");
+  Context.SetFact(Joined);
+  EXPECT_EQ(At(1, "name", NoSubIndex)->GetToString(), "bob");
+  EXPECT_EQ(At(0, "name", NoSubIndex)->GetToString(), "ann");
+  EXPECT_EQ(ErrorOf([&] { At(LocalBindingIndex, "name", NoSubIndex); }),
+            "No fact found for binding address: FactIdx=-2 SlotIdx=name");
+
+  Context.SetToken(new TIEToken(Context.GetToken(), Joined));
+  Context.SetFact(First);
+  EXPECT_EQ(At(1, "name", NoSubIndex)->GetToString(), "bob");
+  EXPECT_EQ(At(2, SPatternBinding, NoSubIndex)->GetToString(), "<Fact-3>");
+}
+
+TEST(ListTest, ExpandResolvesAndSplicesFlattenOnlySplices) {
+  TIEContext Context(nullptr, nullptr);
+  Context.AddLocalBinding("x", Int(2));
+  Context.AddLocalBinding("rest", List({Int(3), Var("x")}));
+  const IIEValue Nested = List({Int(1), List({Var("x"), List({Int(3)})}), Var("rest"), Int(4)});
+  EXPECT_EQ(Text(Context.ExpandList(Nested->GetAsList())), "1 2 3 3 2 4 ");
+  EXPECT_EQ(Text(TIEContext::FlattenList(Nested->GetAsList())), "1 ?x 3 ?rest 4 ");
+  EXPECT_EQ(Nested->GetToString(), "1 ?x 3   ?rest 4 ");
+}
+
+TEST(ResolveFactTest, SlotsResolveVariablesCallsAndLists) {
+  IFactTemplate Template = new TFactTemplate(nullptr, "item");
+  Template->AddSlot("name", Atom("none"));
+  Template->AddSlot("size", Int(0));
+  Template->AddMultiSlot("tags", List({}));
+  IFact Fact = new TFact(Template);
+  Fact->SetValue("name", Var("x"));
+  Fact->SetValue("size", new TIEValue(TRef<TCustomFunctionCall>(new TDoubleX())));
+  TIEContext Context(nullptr, nullptr);
+  Context.AddLocalBinding("x", Int(21));
+  Fact->SetValue("tags", List({Atom("a"), List({Var("x")})}));
+
+  EXPECT_EQ(Context.Resolve(Fact), Fact);
+  EXPECT_EQ(Fact->GetValue("name")->GetAsInteger(), 21);
+  EXPECT_EQ(Fact->GetValue("size")->GetAsInteger(), 42);
+  EXPECT_EQ(Fact->GetValue("tags")->GetToString(), "a 21 ");
+}
+
+}  // namespace
+}  // namespace ie

@@ -1,0 +1,234 @@
+#include "rete/IEToken.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "core/FactTestSupport.h"
+#include "libs/Hashing.h"
+
+namespace ie {
+namespace {
+
+using namespace facttest;
+
+// Facts of a free template "item" with the slot "name" and the multislot
+// "tags"; trees made here are freed after each case.
+class TokenTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Item = new TFactTemplate(nullptr, "item");
+    Item->AddSlot("name", Atom("none"));
+    Item->AddMultiSlot("tags", List({}));
+  }
+  void TearDown() override {
+    for (TIETokenTree* Tree : Trees) Tree->Free();
+  }
+
+  IFact NewItem(int32_t ID, const std::string& Name = "a") {
+    IFact Fact = Item->NewFact();
+    Fact->SetValue("name", Atom(Name));
+    Fact->SetValue("tags", List({Int(ID * 10), Atom(Name)}));
+    Fact->SetID(ID);
+    return Fact;
+  }
+  // A token over facts with these IDs, oldest first.
+  IReteToken Chain(std::initializer_list<int32_t> IDs, float Strength = 1.0f) {
+    IReteToken Token;
+    for (int32_t ID : IDs) {
+      Token = Token ? new TIEToken(Token, NewItem(ID)) : new TIEToken(taAdd, NewItem(ID));
+      Token->SetStrength(Strength);
+    }
+    return Token;
+  }
+  TIETokenTree* NewTree(int32_t Buckets, bool UseSortCode = true, std::string SlotName = "",
+                        int32_t FactIndex = 0, int32_t SubIndex = NoSubIndex) {
+    Trees.push_back(
+        Create<TIETokenTree>(Buckets, UseSortCode, std::move(SlotName), FactIndex, SubIndex));
+    return Trees.back();
+  }
+
+  IFactTemplate Item;
+  std::vector<TIETokenTree*> Trees;
+};
+
+TEST_F(TokenTest, ChildSharesItsParentAndReadsFactsByIndex) {
+  const IFact F3 = NewItem(3), F7 = NewItem(7), F9 = NewItem(9);
+  const IReteToken Root = new TIEToken(taRemove, F3);
+  Root->SetStrength(0.5f);
+  const IReteToken Child = new TIEToken(Root, F7);
+  const IReteToken Grandchild = new TIEToken(Child, F9);
+  EXPECT_EQ(Grandchild->GetParent(), Child);
+  EXPECT_EQ(Child->GetParent(), Root);
+  EXPECT_EQ(Root->GetRefCount(), 2);  // ours and the child's: nothing copied
+  EXPECT_EQ(Grandchild->GetCount(), 3);
+  EXPECT_EQ(Grandchild->GetFacts(0), F3);
+  EXPECT_EQ(Grandchild->GetFacts(1), F7);
+  EXPECT_EQ(Grandchild->GetFacts(2), F9);
+  EXPECT_EQ(Grandchild->GetFact(), F9);
+  EXPECT_EQ(Grandchild->GetSortCode(), (3 * 8 + 7) * 8 + 9);
+  EXPECT_EQ(Grandchild->GetTag(), taRemove);
+  EXPECT_EQ(Grandchild->GetStrength(), 0.5f);
+  EXPECT_EQ(ErrorOf<EListError>([&] { Grandchild->GetFacts(3); }), "List index out of bounds (3)");
+  EXPECT_EQ(ErrorOf<EListError>([&] { Grandchild->GetFacts(-1); }),
+            "List index out of bounds (-1)");
+  EXPECT_LE(sizeof(TIEToken), 48u);
+}
+
+TEST_F(TokenTest, SortCodesWrapAndMissingLinksCountAsEmpty) {
+  IReteToken Token = new TIEToken(taAdd, NewItem(5));
+  int64_t Expected = 5;
+  for (int Level = 0; Level < 12; ++Level) {
+    Token = new TIEToken(Token, NewItem(7));
+    Expected = (Expected * 8 + 7) % (int64_t{1} << 32);
+  }
+  EXPECT_EQ(Token->GetSortCode(), static_cast<int32_t>(static_cast<uint32_t>(Expected)));
+  const IReteToken NoFact = new TIEToken(Chain({2}), nullptr);
+  EXPECT_EQ(NoFact->GetSortCode(), 16);
+  EXPECT_EQ(NoFact->GetCount(), 2);
+  const IReteToken Orphan = new TIEToken(IReteToken(), NewItem(4));
+  EXPECT_EQ(Orphan->GetCount(), 1);
+  EXPECT_EQ(Orphan->GetSortCode(), 4);
+  EXPECT_EQ(Orphan->GetTag(), taClear);
+}
+
+TEST_F(TokenTest, ConstructorsAndClampingSetters) {
+  const IReteToken Empty = new TIEToken();
+  EXPECT_EQ(Empty->GetCount(), 0);
+  EXPECT_EQ(Empty->GetStrength(), 1.0f);
+  EXPECT_EQ(Empty->GetTag(), taClear);
+  const IReteToken Source = Chain({1, 6}, 0.25f);
+  Source->SetNegatedCount(3);
+  Source->SetTag(taUpdate);
+  const IReteToken Copy = new TIEToken(Source);
+  EXPECT_EQ(Copy->GetParent(), Source->GetParent());
+  EXPECT_EQ(Copy->GetFact(), Source->GetFact());
+  EXPECT_EQ(Copy->GetNegatedCount(), 0);
+  EXPECT_EQ(Copy->GetCount(), 2);
+  EXPECT_EQ(Copy->GetSortCode(), 14);
+  EXPECT_EQ(Copy->GetTag(), taUpdate);
+  EXPECT_EQ(Copy->GetStrength(), 0.25f);
+  Copy->SetNegatedCount(-1);
+  Copy->SetStrength(-0.5f);
+  EXPECT_EQ(Copy->GetNegatedCount(), 0);
+  EXPECT_EQ(Copy->GetStrength(), 0.0f);
+}
+
+TEST_F(TokenTest, ActionsOtherThanClearNeedAFact) {
+  const IReteToken Empty = new TIEToken();
+  for (TTokenAction Action : {taAdd, taRemove, taUpdate}) {
+    EXPECT_EQ(ErrorOf([&] { Empty->SetTag(Action); }), "Invalid Token Action");
+  }
+  Empty->SetTag(taClear);
+  EXPECT_EQ(ErrorOf([] { IReteToken(new TIEToken(taAdd, nullptr)); }), "Invalid Token Action");
+}
+
+TEST_F(TokenTest, EqualityComparesEveryLinkButNotTags) {
+  const IReteToken Token = Chain({3, 7});
+  const IReteToken Same = Chain({3, 7});
+  Same->SetTag(taRemove);
+  EXPECT_TRUE(Token->Equals(Same));
+  EXPECT_TRUE(Same->Equals(Token));
+  EXPECT_FALSE(Token->Equals(Chain({3, 7}, 0.5f)));
+  // Only the parents differ, in strength.
+  const IReteToken WeakParent = Chain({3, 7}, 0.5f);
+  WeakParent->SetStrength(1.0f);
+  EXPECT_FALSE(Token->Equals(WeakParent));
+  EXPECT_TRUE(Token->Equals(IReteToken(new TIEToken(Token->GetParent(), Token->GetFact()))));
+  // Only the empty parent tells these apart.
+  const IReteToken OneFact = new TIEToken(taAdd, NewItem(5));
+  const IReteToken OverEmpty = new TIEToken(new TIEToken(), NewItem(5));
+  EXPECT_FALSE(OneFact->Equals(OverEmpty));
+  EXPECT_FALSE(OverEmpty->Equals(OneFact));
+  EXPECT_TRUE(IReteToken(new TIEToken())->Equals(IReteToken(new TIEToken())));
+  EXPECT_FALSE(Token->Equals(nullptr));
+}
+
+TEST_F(TokenTest, TextsListFactsNewestFirstAndIDsOldestFirst) {
+  const IFact A = NewItem(3, "a"), B = NewItem(7, "b");
+  const IReteToken Token = new TIEToken(new TIEToken(taAdd, A), B);
+  Token->SetNegatedCount(2);
+  EXPECT_EQ(Token->GetToString(),
+            "taAdd cnt=2 negcnt=2\r\n" + B->GetToString() + "\r\n" + A->GetToString());
+  EXPECT_EQ(Token->GetToFactsString(), "f-3, f-7");
+  const IReteToken Gap = new TIEToken(new TIEToken(Chain({3}), nullptr), B);
+  EXPECT_EQ(Gap->GetToFactsString(), "f-3, nil, f-7");
+  EXPECT_EQ(Gap->GetToString(), "taAdd cnt=3 negcnt=0\r\n" + B->GetToString() + "\r\n\r\n" +
+                                    Gap->GetFacts(0)->GetToString());
+}
+
+TEST_F(TokenTest, TreeHashesSortCodeFactSlotOrListElement) {
+  const IReteToken Token = new TIEToken(Chain({3}), NewItem(4, "bee"));
+  EXPECT_EQ(NewTree(101)->GetTokenHash(*Token), 3 * 8 + 4);
+  EXPECT_EQ(NewTree(101, false)->GetTokenHash(*Token), Token->GetFacts(0)->GetHashCode());
+  TIETokenTree* BySlot = NewTree(101, false, "name", 1);
+  EXPECT_EQ(BySlot->GetTokenHash(*Token), HashString("bee"));
+  EXPECT_EQ(NewTree(101, false, "tags", 1, 0)->GetTokenHash(*Token), 40);
+  EXPECT_EQ(NewTree(101, false, "tags", 0, 1)->GetTokenHash(*Token), HashString("a"));
+  // New slots move "name" within the layout; the slot is found again.
+  Item->AddSlot("age", Int(0));
+  EXPECT_EQ(BySlot->GetTokenHash(*Token), HashString("bee"));
+  const IReteToken NoFact = new TIEToken(Token, nullptr);
+  EXPECT_EQ(NewTree(101, false, "name", 2)->GetTokenHash(*NoFact), 0);
+  EXPECT_EQ(ErrorOf([&] { NewTree(101, false, "nope")->GetTokenHash(*Token); }),
+            "No such slot name: \"nope\"");
+  EXPECT_EQ(ErrorOf<EListError>([&] { NewTree(101, false, "tags", 0, 2)->GetTokenHash(*Token); }),
+            "List index out of bounds (2)");
+}
+
+TEST_F(TokenTest, BucketIsTheAbsoluteHashModuloTheCount) {
+  TIETokenTree* Tree = NewTree(101);
+  EXPECT_EQ(Tree->BucketOf(205), 3);
+  EXPECT_EQ(Tree->BucketOf(-205), 3);
+  EXPECT_EQ(Tree->BucketOf(INT_MIN), 2147483648 % 101);
+  EXPECT_EQ(NewTree(0)->GetBucketCount(), 1);
+  EXPECT_EQ(NewTree(0)->BucketOf(-7), 0);
+}
+
+TEST_F(TokenTest, TreeAddsOnceRemovesEqualTokensAndTracksBuckets) {
+  TIETokenTree* Tree = NewTree(10);
+  EXPECT_TRUE(Tree->IsEmpty());
+  EXPECT_EQ(Tree->GetLowBucket(), 11);
+  EXPECT_EQ(Tree->GetHighBucket(), -1);
+  EXPECT_TRUE(Tree->Add(Chain({5})));
+  EXPECT_TRUE(Tree->Add(Chain({15})));
+  EXPECT_TRUE(Tree->Add(Chain({2})));
+  EXPECT_FALSE(Tree->Add(Chain({15})));
+  EXPECT_EQ(Tree->GetTokenCount(), 3);
+  EXPECT_EQ(Tree->GetLowBucket(), 2);
+  EXPECT_EQ(Tree->GetHighBucket(), 5);
+  EXPECT_EQ(Tree->GetToFactsString(), "f-2\r\nf-5\r\nf-15\r\n");
+  EXPECT_FALSE(Tree->Remove(Chain({25})));
+  EXPECT_FALSE(Tree->Remove(Chain({7})));
+  EXPECT_TRUE(Tree->Remove(Chain({5})));
+  EXPECT_EQ(Tree->GetTokenCount(), 2);
+  EXPECT_EQ(Tree->GetToFactsString(), "f-2\r\nf-15\r\n");
+  EXPECT_EQ(Tree->GetToString(),
+            Chain({2})->GetToString() + "\r\n" + Chain({15})->GetToString() + "\r\n");
+  Tree->Clear();
+  EXPECT_TRUE(Tree->IsEmpty());
+  EXPECT_EQ(Tree->GetLowBucket(), 11);
+  EXPECT_EQ(Tree->GetHighBucket(), -1);
+  EXPECT_EQ(Tree->GetBucket(5), nullptr);
+  EXPECT_EQ(Tree->GetToFactsString(), "");
+}
+
+TEST_F(TokenTest, EmptyBucketsAreMadeOnlyWhenNeeded) {
+  TIETokenTree* Tree = NewTree(10);
+  EXPECT_EQ(Tree->GetTokens(4), nullptr);
+  EXPECT_EQ(Tree->GetBucket(4), nullptr);
+  EXPECT_TRUE(Tree->Add(Chain({4})));
+  ASSERT_NE(Tree->GetTokens(14), nullptr);
+  EXPECT_EQ(Tree->GetTokens(14)->First()->GetSortCode(), 4);
+  Tree->Remove(Chain({4}));
+  EXPECT_EQ(Tree->GetTokens(4), nullptr);
+  Tree->SetAllowNilBucket(false);
+  const TTokenBucket* Made = Tree->GetTokens(7);
+  ASSERT_NE(Made, nullptr);
+  EXPECT_EQ(Made->GetCount(), 0);
+  EXPECT_EQ(Tree->GetBucket(7), Made);
+  EXPECT_EQ(ErrorOf<EListError>([&] { Tree->GetBucket(10); }), "List index out of bounds (10)");
+}
+
+}  // namespace
+}  // namespace ie
