@@ -184,4 +184,18 @@ inline constexpr const char* SInvalidTokenAction = "Invalid Token Action";
 inline constexpr const char* SUnknownVariable = "Unknown variable name: %s";
 inline constexpr const char* SBindingWithoutFact = "No fact found for binding address: %s";
 
+// Messages of the function framework.
+inline constexpr const char* STooFewArguments = "Too few arguments for %s";
+inline constexpr const char* STooManyArguments = "Too many arguments for %s";
+inline constexpr const char* SFunctionUnassigned = "Function is unimplemented or unassigned: %s";
+inline constexpr const char* SFunctionNamesMismatch = "Function names do not match: %s and %s";
+inline constexpr const char* SInvalidDeffunctionArgument =
+    "Invalid argument type for deffunction: \"%s\".  Expected %s";
+
+// Messages of the control functions.
+inline constexpr const char* SSyntaxError = "Syntax Error: %s";
+inline constexpr const char* SMissingThen = "Missing \"then\" in an IF statement";
+inline constexpr const char* SMissingCatchOrFinally =
+    "Missing catch or finally statement for try block";
+
 }  // namespace ie

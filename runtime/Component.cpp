@@ -39,6 +39,19 @@ TComponent::TComponent(TComponent* Owner) {
 
 TComponent::~TComponent() {
   FComponentState.Include(csDestroying);
+  NotifyFreeNotifies();
+  DestroyComponents();
+  if (FOwner != nullptr) FOwner->RemoveComponent(this);
+}
+
+// Free() tells the watchers while the whole object still stands, so that
+// they may call back into it; a plain delete tells them in the destructor.
+void TComponent::BeforeDestruction() {
+  if (!FComponentState.Contains(csDestroying)) Destroying();
+  NotifyFreeNotifies();
+}
+
+void TComponent::NotifyFreeNotifies() {
   // Taken one at a time: a notified component may free others of the list.
   while (!FFreeNotifies.empty()) {
     TComponent* Other = FFreeNotifies.back();
@@ -46,12 +59,6 @@ TComponent::~TComponent() {
     EraseOne(Other->FFreeNotifies, this);
     Other->Notification(this, opRemove);
   }
-  DestroyComponents();
-  if (FOwner != nullptr) FOwner->RemoveComponent(this);
-}
-
-void TComponent::BeforeDestruction() {
-  if (!FComponentState.Contains(csDestroying)) Destroying();
 }
 
 void TComponent::Destroying() {

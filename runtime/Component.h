@@ -74,6 +74,7 @@ class TComponent : public TPersistent {
  private:
   void Insert(TComponent* Component);
   void Remove(TComponent* Component);
+  void NotifyFreeNotifies();
 
   TComponent* FOwner = nullptr;
   std::string FName;

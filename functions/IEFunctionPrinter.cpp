@@ -1,0 +1,87 @@
+#include "functions/IEFunctionPrinter.h"
+
+#include <string_view>
+
+#include "core/IEConsts.h"
+#include "runtime/Format.h"
+
+namespace ie {
+
+namespace {
+
+std::string_view Trimmed(std::string_view Text) {
+  const size_t First = Text.find_first_not_of(" \t\r\n");
+  if (First == std::string_view::npos) return {};
+  const size_t Last = Text.find_last_not_of(" \t\r\n");
+  return Text.substr(First, Last - First + 1);
+}
+
+// Each non-empty line of Comment as a comment line of the language.
+std::string CommentLines(const std::string& Comment) {
+  std::string Result;
+  size_t Start = 0;
+  while (Start <= Comment.size()) {
+    size_t End = Comment.find('\n', Start);
+    if (End == std::string::npos) End = Comment.size();
+    const std::string_view Line = Trimmed(std::string_view(Comment).substr(Start, End - Start));
+    if (!Line.empty()) {
+      if (Line.front() != ';') Result += "; ";
+      Result.append(Line);
+      Result += NewLineString;
+    }
+    Start = End + 1;
+  }
+  return Result;
+}
+
+std::string ValueText(const IIEValue& Value) { return Value ? Value->GetToString() : ""; }
+
+}  // namespace
+
+std::string PrettyPrint(const IFunCall& FunCall, bool SlotForm) {
+  std::string Text = CommentLines(FunCall->GetComment());
+  Text += '(';
+  Text += FunCall->GetName();
+  for (int32_t I = 0; I < FunCall->GetArgumentCount(); ++I) {
+    const std::string Argument = ValueText(FunCall->GetArgument(I));
+    if (SlotForm && I > 0) {
+      Text += " (" + Argument + ")";
+    } else {
+      Text += ' ' + Argument;
+    }
+  }
+  Text += ')';
+  return Text;
+}
+
+std::string PrettyPrint(const IUserFunction& Function, const std::string& Syntax) {
+  const std::string Body = Function->GetComment() + NewLineString + Format(SyntaxFormat, Syntax);
+  const std::string Prefix = std::string(";; ") + IndentString;
+  std::string Text = ";; " + Function->GetFunctionName() + " function" + NewLineString + Prefix;
+  for (char C : Body) {
+    Text += C;
+    if (C == '\n') Text += Prefix;
+  }
+  return Text;
+}
+
+std::string PrettyPrint(const IInterpretedFunction& Function) {
+  std::string Text = "(deffunction " + Function->GetFunctionName() + " (";
+  for (int32_t I = 0; I < Function->GetArgumentCount(); ++I) {
+    const IIEValue& Parameter = Function->GetArgument(I);
+    if (Parameter->GetDType() == dtAtom) continue;
+    if (Text.back() != '(') Text += ' ';
+    Text += Parameter->GetToString();
+  }
+  Text += std::string(")") + NewLineString;
+  if (!Function->GetComment().empty()) {
+    Text += IndentString + ('"' + Function->GetComment() + '"') + NewLineString;
+  }
+  for (int32_t I = 0; I < Function->GetStatementCount(); ++I) {
+    Text += IndentString + ValueText(Function->GetStatement(I)) + NewLineString;
+  }
+  Text += std::string(")") + NewLineString;
+  return Text;
+}
+
+}  // namespace ie

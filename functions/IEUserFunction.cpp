@@ -1,0 +1,252 @@
+#include "functions/IEUserFunction.h"
+
+#include <cmath>
+
+#include "core/IEConsts.h"
+#include "functions/IEFunctionPrinter.h"
+#include "functions/IEHelperFunctions.h"
+#include "runtime/Exceptions.h"
+#include "runtime/Format.h"
+
+namespace ie {
+
+TIEContext* AsContext(TObject* Context) {
+  if (Context == nullptr) return nullptr;
+  auto* Result = dynamic_cast<TIEContext*>(Context);
+  if (Result == nullptr) throw EInvalidCast(SInvalidCast);
+  return Result;
+}
+
+// TIEUserFunction
+
+void TIEUserFunction::AddReasoner(IReasoner* Reasoner) {
+  if (Reasoner == nullptr || IndexOfReasoner(Reasoner) >= 0) return;
+  FReasoners.push_back(Reasoner);
+  Reasoner->AddUserFunction(IUserFunction(this));
+}
+
+void TIEUserFunction::Unregister(int32_t Index) {
+  if (Index < 0 || Index >= GetReasonerCount()) ListIndexError(Index);
+  IReasoner* Reasoner = FReasoners[Index];
+  FReasoners.erase(FReasoners.begin() + Index);
+  // The reasoner may hold the last other reference.
+  const IUserFunction Self(this);
+  Reasoner->RemoveUserFunction(Self);
+}
+
+void TIEUserFunction::DeleteReasoner(int32_t Index) { Unregister(Index); }
+
+void TIEUserFunction::DeleteReasoner(IReasoner* Reasoner) {
+  const int32_t Index = IndexOfReasoner(Reasoner);
+  if (Index >= 0) Unregister(Index);
+}
+
+void TIEUserFunction::ClearReasoners() {
+  while (!FReasoners.empty()) Unregister(0);
+}
+
+int32_t TIEUserFunction::IndexOfReasoner(const IReasoner* Reasoner) const {
+  for (size_t I = 0; I < FReasoners.size(); ++I) {
+    if (FReasoners[I] == Reasoner) return static_cast<int32_t>(I);
+  }
+  return -1;
+}
+
+IReasoner* TIEUserFunction::GetReasoner(int32_t Index) const {
+  if (Index < 0 || Index >= GetReasonerCount()) ListIndexError(Index);
+  return FReasoners[Index];
+}
+
+void TIEUserFunction::SetMinArgumentCount(int32_t Value) {
+  if (Value == FMinArgumentCount) return;
+  FMinArgumentCount = Value;
+  if (Value > FMaxArgumentCount) FMaxArgumentCount = Value;
+}
+
+void TIEUserFunction::SetMaxArgumentCount(int32_t Value) {
+  if (Value == FMaxArgumentCount) return;
+  FMaxArgumentCount = Value;
+  if (Value < FMinArgumentCount) FMinArgumentCount = Value;
+}
+
+void TIEUserFunction::SetFunctionName(const std::string& Value) {
+  if (Value == FFunctionName) return;
+  const IUserFunction Self(this);
+  for (IReasoner* Reasoner : FReasoners) Reasoner->RemoveUserFunction(Self);
+  FFunctionName = Value;
+  for (IReasoner* Reasoner : FReasoners) Reasoner->AddUserFunction(Self);
+}
+
+std::string TIEUserFunction::GetToString(IReasoner* Reasoner) {
+  return Reasoner->PrettyPrint(IUserFunction(this));
+}
+
+void TIEUserFunction::Call(const IFunCall& FunCall, TObject* Context, IIEValue& Result) {
+  const int32_t Count = FunCall->GetArgumentCount();
+  if (Count < GetMinArgumentCount()) throw EIEException(Format(STooFewArguments, FFunctionName));
+  if (Count > GetMaxArgumentCount()) throw EIEException(Format(STooManyArguments, FFunctionName));
+  TIEContext* Ctx = AsContext(Context);
+  Result = nullptr;
+  Call(FunCall, Ctx, Result);
+}
+
+void TIEUserFunction::Call(const IFunCall&, TIEContext*, IIEValue&) {}
+
+void TIEUserFunction::Assign(TPersistent* Source) {
+  auto* Other = dynamic_cast<TIEUserFunction*>(Source);
+  if (Other == nullptr) {
+    TInterfacedObject::Assign(Source);
+    return;
+  }
+  FMinArgumentCount = Other->GetMinArgumentCount();
+  FMaxArgumentCount = Other->GetMaxArgumentCount();
+  FComment = Other->FComment;
+  SetFunctionName(Other->FFunctionName);
+}
+
+// TFunctionCall
+
+int32_t TFunctionCall::AddArgument(const IIEValue& Value) { return FArguments.Add(Value); }
+
+int32_t TFunctionCall::AddArgument(const std::string& Value, TIEType ValueType) {
+  switch (ValueType) {
+    case dtAtom:
+    case dtString:
+    case dtVariable:
+    case dtMultiVariable:
+    case dtSlot:
+    case dtMultiSlot:
+      return FArguments.Add(new TIEValue(Value, ValueType));
+    default:
+      throw EIEException(Format(SNotAType, "String", Value, GetIETypeName(ValueType)));
+  }
+}
+
+int32_t TFunctionCall::AddArgument(int32_t Value, TIEType ValueType) {
+  if (ValueType == dtInteger) return FArguments.Add(new TIEValue(Value, dtInteger));
+  if (ValueType == dtFloat) return FArguments.Add(new TIEValue(static_cast<double>(Value)));
+  throw EIEException(Format(SNotAType, "Integer", Value, GetIETypeName(ValueType)));
+}
+
+int32_t TFunctionCall::AddArgument(double Value, TIEType ValueType) {
+  if (ValueType == dtFloat) return FArguments.Add(new TIEValue(Value));
+  if (ValueType == dtInteger) {
+    const double Truncated = std::trunc(Value);
+    if (!(Truncated >= std::numeric_limits<int32_t>::min() &&
+          Truncated <= std::numeric_limits<int32_t>::max())) {
+      throw EConvertError(Format(SInvalidInteger, Format("%.4f", Value)));
+    }
+    return FArguments.Add(new TIEValue(static_cast<int32_t>(Truncated), dtInteger));
+  }
+  throw EIEException(Format(SNotAType, "Float", Format("%.4f", Value), GetIETypeName(ValueType)));
+}
+
+int32_t TFunctionCall::AddArgument(const IFact& Fact) { return FArguments.Add(new TIEValue(Fact)); }
+
+int32_t TFunctionCall::AddArgument(const IFunCall& FunCall) {
+  return FArguments.Add(new TIEValue(FunCall));
+}
+
+int32_t TFunctionCall::AddArgument(const IValueVector& List) {
+  return FArguments.Add(new TIEValue(List));
+}
+
+void TFunctionCall::SetUserFunction(const IUserFunction& Function) {
+  if (Function == FFunction) return;
+  FFunction = Function;
+  FName = Function ? Function->GetFunctionName() : std::string();
+}
+
+void TFunctionCall::Execute(TObject* Context, IIEValue& Result) {
+  if (!FFunction) {
+    IUserFunction Found;
+    if (FReasoner == nullptr || !FReasoner->ContainsUserFunction(FName, Found)) {
+      throw EIEException(Format(SFunctionUnassigned, FName));
+    }
+    SetUserFunction(Found);
+  }
+  AsContext(Context);
+  // The function may be unregistered while it runs.
+  const IUserFunction Function = FFunction;
+  Function->Call(IFunCall(this), Context, Result);
+}
+
+IIEValue TFunctionCall::Execute(TObject* Context) {
+  IIEValue Result;
+  Execute(Context, Result);
+  return Result;
+}
+
+IIEValue TFunctionCall::SimpleExecute(TIEContext* Context) {
+  if (!FFunction) throw EIEException(Format(SFunctionUnassigned, FName));
+  IIEValue Result;
+  try {
+    const IUserFunction Function = FFunction;
+    Function->Call(IFunCall(this), static_cast<TObject*>(Context), Result);
+  } catch (const std::exception& Error) {
+    throw EIEException(Format(SFunctionError, FName, Error.what()));
+  }
+  return Result;
+}
+
+bool TFunctionCall::Equals(const IFunCall& Other) const {
+  if (!Other) return false;
+  if (Other.Get() == this) return true;
+  if (FName != Other->FName || GetArgumentCount() != Other->GetArgumentCount()) return false;
+  for (int32_t I = 0; I < GetArgumentCount(); ++I) {
+    const IIEValue& Mine = FArguments.Get(I);
+    const IIEValue& Theirs = Other->FArguments.Get(I);
+    if (Mine ? !Mine->Equals(Theirs) : Theirs != nullptr) return false;
+  }
+  return true;
+}
+
+bool TFunctionCall::Equals(const IInterface& Other) const {
+  const IFunCall Call = Other.TryAs<TFunctionCall>();
+  return Call && Equals(Call);
+}
+
+int32_t TFunctionCall::GetHashCode() const {
+  uint32_t Hash = static_cast<uint32_t>(CalculateHash(FName));
+  for (const IIEValue& Argument : FArguments) {
+    if (Argument) Hash += static_cast<uint32_t>(Argument->GetHashCode());
+  }
+  return static_cast<int32_t>(Hash);
+}
+
+void TFunctionCall::AssignCall(const TFunctionCall& Source) {
+  if (&Source == this) return;
+  FName = Source.FName;
+  FComment = Source.FComment;
+  FTag = Source.FTag;
+  TIList<TIEValue> Copies;
+  Copies.Reserve(Source.GetArgumentCount());
+  for (const IIEValue& Argument : Source.FArguments) {
+    Copies.Add(Argument ? Argument->Clone() : IIEValue());
+  }
+  FArguments = std::move(Copies);
+}
+
+void TFunctionCall::Assign(TPersistent* Source) {
+  if (const auto* Other = dynamic_cast<const TFunctionCall*>(Source)) {
+    AssignCall(*Other);
+  } else {
+    TCustomFunctionCall::Assign(Source);
+  }
+}
+
+void TFunctionCall::Assign(const IInterface& Source) { Assign(Source.Get()); }
+
+IFunCall TFunctionCall::Clone() const {
+  IFunCall Copy = new TFunctionCall(FReasoner, FName);
+  Copy->AssignCall(*this);
+  return Copy;
+}
+
+std::string TFunctionCall::GetToString() const {
+  const IFunCall Self(const_cast<TFunctionCall*>(this));
+  if (FReasoner != nullptr) return FReasoner->PrettyPrint(Self);
+  return PrettyPrint(Self, false);
+}
+
+}  // namespace ie
