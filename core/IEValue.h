@@ -403,7 +403,9 @@ class TValueHashTable : public TObject {
 
  public:
   // Stores Value under Name; the value it replaced, or nil.
-  IIEValue Put(std::string_view Name, IIEValue Value) { return FTable.Put(Name, std::move(Value)); }
+  virtual IIEValue Put(std::string_view Name, IIEValue Value) {
+    return FTable.Put(Name, std::move(Value));
+  }
   // The value under Name, or nil.
   IIEValue Get(std::string_view Name) const { return FTable.Get(Name); }
   IIEValue GetItem(std::string_view Name) const { return Get(Name); }
@@ -414,7 +416,7 @@ class TValueHashTable : public TObject {
     return FTable.ContainsKey(Name, Value);
   }
   int32_t GetCount() const { return FTable.GetCount(); }
-  void Clear() { FTable.Clear(); }
+  virtual void Clear() { FTable.Clear(); }
   // "name = text" and a line end per entry.
   std::string GetToString() const override;
 

@@ -3,14 +3,14 @@
 #include <algorithm>
 
 #include "core/IEFactPrinter.h"
+#include "functions/IEFunctionPrinter.h"
+#include "functions/IEInterpretedFunction.h"
 #include "runtime/Conversions.h"
 #include "runtime/Format.h"
 
 namespace ie {
 
 // TEngineTable
-
-namespace {
 
 // How each table announces its changes to the engine.
 template <class T>
@@ -30,7 +30,21 @@ struct TTableHooks<TCustomDefinedType> {
   static void Cleared(TInferenceEngine* E) { E->ClearDefinedTypes(); }
 };
 
-}  // namespace
+template <>
+struct TTableHooks<TIEUserFunction> {
+  static void Added(TInferenceEngine* E, const IUserFunction& F) {
+    if (F.TryAs<TInterpretedFunction>()) ++E->GetUserFunctions().FInterpretedCount;
+    E->AddFunction(F);
+  }
+  static void Removed(TInferenceEngine* E, const IUserFunction& F) {
+    if (const IInterpretedFunction Interpreted = F.TryAs<TInterpretedFunction>()) {
+      --E->GetUserFunctions().FInterpretedCount;
+      Interpreted->ReleaseCalls();
+    }
+    E->RemoveFunction(F);
+  }
+  static void Cleared(TInferenceEngine* E) { E->GetUserFunctions().FInterpretedCount = 0; }
+};
 
 template <class T>
 bool TEngineTable<T>::PutChecked(std::string_view Name, const TItem& Item, TItem& Replaced) {
@@ -74,6 +88,7 @@ void TEngineTable<T>::Clear() {
 
 template class TEngineTable<TFactTemplate>;
 template class TEngineTable<TCustomDefinedType>;
+template class TEngineTable<TIEUserFunction>;
 
 // TFactTemplates
 
@@ -93,6 +108,31 @@ void TFactTemplates::Rename(const std::string& OldName, const std::string& NewNa
 
 TIEDefinedTypes::TIEDefinedTypes(TInferenceEngine* Engine)
     : TEngineTable(Engine, SDuplicateDefinedType) {}
+
+// TUserFunctions
+
+TUserFunctions::TUserFunctions(TInferenceEngine* Engine)
+    : TEngineTable(Engine, SDuplicateFunction) {}
+
+void TUserFunctions::Put(std::string_view Name, const IUserFunction& Function) {
+  if (Function && Name != Function->GetFunctionName()) {
+    throw EIEException(Format(SFunctionNamesMismatch, Name, Function->GetFunctionName()));
+  }
+  TEngineTable::Put(Name, Function);
+}
+
+// TGlobalVariables
+
+IIEValue TGlobalVariables::Put(std::string_view Name, IIEValue Value) {
+  IIEValue Replaced = TEngineVariables::Put(Name, Value);
+  GetEngine()->ResetGlobalVariable(std::string(Name), std::move(Value));
+  return Replaced;
+}
+
+void TGlobalVariables::Clear() {
+  TEngineVariables::Clear();
+  GetEngine()->GetContext()->Clear();
+}
 
 // TFacts
 
@@ -300,9 +340,16 @@ TInferenceEngine::TInferenceEngine(TComponent* Owner)
       FFacts(this),
       FFactTemplates(this),
       FDefinedTypes(this),
-      FEngineVariables(Create<TEngineVariables>(this)) {}
+      FEngineVariables(Create<TEngineVariables>(this)),
+      FGlobalVariables(Create<TGlobalVariables>(this)),
+      FUserFunctions(this),
+      FContext(Create<TIEContext>(nullptr, this)) {}
 
-TInferenceEngine::~TInferenceEngine() { FEngineVariables->Free(); }
+TInferenceEngine::~TInferenceEngine() {
+  FContext->Free();
+  FGlobalVariables->Free();
+  FEngineVariables->Free();
+}
 
 void TInferenceEngine::AfterConstruction() {
   TCustomFactEngine::AfterConstruction();
@@ -315,12 +362,21 @@ void TInferenceEngine::BeforeDestruction() {
   DetachEvents();
   Destroying();
   Clear();
+  // Packages and host functions let go of the engine while it still
+  // stands; any function still listing it as a reasoner is told last.
+  DestroyComponents();
   TCustomFactEngine::BeforeDestruction();
+  std::vector<IUserFunction> Functions;
+  for (const auto& Entry : FUserFunctions) Functions.push_back(Entry.Value);
+  for (const IUserFunction& Function : Functions) Function->DeleteReasoner(this);
+  FUserFunctions.Clear();
 }
 
 void TInferenceEngine::DetachEvents() {
   FOnAddDefaultPackages = nullptr;
   FOnAddDefinedType = nullptr;
+  FOnAddUserFunction = nullptr;
+  FOnRemoveUserFunction = nullptr;
   FOnAssertion = nullptr;
   FOnClear = nullptr;
   FOnClearDefinedTypes = nullptr;
@@ -334,11 +390,18 @@ void TInferenceEngine::DetachEvents() {
 }
 
 void TInferenceEngine::AddDefaultPackages() {
+  for (TFunctionPackage Package : {pStandard, pMiscellaneous, pPredicate, pMath, pString, pObject,
+                                   pTrigonometry, pBusiness, pFuzzyLogic}) {
+    if (FPackages.Contains(Package)) CreateFunctionPackage(Package, this);
+  }
   if (FOnAddDefaultPackages) FOnAddDefaultPackages(this);
 }
 
 void TInferenceEngine::SetPackages(TFunctionPackages Value) {
   if (Value == FPackages) return;
+  for (int32_t I = GetComponentCount() - 1; I >= 0; --I) {
+    if (auto* Package = dynamic_cast<TUserPackage*>(GetComponent(I))) Package->Free();
+  }
   FPackages = Value;
   AddDefaultPackages();
 }
@@ -359,9 +422,90 @@ void TInferenceEngine::Clear() {
   FFacts.Clear();
   FPendingAssertions.Clear();
   FPendingRetractions.Clear();
+  FGlobalVariables->Clear();
+  if (FUserFunctions.GetInterpretedCount() > 0) RemoveInterpretedFunctions();
   FEngineVariables->Clear();
   if (!GetComponentState().Contains(csDestroying)) MakeInternalTemplates();
   if (FOnClear) FOnClear(this);
+}
+
+void TInferenceEngine::RemoveInterpretedFunctions() {
+  std::vector<std::string> Names;
+  for (const auto& Entry : FUserFunctions) {
+    if (Entry.Value.TryAs<TInterpretedFunction>()) Names.push_back(Entry.Key);
+  }
+  for (auto It = Names.rbegin(); It != Names.rend(); ++It) FUserFunctions.Remove(*It);
+}
+
+void TInferenceEngine::ResetGlobalVariable(const std::string& Name, IIEValue Value) {
+  if (Value && Value->GetDType() == dtFunCall) {
+    TIEContext* Child = FContext->Push();
+    try {
+      Value = Value->GetAsFunCall()->Execute(Child);
+    } catch (...) {
+      Child->Free();
+      throw;
+    }
+    Child->Free();
+  }
+  FContext->AddGlobalBinding(Name, std::move(Value));
+}
+
+// Functions
+
+void TInferenceEngine::AddFunction(const IUserFunction& Function) {
+  if (FOnAddUserFunction) FOnAddUserFunction(this, Function);
+}
+
+void TInferenceEngine::RemoveFunction(const IUserFunction& Function) {
+  if (FOnRemoveUserFunction) FOnRemoveUserFunction(this, Function);
+}
+
+bool TInferenceEngine::AddUserFunction(const IUserFunction& Function) {
+  FUserFunctions.Add(Function);
+  return true;
+}
+
+void TInferenceEngine::RemoveUserFunction(const IUserFunction& Function) {
+  const std::string& Name = Function->GetFunctionName();
+  if (FUserFunctions.Get(Name) == Function) FUserFunctions.Remove(Name);
+}
+
+bool TInferenceEngine::ContainsUserFunction(std::string_view Name) {
+  return FUserFunctions.ContainsKey(Name);
+}
+
+bool TInferenceEngine::ContainsUserFunction(std::string_view Name, IUserFunction& Function) {
+  return FUserFunctions.ContainsKey(Name, Function);
+}
+
+IUserFunction TInferenceEngine::GetUserFunction(std::string_view Name) {
+  return FUserFunctions.Get(Name);
+}
+
+void TInferenceEngine::SetUserFunction(std::string_view Name, const IUserFunction& Function) {
+  FUserFunctions.Put(Name, Function);
+}
+
+std::string TInferenceEngine::PrettyPrint(const IFunCall& FunCall) {
+  const std::string& Name = FunCall->GetName();
+  return ie::PrettyPrint(FunCall, Name == "modify" || Name == "duplicate");
+}
+
+std::string TInferenceEngine::PrettyPrint(const IUserFunction& Function) {
+  if (const IInterpretedFunction Interpreted = Function.TryAs<TInterpretedFunction>()) {
+    return ie::PrettyPrint(Interpreted);
+  }
+  return ie::PrettyPrint(Function, Format(RuleSyntaxFormat, Function->GetFunctionName() +
+                                                                Function->GetArgumentString()));
+}
+
+std::string TInferenceEngine::PrettyPrint(const IInterpretedFunction& Function) {
+  return ie::PrettyPrint(Function);
+}
+
+std::string TInferenceEngine::PrettyPrint(const IIEDefinedType& DefinedType) {
+  return DefinedType->GetToString();
 }
 
 // Templates

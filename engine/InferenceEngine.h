@@ -4,6 +4,10 @@
 // the host's events on the caller's thread and writes every line it prints
 // through PrintOut.
 //
+// Functions are filed in TUserFunctions by name; the engine is the
+// reasoner through which packages, host functions and deffunctions register
+// and calls find them. The engine's root context holds the globals.
+//
 // The fact base TFacts keeps facts in ascending ID order and, while hash
 // codes are cached, an index from each fact's hash code to the fact, so
 // duplicate detection is one lookup. Facts that the host adds to TFacts
@@ -25,7 +29,10 @@
 #include "core/IEFactOwner.h"
 #include "core/IEFacts.h"
 #include "core/IEValue.h"
+#include "functions/IEPackages.h"
+#include "functions/IEUserFunction.h"
 #include "libs/Collections.h"
+#include "rete/IEContext.h"
 #include "runtime/Component.h"
 #include "runtime/Sets.h"
 #include "runtime/StringList.h"
@@ -62,9 +69,16 @@ enum TErrorHandling : uint8_t { ehRaiseImmediate, ehRaiseAllAtEnd };
 using TFactEvent = std::function<void(TObject* Sender, const IFact& Fact)>;
 using TFactTemplateEvent = std::function<void(TObject* Sender, const IFactTemplate& Template)>;
 using TIEDefinedTypeEvent = std::function<void(TObject* Sender, const IIEDefinedType& DefType)>;
+using TUserFunctionEvent = std::function<void(TObject* Sender, const IUserFunction& Function)>;
 // StreamName is the logical stream; empty for the host's output.
 using TPrintOutEvent =
     std::function<void(TObject* Sender, const std::string& StreamName, const std::string& Text)>;
+
+// The built-in package of that member, made with Engine as its owner (so
+// it registers its functions there); nil for a package this library does
+// not offer. The packages layer defines it: the engine names the packages
+// it makes by default without depending on their code.
+TUserPackage* CreateFunctionPackage(TFunctionPackage Package, TInferenceEngine* Engine);
 
 // Named constructs of one engine. Putting under a taken name follows the
 // engine's DuplicateConstructs; the engine hears of every change.
@@ -136,6 +150,38 @@ class TEngineVariables : public TValueHashTable {
   TInferenceEngine* FEngine;
 };
 
+// Every callable function by name. A function is filed under its own
+// name only.
+class TUserFunctions : public TEngineTable<TIEUserFunction> {
+ public:
+  explicit TUserFunctions(TInferenceEngine* Engine);
+
+  // Raises "Function names do not match: %s and %s" when Name is not the
+  // function's name, before anything else.
+  void Put(std::string_view Name, const IUserFunction& Function);
+  void Add(const IUserFunction& Function) { Put(Function->GetFunctionName(), Function); }
+  // How many deffunctions are filed.
+  int32_t GetInterpretedCount() const { return FInterpretedCount; }
+
+ private:
+  template <class T>
+  friend struct TTableHooks;
+
+  int32_t FInterpretedCount = 0;
+};
+
+// The global variables by name without "?". Each value put is bound at once
+// in the engine's root context; clearing the table clears that context.
+class TGlobalVariables : public TEngineVariables {
+  IE_CLASS(TGlobalVariables, TEngineVariables)
+
+ public:
+  using TEngineVariables::TEngineVariables;
+
+  IIEValue Put(std::string_view Name, IIEValue Value) override;
+  void Clear() override;
+};
+
 class TFacts {
  public:
   explicit TFacts(TInferenceEngine* Engine);
@@ -195,7 +241,7 @@ class TFacts {
   std::vector<TFact*> FFuzzyFacts;
 };
 
-class TInferenceEngine : public TCustomFactEngine {
+class TInferenceEngine : public TCustomFactEngine, public IReasoner {
   IE_CLASS(TInferenceEngine, TCustomFactEngine)
 
  public:
@@ -210,9 +256,14 @@ class TInferenceEngine : public TCustomFactEngine {
   // Makes one package component per member of Packages, then fires
   // OnAddDefaultPackages.
   virtual void AddDefaultPackages();
-  // Back to an empty knowledge base: facts, templates, defined types and
-  // variables go; properties and packages stay; no initial fact.
+  // Back to an empty knowledge base: facts, templates, defined types,
+  // variables and deffunctions go; properties and packages stay; no
+  // initial fact.
   virtual void Clear();
+
+  // Binds Name in the root context to Value, or to the result of Value
+  // when it is a function call (evaluated in a child of the root).
+  virtual void ResetGlobalVariable(const std::string& Name, IIEValue Value);
 
   // Templates.
   virtual IFactTemplate CreateFactTemplate(const std::string& Name) override;
@@ -257,6 +308,10 @@ class TInferenceEngine : public TCustomFactEngine {
   TFactTemplates& GetFactTemplates() { return FFactTemplates; }
   TIEDefinedTypes& GetDefinedTypes() { return FDefinedTypes; }
   TEngineVariables* GetEngineVariables() const { return FEngineVariables; }
+  TGlobalVariables* GetGlobalVariables() const { return FGlobalVariables; }
+  TUserFunctions& GetUserFunctions() { return FUserFunctions; }
+  // The root execution context: its bindings are the globals.
+  TIEContext* GetContext() override { return FContext; }
   const IFact& GetNullFact() const { return FNullFact; }
 
   // Properties.
@@ -296,6 +351,10 @@ class TInferenceEngine : public TCustomFactEngine {
   // Events.
   void SetOnAddDefaultPackages(TNotifyEvent Handler) { FOnAddDefaultPackages = std::move(Handler); }
   void SetOnAddDefinedType(TIEDefinedTypeEvent Handler) { FOnAddDefinedType = std::move(Handler); }
+  void SetOnAddUserFunction(TUserFunctionEvent Handler) { FOnAddUserFunction = std::move(Handler); }
+  void SetOnRemoveUserFunction(TUserFunctionEvent Handler) {
+    FOnRemoveUserFunction = std::move(Handler);
+  }
   void SetOnAssertion(TFactEvent Handler) { FOnAssertion = std::move(Handler); }
   void SetOnClear(TNotifyEvent Handler) { FOnClear = std::move(Handler); }
   void SetOnClearDefinedTypes(TNotifyEvent Handler) { FOnClearDefinedTypes = std::move(Handler); }
@@ -319,6 +378,25 @@ class TInferenceEngine : public TCustomFactEngine {
   virtual void AddDefinedType(const IIEDefinedType& DefinedType);
   virtual void RemoveDefinedType(const IIEDefinedType& DefinedType);
   virtual void ClearDefinedTypes();
+  virtual void AddFunction(const IUserFunction& Function);
+  virtual void RemoveFunction(const IUserFunction& Function);
+
+  // The engine as the registry of callable functions.
+  bool AddUserFunction(const IUserFunction& Function) override;
+  // Drops the entry under Function's name when it is Function itself, so
+  // that a package letting go of a function never drops another function
+  // that has since taken the name.
+  void RemoveUserFunction(const IUserFunction& Function) override;
+  bool ContainsUserFunction(std::string_view Name) override;
+  bool ContainsUserFunction(std::string_view Name, IUserFunction& Function) override;
+  IUserFunction GetUserFunction(std::string_view Name) override;
+  void SetUserFunction(std::string_view Name, const IUserFunction& Function) override;
+  // A call of "modify" or "duplicate" prints its slot specifications in
+  // parentheses.
+  std::string PrettyPrint(const IFunCall& FunCall) override;
+  std::string PrettyPrint(const IUserFunction& Function) override;
+  std::string PrettyPrint(const IInterpretedFunction& Function) override;
+  std::string PrettyPrint(const IIEDefinedType& DefinedType) override;
 
   // What templates and facts ask of their engine.
   void ChangeFactTemplateName(const std::string& OldName, const std::string& NewName) override;
@@ -329,7 +407,6 @@ class TInferenceEngine : public TCustomFactEngine {
   // both raise EIEException.
   IFactSlot ParseFactTemplateSlot(const std::string& Text) override;
   IFact ParseFact(const std::string& Text) override;
-  TObject* GetContext() override { return nullptr; }
 
  private:
   friend class TFacts;
@@ -339,11 +416,15 @@ class TInferenceEngine : public TCustomFactEngine {
   // The initial-fact template and the null fact on its own template.
   void MakeInternalTemplates();
   void DetachEvents();
+  void RemoveInterpretedFunctions();
 
   TFacts FFacts;
   TFactTemplates FFactTemplates;
   TIEDefinedTypes FDefinedTypes;
   TEngineVariables* FEngineVariables;
+  TGlobalVariables* FGlobalVariables;
+  TUserFunctions FUserFunctions;
+  TIEContext* FContext;
   TIList<TFact> FPendingAssertions;
   TIList<TFact> FPendingRetractions;
   IFact FNullFact;
@@ -370,6 +451,8 @@ class TInferenceEngine : public TCustomFactEngine {
 
   TNotifyEvent FOnAddDefaultPackages;
   TIEDefinedTypeEvent FOnAddDefinedType;
+  TUserFunctionEvent FOnAddUserFunction;
+  TUserFunctionEvent FOnRemoveUserFunction;
   TFactEvent FOnAssertion;
   TNotifyEvent FOnClear;
   TNotifyEvent FOnClearDefinedTypes;

@@ -1,6 +1,6 @@
 // A small host of the library: creates an engine, defines a template in
-// C++, asserts, lists, retracts and watches facts, and shows what a
-// duplicate and a failed conversion look like.
+// C++, asserts, lists, retracts and watches facts, shows what a duplicate
+// and a failed conversion look like, and calls a function of its own.
 #include <cstdio>
 
 #include <ie/ie.h>
@@ -43,6 +43,20 @@ int main() {
     std::printf("error: %s\n", E.what());
   }
   std::printf("%s\n", Format("%-8s|%6.2f|%5d|%x", "report", 3.14159, 42, 255).c_str());
+
+  // A host function callable from rules, and a call of it.
+  TUserFunction* Greet = Create<TUserFunction>(nullptr, "greet");
+  Greet->SetOnCall([Engine](TObject*, const IFunCall& Call, TIEContext* Context, IIEValue& Result) {
+    Engine->PrintOut("t",
+                     "hello " + Call->GetArgument(0)->Resolve(Context)->GetAsString() + "\r\n");
+    Result = FCTrue;
+  });
+  Greet->SetEngine(Engine);
+  IFunCall Call = new TFunctionCall(Engine, "greet");
+  Call->AddArgument("world", dtAtom);
+  const IIEValue Result = Call->Execute(Engine->GetContext());
+  std::printf("%s returned %s\n", Call->GetToString().c_str(), Result->GetToString().c_str());
+  Greet->Free();
   Engine->Free();
   return 0;
 }

@@ -55,6 +55,9 @@ std::string PrettyPrint(const IFunCall& FunCall, bool SlotForm) {
 }
 
 std::string PrettyPrint(const IUserFunction& Function, const std::string& Syntax) {
+  if (const auto Interpreted = Function.TryAs<TInterpretedFunction>()) {
+    return PrettyPrint(Interpreted);
+  }
   const std::string Body = Function->GetComment() + NewLineString + Format(SyntaxFormat, Syntax);
   const std::string Prefix = std::string(";; ") + IndentString;
   std::string Text = ";; " + Function->GetFunctionName() + " function" + NewLineString + Prefix;

@@ -14,7 +14,7 @@ namespace ie {
 // parenthesised, "(modify ?f (colour red))".
 std::string PrettyPrint(const IFunCall& FunCall, bool SlotForm);
 // A built-in or host function as comment lines: its name, its help text
-// and Syntax.
+// and Syntax; a deffunction as its definition.
 std::string PrettyPrint(const IUserFunction& Function, const std::string& Syntax);
 // "(deffunction name (?a $?b)" with the comment and one body expression
 // per line.

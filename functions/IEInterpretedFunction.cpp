@@ -8,9 +8,9 @@ namespace ie {
 
 void TInterpretedFunction::AddArgument(const std::string& Name, TIEType ArgType) {
   if (ArgType != dtAtom && ArgType != dtVariable && ArgType != dtMultiVariable) {
-    throw EIEException(Format(SInvalidDeffunctionArgument, GetIETypeName(ArgType),
-                              SetToString(TIETypes{dtAtom, dtVariable, dtMultiVariable}, ", ",
-                                          false)));
+    throw EIEException(
+        Format(SInvalidDeffunctionArgument, GetIETypeName(ArgType),
+               SetToString(TIETypes{dtAtom, dtVariable, dtMultiVariable}, ", ", false)));
   }
   FArguments->Add(new TIEValue(Name, ArgType));
 }
@@ -27,6 +27,16 @@ int32_t TInterpretedFunction::GetMaxArgumentCount() const {
   const int32_t Count = FArguments->GetCount();
   if (Count > 0 && FArguments->Last()->GetDType() == dtMultiVariable) return UnlimitedArguments;
   return Count;
+}
+
+void TInterpretedFunction::ReleaseCalls() {
+  for (const IIEValue& Statement : *FStatements) {
+    if (Statement->GetDType() != dtFunCall) continue;
+    if (const IFunCall Call =
+            Statement->GetAsFunCall<TCustomFunctionCall>().TryAs<TFunctionCall>()) {
+      Call->Unbind();
+    }
+  }
 }
 
 IIEValue TInterpretedFunction::Execute(const IFunCall& FunCall, TIEContext* Context) {

@@ -42,6 +42,11 @@ class TInterpretedFunction : public TIEUserFunction {
   int32_t GetMinArgumentCount() const override;
   int32_t GetMaxArgumentCount() const override;
 
+  // Unbinds every call of the body from the function it found (see
+  // TFunctionCall::Unbind), so that a function that calls itself, or a
+  // circle of functions, is freed once nothing else holds it.
+  void ReleaseCalls();
+
   // The call with its result as the function value.
   virtual IIEValue Execute(const IFunCall& FunCall, TIEContext* Context);
 

@@ -73,8 +73,9 @@ void TCustomUserFunction::SetMinArgumentCount(int32_t Value) {
 }
 
 void TCustomUserFunction::RebuildArgumentString() {
-  FInner->SetArgumentString(CreateArgumentExpressions(
-      FInner->GetArgumentString(), FInner->GetMinArgumentCount(), FInner->GetMaxArgumentCount(), 10));
+  FInner->SetArgumentString(CreateArgumentExpressions(FInner->GetArgumentString(),
+                                                      FInner->GetMinArgumentCount(),
+                                                      FInner->GetMaxArgumentCount(), 10));
 }
 
 void TCustomUserFunction::SetEngine(TComponent* Engine) {
@@ -96,7 +97,9 @@ void TCustomUserFunction::SetEngine(TComponent* Engine) {
 
 void TCustomUserFunction::Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
   Result = FCNil;
-  if (!GetComponentState().Contains(csDesigning) && FOnCall) FOnCall(this, FunCall, Context, Result);
+  if (!GetComponentState().Contains(csDesigning) && FOnCall) {
+    FOnCall(this, FunCall, Context, Result);
+  }
 }
 
 void TCustomUserFunction::Assign(TPersistent* Source) {
@@ -230,16 +233,17 @@ void TUserPackage::BeforeDestruction() {
 void TUserPackage::SetEngine(TComponent* Engine) {
   if (Engine == FEngine) return;
   IReasoner* Reasoner = ReasonerOf(Engine);
+  const bool Designing = GetComponentState().Contains(csDesigning);
   TComponent* Old = FEngine;
-  if (Old != nullptr) Old->RemoveFreeNotification(this);
-  if (!GetComponentState().Contains(csDesigning)) {
-    // Removing the old engine's reasoner clears FEngine on the way.
-    if (Old != nullptr) GetReasoners().Remove(ReasonerOf(Old));
-    FEngine = Engine;
-    if (Reasoner != nullptr) GetReasoners().Add(Reasoner);
-  }
   FEngine = Engine;
-  if (FEngine != nullptr) FEngine->FreeNotification(this);
+  if (Old != nullptr) {
+    IReasoner* OldReasoner = ReasonerOf(Old);
+    if (!Designing) GetReasoners().Remove(OldReasoner);
+    // A reasoner of the package stays watched.
+    if (GetReasoners().IndexOf(OldReasoner) < 0) RemoveFreeNotification(Old);
+  }
+  if (Reasoner != nullptr && !Designing) GetReasoners().Add(Reasoner);
+  if (FEngine != nullptr) FreeNotification(FEngine);
 }
 
 void TUserPackage::SetReset(bool Value) {
@@ -255,16 +259,20 @@ int32_t TUserPackage::IndexOf(const std::string& Name) const {
   return -1;
 }
 
+// A reasoner that is a component is watched while it belongs to the
+// package, so that when it is freed it leaves (and its functions are
+// unregistered) while it still stands; an owner frees its packages only
+// after its own destructor has run.
 void TUserPackage::ReasonerNotification(IReasoner* Reasoner, TListNotification Action) {
+  auto* Component = dynamic_cast<TComponent*>(Reasoner);
   if (Action == lnAdded) {
     AddFunctions(Reasoner);
+    FreeNotification(Component);
     return;
   }
   RemoveFunctions(Reasoner);
-  if (FEngine != nullptr && ReasonerOf(FEngine) == Reasoner) {
-    FEngine->RemoveFreeNotification(this);
-    FEngine = nullptr;
-  }
+  if (Component != nullptr && Component == FEngine) FEngine = nullptr;
+  RemoveFreeNotification(Component);
 }
 
 void TUserPackage::FunctionNotification(const IUserFunction& Function, TListNotification Action) {
@@ -310,11 +318,9 @@ void TUserPackage::RemoveFunctions(IReasoner* Reasoner) {
 void TUserPackage::Notification(TComponent* Component, TOperation Operation) {
   TCustomReasonerOwner::Notification(Component, Operation);
   if (Operation != opRemove) return;
-  if (Component == FEngine) {
-    SetEngine(nullptr);
-  } else if (auto* Reasoner = dynamic_cast<IReasoner*>(Component)) {
-    GetReasoners().Remove(Reasoner);
-  }
+  if (Component == FEngine) SetEngine(nullptr);
+  // At design time the engine may still be among the reasoners.
+  if (auto* Reasoner = dynamic_cast<IReasoner*>(Component)) GetReasoners().Remove(Reasoner);
 }
 
 }  // namespace ie

@@ -29,8 +29,8 @@ namespace ie {
 class TUserPackage;
 class TCustomReasonerOwner;
 
-using TCallEvent = std::function<void(TObject* Sender, const IFunCall& FunCall,
-                                      TIEContext* Context, IIEValue& Result)>;
+using TCallEvent = std::function<void(TObject* Sender, const IFunCall& FunCall, TIEContext* Context,
+                                      IIEValue& Result)>;
 
 enum TListNotification : uint8_t { lnAdded, lnExtracted, lnDeleted };
 
@@ -139,9 +139,7 @@ class TUserFunction : public TCustomUserFunction {
 // the package before it happens to the list's readers.
 class TUserFunctionList {
  public:
-  explicit TUserFunctionList(TUserPackage* Package) : FPackage(Package) {
-    FItems.reserve(100);
-  }
+  explicit TUserFunctionList(TUserPackage* Package) : FPackage(Package) { FItems.reserve(100); }
   TUserFunctionList(const TUserFunctionList&) = delete;
   TUserFunctionList& operator=(const TUserFunctionList&) = delete;
 

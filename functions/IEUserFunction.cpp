@@ -22,13 +22,14 @@ TIEContext* AsContext(TObject* Context) {
 void TIEUserFunction::AddReasoner(IReasoner* Reasoner) {
   if (Reasoner == nullptr || IndexOfReasoner(Reasoner) >= 0) return;
   FReasoners.push_back(Reasoner);
-  Reasoner->AddUserFunction(IUserFunction(this));
+  if (!FFunctionName.empty()) Reasoner->AddUserFunction(IUserFunction(this));
 }
 
 void TIEUserFunction::Unregister(int32_t Index) {
   if (Index < 0 || Index >= GetReasonerCount()) ListIndexError(Index);
   IReasoner* Reasoner = FReasoners[Index];
   FReasoners.erase(FReasoners.begin() + Index);
+  if (FFunctionName.empty()) return;
   // The reasoner may hold the last other reference.
   const IUserFunction Self(this);
   Reasoner->RemoveUserFunction(Self);
@@ -71,10 +72,20 @@ void TIEUserFunction::SetMaxArgumentCount(int32_t Value) {
 
 void TIEUserFunction::SetFunctionName(const std::string& Value) {
   if (Value == FFunctionName) return;
+  // Without reasoners no counted reference is taken: the constructor names
+  // the function before anyone holds it, and the last release would free it.
+  if (FReasoners.empty()) {
+    FFunctionName = Value;
+    return;
+  }
   const IUserFunction Self(this);
-  for (IReasoner* Reasoner : FReasoners) Reasoner->RemoveUserFunction(Self);
+  if (!FFunctionName.empty()) {
+    for (IReasoner* Reasoner : FReasoners) Reasoner->RemoveUserFunction(Self);
+  }
   FFunctionName = Value;
-  for (IReasoner* Reasoner : FReasoners) Reasoner->AddUserFunction(Self);
+  if (!FFunctionName.empty()) {
+    for (IReasoner* Reasoner : FReasoners) Reasoner->AddUserFunction(Self);
+  }
 }
 
 std::string TIEUserFunction::GetToString(IReasoner* Reasoner) {
@@ -106,6 +117,21 @@ void TIEUserFunction::Assign(TPersistent* Source) {
 
 // TFunctionCall
 
+namespace {
+
+// A copy of Argument that shares nothing with it; the value model's own
+// copies share nested calls.
+IIEValue CopyArgument(const IIEValue& Argument) {
+  if (!Argument) return nullptr;
+  if (Argument->GetDType() != dtFunCall) return new TIEValue(Argument);
+  const auto Call = Argument->GetAsFunCall<TCustomFunctionCall>();
+  IIEValue Copy = new TIEValue(Call->CloneInterface().As<TCustomFunctionCall>());
+  Copy->SetTag(Argument->GetTag());
+  return Copy;
+}
+
+}  // namespace
+
 int32_t TFunctionCall::AddArgument(const IIEValue& Value) { return FArguments.Add(Value); }
 
 int32_t TFunctionCall::AddArgument(const std::string& Value, TIEType ValueType) {
@@ -125,7 +151,7 @@ int32_t TFunctionCall::AddArgument(const std::string& Value, TIEType ValueType) 
 int32_t TFunctionCall::AddArgument(int32_t Value, TIEType ValueType) {
   if (ValueType == dtInteger) return FArguments.Add(new TIEValue(Value, dtInteger));
   if (ValueType == dtFloat) return FArguments.Add(new TIEValue(static_cast<double>(Value)));
-  throw EIEException(Format(SNotAType, "Integer", Value, GetIETypeName(ValueType)));
+  throw EIEException(Format(SNotAType, "Integer", std::to_string(Value), GetIETypeName(ValueType)));
 }
 
 int32_t TFunctionCall::AddArgument(double Value, TIEType ValueType) {
@@ -155,6 +181,28 @@ void TFunctionCall::SetUserFunction(const IUserFunction& Function) {
   if (Function == FFunction) return;
   FFunction = Function;
   FName = Function ? Function->GetFunctionName() : std::string();
+}
+
+namespace {
+
+void UnbindCalls(const IIEValue& Value) {
+  if (!Value) return;
+  if (Value->GetDType() == dtFunCall) {
+    if (const IFunCall Call = Value->GetAsFunCall<TCustomFunctionCall>().TryAs<TFunctionCall>()) {
+      Call->Unbind();
+    }
+  } else if (Value->GetDType() == dtList) {
+    if (const IValueVector List = Value->GetAsList()) {
+      for (const IIEValue& Element : *List) UnbindCalls(Element);
+    }
+  }
+}
+
+}  // namespace
+
+void TFunctionCall::Unbind() {
+  FFunction = nullptr;
+  for (const IIEValue& Argument : FArguments) UnbindCalls(Argument);
 }
 
 void TFunctionCall::Execute(TObject* Context, IIEValue& Result) {
@@ -221,9 +269,7 @@ void TFunctionCall::AssignCall(const TFunctionCall& Source) {
   FTag = Source.FTag;
   TIList<TIEValue> Copies;
   Copies.Reserve(Source.GetArgumentCount());
-  for (const IIEValue& Argument : Source.FArguments) {
-    Copies.Add(Argument ? Argument->Clone() : IIEValue());
-  }
+  for (const IIEValue& Argument : Source.FArguments) Copies.Add(CopyArgument(Argument));
   FArguments = std::move(Copies);
 }
 

@@ -71,7 +71,8 @@ class TIEUserFunction : public TInterfacedObject {
   explicit TIEUserFunction(const std::string& Name) { SetFunctionName(Name); }
 
   // The reasoners that know this function. Adding one registers the
-  // function with it (once); deleting one unregisters it.
+  // function with it (once); deleting one unregisters it. A function
+  // without a name is registered nowhere until it gets one.
   void AddReasoner(IReasoner* Reasoner);
   void DeleteReasoner(int32_t Index);
   void DeleteReasoner(IReasoner* Reasoner);
@@ -162,6 +163,10 @@ class TFunctionCall : public TCustomFunctionCall {
   const IUserFunction& GetUserFunction() const { return FFunction; }
   // Binds Function and takes its name (empty for nil).
   void SetUserFunction(const IUserFunction& Function);
+  // Forgets the function found, here and in the nested calls; the names
+  // stay, so the next run looks each up again. Breaks the circle of a
+  // function whose body calls itself.
+  void Unbind();
 
   // Finds the function by name on the first run (and keeps it), then
   // calls it. Raises "Function is unimplemented or unassigned: %s" when

@@ -30,3 +30,5 @@
 #include "functions/IEHelperFunctions.h"
 
 #include "engine/InferenceEngine.h"
+
+#include "packages/StandardPackage.h"

@@ -105,12 +105,13 @@ TEST(Component, FreeNotificationWorksBothWays) {
   X->FreeNotification(W);
   X->RemoveFreeNotification(W);
 
+  // Watchers hear of a Free while the freed component still stands.
   Y->Free();
-  EXPECT_EQ(Log, (TLog{"free y", "x hears remove y"}));
+  EXPECT_EQ(Log, (TLog{"x hears remove y", "free y"}));
   Log.clear();
   // Y is gone from X's list: freeing X reaches only Z.
   X->Free();
-  EXPECT_EQ(Log, (TLog{"free x", "z hears remove x"}));
+  EXPECT_EQ(Log, (TLog{"z hears remove x", "free x"}));
   Log.clear();
   Z->Free();
   W->Free();
