@@ -47,6 +47,10 @@ class TCustomFactEngine : public TComponent {
 
   // The context in which dynamic slot defaults are evaluated.
   virtual TObject* GetContext() = 0;
+  // Prefix followed by a number this engine never gave before.
+  virtual std::string GenerateSymbol(const std::string& Prefix) = 0;
+  // A new call of Name that finds its function in this engine when run.
+  virtual ICustomFunCall NewFunctionCall(const std::string& Name) = 0;
   // The ID the next asserted fact will get; listings pad IDs to its width.
   virtual int32_t GetNextFactId() const = 0;
 };

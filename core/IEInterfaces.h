@@ -31,7 +31,9 @@ using IIEDefinedType = TRef<TCustomDefinedType>;
 class TFunctionCall;
 using IFunCall = TRef<TFunctionCall>;
 
-// A function call as a value: evaluated when the value is resolved.
+// A function call as a value: evaluated when the value is resolved. Its
+// name and unevaluated arguments are open to the layers that rewrite calls
+// (the rule compiler binds their variables to fact positions).
 class TCustomFunctionCall : public ICloneable {
   IE_CLASS(TCustomFunctionCall, ICloneable)
 
@@ -39,7 +41,14 @@ class TCustomFunctionCall : public ICloneable {
   static constexpr TIEType ValueKind = dtFunCall;
 
   virtual IIEValue Execute(TObject* Context) = 0;
+  virtual const std::string& GetName() const = 0;
+  virtual int32_t GetArgumentCount() const = 0;
+  virtual const IIEValue& GetArgument(int32_t Index) const = 0;
+  virtual void SetArgument(int32_t Index, const IIEValue& Value) = 0;
+  // The new argument's index.
+  virtual int32_t AddArgument(const IIEValue& Value) = 0;
 };
+using ICustomFunCall = TRef<TCustomFunctionCall>;
 
 // A binding address: where in the matched facts a variable's value lies.
 // Values that hold one print as "<class: address text>".

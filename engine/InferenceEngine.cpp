@@ -626,6 +626,10 @@ std::string TInferenceEngine::GenerateSymbol(const std::string& Prefix) {
   return Prefix + IntToStr(FSymbolIndex++);
 }
 
+ICustomFunCall TInferenceEngine::NewFunctionCall(const std::string& Name) {
+  return new TFunctionCall(this, Name);
+}
+
 void TInferenceEngine::SetSymbolIndex(int32_t Value) {
   FSymbolIndex = Value > FSymbolIndex ? Value : FSymbolIndex + 1;
 }

@@ -295,7 +295,8 @@ class TInferenceEngine : public TCustomFactEngine, public IReasoner {
   int32_t NewRuleId() { return FNextRuleId++; }
   int32_t GetNextFactId() const override { return FNextFactId; }
   // Prefix followed by the symbol index, which then advances.
-  std::string GenerateSymbol(const std::string& Prefix);
+  std::string GenerateSymbol(const std::string& Prefix) override;
+  ICustomFunCall NewFunctionCall(const std::string& Name) override;
 
   // Output: to the capture stream when one is open, else to OnPrintOut.
   void PrintOut(const std::string& StreamName, const std::string& Text);

@@ -139,7 +139,7 @@ class TFunctionCall : public TCustomFunctionCall {
 
   // Each returns the new argument's index. The value itself is stored,
   // not a copy.
-  int32_t AddArgument(const IIEValue& Value);
+  int32_t AddArgument(const IIEValue& Value) override;
   // Atoms, strings, variables and slot names; any other kind raises
   // "Not a %s type...".
   int32_t AddArgument(const std::string& Value, TIEType ValueType);
@@ -152,12 +152,12 @@ class TFunctionCall : public TCustomFunctionCall {
   int32_t AddArgument(const IValueVector& List);
   virtual void Clear() { FArguments.Clear(); }
   virtual void Delete(int32_t Index) { FArguments.Delete(Index); }
-  const IIEValue& GetArgument(int32_t Index) const { return FArguments.Get(Index); }
-  void SetArgument(int32_t Index, const IIEValue& Value) { FArguments.Put(Index, Value); }
-  int32_t GetArgumentCount() const { return FArguments.GetCount(); }
+  const IIEValue& GetArgument(int32_t Index) const override { return FArguments.Get(Index); }
+  void SetArgument(int32_t Index, const IIEValue& Value) override { FArguments.Put(Index, Value); }
+  int32_t GetArgumentCount() const override { return FArguments.GetCount(); }
 
   IReasoner* GetReasoner() const { return FReasoner; }
-  const std::string& GetName() const { return FName; }
+  const std::string& GetName() const override { return FName; }
   const std::string& GetComment() const { return FComment; }
   void SetComment(const std::string& Value) { FComment = Value; }
   const IUserFunction& GetUserFunction() const { return FFunction; }

@@ -63,6 +63,27 @@ class TTestEngine : public TCustomFactEngine {
   }
   TObject* GetContext() override { return this; }
   int32_t GetNextFactId() const override { return NextFactId; }
+  std::string GenerateSymbol(const std::string& Prefix) override {
+    return Prefix + std::to_string(++Symbols);
+  }
+  ICustomFunCall NewFunctionCall(const std::string&) override { return nullptr; }
+
+  int32_t Symbols = 0;
+};
+
+// A call that only runs: it has no arguments to rewrite.
+class TCallDouble : public TCustomFunctionCall {
+  IE_CLASS(TCallDouble, TCustomFunctionCall)
+
+ public:
+  const std::string& GetName() const override { return FName; }
+  int32_t GetArgumentCount() const override { return 0; }
+  const IIEValue& GetArgument(int32_t Index) const override { ListIndexError(Index); }
+  void SetArgument(int32_t Index, const IIEValue&) override { ListIndexError(Index); }
+  int32_t AddArgument(const IIEValue&) override { ListIndexError(0); }
+
+ private:
+  std::string FName;
 };
 
 // Accepts its base kinds; with allowed atoms, only those atoms.
@@ -122,8 +143,8 @@ class TTestType : public TCustomDefinedType {
 };
 
 // Counts its executions and answers the count.
-class TCountingCall : public TCustomFunctionCall {
-  IE_CLASS(TCountingCall, TCustomFunctionCall)
+class TCountingCall : public TCallDouble {
+  IE_CLASS(TCountingCall, TCallDouble)
 
  public:
   int32_t Calls = 0;

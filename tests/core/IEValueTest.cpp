@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
+#include "core/FactTestSupport.h"
 
 #include <bit>
 #include <functional>
@@ -57,7 +58,7 @@ class TTestFact : public TNamedDouble<ICloneable, TTestFact> {
 };
 
 // Answers Result and remembers the context it ran in.
-class TTestCall : public TNamedDouble<TCustomFunctionCall, TTestCall> {
+class TTestCall : public TNamedDouble<facttest::TCallDouble, TTestCall> {
  public:
   using TNamedDouble::TNamedDouble;
   IIEValue Execute(TObject* Context) override {

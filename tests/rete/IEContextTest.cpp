@@ -14,8 +14,8 @@ IIEValue Var(const std::string& Name) { return new TIEValue(Name, dtVariable); }
 std::string Text(const IValueVector& List) { return List->GetToString(); }
 
 // Answers twice the integer bound to x in the context it runs in.
-class TDoubleX : public TCustomFunctionCall {
-  IE_CLASS(TDoubleX, TCustomFunctionCall)
+class TDoubleX : public TCallDouble {
+  IE_CLASS(TDoubleX, TCallDouble)
 
  public:
   IIEValue Execute(TObject* Context) override {
