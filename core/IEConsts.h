@@ -198,4 +198,23 @@ inline constexpr const char* SMissingThen = "Missing \"then\" in an IF statement
 inline constexpr const char* SMissingCatchOrFinally =
     "Missing catch or finally statement for try block";
 
+// Messages of patterns and slot tests.
+inline constexpr const char* SNegatedPatternBinding = "Cannot bind a negated pattern to a variable";
+inline constexpr const char* SRuleMissing = "Rule missing for pattern";
+
+// Messages of the agenda.
+inline constexpr const char* SInvalidAgendaObject =
+    "Invalid object, agenda can only accept TActivation objects";
+
+// Messages of rules and the match network.
+inline constexpr const char* SUnknownEngine = "Unknown/Undefined Inference Engine";
+inline constexpr const char* SFirstUseNegated =
+    "First Use of Variable is negated, variable name is %s";
+inline constexpr const char* SInvalidCallType = "Invalid Call Type: %s";
+inline constexpr const char* SBackChainFunCall =
+    "Cannot use Function calls in backchained patterns: %s";
+inline constexpr const char* SInvalidBackChainPattern =
+    "Invalid backward chaining pattern added to the node";
+inline constexpr const char* SForPatternMatch = " for pattern match = ";
+
 }  // namespace ie

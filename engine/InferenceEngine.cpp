@@ -336,23 +336,30 @@ void TFacts::Assign(const TFacts& Source) {
 // TInferenceEngine
 
 TInferenceEngine::TInferenceEngine(TComponent* Owner)
-    : TCustomFactEngine(Owner),
+    : TCustomRuleEngine(Owner),
       FFacts(this),
       FFactTemplates(this),
       FDefinedTypes(this),
       FEngineVariables(Create<TEngineVariables>(this)),
       FGlobalVariables(Create<TGlobalVariables>(this)),
+      FFactSets(this),
+      FAgenda(Create<TIEAgenda>(this)),
+      FReteNetwork(Create<TReteNetwork>(this)),
+      FRules(this),
       FUserFunctions(this),
-      FContext(Create<TIEContext>(nullptr, this)) {}
+      FContext(Create<TIEContext>(nullptr, this)) {
+  FReteNetwork->SetEngine(this);
+}
 
 TInferenceEngine::~TInferenceEngine() {
   FContext->Free();
+  FAgenda->Free();
   FGlobalVariables->Free();
   FEngineVariables->Free();
 }
 
 void TInferenceEngine::AfterConstruction() {
-  TCustomFactEngine::AfterConstruction();
+  TCustomRuleEngine::AfterConstruction();
   MakeInternalTemplates();
   AddDefaultPackages();
   Assert(CreateFactTemplate(SInitialFactPattern)->NewFact(), false);
@@ -362,10 +369,13 @@ void TInferenceEngine::BeforeDestruction() {
   DetachEvents();
   Destroying();
   Clear();
-  // Packages and host functions let go of the engine while it still
+  // Packages, rules and host functions let go of the engine while it still
   // stands; any function still listing it as a reasoner is told last.
+  FInitialFactPattern->Free();
+  FInitialFactPattern = nullptr;
   DestroyComponents();
-  TCustomFactEngine::BeforeDestruction();
+  FReteNetwork = nullptr;
+  TCustomRuleEngine::BeforeDestruction();
   std::vector<IUserFunction> Functions;
   for (const auto& Entry : FUserFunctions) Functions.push_back(Entry.Value);
   for (const IUserFunction& Function : Functions) Function->DeleteReasoner(this);
@@ -387,6 +397,15 @@ void TInferenceEngine::DetachEvents() {
   FOnRemoveDefinedType = nullptr;
   FOnRemoveFactTemplate = nullptr;
   FOnRetraction = nullptr;
+  FOnReset = nullptr;
+  FOnAddRule = nullptr;
+  FOnRemoveRule = nullptr;
+  FOnClearRules = nullptr;
+  FOnRuleFired = nullptr;
+  FOnAddActivation = nullptr;
+  FOnRemoveActivation = nullptr;
+  FOnStartInference = nullptr;
+  FOnEndInference = nullptr;
 }
 
 void TInferenceEngine::AddDefaultPackages() {
@@ -409,13 +428,19 @@ void TInferenceEngine::SetPackages(TFunctionPackages Value) {
 void TInferenceEngine::MakeInternalTemplates() {
   // Rules without patterns match the initial fact, so its template stays
   // while the fact itself is gone (after Clear).
-  CreateFactTemplate(SInitialFactPattern);
+  const IFactTemplate InitialFact = CreateFactTemplate(SInitialFactPattern);
   FNullFact = new TFact(CreateFactTemplate(SNullFact));
+  if (FInitialFactPattern != nullptr) FInitialFactPattern->Free();
+  FInitialFactPattern = Create<TIEPattern>(this, SInitialFactPattern, InitialFact, 0);
 }
 
 void TInferenceEngine::Clear() {
+  FHalted = false;
   FNextFactId = 0;
   FNextRuleId = 0;
+  FAgenda->Clear();
+  FReteNetwork->Clear();
+  FRules.Clear();
   FFactTemplates.Clear();
   FDefinedTypes.Clear();
   FNullFact = nullptr;
@@ -423,6 +448,7 @@ void TInferenceEngine::Clear() {
   FPendingAssertions.Clear();
   FPendingRetractions.Clear();
   FGlobalVariables->Clear();
+  FFactSets.Clear();
   if (FUserFunctions.GetInterpretedCount() > 0) RemoveInterpretedFunctions();
   FEngineVariables->Clear();
   if (!GetComponentState().Contains(csDestroying)) MakeInternalTemplates();
@@ -435,6 +461,264 @@ void TInferenceEngine::RemoveInterpretedFunctions() {
     if (Entry.Value.TryAs<TInterpretedFunction>()) Names.push_back(Entry.Key);
   }
   for (auto It = Names.rbegin(); It != Names.rend(); ++It) FUserFunctions.Remove(*It);
+}
+
+void TInferenceEngine::Reset() {
+  FFacts.Clear();
+  FNextFactId = 0;
+  for (const auto& Entry : FRules) Entry.Value->Reset();
+  Assert(CreateFactTemplate(SInitialFactPattern)->NewFact(), false);
+  if (FResetGlobals) {
+    for (const auto& Entry : *FGlobalVariables) ResetGlobalVariable(Entry.Key, Entry.Value);
+  }
+  // A fact set may join or leave while others assert.
+  const std::vector<TFactSet*> Sets(FFactSets.begin(), FFactSets.end());
+  for (TFactSet* Set : Sets) Set->Reset();
+  if (FOnReset) FOnReset(this);
+}
+
+void TInferenceEngine::Notification(TComponent* Component, TOperation Operation) {
+  TCustomRuleEngine::Notification(Component, Operation);
+  if (Operation != opRemove) return;
+  if (auto* Set = dynamic_cast<TFactSet*>(Component)) {
+    FFactSets.Remove(Set);
+  } else if (auto* Rule = dynamic_cast<TRule*>(Component)) {
+    FRules.Remove(Rule->GetRuleName(), Rule);
+  }
+}
+
+// Rules
+
+void TRules::Put(std::string_view Name, TRule* Rule) {
+  if (TRule* Existing = FTable.Get(Name)) {
+    if (Existing == Rule) return;
+    switch (FEngine->GetDuplicateConstructs()) {
+      case dcOverwrite:
+        Remove(Name);
+        break;
+      case dcIgnore:
+        return;
+      case dcError:
+        throw EIEException(Format(SDuplicateRule, Name));
+    }
+  }
+  FEngine->GetReteNetwork()->AddRule(Rule);
+  FTable.Put(Name, Rule);
+  if (FEngine->GetWatch().Contains(cwCompilation) && FEngine->GetOnPrintOut()) {
+    FEngine->PrintOut("", Rule->GetCompileTrace() + NewLineString);
+  }
+  FEngine->AddRule(Rule);
+}
+
+void TRules::Remove(std::string_view Name) {
+  if (TRule* Rule = FTable.Remove(Name)) FEngine->RemoveRule(Rule);
+}
+
+void TRules::Remove(std::string_view Name, TRule* Rule) {
+  if (Rule != nullptr && FTable.Get(Name) == Rule) Remove(Name);
+}
+
+void TRules::Clear() {
+  while (!FTable.IsEmpty()) Remove(FTable.GetEntry(FTable.GetCount() - 1).Key);
+  FEngine->ClearRules();
+}
+
+void TInferenceEngine::AddRule(TRule* Rule) {
+  if (FOnAddRule) FOnAddRule(this, Rule);
+}
+
+void TInferenceEngine::RemoveRule(TRule* Rule) {
+  if (FOnRemoveRule) FOnRemoveRule(this, Rule);
+  FReteNetwork->RemoveRule(Rule);
+  if (Rule->GetOwner() == this && !Rule->GetComponentState().Contains(csDestroying)) {
+    Rule->Free();
+  }
+}
+
+void TInferenceEngine::ClearRules() {
+  if (FOnClearRules) FOnClearRules(this);
+}
+
+void TInferenceEngine::RenameRule(TRule* Rule, const std::string& NewName) {
+  const std::string& OldName = Rule->GetRuleName();
+  if (OldName == NewName || FRules.FTable.Get(OldName) != Rule) return;
+  if (FRules.ContainsKey(NewName)) throw EIEException(Format(SDuplicateRule, NewName));
+  FRules.FTable.Remove(OldName);
+  FRules.FTable.Put(NewName, Rule);
+}
+
+void TInferenceEngine::RuleChange(TRule* Rule) {
+  if (FRules.Get(Rule->GetRuleName()) != Rule) return;
+  FReteNetwork->RemoveRule(Rule);
+  FReteNetwork->AddRule(Rule);
+}
+
+// The agenda
+
+void TInferenceEngine::WatchActivation(const char* Arrow, const TActivation* Activation) {
+  if (!FWatch.Contains(cwActivation) || !FOnPrintOut) return;
+  PrintOut("", std::string(Arrow) + Activation->GetRule()->GetRuleName() + " : " +
+                   Activation->GetToken()->GetToFactsString() + NewLineString);
+}
+
+void TInferenceEngine::AddActivation(TActivation* Activation) {
+  try {
+    Activation->GetRule()->EvaluateSalience();
+    const int32_t Index = FAgenda->Add(Activation);
+    WatchActivation("==> Activation: ", Activation);
+    if (FOnAddActivation) FOnAddActivation(this, Index, Activation);
+  } catch (const EAbort&) {
+  }
+}
+
+void TInferenceEngine::RemoveActivation(int32_t Index) {
+  TActivation* Activation = FAgenda->GetActivation(Index);
+  if (FOnRemoveActivation) FOnRemoveActivation(this, Index, Activation);
+  WatchActivation("<== Activation: ", Activation);
+  // The activation being fired is freed by Run itself.
+  if (Activation == FCurrentActivation) {
+    FAgenda->Extract(Index);
+  } else {
+    FAgenda->Delete(Index);
+  }
+}
+
+void TInferenceEngine::RemoveActivation(TActivation* Activation) {
+  const int32_t Index = FAgenda->IndexOf(Activation);
+  if (Index >= 0) RemoveActivation(Index);
+}
+
+void TInferenceEngine::RuleFired(TActivation* Activation) {
+  if (FOnRuleFired) FOnRuleFired(this, Activation->GetRule());
+  RemoveActivation(Activation);
+}
+
+int32_t TInferenceEngine::SearchSalience(int32_t Salience) {
+  return ie::SearchSalience(*FAgenda, Salience, FStrategy);
+}
+
+void TInferenceEngine::SetAgenda(TIEAgenda* Source) {
+  FAgenda->Clear();
+  // The activations themselves move over, so their terminal nodes keep
+  // knowing them.
+  Source->SetOwnsObjects(false);
+  for (int32_t I = 0; I < Source->GetCount(); ++I) AddActivation(Source->GetActivation(I));
+}
+
+void TInferenceEngine::Resort(TIEAgenda* Scratch) {
+  const bool Owned = FAgenda->GetOwnsObjects();
+  FAgenda->SetOwnsObjects(false);
+  Scratch->SetOwnsObjects(false);
+  Scratch->Assign(FAgenda);
+  try {
+    SetAgenda(Scratch);
+  } catch (...) {
+    FAgenda->SetOwnsObjects(Owned);
+    Scratch->Clear();
+    throw;
+  }
+  FAgenda->SetOwnsObjects(Owned);
+  Scratch->Clear();
+}
+
+void TInferenceEngine::SetStrategy(TSearchStrategy Value) {
+  if (Value == FStrategy) return;
+  FStrategy = Value;
+  TIEAgenda* Scratch = Create<TIEAgenda>(nullptr);
+  try {
+    Resort(Scratch);
+  } catch (...) {
+    Scratch->Free();
+    throw;
+  }
+  Scratch->Free();
+}
+
+// The inference cycle
+
+void TInferenceEngine::BeginInference() {
+  if (FOnStartInference) FOnStartInference(this);
+  FStartTime = std::chrono::steady_clock::now();
+  FRulesFired = 0;
+  FMaxFacts = FFacts.GetCount();
+  FFactsSum = 0;
+  FMaxActivations = FAgenda->GetCount();
+  FActivationsSum = 0;
+  FHalted = false;
+}
+
+void TInferenceEngine::EndInference() {
+  if (FWatch.Contains(cwStatistics)) PrintStatistics();
+  if (FOnEndInference) FOnEndInference(this, FRulesFired);
+}
+
+void TInferenceEngine::PrintStatistics() {
+  FRunTime = std::chrono::duration<double>(std::chrono::steady_clock::now() - FStartTime).count();
+  if (FRulesFired <= 0 || !FOnPrintOut) return;
+  const double MeanFacts = FFactsSum / FRulesFired;
+  const double MeanActivations = FActivationsSum / FRulesFired;
+  PrintOut("", Format("%d rules fired.     Run time is %.4f seconds", FRulesFired, FRunTime) +
+                   NewLineString);
+  PrintOut("", (FRunTime == 0 ? IntToStr(FRulesFired) : Format("%.4f", FRulesFired / FRunTime)) +
+                   " rules per second" + NewLineString);
+  PrintOut("",
+           Format("%.4f mean number of facts (%d maximum)", MeanFacts, FMaxFacts) + NewLineString);
+  PrintOut(
+      "", Format("%.4f mean number of activations (%d maximum)", MeanActivations, FMaxActivations) +
+              NewLineString);
+}
+
+// Fires the activation at the front of the agenda and frees it, also when
+// its rule raises.
+void TInferenceEngine::FireCurrent() {
+  FCurrentActivation = FAgenda->GetActivation(0);
+  if (FWatch.Contains(cwRule) && FOnPrintOut) {
+    PrintOut("", "FIRE " + IntToStr(FRulesFired) + " " +
+                     FCurrentActivation->GetRule()->GetRuleName() + " " +
+                     FCurrentActivation->GetToken()->GetToFactsString() + NewLineString);
+  }
+  try {
+    FCurrentActivation->Fire();
+  } catch (...) {
+    // A rule that raised leaves its activation on the agenda's front.
+    const int32_t Index = FAgenda->IndexOf(FCurrentActivation);
+    if (Index >= 0) FAgenda->Extract(Index);
+    FCurrentActivation->Free();
+    FCurrentActivation = nullptr;
+    throw;
+  }
+  if (FWatch.Contains(cwStatistics)) {
+    FFactsSum += FFacts.GetCount();
+    FMaxFacts = std::max(FMaxFacts, FFacts.GetCount());
+    FActivationsSum += FAgenda->GetCount();
+    FMaxActivations = std::max(FMaxActivations, FAgenda->GetCount());
+  }
+  FCurrentActivation->Free();
+  FCurrentActivation = nullptr;
+}
+
+int32_t TInferenceEngine::Run(int32_t MaxSteps) {
+  BeginInference();
+  std::unique_ptr<TIEAgenda, void (*)(TIEAgenda*)> Scratch(nullptr,
+                                                           [](TIEAgenda* A) { A->Free(); });
+  if (FSalienceEvaluation == sEveryTime) Scratch.reset(Create<TIEAgenda>(nullptr));
+  while (FAgenda->GetCount() > 0 && !FHalted && FRulesFired < MaxSteps) {
+    Lock();
+    try {
+      if (FAgenda->GetCount() > 0) {
+        FireCurrent();
+        ++FRulesFired;
+      }
+      if (Scratch) Resort(Scratch.get());
+    } catch (...) {
+      Unlock();
+      throw;
+    }
+    Unlock();
+  }
+  const int32_t Result = FRulesFired;
+  EndInference();
+  return Result;
 }
 
 void TInferenceEngine::ResetGlobalVariable(const std::string& Name, IIEValue Value) {
@@ -553,6 +837,7 @@ int32_t TInferenceEngine::Assert(const IFact& Fact, bool) {
   }
   FFacts.FEngineUpdating = false;
   WatchFact(" ==> ", Fact);
+  FReteNetwork->ProcessToken(new TIEToken(taAdd, Fact));
   ProcessPendingFacts();
   if (FOnAssertion) FOnAssertion(this, Fact);
   return ID;
@@ -573,6 +858,7 @@ int32_t TInferenceEngine::Retract(const IFact& Fact) {
 void TInferenceEngine::RetractFact(int32_t Index) {
   const IFact Fact = FFacts.Get(Index);
   if (FOnRetraction) FOnRetraction(this, Fact);
+  FReteNetwork->ProcessToken(new TIEToken(taRemove, Fact));
   FFacts.FEngineUpdating = true;
   try {
     WatchFact(" <== ", Fact);
@@ -586,7 +872,12 @@ void TInferenceEngine::RetractFact(int32_t Index) {
 }
 
 void TInferenceEngine::RetractFacts() {
+  FReteNetwork->ProcessToken(new TIEToken());
   if (FOnClearFacts) FOnClearFacts(this);
+}
+
+std::vector<IFact> TInferenceEngine::ListFacts() const {
+  return std::vector<IFact>(FFacts.begin(), FFacts.end());
 }
 
 void TInferenceEngine::AddPendingFact(const IFact& Fact, bool Assertion) {
@@ -643,6 +934,7 @@ void TInferenceEngine::SetFactDuplication(bool Value) {
 void TInferenceEngine::SetMinActivationStrength(float Value) {
   if (Value == FMinActivationStrength) return;
   FMinActivationStrength = std::clamp(Value, 0.0f, 1.0f);
+  FReteNetwork->SetMinActivationStrength(FMinActivationStrength);
 }
 
 // Output

@@ -17,6 +17,7 @@
 // hosts that change the fact base from another thread between cycles.
 #pragma once
 
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -29,10 +30,16 @@
 #include "core/IEFactOwner.h"
 #include "core/IEFacts.h"
 #include "core/IEValue.h"
+#include "engine/ActivationAgenda.h"
+#include "engine/FactSets.h"
 #include "functions/IEPackages.h"
 #include "functions/IEUserFunction.h"
 #include "libs/Collections.h"
 #include "rete/IEContext.h"
+#include "rete/IEPattern.h"
+#include "rete/IERule.h"
+#include "rete/IERuleEngine.h"
+#include "rete/ReteNetwork.h"
 #include "runtime/Component.h"
 #include "runtime/Sets.h"
 #include "runtime/StringList.h"
@@ -62,7 +69,6 @@ inline constexpr TFunctionPackages AllFunctionPackages{pStandard,      pPredicat
                                                        pMiscellaneous, pString,    pObject,
                                                        pTrigonometry,  pBusiness,  pFuzzyLogic};
 
-enum TSearchStrategy : uint8_t { ssDepthFirst, ssBreadthFirst };
 enum TSalience : uint8_t { sActivate, sEveryTime };
 enum TErrorHandling : uint8_t { ehRaiseImmediate, ehRaiseAllAtEnd };
 
@@ -70,6 +76,9 @@ using TFactEvent = std::function<void(TObject* Sender, const IFact& Fact)>;
 using TFactTemplateEvent = std::function<void(TObject* Sender, const IFactTemplate& Template)>;
 using TIEDefinedTypeEvent = std::function<void(TObject* Sender, const IIEDefinedType& DefType)>;
 using TUserFunctionEvent = std::function<void(TObject* Sender, const IUserFunction& Function)>;
+using TRuleEvent = std::function<void(TObject* Sender, TRule* Rule)>;
+using TAgendaEvent = std::function<void(TObject* Sender, int32_t Index, TActivation* Activation)>;
+using TInferenceEvent = std::function<void(TObject* Sender, int32_t RulesFired)>;
 // StreamName is the logical stream; empty for the host's output.
 using TPrintOutEvent =
     std::function<void(TObject* Sender, const std::string& StreamName, const std::string& Text)>;
@@ -170,6 +179,38 @@ class TUserFunctions : public TEngineTable<TIEUserFunction> {
   int32_t FInterpretedCount = 0;
 };
 
+// The rules of an engine by name. Storing a rule compiles it into the
+// match network; removing one takes it out and frees it when the engine
+// owns it.
+class TRules {
+ public:
+  explicit TRules(TInferenceEngine* Engine) : FEngine(Engine) {}
+  TRules(const TRules&) = delete;
+  TRules& operator=(const TRules&) = delete;
+
+  int32_t GetCount() const { return FTable.GetCount(); }
+  TRule* Get(std::string_view Name) const { return FTable.Get(Name); }
+  bool ContainsKey(std::string_view Name) const { return FTable.ContainsKey(Name); }
+  // Stores Rule under Name, the engine's DuplicateConstructs deciding about
+  // a name that another rule holds.
+  void Put(std::string_view Name, TRule* Rule);
+  void Add(TRule* Rule) { Put(Rule->GetRuleName(), Rule); }
+  // Removes the rule under Name (only when it is Rule, in the second form).
+  void Remove(std::string_view Name);
+  void Remove(std::string_view Name, TRule* Rule);
+  // Removes every rule, then fires the engine's OnClearRules.
+  void Clear();
+
+  auto begin() const { return FTable.begin(); }
+  auto end() const { return FTable.end(); }
+
+ private:
+  friend class TInferenceEngine;
+
+  TInferenceEngine* FEngine;
+  TStringHashTable<TRule*> FTable;
+};
+
 // The global variables by name without "?". Each value put is bound at once
 // in the engine's root context; clearing the table clears that context.
 class TGlobalVariables : public TEngineVariables {
@@ -241,8 +282,8 @@ class TFacts {
   std::vector<TFact*> FFuzzyFacts;
 };
 
-class TInferenceEngine : public TCustomFactEngine, public IReasoner {
-  IE_CLASS(TInferenceEngine, TCustomFactEngine)
+class TInferenceEngine : public TCustomRuleEngine, public IReasoner, public IAgendaOwner {
+  IE_CLASS(TInferenceEngine, TCustomRuleEngine)
 
  public:
   explicit TInferenceEngine(TComponent* Owner);
@@ -264,14 +305,46 @@ class TInferenceEngine : public TCustomFactEngine, public IReasoner {
   // Binds Name in the root context to Value, or to the result of Value
   // when it is a function call (evaluated in a child of the root).
   virtual void ResetGlobalVariable(const std::string& Name, IIEValue Value);
+  // Back to the starting state of a run: the facts go, rules are rearmed,
+  // "(Initial-Fact)" is asserted as ID 0, globals are restored (while
+  // ResetGlobals is set) and every fact set is asserted.
+  virtual void Reset();
 
+  // The inference cycle: fires the first activation of the agenda until
+  // the agenda is empty, halt is called or MaxSteps rules fired; the
+  // number fired. A rule that raises ends the run with its exception; the
+  // rest of the agenda stays.
+  int32_t Run(int32_t MaxSteps = UnlimitedSteps);
+  static constexpr int32_t UnlimitedSteps = 2147483647;
+  virtual void BeginInference();
+  virtual void EndInference();
+  // Stops the run after the rule now firing.
+  void Halt() { FHalted = true; }
+  bool GetHalted() const { return FHalted; }
+  int32_t GetRulesFired() const { return FRulesFired; }
+  // The activation being fired, or nil.
+  TActivation* GetCurrentActivation() const { return FCurrentActivation; }
+
+  // The agenda.
+  void AddActivation(TActivation* Activation) override;
+  virtual void RemoveActivation(int32_t Index);
+  void RemoveActivation(TActivation* Activation) override;
+  void RuleFired(TActivation* Activation) override;
+  int32_t SearchSalience(int32_t Salience) override;
+  // Empties the agenda and places Source's activations on it again, each
+  // through AddActivation (its salience evaluated anew); the engine's
+  // agenda takes them over from Source.
+  void SetAgenda(TIEAgenda* Source);
+  TIEAgenda* GetAgenda() const { return FAgenda; }
+  TActivation* GetActivation(int32_t Index) const { return FAgenda->GetActivation(Index); }
+  int32_t GetAgendaCount() const { return FAgenda->GetCount(); }
   // Templates.
   virtual IFactTemplate CreateFactTemplate(const std::string& Name) override;
   bool FindFactTemplate(const std::string& Name, IFactTemplate& Template) override;
 
   // The fact base. Assert returns the new ID, or -1 for a rejected
   // duplicate (no ID consumed, nothing printed, no event).
-  virtual int32_t Assert(const IFact& Fact, bool Flag);
+  int32_t Assert(const IFact& Fact, bool Flag) override;
   int32_t Assert(const IFact& Fact) { return Assert(Fact, false); }
   // Retracting an absent ID or fact returns a negative value.
   int32_t Retract(int32_t ID);
@@ -292,7 +365,7 @@ class TInferenceEngine : public TCustomFactEngine, public IReasoner {
   bool IsModifying() const { return FModifying; }
 
   int32_t NewFactId() { return FNextFactId++; }
-  int32_t NewRuleId() { return FNextRuleId++; }
+  int32_t NewRuleId() override { return FNextRuleId++; }
   int32_t GetNextFactId() const override { return FNextFactId; }
   // Prefix followed by the symbol index, which then advances.
   std::string GenerateSymbol(const std::string& Prefix) override;
@@ -310,10 +383,15 @@ class TInferenceEngine : public TCustomFactEngine, public IReasoner {
   TIEDefinedTypes& GetDefinedTypes() { return FDefinedTypes; }
   TEngineVariables* GetEngineVariables() const { return FEngineVariables; }
   TGlobalVariables* GetGlobalVariables() const { return FGlobalVariables; }
+  TFactSets& GetFactSets() { return FFactSets; }
   TUserFunctions& GetUserFunctions() { return FUserFunctions; }
+  TRules& GetRules() { return FRules; }
+  TReteNetwork* GetReteNetwork() const override { return FReteNetwork; }
+  TIEPattern* GetInitialFactPattern() const override { return FInitialFactPattern; }
   // The root execution context: its bindings are the globals.
   TIEContext* GetContext() override { return FContext; }
-  const IFact& GetNullFact() const { return FNullFact; }
+  const IFact& GetNullFact() const override { return FNullFact; }
+  std::vector<IFact> ListFacts() const override;
 
   // Properties.
   TDuplicateConstructs GetDuplicateConstructs() const { return FDuplicateConstructs; }
@@ -336,7 +414,8 @@ class TInferenceEngine : public TCustomFactEngine, public IReasoner {
   bool GetResetGlobals() const { return FResetGlobals; }
   void SetResetGlobals(bool Value) { FResetGlobals = Value; }
   TSearchStrategy GetStrategy() const { return FStrategy; }
-  void SetStrategy(TSearchStrategy Value) { FStrategy = Value; }
+  // Re-sorts the agenda for the new strategy.
+  virtual void SetStrategy(TSearchStrategy Value);
   TSalience GetSalienceEvaluation() const { return FSalienceEvaluation; }
   void SetSalienceEvaluation(TSalience Value) { FSalienceEvaluation = Value; }
   int32_t GetSymbolIndex() const { return FSymbolIndex; }
@@ -370,6 +449,15 @@ class TInferenceEngine : public TCustomFactEngine, public IReasoner {
     FOnRemoveFactTemplate = std::move(Handler);
   }
   void SetOnRetraction(TFactEvent Handler) { FOnRetraction = std::move(Handler); }
+  void SetOnReset(TNotifyEvent Handler) { FOnReset = std::move(Handler); }
+  void SetOnAddRule(TRuleEvent Handler) { FOnAddRule = std::move(Handler); }
+  void SetOnRemoveRule(TRuleEvent Handler) { FOnRemoveRule = std::move(Handler); }
+  void SetOnClearRules(TNotifyEvent Handler) { FOnClearRules = std::move(Handler); }
+  void SetOnRuleFired(TRuleEvent Handler) { FOnRuleFired = std::move(Handler); }
+  void SetOnAddActivation(TAgendaEvent Handler) { FOnAddActivation = std::move(Handler); }
+  void SetOnRemoveActivation(TAgendaEvent Handler) { FOnRemoveActivation = std::move(Handler); }
+  void SetOnStartInference(TNotifyEvent Handler) { FOnStartInference = std::move(Handler); }
+  void SetOnEndInference(TInferenceEvent Handler) { FOnEndInference = std::move(Handler); }
   const TPrintOutEvent& GetOnPrintOut() const { return FOnPrintOut; }
 
   // Hooks through which the collections announce their changes.
@@ -379,6 +467,16 @@ class TInferenceEngine : public TCustomFactEngine, public IReasoner {
   virtual void AddDefinedType(const IIEDefinedType& DefinedType);
   virtual void RemoveDefinedType(const IIEDefinedType& DefinedType);
   virtual void ClearDefinedTypes();
+  virtual void AddRule(TRule* Rule);
+  // Fires OnRemoveRule, takes the rule out of the network and frees it
+  // when the engine owns it.
+  virtual void RemoveRule(TRule* Rule);
+  virtual void ClearRules();
+  void RegisterRule(TRule* Rule) override { FRules.Add(Rule); }
+  void UnregisterRule(TRule* Rule) override { FRules.Remove(Rule->GetRuleName(), Rule); }
+  // Files the rule under NewName; "Duplicate Rules..." when it is taken.
+  void RenameRule(TRule* Rule, const std::string& NewName) override;
+  void RuleChange(TRule* Rule) override;
   virtual void AddFunction(const IUserFunction& Function);
   virtual void RemoveFunction(const IUserFunction& Function);
 
@@ -409,6 +507,9 @@ class TInferenceEngine : public TCustomFactEngine, public IReasoner {
   IFactSlot ParseFactTemplateSlot(const std::string& Text) override;
   IFact ParseFact(const std::string& Text) override;
 
+ protected:
+  void Notification(TComponent* Component, TOperation Operation) override;
+
  private:
   friend class TFacts;
 
@@ -417,6 +518,11 @@ class TInferenceEngine : public TCustomFactEngine, public IReasoner {
   // The initial-fact template and the null fact on its own template.
   void MakeInternalTemplates();
   void DetachEvents();
+  void WatchActivation(const char* Arrow, const TActivation* Activation);
+  void FireCurrent();
+  // Places every activation again, through the scratch agenda.
+  void Resort(TIEAgenda* Scratch);
+  void PrintStatistics();
   void RemoveInterpretedFunctions();
 
   TFacts FFacts;
@@ -424,6 +530,22 @@ class TInferenceEngine : public TCustomFactEngine, public IReasoner {
   TIEDefinedTypes FDefinedTypes;
   TEngineVariables* FEngineVariables;
   TGlobalVariables* FGlobalVariables;
+  TFactSets FFactSets;
+  TIEAgenda* FAgenda;
+  TReteNetwork* FReteNetwork;
+  TRules FRules;
+  TIEPattern* FInitialFactPattern = nullptr;
+
+  // The run.
+  bool FHalted = false;
+  TActivation* FCurrentActivation = nullptr;
+  int32_t FRulesFired = 0;
+  std::chrono::steady_clock::time_point FStartTime;
+  double FRunTime = 0;
+  int32_t FMaxFacts = 0;
+  double FFactsSum = 0;
+  int32_t FMaxActivations = 0;
+  double FActivationsSum = 0;
   TUserFunctions FUserFunctions;
   TIEContext* FContext;
   TIList<TFact> FPendingAssertions;
@@ -464,6 +586,15 @@ class TInferenceEngine : public TCustomFactEngine, public IReasoner {
   TIEDefinedTypeEvent FOnRemoveDefinedType;
   TFactTemplateEvent FOnRemoveFactTemplate;
   TFactEvent FOnRetraction;
+  TNotifyEvent FOnReset;
+  TRuleEvent FOnAddRule;
+  TRuleEvent FOnRemoveRule;
+  TNotifyEvent FOnClearRules;
+  TRuleEvent FOnRuleFired;
+  TAgendaEvent FOnAddActivation;
+  TAgendaEvent FOnRemoveActivation;
+  TNotifyEvent FOnStartInference;
+  TInferenceEvent FOnEndInference;
 };
 
 }  // namespace ie

@@ -22,6 +22,11 @@ TIEToken::TIEToken(TTokenAction Action, const IFact& Fact)
   SetTag(Action);
 }
 
+TIEToken::TIEToken(TTokenAction Action, const IFact& Fact, int32_t SortCode)
+    : FCount(1), FFact(Fact), FSortCode(SortCode) {
+  SetTag(Action);
+}
+
 TIEToken::TIEToken(const IReteToken& Token)
     : FCount(Token->FCount),
       FFact(Token->FFact),
@@ -101,17 +106,23 @@ TIETokenTree::TIETokenTree(int32_t Buckets, bool UseSortCode, std::string SlotNa
                            int32_t FactIndex, int32_t SubIndex)
     : FSlotName(std::move(SlotName)),
       FBuckets(Buckets < 1 ? 1 : Buckets),
+      FMade(FBuckets.size()),
       FFactIndex(FactIndex),
       FSubIndex(SubIndex),
       FLowBucket(GetBucketCount() + 1),
       FUseSortCode(UseSortCode) {}
 
-int32_t TIETokenTree::GetTokenHash(const TIEToken& Token) const {
+int32_t TIETokenTree::GetTokenHash(const TIEToken& Token) const { return Hash(Token, true); }
+
+int32_t TIETokenTree::GetJoinHash(const TIEToken& Token) const { return Hash(Token, false); }
+
+int32_t TIETokenTree::Hash(const TIEToken& Token, bool Strict) const {
   if (FUseSortCode) return Token.GetSortCode();
   const IFact& Fact = Token.GetFacts(FFactIndex);
   if (!Fact) return 0;
   if (FSlotName.empty()) return Fact->GetHashCode();
-  IIEValue Value;
+  const TIEValue* Value = nullptr;
+  IIEValue Orphan;
   if (const IFactTemplate& Template = Fact->GetTemplate()) {
     const ISlotLayout& Layout = Template->GetLayout();
     if (Layout != FSeenLayout) {
@@ -119,15 +130,21 @@ int32_t TIETokenTree::GetTokenHash(const TIEToken& Token) const {
       FSeenPosition = Layout->IndexOf(FSlotName);
     }
     if (FSeenPosition >= 0) {
-      Value = Fact->PeekValue(FSeenPosition);
-      if (!Value) Value = FCNil;
+      Value = Fact->PeekValue(FSeenPosition).Get();
+      if (Value == nullptr) Value = FCNil;
     }
   }
   // A slot the layout lacks may still hold an orphaned value; otherwise the
   // fact raises its own error.
-  if (!Value) Value = Fact->GetValue(FSlotName);
+  if (Value == nullptr) {
+    Orphan = Fact->GetValue(FSlotName);
+    Value = Orphan.Get();
+  }
   if (FSubIndex == NoSubIndex) return Value->GetHashCode();
-  const IIEValue& Element = Value->GetAsList()->Get(FSubIndex);
+  if (!Strict && Value->GetDType() != dtList) return 0;
+  const IValueVector List = Value->GetAsList();
+  if (!Strict && (!List || FSubIndex < 0 || FSubIndex >= List->GetCount())) return 0;
+  const IIEValue& Element = List->Get(FSubIndex);
   return Element ? Element->GetHashCode() : 0;
 }
 
@@ -140,48 +157,62 @@ int32_t TIETokenTree::BucketOf(int32_t Hash) const {
 
 const TTokenBucket* TIETokenTree::GetBucket(int32_t Index) const {
   if (Index < 0 || Index >= GetBucketCount()) ListIndexError(Index);
-  return FBuckets[Index].get();
+  return FMade[Index] ? &FBuckets[Index] : nullptr;
 }
 
 const TTokenBucket* TIETokenTree::GetTokens(int32_t Hash) {
-  std::unique_ptr<TTokenBucket>& Bucket = FBuckets[BucketOf(Hash)];
-  if (FAllowNilBucket) return Bucket && Bucket->GetCount() > 0 ? Bucket.get() : nullptr;
-  if (!Bucket) Bucket = std::make_unique<TTokenBucket>();
-  return Bucket.get();
+  const int32_t Index = BucketOf(Hash);
+  if (FAllowNilBucket) return FBuckets[Index].GetCount() > 0 ? &FBuckets[Index] : nullptr;
+  FMade[Index] = true;
+  return &FBuckets[Index];
+}
+
+void TIETokenTree::Put(int32_t Index, const IReteToken& Token) {
+  FBuckets[Index].Add(Token);
+  FMade[Index] = true;
+  if (Index < FLowBucket) FLowBucket = Index;
+  if (Index > FHighBucket) FHighBucket = Index;
 }
 
 bool TIETokenTree::Add(const IReteToken& Token) {
-  const int32_t Index = BucketOf(GetTokenHash(*Token));
-  std::unique_ptr<TTokenBucket>& Bucket = FBuckets[Index];
-  if (!Bucket) {
-    Bucket = std::make_unique<TTokenBucket>();
-  } else {
-    for (const IReteToken& Stored : *Bucket) {
-      if (Stored->Equals(Token)) return false;
-    }
+  const int32_t Index = BucketOf(GetJoinHash(*Token));
+  for (const IReteToken& Stored : FBuckets[Index]) {
+    if (Stored->Equals(Token)) return false;
   }
-  Bucket->Add(Token);
-  ++FTokenCount;
-  if (Index < FLowBucket) FLowBucket = Index;
-  if (Index > FHighBucket) FHighBucket = Index;
+  Put(Index, Token);
+  if (++FTokenCount > GetBucketCount()) Grow();
   return true;
 }
 
-bool TIETokenTree::Remove(const IReteToken& Token) {
-  TTokenBucket* Bucket = FBuckets[BucketOf(GetTokenHash(*Token))].get();
-  if (Bucket == nullptr) return false;
-  for (int32_t Index = 0; Index < Bucket->GetCount(); ++Index) {
-    if (Bucket->Get(Index)->Equals(Token)) {
-      Bucket->Delete(Index);
+void TIETokenTree::Grow() {
+  std::vector<TTokenBucket> Old(static_cast<size_t>(GetBucketCount()) * 2 + 1);
+  Old.swap(FBuckets);
+  FMade.assign(FBuckets.size(), false);
+  FLowBucket = GetBucketCount() + 1;
+  FHighBucket = -1;
+  for (const TTokenBucket& Bucket : Old) {
+    for (const IReteToken& Token : Bucket) Put(BucketOf(GetJoinHash(*Token)), Token);
+  }
+}
+
+bool TIETokenTree::Remove(const IReteToken& Token) { return Extract(Token) != nullptr; }
+
+IReteToken TIETokenTree::Extract(const IReteToken& Token) {
+  TTokenBucket& Bucket = FBuckets[BucketOf(GetJoinHash(*Token))];
+  for (int32_t Index = 0; Index < Bucket.GetCount(); ++Index) {
+    if (Bucket.Get(Index)->Equals(Token)) {
+      IReteToken Stored = Bucket.Get(Index);
+      Bucket.Delete(Index);
       --FTokenCount;
-      return true;
+      return Stored;
     }
   }
-  return false;
+  return nullptr;
 }
 
 void TIETokenTree::Clear() {
-  for (std::unique_ptr<TTokenBucket>& Bucket : FBuckets) Bucket.reset();
+  for (TTokenBucket& Bucket : FBuckets) Bucket.Clear();
+  FMade.assign(FBuckets.size(), false);
   FTokenCount = 0;
   FLowBucket = GetBucketCount() + 1;
   FHighBucket = -1;
@@ -191,8 +222,7 @@ template <class TText>
 std::string TIETokenTree::Listing(TText Text) const {
   std::string Result;
   for (int32_t Index = FLowBucket; Index <= FHighBucket; ++Index) {
-    if (!FBuckets[Index]) continue;
-    for (const IReteToken& Token : *FBuckets[Index]) {
+    for (const IReteToken& Token : FBuckets[Index]) {
       Result += Text(*Token);
       Result += NewLineString;
     }

@@ -3,7 +3,9 @@
 // the change it carries, a match strength for fuzzy reasoning and, in
 // negated joins, the number of facts that block it. A TIETokenTree is the
 // memory of a join node: tokens filed in hash buckets by a join value, so
-// that a join looks at one bucket instead of the whole memory.
+// that a join looks at one bucket instead of the whole memory. A tree grows
+// its bucket count with the number of tokens it holds, so a bucket keeps
+// about one join value however large the memory gets.
 //
 // Ownership: tokens are reference counted (IReteToken). A child token holds
 // one counted reference to its parent and to its newest fact and copies
@@ -17,7 +19,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,10 @@ class TIEToken : public TInterfacedObject {
   TIEToken() = default;
   // A one-fact token; its sort code is the fact's ID.
   TIEToken(TTokenAction Action, const IFact& Fact);
+  // A one-fact token with its own sort code, for one of several tokens
+  // made of one fact (the ways a multislot splits), which must not be
+  // equal to each other.
+  TIEToken(TTokenAction Action, const IFact& Fact, int32_t SortCode);
   // A copy of Token (not nil) sharing its parent and fact, with negated
   // count 0.
   explicit TIEToken(const IReteToken& Token);
@@ -104,7 +109,8 @@ class TIETokenTree : public TPersistent {
   IE_CLASS(TIETokenTree, TPersistent)
 
  public:
-  // Buckets below 1 count as 1. With UseSortCode the token's sort code is
+  // Buckets below 1 count as 1; the count doubles whenever the tree holds
+  // more tokens than buckets. With UseSortCode the token's sort code is
   // hashed; otherwise fact FactIndex of the token: the fact itself when
   // SlotName is empty, else its value in SlotName, or the element SubIndex
   // of that list value when SubIndex is not NoSubIndex.
@@ -132,6 +138,10 @@ class TIETokenTree : public TPersistent {
   // when the token has no fact FactIndex or the list no element SubIndex,
   // and the fact's error for an unknown slot.
   int32_t GetTokenHash(const TIEToken& Token) const;
+  // The same, except that a list without element SubIndex hashes as 0:
+  // the hash a join files and probes with, where such a token simply
+  // matches nothing.
+  int32_t GetJoinHash(const TIEToken& Token) const;
   // The bucket of a hash value: |Hash mod bucket count|.
   int32_t BucketOf(int32_t Hash) const;
   // The bucket at Index, nil until a token was put there (or it was looked
@@ -145,6 +155,9 @@ class TIETokenTree : public TPersistent {
   virtual bool Add(const IReteToken& Token);
   // Drops the stored token equal to Token; whether there was one.
   virtual bool Remove(const IReteToken& Token);
+  // Takes the stored token equal to Token out and returns it; nil when
+  // there is none.
+  IReteToken Extract(const IReteToken& Token);
   // Drops every token and bucket.
   virtual void Clear();
 
@@ -155,9 +168,15 @@ class TIETokenTree : public TPersistent {
  private:
   template <class TText>
   std::string Listing(TText Text) const;
+  int32_t Hash(const TIEToken& Token, bool Strict) const;
+  // Files Token in bucket Index; the bounds follow.
+  void Put(int32_t Index, const IReteToken& Token);
+  void Grow();
 
   std::string FSlotName;
-  std::vector<std::unique_ptr<TTokenBucket>> FBuckets;
+  std::vector<TTokenBucket> FBuckets;
+  // Whether each bucket was made; a bucket never made looks up as nil.
+  std::vector<bool> FMade;
   int32_t FFactIndex;
   int32_t FSubIndex;
   int32_t FTokenCount = 0;

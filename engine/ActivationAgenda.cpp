@@ -1,0 +1,272 @@
+#include "engine/ActivationAgenda.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "core/IEConsts.h"
+#include "libs/Collections.h"
+#include "rete/IERule.h"
+
+namespace ie {
+
+struct TAgendaChunk {
+  TActivationAgenda* Owner;
+  // The chunk's position in its agenda.
+  size_t Index;
+  std::vector<TActivation*> Items;
+};
+
+namespace {
+
+// Inserting moves at most this many entries; a full chunk splits in two.
+constexpr size_t MaxChunkSize = 256;
+// Neighbours holding no more than this together are merged.
+constexpr size_t MergeSize = MaxChunkSize / 2;
+
+int32_t SalienceAt(const TActivationAgenda& Agenda, int32_t Index) {
+  return Agenda.GetActivation(Index)->GetRule()->GetSalience();
+}
+
+// Stops at the first probe of equal salience: the new activation goes
+// before it.
+int32_t BinarySearch(const TActivationAgenda& Agenda, int32_t Salience) {
+  int32_t Low = 0;
+  int32_t High = Agenda.GetCount() - 1;
+  while (Low <= High) {
+    const int32_t Mid = (Low + High) / 2;
+    const int32_t Probe = SalienceAt(Agenda, Mid);
+    if (Probe == Salience) return Mid;
+    if (Probe > Salience) {
+      Low = Mid + 1;
+    } else {
+      High = Mid - 1;
+    }
+  }
+  return High + 1;
+}
+
+}  // namespace
+
+TActivationAgenda::~TActivationAgenda() { Clear(); }
+
+int32_t TActivationAgenda::Add(TActivation* Activation) {
+  const int32_t Index = FindInsertion(Activation);
+  const int32_t At = Index == -1 ? FCount : Index;
+  InsertAt(At, Activation);
+  return At;
+}
+
+TActivation* TActivationAgenda::GetActivation(int32_t Index) const {
+  size_t Chunk, Offset;
+  Locate(Index, Chunk, Offset);
+  return FChunks[Chunk]->Items[Offset];
+}
+
+void TActivationAgenda::PutData(int32_t Index, TObject* Object) {
+  auto* Activation = dynamic_cast<TActivation*>(Object);
+  if (Activation == nullptr) throw EIEException(SInvalidAgendaObject);
+  size_t Chunk, Offset;
+  Locate(Index, Chunk, Offset);
+  TAgendaChunk* Place = FChunks[Chunk];
+  TActivation* Old = Place->Items[Offset];
+  if (Old == Activation) return;
+  Place->Items[Offset] = Activation;
+  Release(Old, Place);
+  Take(Activation, Place);
+  if (FOwnsObjects) Old->Free();
+}
+
+TActivation* TActivationAgenda::Extract(int32_t Index) { return RemoveAt(Index); }
+
+void TActivationAgenda::Delete(int32_t Index) {
+  TActivation* Activation = RemoveAt(Index);
+  if (FOwnsObjects) Activation->Free();
+}
+
+void TActivationAgenda::Clear() {
+  // Freeing an activation may reach back into the agenda (its node withdraws
+  // it), so the agenda is empty before the first one goes.
+  std::vector<TActivation*> Freed;
+  if (FOwnsObjects) Freed.reserve(FCount);
+  for (TAgendaChunk* Chunk : FChunks) {
+    for (TActivation* Activation : Chunk->Items) {
+      if (Activation->FAgendaPlace == Chunk) Activation->FAgendaPlace = nullptr;
+      if (FOwnsObjects) Freed.push_back(Activation);
+    }
+    delete Chunk;
+  }
+  FChunks.clear();
+  FStarts.clear();
+  FCount = 0;
+  FDisplaced = 0;
+  for (TActivation* Activation : Freed) Activation->Free();
+}
+
+int32_t TActivationAgenda::IndexOf(const TActivation* Activation) const {
+  if (Activation == nullptr) return -1;
+  const TAgendaChunk* Place = Activation->FAgendaPlace;
+  if (Place != nullptr && Place->Owner == this) {
+    const auto It = std::find(Place->Items.begin(), Place->Items.end(), Activation);
+    return FStarts[Place->Index] + static_cast<int32_t>(It - Place->Items.begin());
+  }
+  if (FDisplaced == 0) return -1;
+  for (size_t Chunk = 0; Chunk < FChunks.size(); ++Chunk) {
+    const std::vector<TActivation*>& Items = FChunks[Chunk]->Items;
+    const auto It = std::find(Items.begin(), Items.end(), Activation);
+    if (It != Items.end()) return FStarts[Chunk] + static_cast<int32_t>(It - Items.begin());
+  }
+  return -1;
+}
+
+void TActivationAgenda::Assign(TPersistent* Source) {
+  auto* Agenda = dynamic_cast<TActivationAgenda*>(Source);
+  if (Agenda == nullptr) {
+    TPersistent::Assign(Source);
+    return;
+  }
+  if (Agenda == this) return;
+  Clear();
+  for (const TAgendaChunk* Chunk : Agenda->FChunks) {
+    for (TActivation* Activation : Chunk->Items) InsertAt(FCount, Activation);
+  }
+}
+
+int32_t TActivationAgenda::FindInsertion(TActivation*) { return -1; }
+
+void TActivationAgenda::Locate(int32_t Index, size_t& Chunk, size_t& Offset) const {
+  if (Index < 0 || Index >= FCount) ListIndexError(Index);
+  Chunk = static_cast<size_t>(std::upper_bound(FStarts.begin(), FStarts.end(), Index) -
+                              FStarts.begin()) -
+          1;
+  Offset = static_cast<size_t>(Index - FStarts[Chunk]);
+}
+
+void TActivationAgenda::InsertAt(int32_t Index, TActivation* Activation) {
+  if (Index < 0 || Index > FCount) ListIndexError(Index);
+  if (FChunks.empty()) {
+    FChunks.reserve(1);
+    FStarts.reserve(1);
+    FChunks.push_back(new TAgendaChunk{this, 0, {}});
+    FStarts.push_back(0);
+  }
+  size_t Chunk, Offset;
+  if (Index == FCount) {
+    Chunk = FChunks.size() - 1;
+    Offset = FChunks[Chunk]->Items.size();
+  } else {
+    Locate(Index, Chunk, Offset);
+  }
+  TAgendaChunk* Place = FChunks[Chunk];
+  Place->Items.insert(Place->Items.begin() + static_cast<ptrdiff_t>(Offset), Activation);
+  Take(Activation, Place);
+  ShiftStarts(Chunk + 1, 1);
+  ++FCount;
+  if (Place->Items.size() > MaxChunkSize) Split(Chunk);
+}
+
+TActivation* TActivationAgenda::RemoveAt(int32_t Index) {
+  size_t Chunk, Offset;
+  Locate(Index, Chunk, Offset);
+  TAgendaChunk* Place = FChunks[Chunk];
+  TActivation* Activation = Place->Items[Offset];
+  Place->Items.erase(Place->Items.begin() + static_cast<ptrdiff_t>(Offset));
+  Release(Activation, Place);
+  ShiftStarts(Chunk + 1, -1);
+  --FCount;
+  Rebalance(Chunk);
+  return Activation;
+}
+
+void TActivationAgenda::Take(TActivation* Activation, TAgendaChunk* Chunk) {
+  TAgendaChunk* Previous = Activation->FAgendaPlace;
+  if (Previous != nullptr && Previous->Owner != this) ++Previous->Owner->FDisplaced;
+  Activation->FAgendaPlace = Chunk;
+}
+
+void TActivationAgenda::Release(TActivation* Activation, TAgendaChunk* Chunk) {
+  if (Activation->FAgendaPlace == Chunk) {
+    Activation->FAgendaPlace = nullptr;
+  } else {
+    --FDisplaced;
+  }
+}
+
+void TActivationAgenda::ShiftStarts(size_t FromChunk, int32_t Delta) {
+  for (size_t Chunk = FromChunk; Chunk < FStarts.size(); ++Chunk) FStarts[Chunk] += Delta;
+}
+
+void TActivationAgenda::Split(size_t Chunk) {
+  TAgendaChunk* Left = FChunks[Chunk];
+  const size_t Half = Left->Items.size() / 2;
+  auto Right = std::make_unique<TAgendaChunk>(TAgendaChunk{this, Chunk + 1, {}});
+  FChunks.reserve(FChunks.size() + 1);
+  FStarts.reserve(FStarts.size() + 1);
+  Right->Items.assign(Left->Items.begin() + static_cast<ptrdiff_t>(Half), Left->Items.end());
+  Left->Items.resize(Half);
+  for (TActivation* Activation : Right->Items) {
+    if (Activation->FAgendaPlace == Left) Activation->FAgendaPlace = Right.get();
+  }
+  FStarts.insert(FStarts.begin() + static_cast<ptrdiff_t>(Chunk) + 1,
+                 FStarts[Chunk] + static_cast<int32_t>(Half));
+  FChunks.insert(FChunks.begin() + static_cast<ptrdiff_t>(Chunk) + 1, Right.release());
+  Renumber(Chunk + 2);
+}
+
+void TActivationAgenda::Merge(size_t Left) {
+  TAgendaChunk* Into = FChunks[Left];
+  TAgendaChunk* From = FChunks[Left + 1];
+  Into->Items.insert(Into->Items.end(), From->Items.begin(), From->Items.end());
+  for (TActivation* Activation : From->Items) {
+    if (Activation->FAgendaPlace == From) Activation->FAgendaPlace = Into;
+  }
+  DropChunk(Left + 1);
+}
+
+void TActivationAgenda::DropChunk(size_t Chunk) {
+  delete FChunks[Chunk];
+  FChunks.erase(FChunks.begin() + static_cast<ptrdiff_t>(Chunk));
+  FStarts.erase(FStarts.begin() + static_cast<ptrdiff_t>(Chunk));
+  Renumber(Chunk);
+}
+
+void TActivationAgenda::Rebalance(size_t Chunk) {
+  const auto FitTogether = [this](size_t Left) {
+    return FChunks[Left]->Items.size() + FChunks[Left + 1]->Items.size() <= MergeSize;
+  };
+  if (FChunks[Chunk]->Items.empty()) {
+    DropChunk(Chunk);
+    // The chunks on either side are neighbours now.
+    if (Chunk > 0 && Chunk < FChunks.size() && FitTogether(Chunk - 1)) Merge(Chunk - 1);
+    return;
+  }
+  if (Chunk > 0 && FitTogether(Chunk - 1)) Merge(--Chunk);
+  if (Chunk + 1 < FChunks.size() && FitTogether(Chunk)) Merge(Chunk);
+}
+
+void TActivationAgenda::Renumber(size_t FromChunk) {
+  for (size_t Chunk = FromChunk; Chunk < FChunks.size(); ++Chunk) FChunks[Chunk]->Index = Chunk;
+}
+
+int32_t TIEAgenda::FindInsertion(TActivation* Activation) {
+  if (GetCount() == 0 || FEngine == nullptr) return -1;
+  return FEngine->SearchSalience(Activation->GetRule()->GetSalience());
+}
+
+int32_t SearchSalience(const TActivationAgenda& Agenda, int32_t Salience,
+                       TSearchStrategy Strategy) {
+  const int32_t Count = Agenda.GetCount();
+  if (Count == 0) return -1;
+  switch (Strategy) {
+    case ssDepthFirst:
+      if (Salience >= SalienceAt(Agenda, 0)) return 0;
+      if (Salience < SalienceAt(Agenda, Count - 1)) return -1;
+      return BinarySearch(Agenda, Salience);
+    case ssBreadthFirst:
+      if (Salience <= SalienceAt(Agenda, Count - 1)) return -1;
+      if (Salience > SalienceAt(Agenda, 0)) return 0;
+      return BinarySearch(Agenda, Salience);
+  }
+  return -1;
+}
+
+}  // namespace ie

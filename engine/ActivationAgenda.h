@@ -1,0 +1,127 @@
+// The agenda: the activations waiting to fire, in firing order (entry 0
+// fires next). TActivationAgenda keeps them in order and places a new one
+// where FindInsertion says; TIEAgenda asks its engine, which orders them by
+// salience and strategy through SearchSalience.
+//
+// Entries live in chunks of a few hundred with the index of each chunk's
+// first entry beside them, so reading entry i is a binary search over the
+// chunks and inserting or removing one moves at most a chunk's entries. An
+// activation remembers its chunk, so finding it by identity looks at one
+// chunk only. An activation may sit on two agendas at once (a re-sort
+// fills a scratch agenda with the engine's entries); it then remembers the
+// later one, and the other agenda finds it by a scan.
+//
+// While the agenda owns its activations (the default) deleting an entry or
+// clearing the agenda frees them; Extract never does. An activation is on
+// one agenda at most once. One thread, the engine's, uses an agenda.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "rete/IEActivation.h"
+#include "runtime/Persistent.h"
+
+namespace ie {
+
+enum TSearchStrategy : uint8_t { ssDepthFirst, ssBreadthFirst };
+
+struct TAgendaChunk;
+
+class TActivationAgenda : public TPersistent {
+  IE_CLASS(TActivationAgenda, TPersistent)
+
+ public:
+  TActivationAgenda() = default;
+  ~TActivationAgenda() override;
+
+  int32_t GetCount() const { return FCount; }
+  // Inserts Activation at FindInsertion's index, or appends it when that is
+  // -1; the index it got.
+  int32_t Add(TActivation* Activation);
+  TActivation* GetActivation(int32_t Index) const;
+  // Stores Object, which must be a TActivation, as entry Index; the
+  // activation it replaces is freed while the agenda owns its activations.
+  void PutData(int32_t Index, TObject* Object);
+  // The entry's text: its activation's.
+  std::string GetStrings(int32_t Index) const { return GetActivation(Index)->GetToString(); }
+  // Takes entry Index off without freeing its activation.
+  TActivation* Extract(int32_t Index);
+  void Delete(int32_t Index);
+  void Clear();
+  // The index of that very activation, or -1.
+  int32_t IndexOf(const TActivation* Activation) const;
+  bool GetOwnsObjects() const { return FOwnsObjects; }
+  void SetOwnsObjects(bool Value) { FOwnsObjects = Value; }
+
+  // From another agenda: its activations themselves, in its order (they are
+  // not placed again). They stay on the source as well, so at most one of
+  // the two may own them.
+  void Assign(TPersistent* Source) override;
+
+  // Where Add puts Activation: -1 appends.
+  virtual int32_t FindInsertion(TActivation* Activation);
+
+ private:
+  // The chunk holding entry Index and the entry's position in it.
+  void Locate(int32_t Index, size_t& Chunk, size_t& Offset) const;
+  // Index may be Count.
+  void InsertAt(int32_t Index, TActivation* Activation);
+  TActivation* RemoveAt(int32_t Index);
+  // The activation now sits in Chunk / has left Chunk.
+  void Take(TActivation* Activation, TAgendaChunk* Chunk);
+  void Release(TActivation* Activation, TAgendaChunk* Chunk);
+  void ShiftStarts(size_t FromChunk, int32_t Delta);
+  void Split(size_t Chunk);
+  // Merges chunk Left + 1 into chunk Left.
+  void Merge(size_t Left);
+  void DropChunk(size_t Chunk);
+  // Keeps any two neighbouring chunks above half a chunk together, so the
+  // number of chunks stays proportional to the entries.
+  void Rebalance(size_t Chunk);
+  void Renumber(size_t FromChunk);
+
+  std::vector<TAgendaChunk*> FChunks;
+  // The index of each chunk's first entry.
+  std::vector<int32_t> FStarts;
+  int32_t FCount = 0;
+  // Entries whose activation remembers another agenda (or none, after that
+  // agenda let go of it): only then does IndexOf scan.
+  int32_t FDisplaced = 0;
+  bool FOwnsObjects = true;
+};
+
+// What a TIEAgenda asks of its engine.
+class IAgendaOwner {
+ public:
+  // The index where an activation of that salience goes, or -1 to append.
+  virtual int32_t SearchSalience(int32_t Salience) = 0;
+
+ protected:
+  ~IAgendaOwner() = default;
+};
+
+// The engine's agenda: placed by the engine's SearchSalience. Without an
+// engine (a scratch agenda) every activation is appended.
+class TIEAgenda : public TActivationAgenda {
+  IE_CLASS(TIEAgenda, TActivationAgenda)
+
+ public:
+  explicit TIEAgenda(IAgendaOwner* Engine) : FEngine(Engine) {}
+
+  IAgendaOwner* GetEngine() const { return FEngine; }
+  int32_t FindInsertion(TActivation* Activation) override;
+
+ private:
+  IAgendaOwner* FEngine;
+};
+
+// Where an activation of salience Salience goes in Agenda, whose saliences
+// do not increase: -1 appends. Depth-first puts it before the activations
+// of equal salience, breadth-first after them; inside a run of equal
+// saliences that neither end of the agenda decides, it lands where the
+// binary search first meets that salience.
+int32_t SearchSalience(const TActivationAgenda& Agenda, int32_t Salience, TSearchStrategy Strategy);
+
+}  // namespace ie

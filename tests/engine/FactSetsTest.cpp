@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "engine/InferenceEngine.h"
+
+namespace ie {
+namespace {
+
+IIEValue Int(int32_t Value) { return new TIEValue(Value, dtInteger); }
+
+// An engine with the template "item" (one integer slot "n").
+class FactSetsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Engine = Create<TInferenceEngine>(nullptr);
+    Item = new TFactTemplate(Engine, "item");
+    Item->AddSlot("n", Int(0));
+    Engine->GetFactTemplates().Add(Item);
+  }
+  void TearDown() override { Engine->Free(); }
+
+  IFact NewItem(int32_t N) {
+    IFact Fact = Item->NewFact();
+    Fact->SetValue("n", Int(N));
+    return Fact;
+  }
+  std::string Listing() const {
+    std::string Text;
+    for (const IFact& Fact : Engine->GetFacts()) Text += Fact->GetToIDString() + " ";
+    return Text;
+  }
+
+  TInferenceEngine* Engine = nullptr;
+  IFactTemplate Item;
+};
+
+TEST_F(FactSetsTest, ResetAssertsFreshCopiesOfEverySetAfterTheInitialFact) {
+  auto* Set = Create<TFactSet>(Engine);
+  EXPECT_EQ(Set->GetFactSetName(), "FactSet");
+  EXPECT_EQ(Engine->GetFactSets().Get(0), Set);
+  const IFact One = NewItem(1);
+  Set->AddFact(One);
+  Set->AddFact(NewItem(2));
+  Set->SetComment("two items");
+  EXPECT_EQ(Set->GetToString(),
+            "(deffacts FactSet \"two items\"\r\n    (item (n 1))\r\n    (item (n 2))\r\n)");
+
+  Engine->Reset();
+  EXPECT_EQ(Listing(), "f-0 (Initial-Fact) f-1 (item (n 1)) f-2 (item (n 2)) ");
+  EXPECT_EQ(One->GetID(), -1);  // the stored fact itself is never asserted
+
+  Engine->SetFactDuplication(true);
+  Set->Reset();
+  EXPECT_EQ(Engine->GetFacts().GetCount(), 5);
+}
+
+TEST_F(FactSetsTest, SetsJoinAndLeaveTheirEngine) {
+  auto* First = Create<TFactSet>(nullptr);
+  First->SetFactSetName("start");
+  First->AddFact(NewItem(1));
+  First->SetEngine(Engine);
+  auto* Namesake = Create<TFactSet>(nullptr);
+  Namesake->SetFactSetName("start");
+  Engine->GetFactSets().Add(Namesake);
+  EXPECT_EQ(First->GetEngine(), nullptr);  // one set per name
+  EXPECT_EQ(Engine->GetFactSets().GetCount(), 1);
+
+  EXPECT_EQ(First->GetFact(0), nullptr);  // a detached set forgets what it read
+  Namesake->Free();
+  EXPECT_EQ(Engine->GetFactSets().GetCount(), 0);
+  First->Free();
+
+  auto* Second = Create<TFactSet>(nullptr);
+  Second->AddFact(NewItem(2));
+  Second->SetEngine(Engine);
+  Engine->Clear();
+  EXPECT_EQ(Second->GetEngine(), nullptr);
+  EXPECT_EQ(Second->GetFactCount(), 1);  // the lines stay, their facts go
+  EXPECT_EQ(Second->GetFact(0), nullptr);
+  Second->Free();
+}
+
+TEST_F(FactSetsTest, ResetRestoresGlobalsUnlessToldNotTo) {
+  IFunCall Count = new TFunctionCall(Engine, "member");
+  Count->AddArgument("b", dtAtom);
+  Count->AddArgument("a", dtAtom);
+  Count->AddArgument("b", dtAtom);
+  Engine->GetGlobalVariables()->Put("where", new TIEValue(Count));
+  Engine->GetGlobalVariables()->Put("limit", Int(10));
+  TIEContext* Root = Engine->GetContext();
+  Root->SetVariable("limit", Int(99));
+  Root->SetVariable("where", Int(99));
+
+  Engine->SetResetGlobals(false);
+  Engine->Reset();
+  EXPECT_EQ(Root->GetVariable("limit")->GetAsInteger(), 99);
+
+  Engine->SetResetGlobals(true);
+  int32_t Resets = 0;
+  Engine->SetOnReset([&](TObject*) { ++Resets; });
+  Engine->Reset();
+  EXPECT_EQ(Root->GetVariable("limit")->GetAsInteger(), 10);
+  EXPECT_EQ(Root->GetVariable("where")->GetAsInteger(), 1);
+  EXPECT_EQ(Resets, 1);
+  EXPECT_EQ(Listing(), "f-0 (Initial-Fact) ");
+}
+
+}  // namespace
+}  // namespace ie

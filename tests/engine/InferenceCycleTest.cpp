@@ -1,0 +1,182 @@
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "engine/InferenceEngine.h"
+
+namespace ie {
+namespace {
+
+IIEValue Int(int32_t Value) { return new TIEValue(Value, dtInteger); }
+IIEValue Var(const std::string& Name) { return new TIEValue(Name, dtVariable); }
+
+// An engine with the template "item" (one integer slot "n"), a host
+// function (record ARGS...) that logs its evaluated arguments, and a
+// builder of rules (defrule NAME (item (n ?x)) => ACTIONS).
+class InferenceCycleTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Engine = Create<TInferenceEngine>(nullptr);
+    Item = new TFactTemplate(Engine, "item");
+    Item->AddSlot("n", Int(0));
+    Engine->GetFactTemplates().Add(Item);
+    auto* Record = Create<TUserFunction>(Engine, "record");
+    Record->SetOnCall([this](TObject*, const IFunCall& Call, TIEContext* Context, IIEValue&) {
+      for (int32_t I = 0; I < Call->GetArgumentCount(); ++I) {
+        Log += Call->GetArgument(I)->Resolve(Context)->GetToString() + " ";
+      }
+    });
+    Record->SetEngine(Engine);
+  }
+  void TearDown() override { Engine->Free(); }
+
+  IFunCall Call(const std::string& Name, std::initializer_list<IIEValue> Arguments) {
+    IFunCall Result = new TFunctionCall(Engine, Name);
+    for (const IIEValue& Argument : Arguments) Result->AddArgument(Argument);
+    return Result;
+  }
+  TRule* AddRule(const std::string& Name, std::initializer_list<IFunCall> Actions,
+                 int32_t Salience = 0) {
+    TRule* Rule = Create<TRule>(Engine);
+    Rule->SetRuleName(Name);
+    Rule->SetSalience(Int(Salience));
+    auto* Pattern = Create<TIEPattern>(Rule, "item", Item, 0);
+    Pattern->AddTest("n", Var("x"), NoSubIndex, false, true);
+    Rule->GetPatterns().Add(Pattern);
+    for (const IFunCall& Action : Actions) Rule->GetActions().Add(Action);
+    Engine->GetRules().Add(Rule);
+    return Rule;
+  }
+  void AssertItem(int32_t N) {
+    IFact Fact = Item->NewFact();
+    Fact->SetValue("n", Int(N));
+    Engine->Assert(Fact);
+  }
+  void Watch(TConstructWatches What) {
+    Engine->SetWatch(What);
+    Engine->SetOnPrintOut(
+        [this](TObject*, const std::string&, const std::string& Text) { Printed += Text; });
+  }
+
+  TInferenceEngine* Engine = nullptr;
+  IFactTemplate Item;
+  std::string Log;
+  std::string Printed;
+};
+
+TEST_F(InferenceCycleTest, StrategiesOrderEqualSaliencesAndWatchLinesTellTheRun) {
+  AddRule("show", {Call("record", {Var("x")})});
+  Watch({cwRule, cwActivation});
+  for (int32_t N : {1, 2, 3}) AssertItem(N);
+  EXPECT_EQ(Printed,
+            "==> Activation: show : f-1\r\n==> Activation: show : f-2\r\n"
+            "==> Activation: show : f-3\r\n");
+  Printed.clear();
+  EXPECT_EQ(Engine->Run(), 3);
+  EXPECT_EQ(Log, "3 2 1 ");  // last in, first out
+  EXPECT_EQ(Printed,
+            "FIRE 0 show f-3\r\n<== Activation: show : f-3\r\n"
+            "FIRE 1 show f-2\r\n<== Activation: show : f-2\r\n"
+            "FIRE 2 show f-1\r\n<== Activation: show : f-1\r\n");
+
+  Engine->Reset();
+  Engine->SetStrategy(ssBreadthFirst);
+  Log.clear();
+  for (int32_t N : {1, 2, 3}) AssertItem(N);
+  Engine->Run();
+  EXPECT_EQ(Log, "1 2 3 ");
+}
+
+TEST_F(InferenceCycleTest, SalienceComesFirstAndSwitchingStrategyReordersTheAgenda) {
+  AddRule("low", {Call("record", {new TIEValue("low", dtAtom), Var("x")})}, -5);
+  AddRule("high", {Call("record", {new TIEValue("high", dtAtom), Var("x")})}, 10);
+  AssertItem(1);
+  AssertItem(2);
+  ASSERT_EQ(Engine->GetAgendaCount(), 4);
+  EXPECT_EQ(Engine->GetActivation(0)->GetToString(), "10 high : f-2 (1.0000)");
+  // Each activation is placed again in the old order: breadth-first keeps
+  // it, depth-first turns runs of equal salience around.
+  Engine->SetStrategy(ssBreadthFirst);
+  EXPECT_EQ(Engine->GetActivation(0)->GetToString(), "10 high : f-2 (1.0000)");
+  Engine->SetStrategy(ssDepthFirst);
+  EXPECT_EQ(Engine->GetActivation(0)->GetToString(), "10 high : f-1 (1.0000)");
+  Engine->Run();
+  EXPECT_EQ(Log, "high 1 high 2 low 1 low 2 ");
+}
+
+TEST_F(InferenceCycleTest, StepsHaltAndOneShotRules) {
+  AddRule("show", {Call("record", {Var("x")})});
+  for (int32_t N : {1, 2, 3, 4, 5}) AssertItem(N);
+  EXPECT_EQ(Engine->Run(0), 0);
+  EXPECT_EQ(Engine->Run(3), 3);
+  EXPECT_EQ(Engine->GetAgendaCount(), 2);
+
+  auto* Stop = Create<TUserFunction>(Engine, "stop");
+  Stop->SetOnCall([this](TObject*, const IFunCall&, TIEContext*, IIEValue&) { Engine->Halt(); });
+  Stop->SetEngine(Engine);
+  AddRule("halting", {Call("stop", {}), Call("record", {Var("x")})}, 5);
+  Log.clear();
+  EXPECT_EQ(Engine->Run(), 1);  // the halting rule fires completely
+  EXPECT_EQ(Log, "5 ");
+  EXPECT_EQ(Engine->GetAgendaCount(), 6);
+  Engine->GetRules().Remove("halting");
+  EXPECT_EQ(Engine->GetAgendaCount(), 2);
+
+  TRule* Once = AddRule("once", {Call("record", {new TIEValue("once", dtAtom)})}, 20);
+  Once->SetOneShot(true);
+  Engine->Reset();
+  AssertItem(7);
+  Log.clear();
+  Engine->Run();
+  AssertItem(8);
+  Engine->Run();
+  EXPECT_EQ(Log, "once 7 8 ");
+  Engine->Reset();
+  AssertItem(9);
+  Engine->Run();
+  EXPECT_EQ(Log, "once 7 8 once 9 ");
+}
+
+TEST_F(InferenceCycleTest, ARuleThatRaisesEndsTheRunAndLeavesTheRestOfTheAgenda) {
+  AddRule("fails", {Call("record", {Var("x")}), Call("nonesuch", {}), Call("record", {Var("x")})});
+  AssertItem(1);
+  AssertItem(2);
+  EXPECT_EQ(ErrorOf([&] { Engine->Run(); }), "Function is unimplemented or unassigned: nonesuch");
+  EXPECT_EQ(Log, "2 ");
+  EXPECT_EQ(Engine->GetAgendaCount(), 1);
+  EXPECT_EQ(Engine->GetCurrentActivation(), nullptr);
+  AssertItem(3);
+  EXPECT_EQ(Engine->GetAgendaCount(), 2);
+}
+
+TEST_F(InferenceCycleTest, StatisticsFollowARunThatFired) {
+  AddRule("show", {});
+  Watch({cwStatistics, cwCompilation});
+  EXPECT_EQ(Engine->Run(), 0);
+  EXPECT_EQ(Printed, "");
+  AssertItem(1);
+  AssertItem(2);
+  int32_t Ended = -1;
+  Engine->SetOnEndInference([&](TObject*, int32_t Fired) { Ended = Fired; });
+  Engine->Run();
+  EXPECT_EQ(Ended, 2);
+  EXPECT_NE(Printed.find("2 rules fired.     Run time is "), std::string::npos);
+  EXPECT_NE(Printed.find(" rules per second\r\n3.0000 mean number of facts (3 maximum)\r\n"
+                         "0.5000 mean number of activations (2 maximum)\r\n"),
+            std::string::npos);
+}
+
+TEST_F(InferenceCycleTest, ClearAndResetEmptyTheAgenda) {
+  TRule* Rule = AddRule("show", {});
+  AssertItem(1);
+  Engine->Reset();
+  EXPECT_EQ(Engine->GetAgendaCount(), 0);
+  AssertItem(1);
+  EXPECT_EQ(Engine->GetAgendaCount(), 1);
+  EXPECT_EQ(Engine->GetRules().Get("show"), Rule);
+  Engine->Clear();
+  EXPECT_EQ(Engine->GetAgendaCount(), 0);
+  EXPECT_EQ(Engine->GetRules().GetCount(), 0);
+}
+
+}  // namespace
+}  // namespace ie

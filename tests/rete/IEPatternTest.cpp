@@ -1,0 +1,286 @@
+#include "rete/IEPattern.h"
+
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "engine/InferenceEngine.h"
+#include "rete/IEContext.h"
+#include "rete/IERule.h"
+
+namespace ie {
+namespace {
+
+IIEValue Atom(const std::string& Text) { return new TIEValue(Text, dtAtom); }
+IIEValue Var(const std::string& Name) { return new TIEValue(Name, dtVariable); }
+IIEValue Int(int32_t Value) { return new TIEValue(Value, dtInteger); }
+IIEValue List(std::initializer_list<IIEValue> Items) {
+  IValueVector Vector = new TValueVector();
+  for (const IIEValue& Item : Items) Vector->Add(Item);
+  return new TIEValue(Vector);
+}
+
+// A free template "color" with the single slot c and the multislot tags,
+// and a free ordered template "data".
+class PatternTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Color = new TFactTemplate(nullptr, "color");
+    Color->AddSlot("c", Atom("none"));
+    Color->AddMultiSlot("tags", List({}));
+    Data = new TFactTemplate(nullptr, "data");
+    Data->AddMultiSlot(SDefaultSlotName, List({}));
+  }
+  void TearDown() override {
+    for (TIEPattern* Pattern : Patterns) Pattern->Free();
+  }
+  TIEPattern* NewPattern(const IFactTemplate& Template, int32_t NegatedCount = 0,
+                         TComponent* Owner = nullptr) {
+    Patterns.push_back(
+        Create<TIEPattern>(Owner, Template->GetTemplateName(), Template, NegatedCount));
+    return Patterns.back();
+  }
+  // A call made by the engine, the way FixTests makes its calls.
+  IIEValue Call(const std::string& Name, std::initializer_list<IIEValue> Arguments) {
+    ICustomFunCall Made = Engine->NewFunctionCall(Name);
+    for (const IIEValue& Argument : Arguments) Made->AddArgument(Argument);
+    return new TIEValue(Made);
+  }
+
+  IFactTemplate Color, Data;
+  std::vector<TIEPattern*> Patterns;
+  TInferenceEngine* Engine = Create<TInferenceEngine>(nullptr);
+  struct TFreeEngine {
+    TInferenceEngine* E;
+    ~TFreeEngine() { E->Free(); }
+  } EngineOwner{Engine};
+};
+
+TEST_F(PatternTest, NegationAndBoundNames) {
+  EXPECT_FALSE(NewPattern(Color, 0)->IsNegated());
+  EXPECT_TRUE(NewPattern(Color, 1)->IsNegated());
+  EXPECT_FALSE(NewPattern(Color, 2)->IsNegated());
+  EXPECT_TRUE(NewPattern(Color, 3)->IsNegated());
+
+  TIEPattern* Negated = NewPattern(Color, 1);
+  Negated->SetBoundName("f");
+  EXPECT_EQ(Negated->GetBoundName(), "f");
+  Negated->SetName(STestCE);
+  EXPECT_EQ(ErrorOf([&] { Negated->SetBoundName(""); }),
+            "Cannot bind a negated pattern to a variable");
+  Negated->SetNegatedCount(2);
+  Negated->SetBoundName("");
+  EXPECT_EQ(Negated->GetBoundName(), "");
+}
+
+TEST_F(PatternTest, SlotEntriesFollowTheTemplateAndRefuseUnknownSlots) {
+  TIEPattern* Pattern = NewPattern(Color);
+  ASSERT_EQ(Pattern->GetSlotCount(), 2);
+  EXPECT_EQ(Pattern->GetSlotName(0), "c");
+  EXPECT_EQ(Pattern->IndexOfSlotName("tags"), Color->GetLayout()->IndexOf("tags"));
+  EXPECT_EQ(Pattern->IndexOfSlotName("size"), -1);
+  EXPECT_EQ(Pattern->GetSlotLength(1), -1);
+  EXPECT_EQ(Pattern->GetSlotTests(0), nullptr);
+  EXPECT_EQ(Pattern->GetSlotTestCount(0), 0);
+
+  EXPECT_EQ(ErrorOf([&] { Pattern->AddTest("size", Atom("big"), NoSubIndex, false, true); }),
+            "No such slot name: \"size\"");
+  TIEPattern* Free = Create<TIEPattern>(nullptr);
+  Patterns.push_back(Free);
+  EXPECT_EQ(ErrorOf([&] { Free->AddTest("c", Atom("red"), NoSubIndex, false, true); }),
+            "Fact Template is missing");
+  EXPECT_EQ(ErrorOf([&] { PrettyPrint(*Free); }), "Fact Template is missing");
+}
+
+TEST_F(PatternTest, CountsChangesAndFixTestsWithoutDisjunction) {
+  TIEPattern* Pattern = NewPattern(Color);
+  int32_t Changes = 0;
+  Pattern->SetOnChange([&](TObject*) { ++Changes; });
+  Pattern->AddTest("c", Var("x"), NoSubIndex, false, true);
+  Pattern->AddTest("c", Atom("red"), NoSubIndex, true, true);
+  EXPECT_EQ(Pattern->GetTestCount(), 2);
+  EXPECT_EQ(Pattern->GetDisjunctionCount(), 0);
+  EXPECT_EQ(Changes, 2);
+
+  const std::string Before = Pattern->GetToString();
+  Pattern->FixTests();
+  EXPECT_EQ(Pattern->GetToString(), Before);
+  EXPECT_EQ(Changes, 2);
+
+  TIEPatternMatchTest* Blue = Pattern->AddTest("c", Atom("blue"), NoSubIndex, false, false);
+  EXPECT_EQ(Pattern->GetDisjunctionCount(), 1);
+  Blue->SetConjunction(true);
+  EXPECT_EQ(Pattern->GetDisjunctionCount(), 0);
+  Blue->SetConjunction(false);
+  Pattern->GetSlotTests(0)->Delete(2);
+  EXPECT_EQ(Pattern->GetTestCount(), 2);
+  EXPECT_EQ(Pattern->GetDisjunctionCount(), 0);
+  // Without a rule a rewrite would raise; nothing is left to rewrite.
+  Pattern->FixTests();
+
+  Pattern->BeginUpdate();
+  Pattern->SetUnique(true);
+  Pattern->SetExplicit(true);
+  Changes = 0;
+  Pattern->EndUpdate();
+  EXPECT_EQ(Changes, 1);
+}
+
+TEST_F(PatternTest, FixTestsNeedsARuleForAFreshVariable) {
+  TRule* Rule = Create<TRule>(nullptr);
+  TIEPattern* Owned = NewPattern(Color, 0, Rule);
+  TIEPattern* Alone = NewPattern(Color);
+  for (TIEPattern* Pattern : {Owned, Alone}) {
+    Pattern->AddTest("c", Atom("red"), NoSubIndex, false, true);
+    Pattern->AddTest("c", Atom("blue"), NoSubIndex, false, false);
+    const std::string Before = Pattern->GetToString();
+    EXPECT_EQ(ErrorOf([&] { Pattern->FixTests(); }), "Rule missing for pattern");
+    EXPECT_EQ(Pattern->GetToString(), Before);
+    EXPECT_EQ(Pattern->GetTestCount(), 2);
+  }
+  Owned->SetOwner(nullptr);
+  Rule->Free();
+}
+
+TEST_F(PatternTest, FixTestsRewritesDisjunctionsIntoPredicates) {
+  TRule* Rule = Create<TRule>(Engine);
+  auto* Pattern = Create<TIEPattern>(Rule, "color", Color, 0);
+  Pattern->AddTest("c", Atom("red"), NoSubIndex, false, true);
+  Pattern->AddTest("c", Atom("blue"), NoSubIndex, false, false);
+  Pattern->AddTest("c", Atom("green"), NoSubIndex, true, true);
+  Pattern->AddTest("tags", Atom("x"), 0, false, true);
+  Pattern->AddTest("tags", Var("t"), 1, false, true);
+  Pattern->AddTest("tags", Atom("red"), 1, true, true);
+  Pattern->AddTest("tags", Atom("blue"), 1, false, false);
+  Rule->GetPatterns().Add(Pattern);
+  Pattern->FixTests();
+
+  std::string Blank;
+  for (int32_t Index = 0; Index < Rule->GetBindingCount(); ++Index) {
+    const TBinding* Binding = Rule->GetBinding(Index);
+    if (Binding->GetName().rfind(SBlankPrefix, 0) != 0) continue;
+    Blank = "?" + Binding->GetName();
+    EXPECT_EQ(Binding->GetToString(), "name=" + Binding->GetName() + " FactIdx=0 SlotIdx=c");
+  }
+  ASSERT_FALSE(Blank.empty());
+  EXPECT_EQ(PrettyPrint(*Pattern).substr(PrettyPrint(*Pattern).find("(color")),
+            "(color (c " + Blank + "&:(or (eq " + Blank + " red) (and (eq " + Blank +
+                " blue) (neq " + Blank +
+                " green)))) (tags x ?t&:(or (neq ?t red) (eq ?t blue))) )");
+  EXPECT_EQ(Pattern->GetTestCount(), 5);
+  EXPECT_EQ(Pattern->GetDisjunctionCount(), 0);
+}
+
+TEST_F(PatternTest, PrettyPrintLayout) {
+  TIEPattern* Pattern = NewPattern(Color);
+  Pattern->SetComment("  first\r\n;second\r\n\r\n");
+  Pattern->AddTest("tags", Atom("a"), 0, false, true);
+  Pattern->AddTest("tags", Var("t"), 1, false, true);
+  Pattern->AddTest("tags", Call("numberp", {Var("t")}), 1, true, true);
+  Pattern->AddTest("c", Atom("red"), NoSubIndex, false, true);
+  Pattern->AddTest("c", Atom("blue"), NoSubIndex, false, false);
+  EXPECT_EQ(PrettyPrint(*Pattern),
+            "; first\r\n;second\r\n\r\n(color (c red|blue) (tags a ?t&~:(numberp ?t)) )");
+
+  TIEPattern* Ordered = NewPattern(Data, 3);
+  Ordered->AddTest(SDefaultSlotName, Int(1), 0, false, true);
+  Ordered->AddTest(SDefaultSlotName, Var("x"), 1, true, true);
+  Ordered->SetUnique(true);
+  Ordered->SetExplicit(true);
+  EXPECT_EQ(Ordered->GetToString(), "(not (exists (explicit (unique (data 1 ~?x)))))");
+  Ordered->SetNegatedCount(1);
+  Ordered->SetUnique(false);
+  EXPECT_EQ(Ordered->GetToString(), "(not (explicit (data 1 ~?x)))");
+
+  TIEPattern* Bound = NewPattern(Color, 2);
+  Bound->SetBoundName("f");
+  EXPECT_EQ(Bound->GetToString(), "?f <- (exists (color ))");
+}
+
+TEST_F(PatternTest, AssignAndCloneCopyTestsAndLengths) {
+  TIEPattern* Pattern = NewPattern(Color, 1);
+  Pattern->SetComment("note");
+  Pattern->SetBoundName("f");
+  Pattern->AddTest("c", Atom("red"), NoSubIndex, false, true);
+  Pattern->AddTest("c", Atom("blue"), NoSubIndex, true, false);
+  Pattern->SetSlotLength(1, 3);
+
+  TIEPattern* Copy = Pattern->Clone(nullptr);
+  Patterns.push_back(Copy);
+  EXPECT_EQ(Copy->GetToString(), Pattern->GetToString());
+  EXPECT_EQ(Copy->GetSlotLength(1), 3);
+  EXPECT_EQ(Copy->GetDisjunctionCount(), 1);
+  ASSERT_NE(Copy->GetSlotTest(0, 1), Pattern->GetSlotTest(0, 1));
+  EXPECT_TRUE(Copy->GetSlotTest(0, 1)->Equals(Pattern->GetSlotTest(0, 1)));
+  EXPECT_EQ(Copy->GetSlotTest(0, 1)->GetPattern(), Copy);
+}
+
+TEST_F(PatternTest, MatchTestEqualityTextAndConversion) {
+  TIEPatternMatchTest* Red = Create<TIEPatternMatchTest>(nullptr, sttEquals, Atom("red"));
+  TIESlotTest* Copy = Red->Clone();
+  EXPECT_EQ(Red->GetToString(), "= SubIdx: -1 Slot: red");
+  EXPECT_TRUE(Red->Equals(Copy));
+  EXPECT_TRUE(Red->Equals(true, true, NoSubIndex, Atom("red")));
+  EXPECT_FALSE(Red->Equals(false, NoSubIndex, Atom("red")));
+  EXPECT_FALSE(Red->Equals(true, NoSubIndex, Atom("blue")));
+  static_cast<TIEPatternMatchTest*>(Copy)->SetConjunction(false);
+  EXPECT_FALSE(Red->Equals(Copy));
+  EXPECT_TRUE(Red->Equals(true, NoSubIndex, Atom("red")));
+  EXPECT_FALSE(Red->Equals(true, false, NoSubIndex, Atom("red")));
+
+  TIEPatternMatchTest NotRed(nullptr, sttNotEquals, Atom("red"));
+  const IIEValue Greater = Call(">", {Var("x"), Int(3)});
+  TIEPatternMatchTest NotGreater(nullptr, sttNotEquals, Greater);
+  TIEPatternMatchTest IsGreater(nullptr, sttEquals, Greater);
+  EXPECT_EQ(NotRed.ConvertToFunCall(Engine, Var("v"))->GetToString(), "(neq ?v red)");
+  EXPECT_EQ(NotGreater.ConvertToFunCall(Engine, Var("v"))->GetToString(), "(not (> ?x 3))");
+  EXPECT_EQ(IsGreater.ConvertToFunCall(Engine, Var("v")).Get(),
+            IsGreater.GetSlotValue()->GetAsFunCall<TCustomFunctionCall>().Get());
+
+  TIEContext Context(Engine->GetContext(), Engine);
+  Context.AddLocalBinding("x", Int(5));
+  EXPECT_TRUE(IsGreater.PerformTest(&Context));
+  EXPECT_FALSE(NotGreater.PerformTest(&Context));
+  Context.AddLocalBinding("x", Int(2));
+  EXPECT_TRUE(NotGreater.PerformTest(&Context));
+  Red->Free();
+  Copy->Free();
+}
+
+TEST_F(PatternTest, JoinTests) {
+  IFact Left = new TFact(Color), Right = new TFact(Color);
+  Left->SetValue("c", Atom("red"));
+  Left->SetValue("tags", List({Atom("a"), Atom("b")}));
+  Right->SetValue("c", Atom("b"));
+  Right->SetValue("tags", List({Atom("red")}));
+  TIEContext Context(nullptr, nullptr);
+  Context.SetToken(new TIEToken(taAdd, Left));
+  Context.SetFact(Right);
+
+  TIEJoinTest Slots(sttEquals, "c", "c", 0);
+  TIEJoinTest ElementToSlot(sttEquals, "tags", 1, "c", NoSubIndex, 0);
+  TIEJoinTest SlotToElement(sttNotEquals, "c", NoSubIndex, "tags", 0, 0);
+  TIEJoinTest PastTheEnd(sttNotEquals, "tags", 5, "c", NoSubIndex, 0);
+  TIEJoinTest Missing(sttNotEquals, "c", NoSubIndex, "c", NoSubIndex, 1);
+  TIEJoinTest BadSlot(sttEquals, "c", "size", 0);
+  EXPECT_FALSE(Slots.PerformTest(&Context));
+  EXPECT_TRUE(ElementToSlot.PerformTest(&Context));
+  EXPECT_FALSE(SlotToElement.PerformTest(&Context));
+  EXPECT_TRUE(PastTheEnd.PerformTest(&Context));
+  EXPECT_TRUE(Missing.PerformTest(&Context));
+  EXPECT_EQ(ErrorOf([&] { BadSlot.PerformTest(&Context); }), "No such slot name: \"size\"");
+  // A cached position follows the template's new layout.
+  Color->AddSlot("a", Atom("b"));
+  EXPECT_TRUE(ElementToSlot.PerformTest(&Context));
+
+  EXPECT_EQ(Slots.GetToString(), "= tstSlot TokenIdx: 0 Left: c Right: c");
+  EXPECT_EQ(SlotToElement.GetToString(), "<> tstMultiSlot TokenIdx: 0 Left: c -1 Right: tags 0");
+  TIEJoinTest* Copy = static_cast<TIEJoinTest*>(SlotToElement.Clone());
+  EXPECT_TRUE(Copy->Equals(&SlotToElement));
+  Copy->SetRightIndex("Tags");
+  EXPECT_FALSE(Copy->Equals(&SlotToElement));
+  EXPECT_FALSE(Slots.Equals(&Missing));
+  Copy->Free();
+}
+
+}  // namespace
+}  // namespace ie

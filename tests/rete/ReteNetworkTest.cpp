@@ -1,0 +1,231 @@
+#include "rete/ReteNetwork.h"
+
+#include <gtest/gtest.h>
+
+#include "ReteTestSupport.h"
+
+namespace ie {
+namespace {
+
+using namespace retetest;
+using TLines = std::vector<std::string>;
+
+class ReteNetworkTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Engine = Create<TTestRuleEngine>(nullptr);
+    B = TRuleBuilder(Engine);
+    Engine->Assert(SInitialFactPattern, {});
+  }
+  void TearDown() override { Engine->Free(); }
+
+  TReteNetwork& Net() const { return *Engine->GetReteNetwork(); }
+
+  TTestRuleEngine* Engine = nullptr;
+  TRuleBuilder B{nullptr};
+};
+
+TEST_F(ReteNetworkTest, JoinsOnSharedVariablesAndWithdrawsOnRetraction) {
+  B.Rule("r", {B.Pattern("a", {Var("x")}), B.Pattern("b", {Var("x"), Var("y")})},
+         {B.Call("log", {Var("x"), Var("y")})});
+  const int32_t A1 = Engine->Assert("a", {Int(1)});
+  Engine->Assert("b", {Int(1), Atom("p")});
+  const int32_t B2 = Engine->Assert("b", {Int(2), Atom("q")});
+  Engine->Assert("b", {Int(1), Atom("r")});
+  Engine->Assert("a", {Int(2)});
+  EXPECT_EQ(Engine->AgendaText(), (TLines{"r: f-1, f-2", "r: f-1, f-4", "r: f-5, f-3"}));
+  Engine->Retract(B2);
+  Engine->Retract(A1);
+  EXPECT_EQ(Engine->AgendaText(), TLines{});
+  Engine->Assert("b", {Int(2), Atom("s")});
+  Engine->Run();
+  EXPECT_EQ(Engine->Log, TLines{"2 s"});
+}
+
+TEST_F(ReteNetworkTest, HashedMemoriesGrowAndStillFindEveryMatch) {
+  B.Rule("r", {B.Pattern("a", {Var("x")}), B.Pattern("b", {Var("x")})});
+  for (int32_t I = 0; I < 500; ++I) Engine->Assert("a", {Int(I)});
+  for (int32_t I = 0; I < 500; I += 7) Engine->Assert("b", {Int(I)});
+  EXPECT_EQ(Engine->Agenda.size(), 72u);
+  const auto* Join = dynamic_cast<TJoinNode*>(Net().GetRuleNodesList(Engine->Rules[0])->at(4));
+  ASSERT_NE(Join, nullptr);
+  EXPECT_TRUE(Join->HasShortCut());
+  EXPECT_GE(Join->GetLeftMemory()->GetBucketCount(), 500);
+  EXPECT_EQ(Join->GetRightMemory()->GetTokenCount(), 72);
+}
+
+TEST_F(ReteNetworkTest, NegationCountsItsBlockers) {
+  B.Rule("r", {B.Pattern("a", {Var("x")}), B.Pattern("b", {Var("x")}, 1)});
+  Engine->Assert("a", {Int(1)});
+  EXPECT_EQ(Engine->AgendaText(), TLines{"r: f-1, f--1"});
+  const int32_t B1 = Engine->Assert("b", {Int(1)});
+  EXPECT_EQ(Engine->AgendaText(), TLines{});
+  const int32_t B2 = Engine->Assert("b", {Int(1), Int(0)});  // another shape, no blocker
+  EXPECT_EQ(Engine->Assert("b", {Int(1)}), -1);
+  EXPECT_TRUE(Engine->Retract(B2));
+  EXPECT_EQ(Engine->AgendaText(), TLines{});
+  EXPECT_TRUE(Engine->Retract(B1));
+  EXPECT_EQ(Engine->AgendaText(), TLines{"r: f-1, f--1"});
+}
+
+TEST_F(ReteNetworkTest, TwoBlockersMustBothGo) {
+  B.Rule("r", {B.Pattern("b", {Var("_blank_x")}, 1)});
+  EXPECT_EQ(Engine->AgendaText(), TLines{"r: f-0, f--1"});
+  const int32_t B1 = Engine->Assert("b", {Int(1)});
+  const int32_t B2 = Engine->Assert("b", {Int(2)});
+  Engine->Retract(B1);
+  EXPECT_EQ(Engine->AgendaText(), TLines{});
+  Engine->Retract(B2);
+  EXPECT_EQ(Engine->AgendaText(), TLines{"r: f-0, f--1"});
+}
+
+TEST_F(ReteNetworkTest, ExistsHoldsWhileAnyFactMatchesAndThreeNegationsNegate) {
+  B.Rule("some", {B.Pattern("a", {Var("x")}), B.Pattern("b", {Var("x"), Var("_blank_y")}, 2)});
+  B.Rule("none", {B.Pattern("a", {Var("x")}), B.Pattern("b", {Var("x"), Var("_blank_y")}, 3)});
+  Engine->Assert("a", {Int(1)});
+  EXPECT_EQ(Engine->AgendaText(), TLines{"none: f-1, f--1"});
+  const int32_t B1 = Engine->Assert("b", {Int(1), Int(5)});
+  const int32_t B2 = Engine->Assert("b", {Int(1), Int(6)});
+  EXPECT_EQ(Engine->AgendaText(), TLines{"some: f-1, f--1"});
+  Engine->Retract(B1);
+  EXPECT_EQ(Engine->AgendaText(), TLines{"some: f-1, f--1"});
+  Engine->Retract(B2);
+  EXPECT_EQ(Engine->AgendaText(), TLines{"none: f-1, f--1"});
+}
+
+TEST_F(ReteNetworkTest, TestPatternsAndOrConstraints) {
+  B.Rule("big", {B.Pattern("a", {Var("x")}), B.Test(B.Call(">", {Var("x"), Int(2)}))});
+  B.Rule("small", {B.Pattern("a", {Var("x")}), B.Test(B.Call(">", {Var("x"), Int(2)}), 1)});
+  TIEPattern* Colour = B.Pattern("c", {Atom("red")});
+  Colour->AddTest(SDefaultSlotName, Atom("blue"), 0, false, false);
+  B.Rule("warm", {Colour});
+  Engine->Assert("a", {Int(1)});
+  Engine->Assert("a", {Int(3)});
+  Engine->Assert("c", {Atom("blue")});
+  Engine->Assert("c", {Atom("green")});
+  Engine->Assert("c", {Atom("red")});
+  EXPECT_EQ(Engine->AgendaText(),
+            (TLines{"small: f-1, f--1", "big: f-2, f--1", "warm: f-3", "warm: f-5"}));
+}
+
+TEST_F(ReteNetworkTest, MultifieldVariablesTakeEverySplit) {
+  B.Rule("r", {B.Pattern("a", {MultiVar("x"), Atom("b"), MultiVar("y")})},
+         {B.Call("log", {MultiVar("x"), Atom("/"), MultiVar("y")})});
+  B.Rule("two", {B.Pattern("p", {MultiVar("u"), MultiVar("v")})});
+  const int32_t Fact = Engine->Assert("a", {Int(1), Atom("b"), Int(2), Atom("b")});
+  Engine->Assert("p", {Int(1), Int(2)});
+  EXPECT_EQ(Engine->Agenda.size(), 5u);
+  Engine->Retract(Fact);
+  EXPECT_EQ(Engine->Agenda.size(), 3u);
+  Engine->Assert("a", {Int(1), Atom("b"), Int(2), Atom("b")});
+  Engine->Run();
+  EXPECT_EQ(Engine->Log, (TLines{"1 b 2  / ", "1  / 2 b "}));
+}
+
+TEST_F(ReteNetworkTest, UniqueJoinStopsAtTheFirstMatch) {
+  Engine->Assert("b", {Int(1), Int(10)});
+  Engine->Assert("b", {Int(1), Int(11)});
+  TIEPattern* Unique = B.Pattern("b", {Var("x"), Var("y")});
+  Unique->SetUnique(true);
+  B.Rule("r", {B.Pattern("a", {Var("x")}), Unique});
+  Engine->Assert("a", {Int(1)});
+  EXPECT_EQ(Engine->AgendaText(), TLines{"r: f-3, f-1"});
+}
+
+TEST_F(ReteNetworkTest, RulesShareNodesAndKeepThemWhenOneLeaves) {
+  TRule* First = B.Rule("r1", {B.Pattern("a", {Var("x"), Int(1)}), B.Pattern("b", {Var("x")})});
+  TRule* Second = B.Rule("r2", {B.Pattern("a", {Var("y"), Int(1)}), B.Pattern("b", {Var("y")})});
+  EXPECT_EQ(First->GetCompileTrace(), "r1: +1+1+1+1+1+2+t");
+  EXPECT_EQ(Second->GetCompileTrace(), "r2: =1=1=1=2+t");
+  Engine->Assert("a", {Int(7), Int(1)});
+  First->Free();
+  EXPECT_EQ(Net().GetRuleCount(), 1);
+  Engine->Assert("b", {Int(7)});
+  EXPECT_EQ(Engine->AgendaText(), TLines{"r2: f-1, f-2"});
+  B.Rule("r3", {B.Pattern("a", {Int(7), Int(1)}, 1)});
+  EXPECT_EQ(Engine->Rules.back()->GetCompileTrace(), "r3: +1=1+1+1+2+t");
+}
+
+TEST_F(ReteNetworkTest, NewRulesArePrimedWithoutDisturbingOthers) {
+  B.Rule("r1", {B.Pattern("a", {Var("x")}), B.Pattern("b", {Var("x")})});
+  Engine->Assert("a", {Int(1)});
+  Engine->Assert("b", {Int(1)});
+  Engine->Run();
+  B.Rule("r2", {B.Pattern("a", {Var("x")}), B.Pattern("b", {Var("x")})});
+  B.Rule("r3", {B.Pattern("a", {Var("x")}), B.Pattern("b", {Var("x")}),
+                B.Pattern("c", {Var("x")}, 1)});
+  EXPECT_EQ(Engine->AgendaText(), (TLines{"r2: f-1, f-2", "r3: f-1, f-2, f--1"}));
+}
+
+TEST_F(ReteNetworkTest, BackwardChainingAssertsOneGoalPerPartialMatch) {
+  IFactTemplate Item = Engine->Ordered("item");
+  Item->SetBackwardChaining(true);
+  Engine->Ordered("need-item");
+  B.Rule("r", {B.Pattern("want", {Var("x")}), B.Pattern("item", {Var("x"), Atom("ok")})});
+  Engine->Assert("want", {Int(4)});
+  Engine->Assert("want", {Int(5)});
+  ASSERT_EQ(Engine->Facts.size(), 5u);
+  EXPECT_EQ(Engine->Facts[2]->GetToString(), "(need-item 4 ok )");
+  EXPECT_EQ(Engine->Facts[4]->GetToString(), "(need-item 5 ok )");
+  EXPECT_EQ(ErrorOf([&] {
+              B.Rule("bad", {B.Pattern("want", {Var("x")}),
+                             B.Pattern("item", {B.Call(">", {Var("x"), Int(1)})})});
+            }),
+            "Cannot use Function calls in backchained patterns: item");
+}
+
+TEST_F(ReteNetworkTest, RootsSeeOnlyFactsTheirTemplateTestCanPass) {
+  B.Rule("r", {B.Pattern("a", {Var("x")})});
+  IFactTemplate Wide = Engine->Ordered("wide");
+  Wide->SetParent(Engine->Ordered("a"));
+  EXPECT_FALSE(Net().ProcessToken(new TIEToken(taAdd, Engine->Fact("other", {Int(1)}))));
+  IFact Extended = new TFact(Wide);
+  Extended->SetValue(SDefaultSlotName, Engine->Fact("a", {Int(3)})->GetValue(SDefaultSlotName));
+  Engine->Assert(Extended, false);
+  EXPECT_EQ(Engine->AgendaText(), TLines{"r: f-1"});
+  Engine->ClearFacts();
+  EXPECT_EQ(Engine->AgendaText(), TLines{});
+}
+
+TEST_F(ReteNetworkTest, OneShotRulesFireOnceUntilReset) {
+  TRule* Once = B.Rule("once", {B.Pattern("a", {Var("x")})});
+  Once->SetOneShot(true);
+  Engine->Assert("a", {Int(1)});
+  Engine->Run();
+  Engine->Assert("a", {Int(2)});
+  EXPECT_EQ(Engine->AgendaText(), TLines{});
+  Once->Reset();
+  Engine->Assert("a", {Int(3)});
+  EXPECT_EQ(Engine->AgendaText(), TLines{"once: f-3"});
+}
+
+TEST_F(ReteNetworkTest, DisabledNetworkIsEmptyAndStaysSo) {
+  B.Rule("r", {B.Pattern("a", {Var("x")})});
+  Engine->Assert("a", {Int(1)});
+  Net().SetEnabled(false);
+  EXPECT_EQ(Net().GetNodeCount(), 0);
+  EXPECT_EQ(Engine->AgendaText(), TLines{});
+  Engine->Assert("a", {Int(2)});
+  Net().SetEnabled(true);
+  Engine->Assert("a", {Int(3)});
+  EXPECT_EQ(Engine->AgendaText(), TLines{});
+  B.Rule("s", {B.Pattern("a", {Var("x")})});
+  EXPECT_EQ(Engine->Agenda.size(), 3u);
+}
+
+TEST_F(ReteNetworkTest, BadInputRaisesItsMessage) {
+  B.Rule("r", {B.Pattern("a", {Var("x")}), B.Pattern("b", {Var("x")})});
+  TReteNode* Join = Net().GetRuleNodesList(Engine->Rules[0])->at(4);
+  EXPECT_EQ(ErrorOf([&] { Join->CallNode(new TIEToken(taAdd, Engine->Facts[0]), ctSingle); }),
+            "Invalid Call Type: ctSingle");
+  EXPECT_EQ(ErrorOf([&] { B.Rule("t", {B.Pattern("a", {B.Call(">", {Var("q"), Int(1)})})}); }),
+            "Unknown variable name: q");
+  B.Rule("p", {B.Pattern("n", {B.Call(">", {Atom("x"), Int(1)})})});
+  const std::string Message = ErrorOf<Exception>([&] { Engine->Assert("n", {Int(1)}); });
+  EXPECT_EQ(Message.substr(0, Message.find(" for pattern match = ")),
+            "Not a numeric type.  Value (x) is a dtAtom type");
+  EXPECT_NE(Message.find("Test: pmtTestEqual"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace ie
