@@ -568,6 +568,9 @@ void TInferenceEngine::AddActivation(TActivation* Activation) {
     WatchActivation("==> Activation: ", Activation);
     if (FOnAddActivation) FOnAddActivation(this, Index, Activation);
   } catch (const EAbort&) {
+    // A silent abort leaves the activation off the agenda when it came
+    // before the insertion; nothing else would free it then.
+    if (FAgenda->IndexOf(Activation) < 0) Activation->Free();
   }
 }
 

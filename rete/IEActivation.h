@@ -41,7 +41,8 @@ class TActivation : public TPersistent {
   // A new activation of the same rule, token, node and strength; the
   // caller owns it.
   virtual TActivation* Clone() const;
-  // Fires the rule with the token, then tells the node; true.
+  // Fires the rule with the token, then tells the node (or, when the rule's
+  // actions withdrew the activation, the network); true.
   virtual bool Fire();
   // "0 r1 : f-1, f-2 (1.0000)": salience, rule name, facts, strength.
   std::string GetToString() const override;

@@ -241,7 +241,8 @@ TBinding* TRule::AddBinding(const std::string& Name, int32_t FactIndex,
     }
   }
   FBindings.push_back(Binding);
-  FBindingSlots.emplace_back();
+  FBindingSlots.push_back(
+      TSlotCache{SlotIndex == SLocalBinding, SlotIndex == SPatternBinding, nullptr, -1});
   return Binding;
 }
 
@@ -304,8 +305,8 @@ void TRule::PatternNotification(TIEPattern* Pattern, int32_t Index, bool Added) 
 void TRule::AddPattern(TIEPattern* Pattern, int32_t Index) {
   if (FEngine == nullptr) throw EIEException(SUnknownEngine);
   const bool IsTest = Pattern->GetName() == STestCE;
-  if (Index == 0 && (Pattern->IsNegated() || IsTest)) {
-    FPatterns.Insert(0, FEngine->GetInitialFactPattern()->Clone(this));
+  if (Index == 0 && (Pattern->GetNegatedCount() > 0 || IsTest)) {
+    InsertInitialPattern();
     Index = 1;
   }
   if (Pattern->GetBoundName().empty() && !(IsTest && Pattern->IsNegated())) {
@@ -334,10 +335,20 @@ void TRule::AddPattern(TIEPattern* Pattern, int32_t Index) {
   }
 }
 
+void TRule::InsertInitialPattern() {
+  TIEPattern* Initial = FEngine->GetInitialFactPattern()->Clone(this);
+  try {
+    FPatterns.Insert(0, Initial);
+  } catch (...) {
+    Initial->Free();
+    throw;
+  }
+}
+
 void TRule::ActionNotification() { Change(this); }
 
 IIEValue TRule::BindingValue(TBinding& Binding, TSlotCache& Cache, TFact& Fact) const {
-  if (Binding.GetSlotIndex() == SPatternBinding) return new TIEValue(Fact.GetID(), dtFactId);
+  if (Cache.WholeFact) return new TIEValue(Fact.GetID(), dtFactId);
   IIEValue Value;
   const ISlotLayout& Layout = Fact.GetTemplate()->GetLayout();
   if (Layout != Cache.Layout) {
@@ -357,14 +368,20 @@ IIEValue TRule::BindingValue(TBinding& Binding, TSlotCache& Cache, TFact& Fact) 
 
 void TRule::Prepare(const IReteToken& Token, TIEContext* Context) {
   const TFact* NullFact = FEngine != nullptr ? FEngine->GetNullFact().Get() : nullptr;
-  const int32_t Count = Token ? Token->GetCount() : 0;
+  // The token's facts, oldest first, walked once.
+  FTokenFacts.assign(Token ? Token->GetCount() : 0, nullptr);
+  for (const TIEToken* Link = Token.Get(); Link != nullptr; Link = Link->GetParent().Get()) {
+    FTokenFacts[Link->GetCount() - 1] = Link->GetFact().Get();
+  }
+  const int32_t Count = static_cast<int32_t>(FTokenFacts.size());
   for (size_t I = 0; I < FBindings.size(); ++I) {
     TBinding& Binding = *FBindings[I];
     const int32_t FactIndex = Binding.GetFactIndex();
-    if (Binding.GetSlotIndex() == SLocalBinding || FactIndex < 0 || FactIndex >= Count) continue;
-    TFact* Fact = Token->GetFacts(FactIndex).Get();
+    TSlotCache& Cache = FBindingSlots[I];
+    if (FactIndex < 0 || FactIndex >= Count || Cache.Local) continue;
+    TFact* Fact = FTokenFacts[FactIndex];
     if (Fact == nullptr || Fact == NullFact) continue;
-    IIEValue Value = BindingValue(Binding, FBindingSlots[I], *Fact);
+    IIEValue Value = BindingValue(Binding, Cache, *Fact);
     Binding.SetValue(Value);
     Context->AddLocalBinding(Binding.GetName(), std::move(Value));
   }

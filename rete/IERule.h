@@ -193,8 +193,8 @@ class TRule : public TComponent {
   void Notification(TComponent* Component, TOperation Operation) override;
 
   // Registers what Pattern, just put at Index, binds; puts the engine's
-  // initial-fact pattern before a negated or test pattern that would come
-  // first. Raises "Unknown/Undefined Inference Engine" without an engine
+  // initial-fact pattern before a negated, "exists" or test pattern that
+  // would come first. Raises "Unknown/Undefined Inference Engine" without an engine
   // and "First Use of Variable is negated" for a variable whose first use
   // is negated.
   virtual void AddPattern(TIEPattern* Pattern, int32_t Index);
@@ -206,13 +206,16 @@ class TRule : public TComponent {
   friend class TRuleActionList;
   friend class TReteNetwork;
 
-  // Where a pattern binding's slot lies in the layout last seen, so that
-  // firing looks a slot name up once per template layout.
+  // What a binding addresses, and where its slot lies in the layout last
+  // seen, so that firing looks a slot name up once per template layout.
   struct TSlotCache {
+    bool Local = false;
+    bool WholeFact = false;
     ISlotLayout Layout;
     int32_t Position = -1;
   };
 
+  void InsertInitialPattern();
   void FreeBindings();
   // Moves the bindings of facts at From and above by Delta; a removed
   // pattern's own bindings go first.
@@ -230,6 +233,8 @@ class TRule : public TComponent {
   TRulePatternList FPatterns;
   std::vector<TBinding*> FBindings;
   std::vector<TSlotCache> FBindingSlots;
+  // The facts of the token being prepared, kept to reuse its storage.
+  std::vector<TFact*> FTokenFacts;
   TCustomRuleEngine* FEngine = nullptr;
   TRuleFireEvent FOnFire;
   std::string FCompileTrace;

@@ -167,51 +167,56 @@ const TTokenBucket* TIETokenTree::GetTokens(int32_t Hash) {
   return &FBuckets[Index];
 }
 
-void TIETokenTree::Put(int32_t Index, const IReteToken& Token) {
-  FBuckets[Index].Add(Token);
+void TIETokenTree::Put(int32_t Hash, const IReteToken& Token) {
+  const int32_t Index = BucketOf(Hash);
+  FBuckets[Index].FEntries.push_back(TTokenBucket::TEntry{Token, Hash});
   FMade[Index] = true;
   if (Index < FLowBucket) FLowBucket = Index;
   if (Index > FHighBucket) FHighBucket = Index;
 }
 
-bool TIETokenTree::Add(const IReteToken& Token) {
-  const int32_t Index = BucketOf(GetJoinHash(*Token));
-  for (const IReteToken& Stored : FBuckets[Index]) {
-    if (Stored->Equals(Token)) return false;
+bool TIETokenTree::Add(const IReteToken& Token) { return Add(Token, GetJoinHash(*Token)); }
+
+bool TIETokenTree::Add(const IReteToken& Token, int32_t Hash) {
+  for (const TTokenBucket::TEntry& Stored : FBuckets[BucketOf(Hash)].FEntries) {
+    if (Stored.Hash == Hash && Stored.Token->Equals(Token)) return false;
   }
-  Put(Index, Token);
-  if (++FTokenCount > GetBucketCount()) Grow();
+  Put(Hash, Token);
+  if (++FTokenCount > 2 * GetBucketCount()) Grow();
   return true;
 }
 
 void TIETokenTree::Grow() {
-  std::vector<TTokenBucket> Old(static_cast<size_t>(GetBucketCount()) * 2 + 1);
+  // Four times as many buckets: a bucket holds half a token to two on
+  // average, and a large memory is rehashed only a few times.
+  std::vector<TTokenBucket> Old(static_cast<size_t>(GetBucketCount()) * 4 + 1);
   Old.swap(FBuckets);
   FMade.assign(FBuckets.size(), false);
   FLowBucket = GetBucketCount() + 1;
   FHighBucket = -1;
-  for (const TTokenBucket& Bucket : Old) {
-    for (const IReteToken& Token : Bucket) Put(BucketOf(GetJoinHash(*Token)), Token);
+  for (TTokenBucket& Bucket : Old) {
+    for (const TTokenBucket::TEntry& Entry : Bucket.FEntries) Put(Entry.Hash, Entry.Token);
   }
 }
 
-bool TIETokenTree::Remove(const IReteToken& Token) { return Extract(Token) != nullptr; }
+bool TIETokenTree::Remove(const IReteToken& Token) {
+  return Extract(Token, GetJoinHash(*Token)) != nullptr;
+}
 
-IReteToken TIETokenTree::Extract(const IReteToken& Token) {
-  TTokenBucket& Bucket = FBuckets[BucketOf(GetJoinHash(*Token))];
-  for (int32_t Index = 0; Index < Bucket.GetCount(); ++Index) {
-    if (Bucket.Get(Index)->Equals(Token)) {
-      IReteToken Stored = Bucket.Get(Index);
-      Bucket.Delete(Index);
-      --FTokenCount;
-      return Stored;
-    }
+IReteToken TIETokenTree::Extract(const IReteToken& Token, int32_t Hash) {
+  std::vector<TTokenBucket::TEntry>& Entries = FBuckets[BucketOf(Hash)].FEntries;
+  for (auto It = Entries.begin(); It != Entries.end(); ++It) {
+    if (It->Hash != Hash || !It->Token->Equals(Token)) continue;
+    IReteToken Stored = std::move(It->Token);
+    Entries.erase(It);
+    --FTokenCount;
+    return Stored;
   }
   return nullptr;
 }
 
 void TIETokenTree::Clear() {
-  for (TTokenBucket& Bucket : FBuckets) Bucket.Clear();
+  for (TTokenBucket& Bucket : FBuckets) Bucket.FEntries.clear();
   FMade.assign(FBuckets.size(), false);
   FTokenCount = 0;
   FLowBucket = GetBucketCount() + 1;

@@ -5,7 +5,7 @@
 // memory of a join node: tokens filed in hash buckets by a join value, so
 // that a join looks at one bucket instead of the whole memory. A tree grows
 // its bucket count with the number of tokens it holds, so a bucket keeps
-// about one join value however large the memory gets.
+// a join value or two however large the memory gets.
 //
 // Ownership: tokens are reference counted (IReteToken). A child token holds
 // one counted reference to its parent and to its newest fact and copies
@@ -102,15 +102,55 @@ class TIEToken : public TInterfacedObject {
   TTokenAction FTag = taClear;
 };
 
-// The tokens of one bucket, in the order they were added.
-using TTokenBucket = TIList<TIEToken>;
+// The tokens of one bucket, in the order they were added, each with the
+// hash it was filed under: a join skips a token whose hash differs from
+// the one it looks for without testing it, and growing needs no hashing.
+class TTokenBucket {
+ public:
+  struct TEntry {
+    IReteToken Token;
+    int32_t Hash;
+  };
+  // Walks the tokens.
+  class TIterator {
+   public:
+    explicit TIterator(std::vector<TEntry>::const_iterator At) : FAt(At) {}
+    const IReteToken& operator*() const { return FAt->Token; }
+    TIterator& operator++() {
+      ++FAt;
+      return *this;
+    }
+    bool operator==(const TIterator& Other) const { return FAt == Other.FAt; }
+
+   private:
+    std::vector<TEntry>::const_iterator FAt;
+  };
+
+  int32_t GetCount() const { return static_cast<int32_t>(FEntries.size()); }
+  // Raise EListError outside 0..Count-1.
+  const IReteToken& Get(int32_t Index) const { return Entry(Index).Token; }
+  int32_t GetHash(int32_t Index) const { return Entry(Index).Hash; }
+  const IReteToken& First() const { return Get(0); }
+  TIterator begin() const { return TIterator(FEntries.begin()); }
+  TIterator end() const { return TIterator(FEntries.end()); }
+
+ private:
+  friend class TIETokenTree;
+
+  const TEntry& Entry(int32_t Index) const {
+    if (Index < 0 || Index >= GetCount()) ListIndexError(Index);
+    return FEntries[Index];
+  }
+
+  std::vector<TEntry> FEntries;
+};
 
 class TIETokenTree : public TPersistent {
   IE_CLASS(TIETokenTree, TPersistent)
 
  public:
-  // Buckets below 1 count as 1; the count doubles whenever the tree holds
-  // more tokens than buckets. With UseSortCode the token's sort code is
+  // Buckets below 1 count as 1; the count grows fourfold whenever the tree
+  // holds more than two tokens per bucket. With UseSortCode the token's sort code is
   // hashed; otherwise fact FactIndex of the token: the fact itself when
   // SlotName is empty, else its value in SlotName, or the element SubIndex
   // of that list value when SubIndex is not NoSubIndex.
@@ -153,11 +193,13 @@ class TIETokenTree : public TPersistent {
 
   // Files Token unless an equal token is stored; whether it was added.
   virtual bool Add(const IReteToken& Token);
+  // The same for a caller that has GetJoinHash(Token) at hand already.
+  bool Add(const IReteToken& Token, int32_t Hash);
   // Drops the stored token equal to Token; whether there was one.
   virtual bool Remove(const IReteToken& Token);
-  // Takes the stored token equal to Token out and returns it; nil when
-  // there is none.
-  IReteToken Extract(const IReteToken& Token);
+  // Takes the stored token equal to Token (whose join hash is Hash) out and
+  // returns it; nil when there is none.
+  IReteToken Extract(const IReteToken& Token, int32_t Hash);
   // Drops every token and bucket.
   virtual void Clear();
 
@@ -169,8 +211,8 @@ class TIETokenTree : public TPersistent {
   template <class TText>
   std::string Listing(TText Text) const;
   int32_t Hash(const TIEToken& Token, bool Strict) const;
-  // Files Token in bucket Index; the bounds follow.
-  void Put(int32_t Index, const IReteToken& Token);
+  // Files Token under Hash; the bounds follow.
+  void Put(int32_t Hash, const IReteToken& Token);
   void Grow();
 
   std::string FSlotName;

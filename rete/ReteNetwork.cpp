@@ -20,9 +20,7 @@ bool IsVariable(const IIEValue& Value) {
 
 bool IsFunCall(const IIEValue& Value) { return Value && Value->GetDType() == dtFunCall; }
 
-ICustomFunCall AsCall(const IIEValue& Value) {
-  return Value->GetAsFunCall<TCustomFunctionCall>();
-}
+ICustomFunCall AsCall(const IIEValue& Value) { return Value->GetAsFunCall<TCustomFunctionCall>(); }
 
 IIEValue CallValue(const ICustomFunCall& Call) { return new TIEValue(Call); }
 
@@ -86,11 +84,6 @@ std::string ArgText(const TNodeArg& Arg) {
   return IntToStr(std::get<int32_t>(Arg));
 }
 
-template <class T>
-void FreeObject(T* Object) {
-  if (Object != nullptr) Object->Free();
-}
-
 // Mixes the number of a split into a sort code, so that the ways one fact
 // splits give tokens that are not equal.
 int32_t SplitSortCode(int32_t SortCode, int32_t Split) {
@@ -131,11 +124,12 @@ const TIEValue* TSlotReader::Read(TFact& Fact) {
 
 void TReteBindingInfo::Assign(TPersistent* Source) {
   TBindingInfo::Assign(Source);
+  FWholeFact = GetSlotIndex() == SPatternBinding;
   FReader = TSlotReader(GetSlotIndex(), GetSubIndex());
 }
 
 IIEValue TReteBindingInfo::ReadFrom(TFact& Fact) const {
-  if (GetSlotIndex() == SPatternBinding) return new TIEValue(Fact.GetID(), dtFactId);
+  if (FWholeFact) return new TIEValue(Fact.GetID(), dtFactId);
   const TIEValue* Value = FReader.Read(Fact);
   if (Value == nullptr) ListIndexError(GetSubIndex());
   return IIEValue(const_cast<TIEValue*>(Value));
@@ -163,7 +157,7 @@ IIEValue TReteContext::ResolveBindingAddress(const TCustomBindingInfo& Address) 
 
 // TReteNode
 
-TReteNode::~TReteNode() { FreeObject(FContext); }
+TReteNode::~TReteNode() { FreeAndNil(FContext); }
 
 TIEContext* TReteNode::GetContext() {
   if (FContext == nullptr) {
@@ -285,7 +279,8 @@ void TPatternMatchNode::Split(const IReteToken& Token, std::vector<IReteToken>& 
   const IValueVector List = Value->GetAsList();
   const int32_t Count = List ? List->GetCount() : 0;
   const int32_t Fields = static_cast<int32_t>(FMultiFields.size());
-  const int32_t Multi = static_cast<int32_t>(std::count(FMultiFields.begin(), FMultiFields.end(), true));
+  const int32_t Multi =
+      static_cast<int32_t>(std::count(FMultiFields.begin(), FMultiFields.end(), true));
   const int32_t Spare = Count - (Fields - Multi);
   if (Spare < 0 || (Multi == 0 && Spare > 0)) return;
   // Lengths of the multifield fields, counted like an odometer whose first
@@ -479,8 +474,8 @@ TJoinNode::TJoinNode(TReteNetwork* Rete, TRule* Rule, int32_t NegatedCount, bool
       FBuckets(Rete->GetHashKey()) {}
 
 TJoinNode::~TJoinNode() {
-  FreeObject(FLeft);
-  FreeObject(FRight);
+  FreeAndNil(FLeft);
+  FreeAndNil(FRight);
 }
 
 void TJoinNode::SetPattern(TIEPattern* Pattern) {
@@ -491,14 +486,13 @@ void TJoinNode::SetPattern(TIEPattern* Pattern) {
   FPattern = Pattern;
 }
 
-void TJoinNode::AddTest(TSlotTestType SlotTestType, int32_t TokenIndex,
-                        const std::string& LeftSlot, const std::string& RightSlot) {
+void TJoinNode::AddTest(TSlotTestType SlotTestType, int32_t TokenIndex, const std::string& LeftSlot,
+                        const std::string& RightSlot) {
   TTestNode::AddTest(Create<TIEJoinTest>(SlotTestType, LeftSlot, RightSlot, TokenIndex));
 }
 
-void TJoinNode::AddTest(TSlotTestType SlotTestType, int32_t TokenIndex,
-                        const std::string& LeftSlot, int32_t LeftSubIndex,
-                        const std::string& RightSlot, int32_t RightSubIndex) {
+void TJoinNode::AddTest(TSlotTestType SlotTestType, int32_t TokenIndex, const std::string& LeftSlot,
+                        int32_t LeftSubIndex, const std::string& RightSlot, int32_t RightSubIndex) {
   TTestNode::AddTest(Create<TIEJoinTest>(SlotTestType, LeftSlot, LeftSubIndex, RightSlot,
                                          RightSubIndex, TokenIndex));
 }
@@ -513,9 +507,8 @@ bool TJoinNode::Equals(const TTestNode* Other) const {
 }
 
 void TJoinNode::MakeMemories() {
-  FreeObject(FLeft);
-  FreeObject(FRight);
-  FLeft = FRight = nullptr;
+  FreeAndNil(FLeft);
+  FreeAndNil(FRight);
   if (FShortCut < 0) {
     FLeft = Create<TIETokenTree>(FBuckets, true, std::string(), 0, NoSubIndex);
     FRight = Create<TIETokenTree>(FBuckets, true, std::string(), 0, NoSubIndex);
@@ -568,13 +561,13 @@ bool TJoinNode::RunTests(const IReteToken& Left, const IReteToken& Right) {
 }
 
 template <class TVisit>
-void TJoinNode::Scan(TIETokenTree& Memory, TIETokenTree& ProbeTree, const IReteToken& Probe,
-                     TVisit&& Visit) {
+void TJoinNode::Scan(TIETokenTree& Memory, int32_t Hash, TVisit&& Visit) {
   if (FShortCut >= 0) {
-    const TTokenBucket* Bucket = Memory.GetTokens(ProbeTree.GetJoinHash(*Probe));
+    const TTokenBucket* Bucket = Memory.GetTokens(Hash);
     if (Bucket == nullptr) return;
     for (int32_t I = 0; I < Bucket->GetCount(); ++I) {
-      if (!Visit(Bucket->Get(I))) return;
+      // Another join value that shares the bucket cannot match.
+      if (Bucket->GetHash(I) == Hash && !Visit(Bucket->Get(I))) return;
     }
     return;
   }
@@ -605,9 +598,9 @@ void TJoinNode::PassCounted(const IReteToken& Left, TTokenAction Tag) {
   if (Tag != taRemove) ++FMatchCount;
 }
 
-void TJoinNode::RunTestsVaryLeft(const IReteToken& Right) {
+void TJoinNode::RunTestsVaryLeft(const IReteToken& Right, int32_t Hash) {
   const TTokenAction Tag = Right->GetTag();
-  Scan(*FLeft, *FRight, Right, [&](const IReteToken& Left) {
+  Scan(*FLeft, Hash, [&](const IReteToken& Left) {
     if (!RunTests(Left, Right)) return true;
     if (!IsCounting()) {
       const float Strength = std::min(Left->GetStrength(), Right->GetStrength());
@@ -623,14 +616,14 @@ void TJoinNode::RunTestsVaryLeft(const IReteToken& Right) {
   });
 }
 
-void TJoinNode::RunTestsVaryRight(const IReteToken& Left, TTokenAction Tag) {
+void TJoinNode::RunTestsVaryRight(const IReteToken& Left, TTokenAction Tag, int32_t Hash) {
   if (IsCounting()) {
     if (Tag == taRemove) {
       if (CountPasses(Left->GetNegatedCount())) PassCounted(Left, taRemove);
       return;
     }
     int32_t Count = 0;
-    Scan(*FRight, *FLeft, Left, [&](const IReteToken& Right) {
+    Scan(*FRight, Hash, [&](const IReteToken& Right) {
       if (RunTests(Left, Right)) ++Count;
       return true;
     });
@@ -638,7 +631,7 @@ void TJoinNode::RunTestsVaryRight(const IReteToken& Left, TTokenAction Tag) {
     if (CountPasses(Count)) PassCounted(Left, taAdd);
     return;
   }
-  Scan(*FRight, *FLeft, Left, [&](const IReteToken& Right) {
+  Scan(*FRight, Hash, [&](const IReteToken& Right) {
     if (!RunTests(Left, Right)) return true;
     const float Strength = std::min(Left->GetStrength(), Right->GetStrength());
     CallChildren(Child(Left, Right->GetFact(), Strength, Tag));
@@ -660,21 +653,29 @@ bool TJoinNode::CallNode(const IReteToken& Token, TCallType CallType) {
     return false;
   }
   switch (CallType) {
-    case ctRight:
-      if (Tag == taRemove ? FRight->Remove(Token) : FRight->Add(Token)) RunTestsVaryLeft(Token);
+    case ctRight: {
+      const int32_t Hash = FRight->GetJoinHash(*Token);
+      if (Tag == taRemove ? FRight->Extract(Token, Hash) != nullptr : FRight->Add(Token, Hash)) {
+        RunTestsVaryLeft(Token, Hash);
+      }
       break;
-    case ctLeft:
+    }
+    case ctLeft: {
+      const int32_t Hash = FLeft->GetJoinHash(*Token);
       if (Tag == taRemove) {
-        if (const IReteToken Stored = FLeft->Extract(Token)) RunTestsVaryRight(Stored, taRemove);
+        if (const IReteToken Stored = FLeft->Extract(Token, Hash)) {
+          RunTestsVaryRight(Stored, taRemove, Hash);
+        }
       } else {
         // A counting join keeps its own copy: the copy carries the count.
         const IReteToken Kept = IsCounting() ? IReteToken(new TIEToken(Token)) : Token;
-        if (FLeft->Add(Kept)) {
-          RunTestsVaryRight(Kept, Tag);
+        if (FLeft->Add(Kept, Hash)) {
+          RunTestsVaryRight(Kept, Tag, Hash);
           AskForBackChain(Kept);
         }
       }
       break;
+    }
     case ctSingle:
     case ctActivate:
       throw EIEException(Format(SInvalidCallType, CallTypeNames[CallType]));
@@ -683,7 +684,8 @@ bool TJoinNode::CallNode(const IReteToken& Token, TCallType CallType) {
 }
 
 void TJoinNode::AskForBackChain(const IReteToken& Left) {
-  if (FPattern == nullptr || FMatchCount > 0) return;
+  // A negated pattern that passed nothing found a fact: no goal is missing.
+  if (FPattern == nullptr || FMatchCount > 0 || GetNegatedPattern()) return;
   const std::string& Name = FPattern->GetFactTemplate()->GetTemplateName();
   TCustomRuleEngine* Engine = FRete->GetEngine();
   IFactTemplate Goal;
@@ -694,9 +696,10 @@ void TJoinNode::AskForBackChain(const IReteToken& Left) {
   IFact Fact = new TFact(Goal);
   const ISlotLayout& Layout = Goal->GetLayout();
   for (int32_t I = 0; I < Layout->GetCount(); ++I) {
-    Fact->SetValue(Layout->GetName(I), Layout->GetSlot(I)->IsMultiSlot()
-                                           ? IIEValue(new TIEValue(IValueVector(new TValueVector())))
-                                           : IIEValue(FCNil));
+    Fact->SetValue(Layout->GetName(I),
+                   Layout->GetSlot(I)->IsMultiSlot()
+                       ? IIEValue(new TIEValue(IValueVector(new TValueVector())))
+                       : IIEValue(FCNil));
   }
   const int32_t Position = FRule->IndexOfPattern(FPattern);
   for (int32_t Slot = 0; Slot < FPattern->GetSlotCount(); ++Slot) {
@@ -743,7 +746,7 @@ void TJoinNode::CollectOutputs(const TTokenSink& Sink) {
       }
       return true;
     }
-    Scan(*FRight, *FLeft, Left, [&](const IReteToken& Right) {
+    Scan(*FRight, FLeft->GetJoinHash(*Left), [&](const IReteToken& Right) {
       if (!RunTests(Left, Right)) return true;
       Sink(Child(Left, Right->GetFact(), std::min(Left->GetStrength(), Right->GetStrength()),
                  taAdd));
@@ -781,7 +784,7 @@ size_t TPatternMatchTerminalNode::BucketOf(const TIEToken& Token) const {
 }
 
 void TPatternMatchTerminalNode::Grow() {
-  std::vector<TActivation*> Old(FBuckets.empty() ? 16 : FBuckets.size() * 2, nullptr);
+  std::vector<TActivation*> Old(FBuckets.empty() ? 16 : FBuckets.size() * 4, nullptr);
   Old.swap(FBuckets);
   // Rechained oldest first, so that each chain keeps newest first.
   for (TActivation* Activation = FFirst; Activation != nullptr;
@@ -1027,9 +1030,9 @@ TReteNode* TReteNetwork::TCompiler::Chain(int32_t Position, const TIEPattern& Pa
       continue;
     }
     const bool Equal = Item.Type == sttEquals;
-    const TPatternMatchTest Test =
-        Item.SubIndex == NoSubIndex ? (Equal ? pmtTestEqual : pmtTestNotEqual)
-                                    : (Equal ? pmtTestMultiSlotEqual : pmtTestMultiSlotNotEqual);
+    const TPatternMatchTest Test = Item.SubIndex == NoSubIndex
+                                       ? (Equal ? pmtTestEqual : pmtTestNotEqual)
+                                       : (Equal ? pmtTestMultiSlotEqual : pmtTestMultiSlotNotEqual);
     Node = FRete.CreateSuccessor(Node, Test, &FRule, {Item.Slot, Item.SubIndex}, Item.Value);
   }
   for (const TOccurrence& Item : Items) {
@@ -1084,7 +1087,8 @@ TReteNode* TReteNetwork::TCompiler::Join(int32_t Position, TIEPattern& Pattern, 
     for (const TOccurrence& Item : Items) {
       if (IsFunCall(Item.Value)) {
         if (BackChained) {
-          throw EIEException(Format(SBackChainFunCall, Pattern.GetFactTemplate()->GetTemplateName()));
+          throw EIEException(
+              Format(SBackChainFunCall, Pattern.GetFactTemplate()->GetTemplateName()));
         }
         if (OnlyThisPattern(*AsCall(Item.Value), Position)) continue;
         Node->TTestNode::AddTest(Item.Type, Item.SubIndex,
@@ -1118,9 +1122,11 @@ TReteNode* TReteNetwork::TCompiler::Join(int32_t Position, TIEPattern& Pattern, 
   for (const TReteEdge& Edge : Left->GetEdges()) {
     auto* Shared = dynamic_cast<TJoinNode*>(Edge.Target);
     if (Edge.CallType != ctLeft || Shared == nullptr || !Shared->Equals(Node)) continue;
-    const bool SameRight = std::any_of(
-        Shared->FParents.begin(), Shared->FParents.end(),
-        [&](const TReteNode::TParentEdge& Parent) { return Parent.Source == Right && Parent.CallType == ctRight; });
+    const bool SameRight =
+        std::any_of(Shared->FParents.begin(), Shared->FParents.end(),
+                    [&](const TReteNode::TParentEdge& Parent) {
+                      return Parent.Source == Right && Parent.CallType == ctRight;
+                    });
     if (!SameRight) continue;
     Node->Free();
     ++Shared->FRuleUseCount;
@@ -1135,11 +1141,10 @@ TReteNode* TReteNetwork::TCompiler::Join(int32_t Position, TIEPattern& Pattern, 
 }
 
 void TReteNetwork::TCompiler::Run() {
-  TCustomRuleEngine* Engine = FRete.FEngine;
   TRulePatternList& Patterns = FRule.GetPatterns();
-  if (Patterns.GetCount() == 0 || Patterns.Get(0)->IsNegated() ||
+  if (Patterns.GetCount() == 0 || Patterns.Get(0)->GetNegatedCount() > 0 ||
       Patterns.Get(0)->GetName() == STestCE) {
-    Patterns.Insert(0, Engine->GetInitialFactPattern()->Clone(&FRule));
+    FRule.InsertInitialPattern();
   }
   for (TIEPattern* Pattern : Patterns) Pattern->FixTests();
   FRule.FCompileTrace = FRule.GetRuleName() + ": ";
@@ -1260,6 +1265,7 @@ void TReteNetwork::Notification(TComponent* Component, TOperation Operation) {
 }
 
 void TReteNetwork::AddNode(TReteNode* Node, TReteNode* Parent, TCallType CallType) {
+  Node->FSerial = ++FSerials;
   FNodes.push_back(Node);
   FNewNodes.push_back(Node);
   if (Parent != nullptr) {
@@ -1384,11 +1390,11 @@ bool TReteNetwork::ProcessToken(const IReteToken& Token) {
       for (const TFactTemplate* Template = Fact->GetTemplate().Get(); Template != nullptr;
            Template = Template->GetParent().Get()) {
         const auto It = FRootsByName.find(Template->GetTemplateName());
-        if (It != FRootsByName.end()) Roots.insert(Roots.end(), It->second.begin(), It->second.end());
+        if (It != FRootsByName.end())
+          Roots.insert(Roots.end(), It->second.begin(), It->second.end());
       }
-      std::sort(Roots.begin(), Roots.end(), [&](TPatternMatchNode* A, TPatternMatchNode* B) {
-        return std::find(FRoots.begin(), FRoots.end(), A) < std::find(FRoots.begin(), FRoots.end(), B);
-      });
+      std::sort(Roots.begin(), Roots.end(),
+                [](const TReteNode* A, const TReteNode* B) { return A->FSerial < B->FSerial; });
       Roots.erase(std::unique(Roots.begin(), Roots.end()), Roots.end());
       for (TPatternMatchNode* Root : Roots) Accepted = Root->CallNode(Token, ctSingle) || Accepted;
     }

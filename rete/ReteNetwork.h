@@ -64,18 +64,17 @@ enum TPatternMatchTest : uint8_t {
   pmtTestMultiSlotMultiField,
   pmtFailTest
 };
-inline constexpr std::string_view PatternMatchTestNames[] = {
-    "pmtUnknown",
-    "pmtTestClassType",
-    "pmtTestEqual",
-    "pmtTestNotEqual",
-    "pmtTestSlotValueEqual",
-    "pmtTestSlotValueNotEqual",
-    "pmtTestMultiSlotEqual",
-    "pmtTestMultiSlotNotEqual",
-    "pmtTestMultiSlotLength",
-    "pmtTestMultiSlotMultiField",
-    "pmtFailTest"};
+inline constexpr std::string_view PatternMatchTestNames[] = {"pmtUnknown",
+                                                             "pmtTestClassType",
+                                                             "pmtTestEqual",
+                                                             "pmtTestNotEqual",
+                                                             "pmtTestSlotValueEqual",
+                                                             "pmtTestSlotValueNotEqual",
+                                                             "pmtTestMultiSlotEqual",
+                                                             "pmtTestMultiSlotNotEqual",
+                                                             "pmtTestMultiSlotLength",
+                                                             "pmtTestMultiSlotMultiField",
+                                                             "pmtFailTest"};
 static_assert(std::size(PatternMatchTestNames) == pmtFailTest + 1);
 
 using TActivationEvent = std::function<void(TObject* Sender, TActivation* Activation)>;
@@ -98,8 +97,7 @@ struct TReteEdge {
 class TSlotReader {
  public:
   TSlotReader() = default;
-  TSlotReader(std::string Name, int32_t SubIndex)
-      : FName(std::move(Name)), FSubIndex(SubIndex) {}
+  TSlotReader(std::string Name, int32_t SubIndex) : FName(std::move(Name)), FSubIndex(SubIndex) {}
 
   const std::string& GetName() const { return FName; }
   int32_t GetSubIndex() const { return FSubIndex; }
@@ -127,7 +125,9 @@ class TReteBindingInfo : public TBindingInfo {
  public:
   explicit TReteBindingInfo(int32_t FactIndex = LocalBindingIndex,
                             std::string SlotIndex = SLocalBinding, int32_t SubIndex = NoSubIndex)
-      : TBindingInfo(FactIndex, SlotIndex, SubIndex), FReader(std::move(SlotIndex), SubIndex) {}
+      : TBindingInfo(FactIndex, SlotIndex, SubIndex),
+        FWholeFact(SlotIndex == SPatternBinding),
+        FReader(std::move(SlotIndex), SubIndex) {}
 
   // The value at this address in Fact.
   IIEValue ReadFrom(TFact& Fact) const;
@@ -135,6 +135,8 @@ class TReteBindingInfo : public TBindingInfo {
   void Assign(TPersistent* Source) override;
 
  private:
+  // The address names the fact itself, not a slot.
+  bool FWholeFact;
   mutable TSlotReader FReader;
 };
 
@@ -192,6 +194,9 @@ class TReteNode : public TObject {
   virtual void CollectOutputs(const TTokenSink& Sink) = 0;
 
   int32_t FRuleUseCount = 1;
+  // Nodes made earlier have lower serials: roots are offered tokens in
+  // this order.
+  uint64_t FSerial = 0;
   TReteNetwork* FRete;
   TReteContext* FContext = nullptr;
   std::vector<TReteEdge> FEdges;
@@ -347,16 +352,16 @@ class TJoinNode : public TTestNode {
   // Whether the left token Left and the right token's fact pass every
   // test.
   bool RunTests(const IReteToken& Left, const IReteToken& Right);
-  // A right token arrived: the left memory is scanned.
-  void RunTestsVaryLeft(const IReteToken& Right);
+  // A right token arrived, with Hash its join hash: the left memory is
+  // scanned.
+  void RunTestsVaryLeft(const IReteToken& Right, int32_t Hash);
   // A left token arrived with Tag: the right memory is scanned.
-  void RunTestsVaryRight(const IReteToken& Left, TTokenAction Tag);
-  // Visit(token) for each token of Memory that Probe's join value (hashed
-  // by ProbeTree) can match, every token without a hash key; Visit
-  // returns false to stop.
+  void RunTestsVaryRight(const IReteToken& Left, TTokenAction Tag, int32_t Hash);
+  // Visit(token) for each token of Memory that a join value of hash Hash
+  // can match (every token without a hash key); Visit returns false to
+  // stop.
   template <class TVisit>
-  void Scan(TIETokenTree& Memory, TIETokenTree& ProbeTree, const IReteToken& Probe,
-            TVisit&& Visit);
+  void Scan(TIETokenTree& Memory, int32_t Hash, TVisit&& Visit);
   // Visit(token) for every token of Memory, bucket by bucket.
   template <class TVisit>
   static void ScanAll(TIETokenTree& Memory, TVisit&& Visit);
@@ -549,6 +554,7 @@ class TReteNetwork : public TComponent {
   std::unordered_map<std::string, std::vector<TPatternMatchNode*>> FRootsByName;
   // The nodes the rule being compiled added, in order.
   std::vector<TReteNode*> FNewNodes;
+  uint64_t FSerials = 0;
   std::vector<TRuleEntry> FRules;
   std::unordered_map<const TRule*, size_t> FRuleIndex;
   // Goal facts waiting for the token on its way, and how deep tokens are.

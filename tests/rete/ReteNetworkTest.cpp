@@ -50,7 +50,8 @@ TEST_F(ReteNetworkTest, HashedMemoriesGrowAndStillFindEveryMatch) {
   const auto* Join = dynamic_cast<TJoinNode*>(Net().GetRuleNodesList(Engine->Rules[0])->at(4));
   ASSERT_NE(Join, nullptr);
   EXPECT_TRUE(Join->HasShortCut());
-  EXPECT_GE(Join->GetLeftMemory()->GetBucketCount(), 500);
+  EXPECT_GT(Join->GetLeftMemory()->GetBucketCount(), 101);
+  EXPECT_GE(2 * Join->GetLeftMemory()->GetBucketCount(), 500);
   EXPECT_EQ(Join->GetRightMemory()->GetTokenCount(), 72);
 }
 
@@ -82,13 +83,14 @@ TEST_F(ReteNetworkTest, TwoBlockersMustBothGo) {
 TEST_F(ReteNetworkTest, ExistsHoldsWhileAnyFactMatchesAndThreeNegationsNegate) {
   B.Rule("some", {B.Pattern("a", {Var("x")}), B.Pattern("b", {Var("x"), Var("_blank_y")}, 2)});
   B.Rule("none", {B.Pattern("a", {Var("x")}), B.Pattern("b", {Var("x"), Var("_blank_y")}, 3)});
+  B.Rule("any", {B.Pattern("b", {Var("_blank_x"), Var("_blank_y")}, 2)});
   Engine->Assert("a", {Int(1)});
   EXPECT_EQ(Engine->AgendaText(), TLines{"none: f-1, f--1"});
   const int32_t B1 = Engine->Assert("b", {Int(1), Int(5)});
   const int32_t B2 = Engine->Assert("b", {Int(1), Int(6)});
-  EXPECT_EQ(Engine->AgendaText(), TLines{"some: f-1, f--1"});
+  EXPECT_EQ(Engine->AgendaText(), (TLines{"some: f-1, f--1", "any: f-0, f--1"}));
   Engine->Retract(B1);
-  EXPECT_EQ(Engine->AgendaText(), TLines{"some: f-1, f--1"});
+  EXPECT_EQ(Engine->AgendaText(), (TLines{"some: f-1, f--1", "any: f-0, f--1"}));
   Engine->Retract(B2);
   EXPECT_EQ(Engine->AgendaText(), TLines{"none: f-1, f--1"});
 }
@@ -144,17 +146,46 @@ TEST_F(ReteNetworkTest, RulesShareNodesAndKeepThemWhenOneLeaves) {
   EXPECT_EQ(Engine->AgendaText(), TLines{"r2: f-1, f-2"});
   B.Rule("r3", {B.Pattern("a", {Int(7), Int(1)}, 1)});
   EXPECT_EQ(Engine->Rules.back()->GetCompileTrace(), "r3: +1=1+1+1+2+t");
+  // A negated join is never shared.
+  B.Rule("r4", {B.Pattern("a", {Int(7), Int(1)}, 1)});
+  EXPECT_EQ(Engine->Rules.back()->GetCompileTrace(), "r4: =1=1=1+2+t");
+  Second->Free();
+  EXPECT_EQ(Engine->AgendaText(), TLines{});
 }
 
 TEST_F(ReteNetworkTest, NewRulesArePrimedWithoutDisturbingOthers) {
   B.Rule("r1", {B.Pattern("a", {Var("x")}), B.Pattern("b", {Var("x")})});
+  B.Rule("m1", {B.Pattern("m", {MultiVar("u"), MultiVar("v")})});
   Engine->Assert("a", {Int(1)});
   Engine->Assert("b", {Int(1)});
+  Engine->Assert("m", {Int(1)});
   Engine->Run();
   B.Rule("r2", {B.Pattern("a", {Var("x")}), B.Pattern("b", {Var("x")})});
-  B.Rule("r3", {B.Pattern("a", {Var("x")}), B.Pattern("b", {Var("x")}),
-                B.Pattern("c", {Var("x")}, 1)});
-  EXPECT_EQ(Engine->AgendaText(), (TLines{"r2: f-1, f-2", "r3: f-1, f-2, f--1"}));
+  B.Rule("r3",
+         {B.Pattern("a", {Var("x")}), B.Pattern("b", {Var("x")}), B.Pattern("c", {Var("x")}, 1)});
+  B.Rule("m2", {B.Pattern("m", {MultiVar("u"), MultiVar("v")})});
+  EXPECT_EQ(Engine->AgendaText(),
+            (TLines{"r2: f-1, f-2", "r3: f-1, f-2, f--1", "m2: f-3", "m2: f-3"}));
+}
+
+TEST_F(ReteNetworkTest, EventsFollowActivationsAndClearWithdrawsThem) {
+  TLines Events;
+  Net().SetOnActivation(
+      [&](TObject*, TActivation* A) { Events.push_back("+" + A->GetToString()); });
+  Net().SetOnDeactivation(
+      [&](TObject*, TActivation* A) { Events.push_back("-" + A->GetToString()); });
+  Net().SetOnRuleFired([&](TObject*, TActivation* A) { Events.push_back("!" + A->GetToString()); });
+  B.Rule("r", {B.Pattern("a", {Var("x")})}, {B.Call("retract", {Var("__factidx1")})});
+  Engine->Assert("a", {Int(1)});
+  Engine->Assert("a", {Int(2)});
+  Engine->Run();
+  Engine->Assert("a", {Int(3)});
+  Net().Clear();
+  EXPECT_EQ(Events, (TLines{"+0 r : f-1 (1.0000)", "+0 r : f-2 (1.0000)", "-0 r : f-1 (1.0000)",
+                            "!0 r : f-1 (1.0000)", "-0 r : f-2 (1.0000)", "!0 r : f-2 (1.0000)",
+                            "+0 r : f-3 (1.0000)", "-0 r : f-3 (1.0000)"}));
+  EXPECT_EQ(Engine->AgendaText(), TLines{});
+  EXPECT_EQ(Net().GetNodeCount(), 0);
 }
 
 TEST_F(ReteNetworkTest, BackwardChainingAssertsOneGoalPerPartialMatch) {
@@ -218,7 +249,9 @@ TEST_F(ReteNetworkTest, BadInputRaisesItsMessage) {
   TReteNode* Join = Net().GetRuleNodesList(Engine->Rules[0])->at(4);
   EXPECT_EQ(ErrorOf([&] { Join->CallNode(new TIEToken(taAdd, Engine->Facts[0]), ctSingle); }),
             "Invalid Call Type: ctSingle");
-  EXPECT_EQ(ErrorOf([&] { B.Rule("t", {B.Pattern("a", {B.Call(">", {Var("q"), Int(1)})})}); }),
+  EXPECT_EQ(ErrorOf([&] {
+              B.Rule("t", {B.Pattern("a", {B.Call(">", {Var("q"), Int(1)})})});
+            }),
             "Unknown variable name: q");
   B.Rule("p", {B.Pattern("n", {B.Call(">", {Atom("x"), Int(1)})})});
   const std::string Message = ErrorOf<Exception>([&] { Engine->Assert("n", {Int(1)}); });

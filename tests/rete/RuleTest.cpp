@@ -33,8 +33,7 @@ class RuleTest : public ::testing::Test {
 TEST_F(RuleTest, NamesAreCheckedAndDefaultToTheIdentifier) {
   auto* Rule = Create<TRule>(Engine);
   EXPECT_EQ(Rule->GetRuleName(), "Rule_" + IntToStr(Rule->GetRuleId()));
-  EXPECT_EQ(ErrorOf([&] { Rule->SetRuleName("a b"); }),
-            "a b contains unexpected character: \" \"");
+  EXPECT_EQ(ErrorOf([&] { Rule->SetRuleName("a b"); }), "a b contains unexpected character: \" \"");
   EXPECT_EQ(ErrorOf([&] { Rule->SetRuleName("x?"); }), "x? contains unexpected character: \"?\"");
   Rule->SetRuleName("fine-name");
   EXPECT_EQ(Rule->GetRuleName(), "fine-name");
@@ -85,8 +84,8 @@ TEST_F(RuleTest, FiringBindsVariablesAndStopsAtAReturn) {
   B.Rule("r", {Bound},
          {B.Call("log", {Var("f"), Var("x"), MultiVar("rest"), Var(SRuleBinding)}),
           B.Call("return", {}), B.Call("log", {Atom("never")})});
-  TRule* Silenced = B.Rule("s", {B.Pattern("a", {Var("y"), MultiVar("z")})},
-                           {B.Call("log", {Atom("never")})});
+  TRule* Silenced =
+      B.Rule("s", {B.Pattern("a", {Var("y"), MultiVar("z")})}, {B.Call("log", {Atom("never")})});
   Silenced->SetOnFire([](TObject*, TIEContext* Context) { Context->SetReturnValue(FCTrue); });
   Engine->Assert("a", {Int(5), Int(6), Int(7)});
   Engine->Run();
@@ -112,8 +111,8 @@ TEST_F(RuleTest, TextAndActivationText) {
   Engine->Assert(SInitialFactPattern, {});
   TRule* Rule = B.Rule("r", {B.Pattern("a", {Var("x")})}, {B.Call("log", {Var("x")})});
   Rule->SetSalience(Int(10));
-  EXPECT_EQ(Rule->GetToString(), "(defrule r " + Rule->GetPatterns().Get(0)->GetToString() +
-                                     " => (log ?x))");
+  EXPECT_EQ(Rule->GetToString(),
+            "(defrule r " + Rule->GetPatterns().Get(0)->GetToString() + " => (log ?x))");
   Engine->Assert("a", {Int(1)});
   ASSERT_EQ(Engine->Agenda.size(), 1u);
   TActivation* Activation = Engine->Agenda[0];
