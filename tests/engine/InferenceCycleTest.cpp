@@ -36,9 +36,13 @@ class InferenceCycleTest : public ::testing::Test {
   }
   TRule* AddRule(const std::string& Name, std::initializer_list<IFunCall> Actions,
                  int32_t Salience = 0) {
+    return AddRule(Name, Actions, Int(Salience));
+  }
+  TRule* AddRule(const std::string& Name, std::initializer_list<IFunCall> Actions,
+                 const IIEValue& Salience) {
     TRule* Rule = Create<TRule>(Engine);
     Rule->SetRuleName(Name);
-    Rule->SetSalience(Int(Salience));
+    Rule->SetSalience(Salience);
     auto* Pattern = Create<TIEPattern>(Rule, "item", Item, 0);
     Pattern->AddTest("n", Var("x"), NoSubIndex, false, true);
     Rule->GetPatterns().Add(Pattern);
@@ -101,6 +105,45 @@ TEST_F(InferenceCycleTest, SalienceComesFirstAndSwitchingStrategyReordersTheAgen
   EXPECT_EQ(Engine->GetActivation(0)->GetToString(), "10 high : f-1 (1.0000)");
   Engine->Run();
   EXPECT_EQ(Log, "high 1 high 2 low 1 low 2 ");
+}
+
+TEST_F(InferenceCycleTest, SaliencesFromGlobalsAreEvaluatedAgainAfterEveryFiring) {
+  for (TSalience When : {sActivate, sEveryTime}) {
+    Engine->Free();
+    SetUp();
+    Engine->SetSalienceEvaluation(When);
+    Engine->GetGlobalVariables()->Put("prio", Int(10));
+    auto* Lower = Create<TUserFunction>(Engine, "lower");
+    Lower->SetOnCall([this](TObject*, const IFunCall&, TIEContext*, IIEValue&) {
+      Engine->GetContext()->SetVariable("prio", Int(-10));
+    });
+    Lower->SetEngine(Engine);
+    AddRule("a", {Call("record", {new TIEValue("a", dtAtom), Var("x")}), Call("lower", {})},
+            Var("prio"));
+    AddRule("b", {Call("record", {new TIEValue("b", dtAtom), Var("x")})});
+    AssertItem(1);
+    AssertItem(2);
+    Log.clear();
+    Engine->Run();
+    // Placed again after each firing, depth first, the two activations of
+    // b also change places.
+    EXPECT_EQ(Log, When == sActivate ? "a 2 a 1 b 2 b 1 " : "a 2 b 1 b 2 a 1 ");
+  }
+}
+
+TEST_F(InferenceCycleTest, RuleNamesAreUniqueInTheTable) {
+  TRule* First = AddRule("first", {});
+  Engine->SetDuplicateConstructs(dcError);
+  EXPECT_EQ(ErrorOf([&] { AddRule("first", {}); }),
+            "Duplicate Rules defined with same name: \"first\"");
+  AddRule("second", {});
+  EXPECT_EQ(ErrorOf([&] { First->SetRuleName("second"); }),
+            "Duplicate Rules defined with same name: \"second\"");
+  First->SetRuleName("renamed");
+  EXPECT_EQ(Engine->GetRules().Get("renamed"), First);
+  EXPECT_FALSE(Engine->GetRules().ContainsKey("first"));
+  AssertItem(1);
+  EXPECT_EQ(Engine->GetAgendaCount(), 2);  // renaming kept the rule compiled
 }
 
 TEST_F(InferenceCycleTest, StepsHaltAndOneShotRules) {
