@@ -111,7 +111,16 @@ void TFactSlot::SetSlotDefault(const IIEValue& Value) {
   if (Value) NewDefault = IsValueConstant(Value) ? Value : Value->Clone();
   if (FTemplate != nullptr) FTemplate->NewSlotDefault(this, NewDefault);
   FSlotDefault = std::move(NewDefault);
+  FFrozenDefault = nullptr;
   HookDefault();
+}
+
+const IIEValue& TFactSlot::GetFrozenDefault() const {
+  if (!FFrozenDefault && FSlotDefault) {
+    FFrozenDefault = FSlotDefault->Clone();
+    FFrozenDefault->Freeze();
+  }
+  return FFrozenDefault;
 }
 
 // Constants are shared by every slot and never change, so they carry no
@@ -127,6 +136,9 @@ void TFactSlot::UnhookDefault() {
 }
 
 void TFactSlot::ValueChanged(TIEValue* Value) {
+  // Facts made before keep the frozen copy of the old default, as they
+  // would have kept a copy of their own.
+  FFrozenDefault = nullptr;
   if (DynamicChecks() && !IsValid(IIEValue(Value))) {
     throw EIEException(Format(SInvalidValue, Value->GetToString(), FName));
   }
@@ -516,8 +528,17 @@ void TFactTemplate::FillFactWithDefaults(const IFact& Fact) {
   }
   Fact->EnsureLayout();
   const ISlotLayout& Layout = GetLayout();
+  const bool Checked = Fact->DynamicChecks();
   for (int32_t Index = 0; Index < Layout->GetCount(); ++Index) {
     const TFactSlot* Slot = Layout->GetSlot(Index);
+    // Shared rather than copied: most defaults are never changed in a
+    // fact, and a copy per slot is most of a small fact's memory. A default
+    // the checks would convert is stored the old way.
+    if (Slot->FSlotDefault && !(Slot->FDefaultDynamic && FEngine != nullptr) &&
+        (!Checked || Slot->IsValid(Slot->FSlotDefault))) {
+      Fact->FValues.SetItemByIndex(Index, Slot->GetFrozenDefault());
+      continue;
+    }
     IIEValue Value;
     if (Slot->FSlotDefault) {
       Value = Slot->FSlotDefault->Clone();
@@ -706,12 +727,15 @@ IIEValue TFact::GetValue(std::string_view Name) {
   const ISlotLayout& Layout = FValues.GetLayout();
   const int32_t Index = Layout->IndexOf(Name);
   if (Index < 0) {
-    if (const TFactValues::TOrphan* Orphan = FValues.FindOrphan(Name)) return Orphan->Value;
+    if (TFactValues::TOrphan* Orphan = FValues.FindOrphan(Name)) {
+      if (Orphan->Value && Orphan->Value->IsFrozen()) Orphan->Value = Orphan->Value->Clone();
+      return Orphan->Value;
+    }
     throw EIEException(Format(SNoSuchSlot, Name));
   }
   const IIEValue& Value = FValues.GetItemByIndex(Index);
-  if (Value) return Value;
-  const IIEValue& Default = Layout->GetSlot(Index)->GetSlotDefault();
+  if (Value && !Value->IsFrozen()) return Value;
+  const IIEValue& Default = Value ? Value : Layout->GetSlot(Index)->GetSlotDefault();
   IIEValue Copy = Default ? Default->Clone() : IIEValue(FCNil);
   FValues.SetItemByIndex(Index, Copy);
   return Copy;
@@ -778,10 +802,19 @@ std::vector<IIEValue> TFact::GetSlotValues() const {
   std::vector<IIEValue> Values;
   if (!FTemplate) return Values;
   EnsureLayout();
+  const ISlotLayout& Layout = FValues.GetLayout();
   for (int32_t Index = 0; Index < FValues.GetCount(); ++Index) {
-    if (FValues.GetItemByIndex(Index)) Values.push_back(FValues.GetItemByIndex(Index));
+    // The caller may change what it gets: a frozen default becomes the
+    // fact's own copy first.
+    if (FValues.GetItemByIndex(Index)) {
+      Values.push_back(const_cast<TFact*>(this)->GetValue(Layout->GetName(Index)));
+    }
   }
-  for (const auto& Orphan : FValues.GetOrphans()) Values.push_back(Orphan.Value);
+  for (const auto& Orphan : FValues.GetOrphans()) {
+    Values.push_back(Orphan.Value && Orphan.Value->IsFrozen()
+                         ? const_cast<TFact*>(this)->GetValue(Orphan.Name)
+                         : Orphan.Value);
+  }
   return Values;
 }
 

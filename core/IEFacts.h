@@ -59,6 +59,9 @@ class TFactSlot : public ICloneable {
   // default that the new kinds reject is replaced by a valid one.
   virtual void SetSlotType(TIETypes Types);
   const IIEValue& GetSlotDefault() const { return FSlotDefault; }
+  // A frozen copy of the default for facts to share until a slot is
+  // written or read for change; made again after the default changes.
+  const IIEValue& GetFrozenDefault() const;
   // Stores a copy of Value (shared constants are kept as they are); under
   // dynamic type checks an invalid default is refused.
   virtual void SetSlotDefault(const IIEValue& Value);
@@ -110,6 +113,7 @@ class TFactSlot : public ICloneable {
 
   TFactTemplate* FTemplate;
   IIEValue FSlotDefault;
+  mutable IIEValue FFrozenDefault;
   std::string FName;
   TIETypes FSlotType;
   int32_t FTag = 0;
@@ -210,10 +214,11 @@ class TFactTemplate : public ICloneable {
   // One slot's declaration, through the engine when there is one.
   virtual std::string SlotToString(const TFactSlot& Slot) const;
 
-  // A new fact of this template holding a copy of every default.
+  // A new fact of this template holding every default.
   IFact NewFact();
-  // Stores a copy of every slot's default in Fact (a dynamic default is
-  // evaluated in the engine's context first).
+  // Stores every slot's default in Fact: a dynamic default evaluated in the
+  // engine's context, otherwise the slot's frozen default, which reads as a
+  // copy of its own (see TFact::GetValue).
   void FillFactWithDefaults(const IFact& Fact);
 
   IFactTemplate Clone() const;
@@ -319,8 +324,9 @@ class TFact : public ICloneable {
   // new slots read their defaults.
   void SetTemplate(const IFactTemplate& Template);
 
-  // The stored value; a slot not set yet stores and returns a copy of its
-  // default. Raises "No such slot name" for a name the template lacks.
+  // The stored value; a slot not set yet, or holding a frozen default,
+  // stores and returns a copy of its default. Raises "No such slot name"
+  // for a name the template lacks.
   IIEValue GetValue(std::string_view Name);
   // Stores Value itself. Under dynamic type checks an invalid value is
   // converted in place when an integer goes to a float slot or a text to a
@@ -332,8 +338,8 @@ class TFact : public ICloneable {
   std::vector<std::string> GetSlotNames() const;
   std::vector<IIEValue> GetSlotValues() const;
   // The value of the slot at Index of the template's layout without storing
-  // anything: the stored value, else the slot's default itself. For the
-  // read-only paths (printing, comparing, hashing).
+  // anything: the stored value (possibly a frozen default), else the slot's
+  // default itself. For the read-only paths (printing, comparing, hashing).
   const IIEValue& PeekValue(int32_t Index) const;
 
   // Copies of Source's values, unchecked; Source must have this very

@@ -149,6 +149,12 @@ class TIEValue : public ICloneable {
     SetShared(dtFunCall, Call.Get());
   }
 
+  // A frozen value is a slot default that facts share for their unset
+  // slots instead of each holding a copy; it is never changed, and a fact
+  // hands out a copy of it wherever the caller may change the value.
+  bool IsFrozen() const { return FFrozen; }
+  void Freeze() { FFrozen = true; }
+
   bool IsOwningObject() const;
   // Back to dtNone, freeing an owned object; does not fire OnChange.
   virtual void Reset();
@@ -223,6 +229,8 @@ class TIEValue : public ICloneable {
   std::string ObjectText() const;
 
   TIEType FDType = dtNone;
+  // Packs beside the kind; copies and clones are not frozen.
+  bool FFrozen = false;
   std::string FText;
   union {
     int32_t Integer;

@@ -134,6 +134,78 @@ void TGlobalVariables::Clear() {
   GetEngine()->GetContext()->Clear();
 }
 
+// TFactHashIndex
+
+size_t TFactHashIndex::Home(int32_t Hash) const {
+  // Fibonacci hashing spreads codes that differ in the low bits only.
+  return (static_cast<uint32_t>(Hash) * 0x9E3779B1u) & (FSlots.size() - 1);
+}
+
+TFact* TFactHashIndex::Find(int32_t Hash) const {
+  if (FCount == 0) return nullptr;
+  for (size_t I = Home(Hash);; I = (I + 1) & (FSlots.size() - 1)) {
+    const TSlot& Slot = FSlots[I];
+    if (Slot.Fact == nullptr) return nullptr;
+    if (Slot.Hash == Hash) return Slot.Fact;
+  }
+}
+
+void TFactHashIndex::Insert(int32_t Hash, TFact* Fact) {
+  if ((FCount + 1) * 2 > FSlots.size()) Resize(std::max<size_t>(FSlots.size() * 2, 16));
+  size_t I = Home(Hash);
+  for (; FSlots[I].Fact != nullptr; I = (I + 1) & (FSlots.size() - 1)) {
+    if (FSlots[I].Hash == Hash) return;
+  }
+  FSlots[I] = TSlot{Fact, Hash};
+  ++FCount;
+}
+
+void TFactHashIndex::Erase(int32_t Hash, TFact* Fact) {
+  if (FCount == 0) return;
+  for (size_t I = Home(Hash); FSlots[I].Fact != nullptr; I = (I + 1) & (FSlots.size() - 1)) {
+    if (FSlots[I].Fact == Fact) return EraseAt(I);
+  }
+  for (size_t I = 0; I < FSlots.size(); ++I) {
+    if (FSlots[I].Fact == Fact) return EraseAt(I);
+  }
+}
+
+void TFactHashIndex::EraseAt(size_t Index) {
+  // Later slots of the run move back into the hole when their home allows,
+  // so lookups never need markers for erased slots.
+  const size_t Mask = FSlots.size() - 1;
+  size_t Hole = Index;
+  for (size_t I = (Hole + 1) & Mask; FSlots[I].Fact != nullptr; I = (I + 1) & Mask) {
+    const size_t HomeOfI = Home(FSlots[I].Hash);
+    if (((I - HomeOfI) & Mask) >= ((I - Hole) & Mask)) {
+      FSlots[Hole] = FSlots[I];
+      Hole = I;
+    }
+  }
+  FSlots[Hole] = TSlot{nullptr, 0};
+  --FCount;
+}
+
+void TFactHashIndex::Clear() {
+  FSlots.clear();
+  FCount = 0;
+}
+
+void TFactHashIndex::Reserve(size_t Count) {
+  size_t Capacity = 16;
+  while (Capacity < Count * 2) Capacity *= 2;
+  if (Capacity > FSlots.size()) Resize(Capacity);
+}
+
+void TFactHashIndex::Resize(size_t Capacity) {
+  std::vector<TSlot> Old(Capacity, TSlot{nullptr, 0});
+  Old.swap(FSlots);
+  FCount = 0;
+  for (const TSlot& Slot : Old) {
+    if (Slot.Fact != nullptr) Insert(Slot.Hash, Slot.Fact);
+  }
+}
+
 // TFacts
 
 TFacts::TFacts(TInferenceEngine* Engine) : FEngine(Engine) { SetCacheHashCodes(true); }
@@ -182,8 +254,8 @@ int32_t TFacts::FindEqual(const IFact& Fact, int32_t HashCode) const {
     return -1;
   }
   // The hash code alone decides: two facts that collide count as duplicates.
-  const auto It = FHashIndex.find(HashCode);
-  return It == FHashIndex.end() ? -1 : IndexOf(IFact(It->second));
+  TFact* Found = FHashIndex.Find(HashCode);
+  return Found == nullptr ? -1 : IndexOf(IFact(Found));
 }
 
 IFact TFacts::GetFactByID(int32_t ID) const {
@@ -202,7 +274,7 @@ void TFacts::Index(TFact* Fact, int32_t HashCode) {
   if (Fact->GetTemplate()->IsFuzzy()) {
     FFuzzyFacts.push_back(Fact);
   } else {
-    FHashIndex.emplace(HashCode, Fact);
+    FHashIndex.Insert(HashCode, Fact);
   }
 }
 
@@ -214,12 +286,7 @@ void TFacts::Unindex(TFact* Fact) {
     return;
   }
   // A fact changed in place since it was indexed is found by identity.
-  auto It = FHashIndex.find(Fact->GetHashCode());
-  if (It == FHashIndex.end() || It->second != Fact) {
-    It = std::find_if(FHashIndex.begin(), FHashIndex.end(),
-                      [Fact](const auto& Entry) { return Entry.second == Fact; });
-  }
-  if (It != FHashIndex.end()) FHashIndex.erase(It);
+  FHashIndex.Erase(Fact->GetHashCode(), Fact);
 }
 
 void TFacts::AppendIndexed(const IFact& Fact, int32_t HashCode) {
@@ -279,7 +346,7 @@ void TFacts::Delete(int32_t Index) {
 
 void TFacts::Clear() {
   FFuzzyFacts.clear();
-  FHashIndex.clear();
+  FHashIndex.Clear();
   FList.Clear();
   FHighestID = 0;
   FEngine->RetractFacts();
@@ -296,12 +363,12 @@ void TFacts::SetCacheHashCodes(bool Value) {
 }
 
 void TFacts::CreateCache() {
-  FHashIndex.reserve(std::max<size_t>(FList.GetCount(), 101));
+  FHashIndex.Reserve(static_cast<size_t>(FList.GetCount()));
   for (const IFact& Fact : FList) Index(Fact.Get(), Fact->GetHashCode());
 }
 
 void TFacts::FreeCache() {
-  FHashIndex.clear();
+  FHashIndex.Clear();
   FFuzzyFacts.clear();
 }
 

@@ -223,6 +223,35 @@ class TGlobalVariables : public TEngineVariables {
   void Clear() override;
 };
 
+// Facts by hash code, one per code, in one open-addressed array: a
+// duplicate check costs one probe run over adjacent slots instead of a
+// walk through separately allocated nodes.
+class TFactHashIndex {
+ public:
+  // The fact filed under Hash, or nil.
+  TFact* Find(int32_t Hash) const;
+  // Files Fact under Hash unless a fact is filed there already.
+  void Insert(int32_t Hash, TFact* Fact);
+  // Drops Fact, looked for under Hash first and then everywhere (it may
+  // have changed since it was filed).
+  void Erase(int32_t Hash, TFact* Fact);
+  void Clear();
+  void Reserve(size_t Count);
+
+ private:
+  struct TSlot {
+    TFact* Fact;
+    int32_t Hash;
+  };
+  size_t Home(int32_t Hash) const;
+  void EraseAt(size_t Index);
+  void Resize(size_t Capacity);
+
+  // Empty slots hold no fact; the size is a power of two, at most half full.
+  std::vector<TSlot> FSlots;
+  size_t FCount = 0;
+};
+
 class TFacts {
  public:
   explicit TFacts(TInferenceEngine* Engine);
@@ -278,7 +307,7 @@ class TFacts {
   bool FPreserveIDs = false;
   bool FCacheHashCodes = false;
   int32_t FHighestID = 0;
-  std::unordered_map<int32_t, TFact*> FHashIndex;
+  TFactHashIndex FHashIndex;
   std::vector<TFact*> FFuzzyFacts;
 };
 

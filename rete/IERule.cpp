@@ -358,6 +358,9 @@ IIEValue TRule::BindingValue(TBinding& Binding, TSlotCache& Cache, TFact& Fact) 
   if (Cache.Position >= 0) {
     Value = Fact.PeekValue(Cache.Position);
     if (!Value) Value = FCNil;
+    // An action may change what it is bound to: the fact's own copy, not
+    // the default its facts share.
+    if (Value->IsFrozen()) Value = Fact.GetValue(Binding.GetSlotIndex());
   } else {
     // A value kept under a name the template has since dropped.
     Value = Fact.GetValue(Binding.GetSlotIndex());

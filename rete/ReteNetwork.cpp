@@ -132,6 +132,9 @@ IIEValue TReteBindingInfo::ReadFrom(TFact& Fact) const {
   if (FWholeFact) return new TIEValue(Fact.GetID(), dtFactId);
   const TIEValue* Value = FReader.Read(Fact);
   if (Value == nullptr) ListIndexError(GetSubIndex());
+  // A binding may be changed by its user: the fact's own copy, not the
+  // default its facts share.
+  if (Value->IsFrozen()) return Fact.GetValue(GetSlotIndex());
   return IIEValue(const_cast<TIEValue*>(Value));
 }
 

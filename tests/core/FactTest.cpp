@@ -45,6 +45,33 @@ TEST(FactTest, UnsetSlotsReadAsCopiesOfTheirDefaults) {
   EXPECT_NE(Filled->GetValue("count"), T->GetSlot("count")->GetSlotDefault());
 }
 
+TEST(FactTest, NewFactsShareDefaultsYetEachReadsItsOwnCopy) {
+  IFactTemplate T = new TFactTemplate(nullptr, "counter");
+  T->AddSlot("count", Int(0));
+  const IFact A = T->NewFact();
+  const IFact B = T->NewFact();
+  // Until read for change, both facts hold one frozen copy of the default.
+  EXPECT_EQ(A->PeekValue(0), B->PeekValue(0));
+  EXPECT_TRUE(A->PeekValue(0)->IsFrozen());
+  EXPECT_NE(A->PeekValue(0), T->GetSlot("count")->GetSlotDefault());
+
+  // Changing the default in place reaches neither fact made before it.
+  T->GetSlot("count")->GetSlotDefault()->SetAsInteger(5);
+  EXPECT_EQ(A->PeekValue(0)->GetAsInteger(), 0);
+  EXPECT_EQ(T->NewFact()->GetValue("count")->GetAsInteger(), 5);
+
+  // A value read is the fact's own: changing it leaves the other fact be.
+  const IIEValue Count = A->GetValue("count");
+  EXPECT_FALSE(Count->IsFrozen());
+  EXPECT_EQ(A->GetValue("count"), Count);
+  Count->SetAsInteger(7);
+  EXPECT_EQ(B->GetValue("count")->GetAsInteger(), 0);
+  const std::vector<IIEValue> Values = B->GetSlotValues();
+  ASSERT_EQ(Values.size(), 1u);
+  EXPECT_FALSE(Values[0]->IsFrozen());
+  EXPECT_EQ(Values[0], B->GetValue("count"));
+}
+
 TEST(FactTest, ValuesNeedATemplateAndAKnownSlot) {
   IFact Bare = new TFact(nullptr);
   EXPECT_EQ(ErrorOf([&] { Bare->GetValue("a"); }), "Fact Template is missing");
