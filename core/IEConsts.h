@@ -217,4 +217,16 @@ inline constexpr const char* SInvalidBackChainPattern =
     "Invalid backward chaining pattern added to the node";
 inline constexpr const char* SForPatternMatch = " for pattern match = ";
 
+// Messages of defined types. SMixedFuzzyTypes, SInvalidValue and SNotAType
+// above serve them as well.
+inline constexpr const char* STypeInheritanceLoop =
+    "Type inheritance loop detected, %s type cannot be an ancestor of itself";
+inline constexpr const char* SNoConstraints = "Defined Type %s does not have %s constraints";
+inline constexpr const char* SUnconstrainableKind =
+    "Defined Type %s cannot contain %s constraint types";
+inline constexpr const char* SCardinalityBetween = "Multislot must have between %d and %d elements";
+inline constexpr const char* SInvalidFuzzyValue = "invalid fuzzy value";
+inline constexpr const char* SNotInAllowedValues = "Not in allowed values";
+inline constexpr const char* SRangeBetween = "Range must be between %.4f and %.4f";
+
 }  // namespace ie

@@ -18,6 +18,7 @@
 #include "libs/Hashing.h"
 
 #include "core/IEConsts.h"
+#include "core/IEDefinedType.h"
 #include "core/IEFactOwner.h"
 #include "core/IEFactPrinter.h"
 #include "core/IEFacts.h"
