@@ -765,7 +765,10 @@ void TFact::StoreChecked(int32_t Index, IIEValue Value) {
         Slot->GetExtendedTypeInfo()) {
       Set = Slot->GetExtendedTypeInfo()->TextToFuzzySet(Value->GetText());
     }
-    const bool ToFloat = Kind == dtInteger && Slot->GetSlotType().Contains(dtFloat);
+    // An integer becomes a float only when the float itself is valid (an
+    // 11 stays refused by a range of 1..10).
+    const bool ToFloat = Kind == dtInteger && Slot->GetSlotType().Contains(dtFloat) &&
+                         Slot->IsValid(new TIEValue(static_cast<double>(Value->GetAsInteger())));
     if (!ToFloat && !Set) throw EIEException(Slot->GetInvalidValueString(Value));
     // The value changes in place, as the caller's object; a shared
     // constant is copied first since it must never change.

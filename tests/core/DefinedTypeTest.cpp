@@ -249,6 +249,9 @@ TEST_F(DefinedTypeSlotTest, SlotRefusesInvalidValuesUnderDynamicChecks) {
             "slot");
   EXPECT_EQ(ErrorOf([&] { Slot->SetSlotDefault(Atom("high")); }),
             "Invalid default slot value: high");
+  EXPECT_EQ(ErrorOf([&] { F->SetValue("level", Int(11)); }),
+            "Value \"11\" is not valid, Range must be between 1.0000 and 10.0000 for level "
+            "slot");
   F->SetValue("level", Float(2.5));
   EXPECT_EQ(F->GetValue("level")->GetAsFloat(), 2.5);
 }
