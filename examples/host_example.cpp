@@ -1,6 +1,7 @@
 // A small host of the library: creates an engine, defines a template in
 // C++, asserts, lists, retracts and watches facts, shows what a duplicate
-// and a failed conversion look like, and calls a function of its own.
+// and a failed conversion look like, calls a function of its own and runs
+// a rule that calls it.
 #include <cstdio>
 
 #include <ie/ie.h>
@@ -56,6 +57,20 @@ int main() {
   Call->AddArgument("world", dtAtom);
   const IIEValue Result = Call->Execute(Engine->GetContext());
   std::printf("%s returned %s\n", Call->GetToString().c_str(), Result->GetToString().c_str());
+
+  // A rule built in C++: (defrule welcome (person (name ?n)) => (greet ?n)),
+  // run with its activations and firings watched.
+  TRule* Welcome = Create<TRule>(Engine);
+  Welcome->SetRuleName("welcome");
+  auto* Pattern = Create<TIEPattern>(Welcome, "person", Person, 0);
+  Pattern->AddTest("name", new TIEValue("n", dtVariable), NoSubIndex, false, true);
+  Welcome->GetPatterns().Add(Pattern);
+  IFunCall Action = new TFunctionCall(Engine, "greet");
+  Action->AddArgument("n", dtVariable);
+  Welcome->GetActions().Add(Action);
+  Engine->SetWatch({cwFact, cwActivation, cwRule});
+  Engine->GetRules().Add(Welcome);
+  std::printf("fired %d rules\n", Engine->Run());
   Greet->Free();
   Engine->Free();
   return 0;
