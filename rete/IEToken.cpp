@@ -105,12 +105,19 @@ std::string TIEToken::GetToFactsString() const {
 TIETokenTree::TIETokenTree(int32_t Buckets, bool UseSortCode, std::string SlotName,
                            int32_t FactIndex, int32_t SubIndex)
     : FSlotName(std::move(SlotName)),
-      FBuckets(Buckets < 1 ? 1 : Buckets),
-      FMade(FBuckets.size()),
       FFactIndex(FactIndex),
       FSubIndex(SubIndex),
-      FLowBucket(GetBucketCount() + 1),
-      FUseSortCode(UseSortCode) {}
+      FUseSortCode(UseSortCode) {
+  ResetBuckets(Buckets < 1 ? 1 : Buckets);
+}
+
+void TIETokenTree::ResetBuckets(size_t Count) {
+  TTokenBucket Empty;
+  Empty.FPool = &FEntries;
+  FBuckets.assign(Count, Empty);
+  FLowBucket = GetBucketCount() + 1;
+  FHighBucket = -1;
+}
 
 int32_t TIETokenTree::GetTokenHash(const TIEToken& Token) const { return Hash(Token, true); }
 
@@ -157,20 +164,42 @@ int32_t TIETokenTree::BucketOf(int32_t Hash) const {
 
 const TTokenBucket* TIETokenTree::GetBucket(int32_t Index) const {
   if (Index < 0 || Index >= GetBucketCount()) ListIndexError(Index);
-  return FMade[Index] ? &FBuckets[Index] : nullptr;
+  return FBuckets[Index].FMade ? &FBuckets[Index] : nullptr;
 }
 
 const TTokenBucket* TIETokenTree::GetTokens(int32_t Hash) {
-  const int32_t Index = BucketOf(Hash);
-  if (FAllowNilBucket) return FBuckets[Index].GetCount() > 0 ? &FBuckets[Index] : nullptr;
-  FMade[Index] = true;
-  return &FBuckets[Index];
+  TTokenBucket& Bucket = FBuckets[BucketOf(Hash)];
+  if (FAllowNilBucket) return Bucket.FCount > 0 ? &Bucket : nullptr;
+  Bucket.FMade = true;
+  return &Bucket;
 }
 
 void TIETokenTree::Put(int32_t Hash, const IReteToken& Token) {
-  const int32_t Index = BucketOf(Hash);
-  FBuckets[Index].FEntries.push_back(TTokenBucket::TEntry{Token, Hash});
-  FMade[Index] = true;
+  int32_t At = FFree;
+  if (At >= 0) {
+    FFree = FEntries[At].Next;
+    FEntries[At].Token = Token;
+    FEntries[At].Hash = Hash;
+  } else {
+    At = static_cast<int32_t>(FEntries.size());
+    FEntries.push_back(TTokenBucket::TEntry{Token, Hash, -1});
+  }
+  Link(At);
+}
+
+void TIETokenTree::Link(int32_t At) {
+  TTokenBucket::TEntry& Entry = FEntries[At];
+  Entry.Next = -1;
+  const int32_t Index = BucketOf(Entry.Hash);
+  TTokenBucket& Bucket = FBuckets[Index];
+  if (Bucket.FLast >= 0) {
+    FEntries[Bucket.FLast].Next = At;
+  } else {
+    Bucket.FFirst = At;
+  }
+  Bucket.FLast = At;
+  ++Bucket.FCount;
+  Bucket.FMade = true;
   if (Index < FLowBucket) FLowBucket = Index;
   if (Index > FHighBucket) FHighBucket = Index;
 }
@@ -178,7 +207,7 @@ void TIETokenTree::Put(int32_t Hash, const IReteToken& Token) {
 bool TIETokenTree::Add(const IReteToken& Token) { return Add(Token, GetJoinHash(*Token)); }
 
 bool TIETokenTree::Add(const IReteToken& Token, int32_t Hash) {
-  for (const TTokenBucket::TEntry& Stored : FBuckets[BucketOf(Hash)].FEntries) {
+  for (const TTokenBucket::TEntry& Stored : FBuckets[BucketOf(Hash)]) {
     if (Stored.Hash == Hash && Stored.Token->Equals(Token)) return false;
   }
   Put(Hash, Token);
@@ -188,14 +217,17 @@ bool TIETokenTree::Add(const IReteToken& Token, int32_t Hash) {
 
 void TIETokenTree::Grow() {
   // Four times as many buckets: a bucket holds half a token to two on
-  // average, and a large memory is rehashed only a few times.
-  std::vector<TTokenBucket> Old(static_cast<size_t>(GetBucketCount()) * 4 + 1);
+  // average, and a large memory is rehashed only a few times. Entries are
+  // relinked in the old scan order, which each new bucket keeps.
+  std::vector<TTokenBucket> Old;
   Old.swap(FBuckets);
-  FMade.assign(FBuckets.size(), false);
-  FLowBucket = GetBucketCount() + 1;
-  FHighBucket = -1;
-  for (TTokenBucket& Bucket : Old) {
-    for (const TTokenBucket::TEntry& Entry : Bucket.FEntries) Put(Entry.Hash, Entry.Token);
+  ResetBuckets(Old.size() * 4 + 1);
+  for (const TTokenBucket& Bucket : Old) {
+    for (int32_t At = Bucket.FFirst; At >= 0;) {
+      const int32_t Next = FEntries[At].Next;
+      Link(At);
+      At = Next;
+    }
   }
 }
 
@@ -204,11 +236,20 @@ bool TIETokenTree::Remove(const IReteToken& Token) {
 }
 
 IReteToken TIETokenTree::Extract(const IReteToken& Token, int32_t Hash) {
-  std::vector<TTokenBucket::TEntry>& Entries = FBuckets[BucketOf(Hash)].FEntries;
-  for (auto It = Entries.begin(); It != Entries.end(); ++It) {
-    if (It->Hash != Hash || !It->Token->Equals(Token)) continue;
-    IReteToken Stored = std::move(It->Token);
-    Entries.erase(It);
+  TTokenBucket& Bucket = FBuckets[BucketOf(Hash)];
+  for (int32_t Before = -1, At = Bucket.FFirst; At >= 0; Before = At, At = FEntries[At].Next) {
+    TTokenBucket::TEntry& Entry = FEntries[At];
+    if (Entry.Hash != Hash || !Entry.Token->Equals(Token)) continue;
+    if (Before >= 0) {
+      FEntries[Before].Next = Entry.Next;
+    } else {
+      Bucket.FFirst = Entry.Next;
+    }
+    if (Bucket.FLast == At) Bucket.FLast = Before;
+    --Bucket.FCount;
+    IReteToken Stored = std::move(Entry.Token);
+    Entry.Next = FFree;
+    FFree = At;
     --FTokenCount;
     return Stored;
   }
@@ -216,19 +257,18 @@ IReteToken TIETokenTree::Extract(const IReteToken& Token, int32_t Hash) {
 }
 
 void TIETokenTree::Clear() {
-  for (TTokenBucket& Bucket : FBuckets) Bucket.FEntries.clear();
-  FMade.assign(FBuckets.size(), false);
+  FEntries.clear();
+  FFree = -1;
   FTokenCount = 0;
-  FLowBucket = GetBucketCount() + 1;
-  FHighBucket = -1;
+  ResetBuckets(FBuckets.size());
 }
 
 template <class TText>
 std::string TIETokenTree::Listing(TText Text) const {
   std::string Result;
   for (int32_t Index = FLowBucket; Index <= FHighBucket; ++Index) {
-    for (const IReteToken& Token : FBuckets[Index]) {
-      Result += Text(*Token);
+    for (const TTokenBucket::TEntry& Entry : FBuckets[Index]) {
+      Result += Text(*Entry.Token);
       Result += NewLineString;
     }
   }

@@ -105,44 +105,50 @@ class TIEToken : public TInterfacedObject {
 // The tokens of one bucket, in the order they were added, each with the
 // hash it was filed under: a join skips a token whose hash differs from
 // the one it looks for without testing it, and growing needs no hashing.
+// The entries live in one pool owned by the tree, chained per bucket, so
+// filing a token and growing the tree allocate nothing per token.
 class TTokenBucket {
  public:
   struct TEntry {
     IReteToken Token;
     int32_t Hash;
+    // The next entry of the bucket, or of the free list; -1 ends either.
+    int32_t Next;
   };
-  // Walks the tokens.
+  // Walks the entries.
   class TIterator {
    public:
-    explicit TIterator(std::vector<TEntry>::const_iterator At) : FAt(At) {}
-    const IReteToken& operator*() const { return FAt->Token; }
+    TIterator(const std::vector<TEntry>* Pool, int32_t At) : FPool(Pool), FAt(At) {}
+    const TEntry& operator*() const { return (*FPool)[FAt]; }
     TIterator& operator++() {
-      ++FAt;
+      FAt = (*FPool)[FAt].Next;
       return *this;
     }
     bool operator==(const TIterator& Other) const { return FAt == Other.FAt; }
 
    private:
-    std::vector<TEntry>::const_iterator FAt;
+    const std::vector<TEntry>* FPool;
+    int32_t FAt;
   };
 
-  int32_t GetCount() const { return static_cast<int32_t>(FEntries.size()); }
-  // Raise EListError outside 0..Count-1.
-  const IReteToken& Get(int32_t Index) const { return Entry(Index).Token; }
-  int32_t GetHash(int32_t Index) const { return Entry(Index).Hash; }
-  const IReteToken& First() const { return Get(0); }
-  TIterator begin() const { return TIterator(FEntries.begin()); }
-  TIterator end() const { return TIterator(FEntries.end()); }
+  int32_t GetCount() const { return FCount; }
+  // The oldest token; raises EListError when the bucket is empty.
+  const IReteToken& First() const {
+    if (FCount == 0) ListIndexError(0);
+    return (*FPool)[FFirst].Token;
+  }
+  TIterator begin() const { return TIterator(FPool, FFirst); }
+  TIterator end() const { return TIterator(FPool, -1); }
 
  private:
   friend class TIETokenTree;
 
-  const TEntry& Entry(int32_t Index) const {
-    if (Index < 0 || Index >= GetCount()) ListIndexError(Index);
-    return FEntries[Index];
-  }
-
-  std::vector<TEntry> FEntries;
+  const std::vector<TEntry>* FPool = nullptr;
+  int32_t FFirst = -1;
+  int32_t FLast = -1;
+  int32_t FCount = 0;
+  // A bucket never made looks up as nil.
+  bool FMade = false;
 };
 
 class TIETokenTree : public TPersistent {
@@ -213,12 +219,17 @@ class TIETokenTree : public TPersistent {
   int32_t Hash(const TIEToken& Token, bool Strict) const;
   // Files Token under Hash; the bounds follow.
   void Put(int32_t Hash, const IReteToken& Token);
+  // Links entry At at the end of the bucket of its hash; the bounds follow.
+  void Link(int32_t At);
+  // Empty, unmade buckets, Count of them, over the same pool.
+  void ResetBuckets(size_t Count);
   void Grow();
 
   std::string FSlotName;
   std::vector<TTokenBucket> FBuckets;
-  // Whether each bucket was made; a bucket never made looks up as nil.
-  std::vector<bool> FMade;
+  std::vector<TTokenBucket::TEntry> FEntries;
+  // The first entry free for reuse, -1 when none.
+  int32_t FFree = -1;
   int32_t FFactIndex;
   int32_t FSubIndex;
   int32_t FTokenCount = 0;

@@ -568,9 +568,9 @@ void TJoinNode::Scan(TIETokenTree& Memory, int32_t Hash, TVisit&& Visit) {
   if (FShortCut >= 0) {
     const TTokenBucket* Bucket = Memory.GetTokens(Hash);
     if (Bucket == nullptr) return;
-    for (int32_t I = 0; I < Bucket->GetCount(); ++I) {
+    for (const TTokenBucket::TEntry& Entry : *Bucket) {
       // Another join value that shares the bucket cannot match.
-      if (Bucket->GetHash(I) == Hash && !Visit(Bucket->Get(I))) return;
+      if (Entry.Hash == Hash && !Visit(Entry.Token)) return;
     }
     return;
   }
@@ -582,8 +582,8 @@ void TJoinNode::ScanAll(TIETokenTree& Memory, TVisit&& Visit) {
   for (int32_t Index = Memory.GetLowBucket(); Index <= Memory.GetHighBucket(); ++Index) {
     const TTokenBucket* Bucket = Memory.GetBucket(Index);
     if (Bucket == nullptr) continue;
-    for (int32_t I = 0; I < Bucket->GetCount(); ++I) {
-      if (!Visit(Bucket->Get(I))) return;
+    for (const TTokenBucket::TEntry& Entry : *Bucket) {
+      if (!Visit(Entry.Token)) return;
     }
   }
 }

@@ -226,8 +226,52 @@ TEST_F(TokenTest, EmptyBucketsAreMadeOnlyWhenNeeded) {
   const TTokenBucket* Made = Tree->GetTokens(7);
   ASSERT_NE(Made, nullptr);
   EXPECT_EQ(Made->GetCount(), 0);
+  EXPECT_EQ(Made->begin(), Made->end());
+  EXPECT_EQ(ErrorOf<EListError>([&] { Made->First(); }), "List index out of bounds (0)");
   EXPECT_EQ(Tree->GetBucket(7), Made);
   EXPECT_EQ(ErrorOf<EListError>([&] { Tree->GetBucket(10); }), "List index out of bounds (10)");
+}
+
+// The sort codes of a bucket's tokens in scan order, each checked against
+// the hash it is stored with.
+std::string Codes(const TTokenBucket* Bucket) {
+  std::string Text;
+  for (const TTokenBucket::TEntry& Entry : *Bucket) {
+    EXPECT_EQ(Entry.Hash, Entry.Token->GetSortCode());
+    Text += std::to_string(Entry.Token->GetSortCode()) + " ";
+  }
+  return Text;
+}
+
+TEST_F(TokenTest, BucketsKeepTheirOrderThroughRemovalReuseAndGrowth) {
+  TIETokenTree* Tree = NewTree(1);
+  for (int32_t ID : {7, 2, 12}) Tree->Add(Chain({ID}));
+  ASSERT_EQ(Tree->GetBucketCount(), 5);
+  EXPECT_EQ(Codes(Tree->GetTokens(2)), "7 2 12 ");
+  // The freed entry is reused, yet the newcomer goes last; the tail moves
+  // back when the last token leaves.
+  EXPECT_TRUE(Tree->Remove(Chain({2})));
+  EXPECT_TRUE(Tree->Add(Chain({22})));
+  EXPECT_TRUE(Tree->Remove(Chain({22})));
+  EXPECT_TRUE(Tree->Add(Chain({22})));
+  EXPECT_TRUE(Tree->Remove(Chain({7})));
+  EXPECT_TRUE(Tree->Add(Chain({7})));
+  EXPECT_EQ(Codes(Tree->GetTokens(2)), "12 22 7 ");
+  EXPECT_EQ(Tree->GetTokens(2)->GetCount(), 3);
+  for (int32_t ID : {1, 4, 5, 6, 8, 9, 43, 3}) Tree->Add(Chain({ID}));
+  ASSERT_EQ(Tree->GetBucketCount(), 21);
+  // Growth refiles in the old scan order: bucket 1 of 5 before bucket 2 of 5.
+  EXPECT_EQ(Codes(Tree->GetTokens(1)), "1 22 43 ");
+  EXPECT_EQ(Tree->GetToFactsString(),
+            "f-1\r\nf-22\r\nf-43\r\nf-3\r\nf-4\r\nf-5\r\nf-6\r\nf-7\r\nf-8\r\nf-"
+            "9\r\nf-12\r\n");
+  EXPECT_EQ(Tree->GetLowBucket(), 1);
+  EXPECT_EQ(Tree->GetHighBucket(), 12);
+  EXPECT_EQ(Tree->GetTokens(1)->First()->GetSortCode(), 1);
+  Tree->Clear();
+  EXPECT_TRUE(Tree->Add(Chain({22})));
+  EXPECT_EQ(Codes(Tree->GetTokens(1)), "22 ");
+  EXPECT_EQ(Tree->GetToFactsString(), "f-22\r\n");
 }
 
 }  // namespace
