@@ -26,6 +26,11 @@ namespace ie {
 
 class TIEPattern;
 
+// A variable or multifield variable: what patterns bind and tests compare.
+inline bool IsVariable(const IIEValue& Value) {
+  return Value && IEVariableTypes.Contains(Value->GetDType());
+}
+
 // What a slot list reports of a test: put in, taken out to the caller, or
 // taken out and freed.
 enum TSlotTestAction : uint8_t { saAdded, saExtracted, saDeleted };

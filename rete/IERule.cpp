@@ -11,14 +11,6 @@ namespace ie {
 
 namespace {
 
-bool StartsWith(std::string_view Text, std::string_view Prefix) {
-  return Text.substr(0, Prefix.size()) == Prefix;
-}
-
-bool IsVariable(const IIEValue& Value) {
-  return Value && (Value->GetDType() == dtVariable || Value->GetDType() == dtMultiVariable);
-}
-
 bool EngineGoing(const TCustomRuleEngine* Engine) {
   return Engine->GetComponentState().Contains(csDestroying);
 }
@@ -323,7 +315,7 @@ void TRule::AddPattern(TIEPattern* Pattern, int32_t Index) {
       const IIEValue& Value = Test->GetSlotValue();
       if (!IsVariable(Value)) continue;
       const std::string& Name = Value->GetText();
-      if (StartsWith(Name, SBlankPrefix) || GetBindingByName(Name) != nullptr ||
+      if (std::string_view(Name).starts_with(SBlankPrefix) || GetBindingByName(Name) != nullptr ||
           Globals->FindGlobalBinding(Name) != nullptr) {
         continue;
       }

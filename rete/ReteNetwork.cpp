@@ -10,14 +10,6 @@ namespace ie {
 
 namespace {
 
-bool StartsWith(std::string_view Text, std::string_view Prefix) {
-  return Text.substr(0, Prefix.size()) == Prefix;
-}
-
-bool IsVariable(const IIEValue& Value) {
-  return Value && (Value->GetDType() == dtVariable || Value->GetDType() == dtMultiVariable);
-}
-
 bool IsFunCall(const IIEValue& Value) { return Value && Value->GetDType() == dtFunCall; }
 
 ICustomFunCall AsCall(const IIEValue& Value) { return Value->GetAsFunCall<TCustomFunctionCall>(); }
@@ -692,7 +684,7 @@ void TJoinNode::AskForBackChain(const IReteToken& Left) {
   const std::string& Name = FPattern->GetFactTemplate()->GetTemplateName();
   TCustomRuleEngine* Engine = FRete->GetEngine();
   IFactTemplate Goal;
-  if (StartsWith(Name, SBackChainPrefix) || Engine == nullptr ||
+  if (std::string_view(Name).starts_with(SBackChainPrefix) || Engine == nullptr ||
       !Engine->FindFactTemplate(SBackChainPrefix + Name, Goal)) {
     return;
   }
@@ -960,7 +952,7 @@ std::vector<TReteNetwork::TCompiler::TOccurrence> TReteNetwork::TCompiler::Occur
 const TBinding* TReteNetwork::TCompiler::BindingOf(const IIEValue& Variable) const {
   const std::string& Name = Variable->GetText();
   if (const TBinding* Binding = FRule.GetBindingByName(Name)) return Binding;
-  if (IsGlobal(Name) || StartsWith(Name, SBlankPrefix)) return nullptr;
+  if (IsGlobal(Name) || std::string_view(Name).starts_with(SBlankPrefix)) return nullptr;
   throw EIEException(Format(SUnknownVariable, Name));
 }
 
