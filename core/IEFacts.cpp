@@ -472,20 +472,18 @@ bool TFactTemplate::ContainsType(const IIEDefinedType& DefinedType, IFactSlot& S
   return false;
 }
 
-const ISlotLayout& TFactTemplate::GetLayout() const {
-  if (!FLayout) {
-    ISlotLayout Layout = new TSlotLayout();
-    const int32_t Count = FSlotNames.GetCount();
-    Layout->FNames.reserve(Count);
-    Layout->FSlots.reserve(Count);
-    for (int32_t Index = 0; Index < Count; ++Index) {
-      std::string Name = FSlotNames.Get(Index);
-      Layout->FIndex.Put(Name, Index);
-      Layout->FSlots.push_back(FSlots.Get(Name));
-      Layout->FNames.push_back(std::move(Name));
-    }
-    FLayout = std::move(Layout);
+const ISlotLayout& TFactTemplate::BuildLayout() const {
+  ISlotLayout Layout = new TSlotLayout();
+  const int32_t Count = FSlotNames.GetCount();
+  Layout->FNames.reserve(Count);
+  Layout->FSlots.reserve(Count);
+  for (int32_t Index = 0; Index < Count; ++Index) {
+    std::string Name = FSlotNames.Get(Index);
+    Layout->FIndex.Put(Name, Index);
+    Layout->FSlots.push_back(FSlots.Get(Name));
+    Layout->FNames.push_back(std::move(Name));
   }
+  FLayout = std::move(Layout);
   return FLayout;
 }
 
@@ -695,8 +693,6 @@ const TFactTemplate& TFact::RequireTemplate() const {
   if (!FTemplate) throw EIEException(SFactTemplateMissing);
   return *FTemplate;
 }
-
-void TFact::EnsureLayout() const { FValues.LayOut(RequireTemplate().GetLayout()); }
 
 bool TFact::DynamicChecks() const {
   const TCustomFactEngine* Engine = FTemplate->GetEngine();
@@ -922,9 +918,12 @@ bool TFact::Equals(const IInterface& Other) const {
 int32_t TFact::GetHashCode() const {
   const TFactTemplate& Template = RequireTemplate();
   EnsureLayout();
+  // Laid out once here rather than once per value through PeekValue.
+  const ISlotLayout& Layout = FValues.GetLayout();
   THashFeed Hash;
   for (int32_t Index = 0; Index < FValues.GetCount(); ++Index) {
-    const IIEValue& Value = PeekValue(Index);
+    const IIEValue& Stored = FValues.GetItemByIndex(Index);
+    const IIEValue& Value = Stored ? Stored : Layout->GetSlot(Index)->GetSlotDefault();
     if (Value) Value->WriteText(Hash);
   }
   return static_cast<int32_t>(static_cast<uint32_t>(Template.GetHashCode()) * 31u + Hash.GetHash());

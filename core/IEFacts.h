@@ -205,7 +205,7 @@ class TFactTemplate : public ICloneable {
   // The slot names, sorted without regard to case.
   const TStringList& GetSlotNames() const { return FSlotNames; }
   // The current slots in sorted order, as facts lay themselves out.
-  const ISlotLayout& GetLayout() const;
+  const ISlotLayout& GetLayout() const { return FLayout ? FLayout : BuildLayout(); }
 
   // Template name followed by every sorted slot name and a line end,
   // hashed character by character; cached.
@@ -255,6 +255,7 @@ class TFactTemplate : public ICloneable {
   void RemoveSlotName(const std::string& Name);
   void CopySettings(const TFactTemplate& Source);
   IFactSlot NewOwnSlot();
+  const ISlotLayout& BuildLayout() const;
 
   bool FBackwardChaining = false;
   IFactTemplate FParent;
@@ -369,7 +370,11 @@ class TFact : public ICloneable {
   friend class TFactTemplate;
 
   const TFactTemplate& RequireTemplate() const;
-  void EnsureLayout() const;
+  // Out of line only when the template's slots changed since last time.
+  void EnsureLayout() const {
+    const ISlotLayout& Layout = RequireTemplate().GetLayout();
+    if (FValues.GetLayout() != Layout) FValues.LayOut(Layout);
+  }
   bool DynamicChecks() const;
   void StoreChecked(int32_t Index, IIEValue Value);
   bool MoveAcrossEngines(const TFact& Source);

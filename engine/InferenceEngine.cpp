@@ -907,7 +907,7 @@ int32_t TInferenceEngine::Assert(const IFact& Fact, bool) {
   }
   FFacts.FEngineUpdating = false;
   WatchFact(" ==> ", Fact);
-  FReteNetwork->ProcessToken(new TIEToken(taAdd, Fact));
+  FReteNetwork->ProcessFact(taAdd, Fact);
   ProcessPendingFacts();
   if (FOnAssertion) FOnAssertion(this, Fact);
   return ID;
@@ -928,7 +928,7 @@ int32_t TInferenceEngine::Retract(const IFact& Fact) {
 void TInferenceEngine::RetractFact(int32_t Index) {
   const IFact Fact = FFacts.Get(Index);
   if (FOnRetraction) FOnRetraction(this, Fact);
-  FReteNetwork->ProcessToken(new TIEToken(taRemove, Fact));
+  FReteNetwork->ProcessFact(taRemove, Fact);
   FFacts.FEngineUpdating = true;
   try {
     WatchFact(" <== ", Fact);

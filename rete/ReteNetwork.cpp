@@ -1363,35 +1363,48 @@ ICustomFunCall TReteNetwork::Evaluate(const ICustomFunCall& FunCall, TRule* Rule
 bool TReteNetwork::ProcessToken(const IReteToken& Token) {
   const TTokenAction Tag = Token->GetTag();
   if (!FEnabled && (Tag == taAdd || Tag == taUpdate)) return false;
+  const TFact* Fact = Token->GetFact().Get();
+  if (Tag == taClear || Fact == nullptr || !Fact->GetTemplate()) return OfferToken(Token, FRoots);
+  const TFactTemplate& Template = *Fact->GetTemplate();
+  if (!Template.GetParent()) return OfferToken(Token, RootsFor(Template));
+  // A template that extends others: the roots of each, in root order.
+  std::vector<TPatternMatchNode*> Roots;
+  for (const TFactTemplate* Each = &Template; Each != nullptr; Each = Each->GetParent().Get()) {
+    const std::vector<TPatternMatchNode*>& Own = RootsFor(*Each);
+    Roots.insert(Roots.end(), Own.begin(), Own.end());
+  }
+  std::sort(Roots.begin(), Roots.end(),
+            [](const TReteNode* A, const TReteNode* B) { return A->FSerial < B->FSerial; });
+  Roots.erase(std::unique(Roots.begin(), Roots.end()), Roots.end());
+  return OfferToken(Token, Roots);
+}
+
+bool TReteNetwork::ProcessFact(TTokenAction Action, const IFact& Fact) {
+  const TFactTemplate* Template = Fact->GetTemplate().Get();
+  if (Template == nullptr || Template->GetParent() || Action == taClear) {
+    return ProcessToken(new TIEToken(Action, Fact));
+  }
+  if (!FEnabled && Action != taRemove) return false;
+  const std::vector<TPatternMatchNode*>& Roots = RootsFor(*Template);
+  // Most facts meet no root; unless goals wait for a token to pass, such
+  // a fact needs none.
+  if (Roots.empty() && FGoals.empty()) return false;
+  return OfferToken(new TIEToken(Action, Fact), Roots);
+}
+
+const std::vector<TPatternMatchNode*>& TReteNetwork::RootsFor(const TFactTemplate& Template) const {
+  static const std::vector<TPatternMatchNode*> None;
+  const auto It = FRootsByName.find(Template.GetTemplateName());
+  return It == FRootsByName.end() ? None : It->second;
+}
+
+bool TReteNetwork::OfferToken(const IReteToken& Token,
+                              const std::vector<TPatternMatchNode*>& Roots) {
   bool Accepted = false;
   ++FDepth;
   try {
-    const TFact* Fact = Token->GetFact().Get();
-    if (Tag == taClear || Fact == nullptr || !Fact->GetTemplate()) {
-      for (size_t I = 0; I < FRoots.size(); ++I) {
-        Accepted = FRoots[I]->CallNode(Token, ctSingle) || Accepted;
-      }
-    } else if (!Fact->GetTemplate()->GetParent()) {
-      const auto It = FRootsByName.find(Fact->GetTemplate()->GetTemplateName());
-      if (It != FRootsByName.end()) {
-        const std::vector<TPatternMatchNode*>& Roots = It->second;
-        for (size_t I = 0; I < Roots.size(); ++I) {
-          Accepted = Roots[I]->CallNode(Token, ctSingle) || Accepted;
-        }
-      }
-    } else {
-      // A template that extends others: the roots of each, in root order.
-      std::vector<TPatternMatchNode*> Roots;
-      for (const TFactTemplate* Template = Fact->GetTemplate().Get(); Template != nullptr;
-           Template = Template->GetParent().Get()) {
-        const auto It = FRootsByName.find(Template->GetTemplateName());
-        if (It != FRootsByName.end())
-          Roots.insert(Roots.end(), It->second.begin(), It->second.end());
-      }
-      std::sort(Roots.begin(), Roots.end(),
-                [](const TReteNode* A, const TReteNode* B) { return A->FSerial < B->FSerial; });
-      Roots.erase(std::unique(Roots.begin(), Roots.end()), Roots.end());
-      for (TPatternMatchNode* Root : Roots) Accepted = Root->CallNode(Token, ctSingle) || Accepted;
+    for (size_t I = 0; I < Roots.size(); ++I) {
+      Accepted = Roots[I]->CallNode(Token, ctSingle) || Accepted;
     }
   } catch (...) {
     --FDepth;

@@ -489,6 +489,9 @@ class TReteNetwork : public TComponent {
   // root order (a clearing token to every root); true when one accepted
   // it. While disabled, additions and updates are ignored.
   virtual bool ProcessToken(const IReteToken& Token);
+  // ProcessToken with a one-fact token of Fact, made only when a root may
+  // see it.
+  bool ProcessFact(TTokenAction Action, const IFact& Fact);
   bool ProcessTokenOneNode(const IReteToken& Token, TReteNode* Node) {
     return Node->CallNode(Token, ctSingle);
   }
@@ -535,6 +538,10 @@ class TReteNetwork : public TComponent {
   // had been asserted after it. Nodes other rules use see nothing again.
   void UpdateNodes(const std::vector<TReteNode*>& NewNodes);
   void CollectFacts(const TTokenSink& Sink) const;
+  // The roots testing for Template's own name.
+  const std::vector<TPatternMatchNode*>& RootsFor(const TFactTemplate& Template) const;
+  // Offers Token to Roots in order, then asserts the goals it raised.
+  bool OfferToken(const IReteToken& Token, const std::vector<TPatternMatchNode*>& Roots);
   void AssertGoals();
   void Changed();
 
