@@ -40,17 +40,17 @@ class TRuleBench {
   }
   // One pattern: the template and, per slot, a value (constant or
   // variable).
-  struct TPatternSpec {
+  struct TPatternShape {
     std::string Template;
     std::vector<std::pair<std::string, IIEValue>> Tests;
   };
-  TRule* AddRule(const std::string& Name, const std::vector<TPatternSpec>& Patterns,
+  TRule* AddRule(const std::string& Name, const std::vector<TPatternShape>& Patterns,
                  const std::vector<IFunCall>& Actions = {}) {
     TRule* Rule = Create<TRule>(Engine);
     Rule->SetRuleName(Name);
-    for (const TPatternSpec& Spec : Patterns) {
-      auto* Pattern = Create<TIEPattern>(Rule, Spec.Template, Template(Spec.Template), 0);
-      for (const auto& [Slot, Value] : Spec.Tests) {
+    for (const TPatternShape& Shape : Patterns) {
+      auto* Pattern = Create<TIEPattern>(Rule, Shape.Template, Template(Shape.Template), 0);
+      for (const auto& [Slot, Value] : Shape.Tests) {
         Pattern->AddTest(Slot, Value, NoSubIndex, false, true);
       }
       Rule->GetPatterns().Add(Pattern);
@@ -69,18 +69,15 @@ class TRuleBench {
   TInferenceEngine* Engine;
 };
 
-// Facts of a template that twenty rules on other templates never see.
-void BM_AssertUnmatched(benchmark::State& State) {
+// Times the assertion of the facts Build returns, each iteration in a
+// fresh engine that Build fills with rules first.
+template <class TBuild>
+void TimeAsserts(benchmark::State& State, TBuild Build) {
   const auto Count = static_cast<int32_t>(State.range(0));
   for (auto _ : State) {
     State.PauseTiming();
     auto Bench = std::make_unique<TRuleBench>();
-    for (int32_t R = 0; R < 20; ++R) {
-      const std::string Other = "other" + std::to_string(R);
-      Bench->AddRule("r" + std::to_string(R), {{Other, {{"k", Var("x")}}}});
-    }
-    std::vector<IFact> Facts;
-    for (int32_t N = 0; N < Count; ++N) Facts.push_back(Bench->Fact("item", N));
+    std::vector<IFact> Facts = Build(*Bench, Count);
     State.ResumeTiming();
     for (const IFact& Fact : Facts) Bench->Engine->Assert(Fact);
     State.PauseTiming();
@@ -90,28 +87,32 @@ void BM_AssertUnmatched(benchmark::State& State) {
   }
   State.SetItemsProcessed(State.iterations() * Count);
 }
+
+// Facts of a template that twenty rules on other templates never see.
+void BM_AssertUnmatched(benchmark::State& State) {
+  TimeAsserts(State, [](TRuleBench& Bench, int32_t Count) {
+    for (int32_t R = 0; R < 20; ++R) {
+      const std::string Other = "other" + std::to_string(R);
+      Bench.AddRule("r" + std::to_string(R), {{Other, {{"k", Var("x")}}}});
+    }
+    std::vector<IFact> Facts;
+    for (int32_t N = 0; N < Count; ++N) Facts.push_back(Bench.Fact("item", N));
+    return Facts;
+  });
+}
 BENCHMARK(BM_AssertUnmatched)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 // Fifty rules share the chain (item (tag none)); each adds its own
 // constant test on v, so a fact passes the shared chain once and one rule.
 void BM_AssertSharedAlpha(benchmark::State& State) {
-  const auto Count = static_cast<int32_t>(State.range(0));
-  for (auto _ : State) {
-    State.PauseTiming();
-    auto Bench = std::make_unique<TRuleBench>();
+  TimeAsserts(State, [](TRuleBench& Bench, int32_t Count) {
     for (int32_t R = 0; R < 50; ++R) {
-      Bench->AddRule("r" + std::to_string(R), {{"item", {{"tag", Atom("none")}, {"v", Int(R)}}}});
+      Bench.AddRule("r" + std::to_string(R), {{"item", {{"tag", Atom("none")}, {"v", Int(R)}}}});
     }
     std::vector<IFact> Facts;
-    for (int32_t N = 0; N < Count; ++N) Facts.push_back(Bench->Fact("item", N, N % 100));
-    State.ResumeTiming();
-    for (const IFact& Fact : Facts) Bench->Engine->Assert(Fact);
-    State.PauseTiming();
-    Facts.clear();
-    Bench.reset();
-    State.ResumeTiming();
-  }
-  State.SetItemsProcessed(State.iterations() * Count);
+    for (int32_t N = 0; N < Count; ++N) Facts.push_back(Bench.Fact("item", N, N % 100));
+    return Facts;
+  });
 }
 BENCHMARK(BM_AssertSharedAlpha)->Arg(10000)->Unit(benchmark::kMillisecond);
 
@@ -125,11 +126,12 @@ void RunJoin(benchmark::State& State, int32_t Patterns, bool Equality) {
   for (auto _ : State) {
     State.PauseTiming();
     auto Bench = std::make_unique<TRuleBench>();
-    std::vector<TRuleBench::TPatternSpec> Specs;
+    std::vector<TRuleBench::TPatternShape> Shapes;
     for (int32_t P = 0; P < Patterns; ++P) {
-      Specs.push_back({Names[P], {{"k", Var(Equality || P == 0 ? "x" : "y" + std::to_string(P))}}});
+      Shapes.push_back(
+          {Names[P], {{"k", Var(Equality || P == 0 ? "x" : "y" + std::to_string(P))}}});
     }
-    Bench->AddRule("join", Specs);
+    Bench->AddRule("join", Shapes);
     std::vector<IFact> Facts;
     for (int32_t P = 0; P < Patterns; ++P) {
       for (int32_t N = 0; N < Count; ++N) Facts.push_back(Bench->Fact(Names[P], N));

@@ -135,17 +135,10 @@ IIEValue CopyArgument(const IIEValue& Argument) {
 int32_t TFunctionCall::AddArgument(const IIEValue& Value) { return FArguments.Add(Value); }
 
 int32_t TFunctionCall::AddArgument(const std::string& Value, TIEType ValueType) {
-  switch (ValueType) {
-    case dtAtom:
-    case dtString:
-    case dtVariable:
-    case dtMultiVariable:
-    case dtSlot:
-    case dtMultiSlot:
-      return FArguments.Add(new TIEValue(Value, ValueType));
-    default:
-      throw EIEException(Format(SNotAType, "String", Value, GetIETypeName(ValueType)));
+  if (!IEStringTypes.Contains(ValueType)) {
+    throw EIEException(Format(SNotAType, "String", Value, GetIETypeName(ValueType)));
   }
+  return FArguments.Add(new TIEValue(Value, ValueType));
 }
 
 int32_t TFunctionCall::AddArgument(int32_t Value, TIEType ValueType) {
