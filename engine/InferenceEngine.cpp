@@ -419,6 +419,7 @@ TInferenceEngine::TInferenceEngine(TComponent* Owner)
 }
 
 TInferenceEngine::~TInferenceEngine() {
+  FreeParser();
   FContext->Free();
   FAgenda->Free();
   FGlobalVariables->Free();
@@ -1053,7 +1054,7 @@ void TInferenceEngine::ClearDefinedTypes() {
   if (FOnClearDefinedTypes) FOnClearDefinedTypes(this);
 }
 
-// Printing and reading
+// Printing
 
 std::string TInferenceEngine::PrettyPrint(const IFactSlot& Slot) { return ie::PrettyPrint(Slot); }
 
@@ -1062,13 +1063,5 @@ std::string TInferenceEngine::PrettyPrint(const IFactTemplate& Template) {
 }
 
 std::string TInferenceEngine::PrettyPrint(const IFact& Fact) { return ie::PrettyPrint(Fact); }
-
-IFactSlot TInferenceEngine::ParseFactTemplateSlot(const std::string& Text) {
-  throw EIEException(Format(SNoParser, Text));
-}
-
-IFact TInferenceEngine::ParseFact(const std::string& Text) {
-  throw EIEException(Format(SNoParser, Text));
-}
 
 }  // namespace ie
