@@ -95,6 +95,11 @@ template class TEngineTable<TIEUserFunction>;
 TFactTemplates::TFactTemplates(TInferenceEngine* Engine)
     : TEngineTable(Engine, SDuplicateFactTemplate) {}
 
+void TFactTemplates::Add(const IFactTemplate& Template) {
+  if (Template->GetSlotCount() == 0) Template->AddMultiSlot(SDefaultSlotName, FCNilList);
+  Put(Template->GetTemplateName(), Template);
+}
+
 void TFactTemplates::Rename(const std::string& OldName, const std::string& NewName) {
   const IFactTemplate Template = FTable.Get(OldName);
   if (!Template) return;  // a template of this engine that was never filed

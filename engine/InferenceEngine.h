@@ -142,7 +142,9 @@ class TFactTemplates : public TEngineTable<TFactTemplate> {
  public:
   explicit TFactTemplates(TInferenceEngine* Engine);
 
-  void Add(const IFactTemplate& Template) { Put(Template->GetTemplateName(), Template); }
+  // A template without slots becomes an implied one first: its facts keep
+  // their fields in the multislot "__Data", an empty list by default.
+  void Add(const IFactTemplate& Template);
 
  private:
   friend class TInferenceEngine;

@@ -47,8 +47,10 @@ IIEValue TIERuleParser::ParseFactSlot(const IFact& Fact) {
   if (!NextToken()->IsChar('(')) ParseError(LParseFactSlot, SExpectedOpenParen);
   const IStreamToken Name = NextToken();
   if (Name->GetDataType() != dtAtom) ParseError(LParseFactSlot, SBadSlotName, Name->GetToString());
-  const IFactSlot Slot = Template->GetSlot(Name->GetText());
-  if (!Slot) ParseError(LParseFactSlot, SNoSuchSlot, Name->GetText());
+  IFactSlot Slot;
+  if (!Template->ContainsSlot(Name->GetText(), Slot)) {
+    ParseError(LParseFactSlot, SNoSuchSlot, Name->GetText());
+  }
   const IIEValue Value = ParseValue(Slot);
   if (!NextToken()->IsChar(')')) ParseError(LParseFactSlot, SExpectedCloseParen);
   Fact->SetValue(Name->GetText(), Value);
