@@ -229,6 +229,16 @@ inline constexpr const char* SUnknownFactTemplate = "Unknown fact template: %s";
 inline constexpr const char* SUnparsableType = "Unable to parse strings of %s at this time";
 inline constexpr const char* SUnknownTypeNumber = "Unknown Type (%d)";
 inline constexpr const char* SNoParseStream = "The parser has no stream to read";
+inline constexpr const char* SExpectedDefrule = "Expected \"( defrule\"";
+inline constexpr const char* SExpectedRuleProperty =
+    "Expected rule property, salience, oneshot, or enabled";
+inline constexpr const char* SExpectedBoundValue =
+    "Expected integer, variable, or function call for %s";
+inline constexpr const char* SExpectedArrow = "Expected \"=>\"";
+inline constexpr const char* SExpectedAssignment = "Expected \"<-\"";
+inline constexpr const char* SBoundNotOrTest =
+    "\"not\" and \"test\" CEs cannot be bound to variables";
+inline constexpr const char* SNotMultiSlot = "Slot \"%s\" is not a multislot";
 
 // Messages of patterns and slot tests.
 inline constexpr const char* SNegatedPatternBinding = "Cannot bind a negated pattern to a variable";

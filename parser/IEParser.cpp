@@ -247,11 +247,13 @@ bool TIERuleParser::ParseExpression(bool Execute) {
       Value = Execute ? ParseNExecuteFunCall() : IIEValue(new TIEValue(ParseFunCall()));
       break;
     case ptRule: {
+      const TTemplateSnapshot Templates(FEngine);
       TRule* Rule = ParseRule();
       try {
         FEngine->GetRules().Add(Rule);
       } catch (...) {
         Rule->Free();
+        Templates.Restore();
         throw;
       }
       if (FEngine->GetRules().Get(Rule->GetRuleName()) != Rule) {

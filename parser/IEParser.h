@@ -186,6 +186,21 @@ class TIEParser : public TPersistent {
   int32_t FMaxErrors = 10;
 };
 
+// The engine's templates when the parse of a construct began. Restore
+// removes every template made since, so a construct that fails leaves none
+// of the implied templates it asked for; while a construct is read,
+// templates are only ever added.
+class TTemplateSnapshot {
+ public:
+  explicit TTemplateSnapshot(TInferenceEngine* Engine)
+      : FEngine(Engine), FCount(Engine->GetFactTemplates().GetCount()) {}
+  void Restore() const;
+
+ private:
+  TInferenceEngine* FEngine;
+  int32_t FCount;
+};
+
 // The slot functions: calls whose parenthesised arguments are not nested
 // calls. Start 0 makes every such argument a fact; otherwise the arguments
 // at positions Start to End (counted from 1) are slot-value pairs.
@@ -281,6 +296,9 @@ class TIERuleParser : public TIEParser {
   void ParseRulePatterns(TRule* Rule, TStringList* Variables) override;
   std::string GenerateVarName(int32_t Index, const IFactTemplate& Template,
                               const std::string& Prefix, const IFactSlot& Slot) override;
+  // ( "declare" ( property value )* ) after the header; nothing is read
+  // when the next tokens are not "(" "declare".
+  virtual void ParseRuleDeclarations(TRule* Rule);
 
   // The slot functions by name, each line's object a TSlotFunctionRange.
   TStrings* GetSlotFunctions() const { return FSlotFunctions; }
@@ -349,6 +367,20 @@ class TIERuleParser : public TIEParser {
   // An integer made a float, or a float an integer, when Types wants it.
   static IIEValue ConvertNumber(const IIEValue& Value, TIETypes Types);
   IIEValue ParseCoordinate();
+  // One conditional element with Index enclosing negations, without the
+  // parse event (fired once, by ParsePattern, for the outermost element).
+  TIEPattern* ParseElement(int32_t Index, TStringList* Variables);
+  TIEPattern* ParseTemplatePattern(const std::string& Name, int32_t Index,
+                                   TStringList* Variables);
+  // The fields of an ordered pattern, or of one multislot, up to ")": one
+  // position each, counted from 0; the number of fields.
+  int32_t ParsePositions(TIEPattern* Pattern, const std::string& SlotName,
+                         TStringList* Variables);
+  // One field: terms joined by "&" and "|", tests of SlotName at SubIndex.
+  void ParseField(TIEPattern* Pattern, const std::string& SlotName, int32_t SubIndex,
+                  TStringList* Variables);
+  void ParseTerm(TIEPattern* Pattern, const std::string& SlotName, int32_t SubIndex,
+                 bool Conjunction, TStringList* Variables);
 
   TStringList* FSlotFunctions;
 };

@@ -1,40 +1,380 @@
 // Rules: ( defrule NAME COMMENT declarations pattern* "=>" action* ).
 //
-// Not readable yet: each operation raises "No parser is available to read:
-// %s" until the rule grammar is written here.
+// A rule is built in one update and handed to the caller only when the
+// whole construct has been read; on any error it is freed, together with
+// the implied templates its patterns and actions asked for. Errors the
+// rule or its patterns raise while they are filled (a forbidden name, a
+// negated first use, a salience that does not evaluate) are reported like
+// the grammar's own, with the location and the line.
+#include <memory>
+#include <string_view>
+
 #include "parser/IEParser.h"
+#include "runtime/Conversions.h"
 
 namespace ie {
 
 namespace {
 
-[[noreturn]] void NotReadable(const char* Construct) {
-  throw EIEException(Format(SNoParser, Construct));
+constexpr const char* LParseRule = "ParseRule";
+constexpr const char* LParseRulePatterns = "ParseRulePatterns";
+constexpr const char* LParsePattern = "ParsePattern";
+
+struct TFreeObject {
+  void operator()(TObject* Object) const { Object->Free(); }
+};
+using TOwnedRule = std::unique_ptr<TRule, TFreeObject>;
+using TOwnedPattern = std::unique_ptr<TIEPattern, TFreeObject>;
+using TOwnedList = std::unique_ptr<TStringList, TFreeObject>;
+
+bool IsAtom(const IStreamToken& Token, std::string_view Text) {
+  return Token->GetDataType() == dtAtom && Token->GetText() == Text;
 }
+
+// The comment lines before a token.
+std::string CommentOf(const IStreamToken& Token) {
+  const std::string& Space = Token->GetWhiteSpace();
+  size_t First = 0;
+  size_t Last = Space.size();
+  while (First < Last && static_cast<unsigned char>(Space[First]) <= ' ') ++First;
+  while (Last > First && static_cast<unsigned char>(Space[Last - 1]) <= ' ') --Last;
+  return Space.substr(First, Last - First);
+}
+
+IIEValue CallValue(const IFunCall& Call) { return new TIEValue(Call); }
 
 }  // namespace
 
-IIEValue TIERuleParser::GenerateVariable(TStringList*, const IFactTemplate&, const std::string&,
-                                         const IFactSlot&) {
-  NotReadable("variable");
+// TTemplateSnapshot
+
+void TTemplateSnapshot::Restore() const {
+  std::vector<std::string> Added;
+  int32_t Index = 0;
+  for (const auto& Entry : FEngine->GetFactTemplates()) {
+    if (Index++ >= FCount) Added.push_back(Entry.Key);
+  }
+  for (const std::string& Name : Added) FEngine->GetFactTemplates().Remove(Name);
 }
 
-IIEValue TIERuleParser::GenerateVariable(TStringList*, const IFactTemplate&, const std::string&,
-                                         const std::string&) {
-  NotReadable("variable");
+// Generated variables
+
+std::string TIERuleParser::GenerateVarName(int32_t Index, const IFactTemplate&,
+                                           const std::string& Prefix, const IFactSlot& Slot) {
+  std::string Name = Prefix;
+  if (Slot) Name += Slot->GetName();
+  if (Index > 0) Name += IntToStr(Index);
+  return Name;
 }
 
-TIEPattern* TIERuleParser::ParsePattern(int32_t, TStringList*) { NotReadable("pattern"); }
+IIEValue TIERuleParser::GenerateVariable(TStringList* Variables, const IFactTemplate& Template,
+                                         const std::string& Prefix, const IFactSlot& Slot) {
+  std::string Name;
+  for (int32_t Index = 0;; ++Index) {
+    Name = GenerateVarName(Index, Template, Prefix, Slot);
+    if (Variables == nullptr || Variables->IndexOf(Name) < 0) break;
+  }
+  return new TIEValue(Name, dtVariable);
+}
 
-TRule* TIERuleParser::ParseRule() { NotReadable("defrule"); }
+IIEValue TIERuleParser::GenerateVariable(TStringList* Variables, const IFactTemplate& Template,
+                                         const std::string& Prefix, const std::string& SlotName) {
+  IFactSlot Slot;
+  if (Template) Template->ContainsSlot(SlotName, Slot);
+  return GenerateVariable(Variables, Template, Prefix, Slot);
+}
 
-void TIERuleParser::ParseRuleActions(TRule*, TStringList*) { NotReadable("rule actions"); }
+// The rule
 
-void TIERuleParser::ParseRulePatterns(TRule*, TStringList*) { NotReadable("rule patterns"); }
+TRule* TIERuleParser::ParseRule() {
+  const TTemplateSnapshot Templates(FEngine);
+  try {
+    std::string Name;
+    std::string Comment;
+    IStreamToken Token;
+    ParseHeader(Name, Comment, Token, SExpectedDefrule, LParseRule, "defrule", true);
+    PutBackToken(Token);
+    TOwnedRule Rule(Create<TRule>(FEngine));
+    Rule->BeginUpdate();
+    try {
+      Rule->SetRuleName(Name);
+    } catch (const EIEException& E) {
+      ParseError(LParseRule, E.GetMessage());
+    }
+    Rule->SetComment(Comment);
+    ParseRuleDeclarations(Rule.get());
+    TOwnedList Variables(Create<TStringList>());
+    Variables->SetCaseSensitive(true);
+    Variables->SetSorted(true);
+    ParseRulePatterns(Rule.get(), Variables.get());
+    if (!NextToken()->IsChar('=') || !IsAtom(NextToken(), ">")) {
+      ParseError(LParseRule, SExpectedArrow);
+    }
+    ParseRuleActions(Rule.get(), Variables.get());
+    if (!NextToken()->IsChar(')')) ParseError(LParseRule, SExpectedCloseParen);
+    if (FOnParseRule) FOnParseRule(this, Rule.get());
+    Rule->EndUpdate();
+    return Rule.release();
+  } catch (...) {
+    Templates.Restore();
+    throw;
+  }
+}
 
-std::string TIERuleParser::GenerateVarName(int32_t, const IFactTemplate&, const std::string&,
-                                           const IFactSlot&) {
-  NotReadable("variable");
+void TIERuleParser::ParseRuleDeclarations(TRule* Rule) {
+  const IStreamToken Open = NextToken();
+  if (!Open->IsChar('(')) {
+    PutBackToken(Open);
+    return;
+  }
+  const IStreamToken Keyword = NextToken();
+  if (!IsAtom(Keyword, "declare")) {
+    PutBackToken(Keyword);
+    PutBackToken(Open);
+    return;
+  }
+  for (IStreamToken Token = NextToken(); !Token->IsChar(')'); Token = NextToken()) {
+    if (!Token->IsChar('(')) ParseError(LParseRule, SExpectedOpenParen);
+    const IStreamToken Property = NextToken();
+    const bool Salience = IsAtom(Property, "salience");
+    const bool OneShot = IsAtom(Property, "oneshot");
+    if (!Salience && !OneShot && !IsAtom(Property, "enabled")) {
+      ParseError(LParseRule, SExpectedRuleProperty);
+    }
+    const IStreamToken Value = NextToken();
+    if (Salience) {
+      IIEValue Expression;
+      if (Value->GetDataType() == dtInteger || Value->GetDataType() == dtVariable) {
+        Expression = Value->Value();
+      } else if (Value->IsChar('(')) {
+        PutBackToken(Value);
+        Expression = CallValue(ParseFunCall());
+      } else {
+        ParseError(LParseRule, SExpectedBoundValue, "salience");
+      }
+      try {
+        Rule->SetSalience(Expression);
+      } catch (const EIEParseException&) {
+        throw;
+      } catch (const EIEException& E) {
+        ParseError(LParseRule, E.GetMessage());
+      }
+    } else {
+      IIEValue Flag;
+      if (Value->IsChar('(')) {
+        PutBackToken(Value);
+        Flag = ParseNExecuteFunCall();
+      } else if (Value->IsValue()) {
+        Flag = Value->Value();
+      } else {
+        ParseError(LParseRule, SExpectedValueMissing);
+      }
+      const bool IsTrue = Flag->Equals(IIEValue(FCTrue));
+      if (OneShot) {
+        Rule->SetOneShot(IsTrue);
+      } else {
+        Rule->SetEnabled(IsTrue);
+      }
+    }
+    if (!NextToken()->IsChar(')')) ParseError(LParseRule, SExpectedCloseParen);
+  }
+}
+
+// The left-hand side
+
+void TIERuleParser::ParseRulePatterns(TRule* Rule, TStringList* Variables) {
+  for (;;) {
+    const IStreamToken First = NextToken();
+    std::string BoundName;
+    if (First->GetDataType() == dtVariable) {
+      if (!IsAtom(NextToken(), "<-")) ParseError(LParseRulePatterns, SExpectedAssignment);
+      BoundName = First->GetText();
+      Variables->Add(BoundName);
+    } else if (First->IsChar('(')) {
+      PutBackToken(First);
+    } else {
+      PutBackToken(First);
+      return;
+    }
+    // The keyword decides whether the element may be bound.
+    const IStreamToken Open = NextToken();
+    const IStreamToken Keyword = NextToken();
+    PutBackToken(Keyword);
+    PutBackToken(Open);
+    TOwnedPattern Pattern(ParsePattern(0, Variables));
+    if (!BoundName.empty()) {
+      if (IsAtom(Keyword, "not") || IsAtom(Keyword, STestCE) || Pattern->IsNegated()) {
+        ParseError(LParseRulePatterns, SBoundNotOrTest);
+      }
+      Pattern->SetBoundName(BoundName);
+      const std::string Comment = CommentOf(First);
+      if (!Comment.empty() && Pattern->GetComment().empty()) Pattern->SetComment(Comment);
+    }
+    try {
+      Rule->GetPatterns().Add(Pattern.get());
+    } catch (const EIEParseException&) {
+      throw;
+    } catch (const EIEException& E) {
+      ParseError(LParseRulePatterns, E.GetMessage());
+    }
+    Pattern.release();
+  }
+}
+
+TIEPattern* TIERuleParser::ParsePattern(int32_t Index, TStringList* Variables) {
+  TIEPattern* Pattern = ParseElement(Index, Variables);
+  if (FOnParsePattern) {
+    TOwnedPattern Owned(Pattern);
+    FOnParsePattern(this, Pattern);
+    Owned.release();
+  }
+  return Pattern;
+}
+
+TIEPattern* TIERuleParser::ParseElement(int32_t Index, TStringList* Variables) {
+  const IStreamToken Open = NextToken();
+  if (!Open->IsChar('(')) ParseError(LParsePattern, SExpectedAtom);
+  const IStreamToken Keyword = NextToken();
+  if (Keyword->GetDataType() != dtAtom) ParseError(LParsePattern, SExpectedAtom);
+  const std::string& Word = Keyword->GetText();
+  TOwnedPattern Pattern;
+  if (Word == "not") {
+    Pattern.reset(ParseElement(Index + 1, Variables));
+  } else if (Word == "exists") {
+    Pattern.reset(ParseElement(Index + 2, Variables));
+  } else if (Word == "unique") {
+    Pattern.reset(ParseElement(Index, Variables));
+    Pattern->SetUnique(true);
+  } else if (Word == "explicit") {
+    Pattern.reset(ParseElement(Index, Variables));
+    Pattern->SetExplicit(true);
+  } else if (Word == STestCE) {
+    const IStreamToken Call = NextToken();
+    if (!Call->IsChar('(')) ParseError(LParsePattern, SExpectedOpenParen);
+    PutBackToken(Call);
+    const IIEValue Test = CallValue(ParseFunCall());
+    Pattern.reset(Create<TIEPattern>(nullptr, STestCE, FEngine->CreateFactTemplate(STestCE), Index));
+    // Under an odd number of negations the test must fail.
+    Pattern->AddTest(SDefaultSlotName, Test, NoSubIndex, (Index & 1) != 0, true);
+  } else {
+    Pattern.reset(ParseTemplatePattern(Word, Index, Variables));
+  }
+  if (!NextToken()->IsChar(')')) ParseError(LParsePattern, SExpectedCloseParen);
+  const std::string Comment = CommentOf(Open);
+  if (!Comment.empty()) Pattern->SetComment(Comment);
+  return Pattern.release();
+}
+
+TIEPattern* TIERuleParser::ParseTemplatePattern(const std::string& Name, int32_t Index,
+                                                TStringList* Variables) {
+  const IFactTemplate Template = FEngine->CreateFactTemplate(Name);
+  TOwnedPattern Pattern(Create<TIEPattern>(nullptr, Name, Template, Index));
+  if (Template->IsOrdered()) {
+    const int32_t Fields = ParsePositions(Pattern.get(), SDefaultSlotName, Variables);
+    Pattern->SetSlotLength(Pattern->IndexOfSlotName(SDefaultSlotName), Fields);
+    return Pattern.release();
+  }
+  for (;;) {
+    const IStreamToken Open = NextToken();
+    if (Open->IsChar(')')) {
+      PutBackToken(Open);
+      return Pattern.release();
+    }
+    if (!Open->IsChar('(')) ParseError(LParsePattern, SExpectedOpenParen);
+    const IStreamToken SlotName = NextToken();
+    if (SlotName->GetDataType() != dtAtom) {
+      ParseError(LParsePattern, SBadSlotName, SlotName->GetToString());
+    }
+    const std::string& Slot = SlotName->GetText();
+    IFactSlot FactSlot;
+    if (!Template->ContainsSlot(Slot, FactSlot)) ParseError(LParsePattern, SNoSuchSlot, Slot);
+    if (FactSlot->IsMultiSlot()) {
+      const int32_t Fields = ParsePositions(Pattern.get(), Slot, Variables);
+      Pattern->SetSlotLength(Pattern->IndexOfSlotName(Slot), Fields);
+    } else {
+      ParseField(Pattern.get(), Slot, NoSubIndex, Variables);
+    }
+    const IStreamToken Close = NextToken();
+    if (Close->IsChar(')')) continue;
+    if (Close->IsEOF()) ParseError(LParsePattern, SExpectedCloseParen);
+    ParseError(LParsePattern, SNotMultiSlot, Slot);
+  }
+}
+
+int32_t TIERuleParser::ParsePositions(TIEPattern* Pattern, const std::string& SlotName,
+                                      TStringList* Variables) {
+  int32_t Fields = 0;
+  while (!PeekToken()->IsChar(')')) ParseField(Pattern, SlotName, Fields++, Variables);
+  return Fields;
+}
+
+void TIERuleParser::ParseField(TIEPattern* Pattern, const std::string& SlotName,
+                               int32_t SubIndex, TStringList* Variables) {
+  bool Conjunction = true;
+  for (;;) {
+    ParseTerm(Pattern, SlotName, SubIndex, Conjunction, Variables);
+    const IStreamToken Connective = NextToken();
+    if (Connective->IsChar('&')) {
+      Conjunction = true;
+    } else if (Connective->IsChar('|')) {
+      Conjunction = false;
+    } else {
+      PutBackToken(Connective);
+      return;
+    }
+  }
+}
+
+void TIERuleParser::ParseTerm(TIEPattern* Pattern, const std::string& SlotName, int32_t SubIndex,
+                              bool Conjunction, TStringList* Variables) {
+  IStreamToken Token = NextToken();
+  const bool Negate = Token->IsChar('~');
+  if (Negate) Token = NextToken();
+  if (IsAtom(Token, ":")) {
+    // A predicate: the call must hold for the field.
+    if (!PeekToken()->IsChar('(')) ParseError(LParsePattern, SBadSlotValue, Token->GetToString());
+    Pattern->AddTest(SlotName, CallValue(ParseFunCall()), SubIndex, Negate, Conjunction);
+    return;
+  }
+  if (Token->IsChar('=')) {
+    // A return value: the field, bound to a variable of its own, must
+    // equal what the call returns.
+    if (!PeekToken()->IsChar('(')) ParseError(LParsePattern, SBadSlotValue, Token->GetToString());
+    const IIEValue Call = CallValue(ParseFunCall());
+    const IIEValue Variable =
+        GenerateVariable(Variables, Pattern->GetFactTemplate(), SEqStarPrefix, SlotName);
+    Variables->Add(Variable->GetText());
+    const IFunCall EqStar = new TFunctionCall(FEngine, "eq*");
+    EqStar->AddArgument(Variable);
+    EqStar->AddArgument(Call);
+    Pattern->AddTest(SlotName, Variable, SubIndex, false, Conjunction);
+    Pattern->AddTest(SlotName, CallValue(EqStar), SubIndex, Negate, true);
+    return;
+  }
+  switch (Token->GetDataType()) {
+    case dtVariable:
+    case dtMultiVariable:
+      Variables->Add(Token->GetText());
+      [[fallthrough]];
+    case dtAtom:
+    case dtString:
+    case dtInteger:
+    case dtFloat:
+      Pattern->AddTest(SlotName, Token->Value(), SubIndex, Negate, Conjunction);
+      return;
+    default:
+      ParseError(LParsePattern, SBadSlotValue, Token->GetToString());
+  }
+}
+
+// The right-hand side
+
+void TIERuleParser::ParseRuleActions(TRule* Rule, TStringList*) {
+  IStreamToken Token = NextToken();
+  for (; Token->IsChar('('); Token = NextToken()) {
+    PutBackToken(Token);
+    Rule->GetActions().Add(ParseFunCall());
+  }
+  PutBackToken(Token);
 }
 
 }  // namespace ie
