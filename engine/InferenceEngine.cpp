@@ -563,11 +563,11 @@ void TInferenceEngine::Notification(TComponent* Component, TOperation Operation)
 // Rules
 
 void TRules::Put(std::string_view Name, TRule* Rule) {
-  if (TRule* Existing = FTable.Get(Name)) {
-    if (Existing == Rule) return;
+  TRule* Existing = FTable.Get(Name);
+  if (Existing == Rule) return;
+  if (Existing != nullptr) {
     switch (FEngine->GetDuplicateConstructs()) {
       case dcOverwrite:
-        Remove(Name);
         break;
       case dcIgnore:
         return;
@@ -575,7 +575,10 @@ void TRules::Put(std::string_view Name, TRule* Rule) {
         throw EIEException(Format(SDuplicateRule, Name));
     }
   }
+  // Compiled before the old rule goes, so a rule that does not compile
+  // leaves the one it was to replace in place.
   FEngine->GetReteNetwork()->AddRule(Rule);
+  if (Existing != nullptr) Remove(Name);
   FTable.Put(Name, Rule);
   if (FEngine->GetWatch().Contains(cwCompilation) && FEngine->GetOnPrintOut()) {
     FEngine->PrintOut("", Rule->GetCompileTrace() + NewLineString);
