@@ -309,7 +309,10 @@ int32_t TIERuleParser::ParsePositions(TIEPattern* Pattern, const std::string& Sl
 
 void TIERuleParser::ParseField(TIEPattern* Pattern, const std::string& SlotName,
                                int32_t SubIndex, TStringList* Variables) {
+  const int32_t Slot = Pattern->IndexOfSlotName(SlotName);
+  const int32_t First = Pattern->GetSlotTestCount(Slot);
   bool Conjunction = true;
+  bool Alternatives = false;
   for (;;) {
     ParseTerm(Pattern, SlotName, SubIndex, Conjunction, Variables);
     const IStreamToken Connective = NextToken();
@@ -317,11 +320,26 @@ void TIERuleParser::ParseField(TIEPattern* Pattern, const std::string& SlotName,
       Conjunction = true;
     } else if (Connective->IsChar('|')) {
       Conjunction = false;
+      Alternatives = true;
     } else {
       PutBackToken(Connective);
-      return;
+      break;
     }
   }
+  // Alternatives are tested on a variable bound to the field. Without one
+  // of the rule's own, the rewriting before compilation would bind an
+  // anonymous one, which the printed rule could not bind again when read
+  // back; a negated pattern binds nothing and keeps that way.
+  if (!Alternatives || Pattern->IsNegated()) return;
+  const TIEPatternMatchTest* Head = Pattern->GetSlotTest(Slot, First);
+  if (Head->GetSlotTestType() == sttEquals && Head->GetSlotValue()->GetDType() == dtVariable) {
+    return;
+  }
+  const IIEValue Variable =
+      GenerateVariable(Variables, Pattern->GetFactTemplate(), SOrPrefix, SlotName);
+  Variables->Add(Variable->GetText());
+  Pattern->GetSlotTests(Slot)->Insert(
+      First, Pattern->CreatePatternMatchTest(Pattern, sttEquals, SubIndex, Variable));
 }
 
 void TIERuleParser::ParseTerm(TIEPattern* Pattern, const std::string& SlotName, int32_t SubIndex,
