@@ -102,7 +102,6 @@ inline constexpr const char* NewLineString = "\r\n";
 inline constexpr int32_t DefaultPrintMargin = 200;
 inline constexpr const char* SFactPrefix = "__factidx";
 inline constexpr const char* SEqStarPrefix = "_eq_";
-inline constexpr const char* SOrPrefix = "_or_";
 inline constexpr const char* SBackChainPrefix = "need-";
 inline constexpr const char* SBlankMulti = "_blank_$";
 inline constexpr const char* SBlankPrefix = "_blank_";

@@ -505,6 +505,8 @@ void TInferenceEngine::MakeInternalTemplates() {
   FNullFact = new TFact(CreateFactTemplate(SNullFact));
   if (FInitialFactPattern != nullptr) FInitialFactPattern->Free();
   FInitialFactPattern = Create<TIEPattern>(this, SInitialFactPattern, InitialFact, 0);
+  // The pattern (Initial-Fact) as the parser reads it: no fields.
+  FInitialFactPattern->SetSlotLength(FInitialFactPattern->IndexOfSlotName(SDefaultSlotName), 0);
 }
 
 void TInferenceEngine::Clear() {

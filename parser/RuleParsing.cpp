@@ -43,6 +43,50 @@ std::string CommentOf(const IStreamToken& Token) {
 
 IIEValue CallValue(const IFunCall& Call) { return new TIEValue(Call); }
 
+bool IsCall(const IIEValue& Value) { return Value && Value->GetDType() == dtFunCall; }
+
+// Whether Call reads the variable Name, directly or through nested calls.
+bool Reads(const TCustomFunctionCall& Call, const std::string& Name) {
+  for (int32_t I = 0; I < Call.GetArgumentCount(); ++I) {
+    const IIEValue& Argument = Call.GetArgument(I);
+    if (IsCall(Argument) && Reads(*Argument->GetAsFunCall<TCustomFunctionCall>(), Name)) {
+      return true;
+    }
+    if (IsVariable(Argument) && Argument->GetText() == Name) return true;
+  }
+  return false;
+}
+
+// A rule compiled with alternatives ("|") prints them as a test binding an
+// anonymous variable to the field and a call of "or" over it, and the
+// anonymous name binds nothing when read back. An anonymous variable that
+// a call of its own field reads is that variable: it is bound again, as
+// the rewriting bound it.
+void BindRewrittenAlternatives(TRule* Rule, const TIEPattern* Pattern) {
+  const int32_t Index = Rule->IndexOfPattern(Pattern);
+  for (int32_t Slot = 0; Slot < Pattern->GetSlotCount(); ++Slot) {
+    const TSlotTests* Tests = Pattern->GetSlotTests(Slot);
+    if (Tests == nullptr) continue;
+    for (const TIEPatternMatchTest* Test : *Tests) {
+      const IIEValue& Value = Test->GetSlotValue();
+      if (Test->GetSlotTestType() != sttEquals || Value->GetDType() != dtVariable ||
+          !std::string_view(Value->GetText()).starts_with(SBlankPrefix)) {
+        continue;
+      }
+      const int32_t SubIndex = Test->GetMultiSlotSubIndex();
+      for (const TIEPatternMatchTest* Other : *Tests) {
+        if (Other->GetMultiSlotSubIndex() != SubIndex || !IsCall(Other->GetSlotValue()) ||
+            !Reads(*Other->GetSlotValue()->GetAsFunCall<TCustomFunctionCall>(),
+                   Value->GetText())) {
+          continue;
+        }
+        Rule->AddBinding(Value->GetText(), Index, Pattern->GetSlotName(Slot), SubIndex);
+        break;
+      }
+    }
+  }
+}
+
 }  // namespace
 
 // TTemplateSnapshot
@@ -216,7 +260,7 @@ void TIERuleParser::ParseRulePatterns(TRule* Rule, TStringList* Variables) {
     } catch (const EIEException& E) {
       ParseError(LParseRulePatterns, E.GetMessage());
     }
-    Pattern.release();
+    BindRewrittenAlternatives(Rule, Pattern.release());
   }
 }
 
@@ -309,10 +353,7 @@ int32_t TIERuleParser::ParsePositions(TIEPattern* Pattern, const std::string& Sl
 
 void TIERuleParser::ParseField(TIEPattern* Pattern, const std::string& SlotName,
                                int32_t SubIndex, TStringList* Variables) {
-  const int32_t Slot = Pattern->IndexOfSlotName(SlotName);
-  const int32_t First = Pattern->GetSlotTestCount(Slot);
   bool Conjunction = true;
-  bool Alternatives = false;
   for (;;) {
     ParseTerm(Pattern, SlotName, SubIndex, Conjunction, Variables);
     const IStreamToken Connective = NextToken();
@@ -320,26 +361,11 @@ void TIERuleParser::ParseField(TIEPattern* Pattern, const std::string& SlotName,
       Conjunction = true;
     } else if (Connective->IsChar('|')) {
       Conjunction = false;
-      Alternatives = true;
     } else {
       PutBackToken(Connective);
-      break;
+      return;
     }
   }
-  // Alternatives are tested on a variable bound to the field. Without one
-  // of the rule's own, the rewriting before compilation would bind an
-  // anonymous one, which the printed rule could not bind again when read
-  // back; a negated pattern binds nothing and keeps that way.
-  if (!Alternatives || Pattern->IsNegated()) return;
-  const TIEPatternMatchTest* Head = Pattern->GetSlotTest(Slot, First);
-  if (Head->GetSlotTestType() == sttEquals && Head->GetSlotValue()->GetDType() == dtVariable) {
-    return;
-  }
-  const IIEValue Variable =
-      GenerateVariable(Variables, Pattern->GetFactTemplate(), SOrPrefix, SlotName);
-  Variables->Add(Variable->GetText());
-  Pattern->GetSlotTests(Slot)->Insert(
-      First, Pattern->CreatePatternMatchTest(Pattern, sttEquals, SubIndex, Variable));
 }
 
 void TIERuleParser::ParseTerm(TIEPattern* Pattern, const std::string& SlotName, int32_t SubIndex,
