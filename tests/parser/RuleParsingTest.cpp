@@ -248,6 +248,50 @@ TEST_F(RuleParsingTest, ParseEventsReportEachPatternAndTheRule) {
   EXPECT_EQ(Seen, "pattern a; pattern b; pattern test; rule r");
 }
 
+TEST_F(RuleParsingTest, PatternsAndActionsReadIntoARuleTheHostMade) {
+  TRule* Made = Create<TRule>(Engine);
+  Made->SetRuleName("made");
+  TStringList* Variables = Create<TStringList>();
+  Variables->SetSorted(true);
+  Engine->ParseRulePatterns(Made, Variables, "(a ?x) (b ?x) =>");
+  Engine->ParseRuleActions(Made, Variables, "(record made ?x) )");
+  EXPECT_EQ(Variables->GetText(), "x\r\n");
+  Variables->Free();
+  Engine->GetRules().Add(Made);
+  Facts({"(a 1)", "(b 1)"});
+  EXPECT_EQ(Run(), "made 1\n");
+}
+
+TEST_F(RuleParsingTest, GeneratedNamesAreThePrefixTheSlotAndAFreeIndex) {
+  DefinePerson();
+  auto* Parser = static_cast<TIERuleParser*>(Engine->GetParser());
+  IFactTemplate Person;
+  ASSERT_TRUE(Engine->FindFactTemplate("person", Person));
+  const IFactSlot Age = Person->GetSlot("age");
+  EXPECT_EQ(Parser->GenerateVarName(0, Person, "_eq_", nullptr), "_eq_");
+  EXPECT_EQ(Parser->GenerateVarName(2, Person, "_eq_", Age), "_eq_age2");
+  TStringList* Variables = Create<TStringList>();
+  Variables->SetSorted(true);
+  Variables->Add("_eq_age");
+  Variables->Add("_eq_age1");
+  const IIEValue Made = Parser->GenerateVariable(Variables, Person, "_eq_", "age");
+  EXPECT_EQ(Made->GetDType(), dtVariable);
+  EXPECT_EQ(Made->GetText(), "_eq_age2");
+  EXPECT_EQ(Parser->GenerateVariable(Variables, Person, "_eq_", Age)->GetText(), "_eq_age2");
+  EXPECT_EQ(Parser->GenerateVariable(Variables, Person, "v", "nosuch")->GetText(), "v");
+  Variables->Free();
+}
+
+TEST_F(RuleParsingTest, NestedElementsStopAtTheDepthLimit) {
+  std::string Deep = "(defrule deep ";
+  for (int32_t I = 0; I < 2 * MaxParseDepth; ++I) Deep += "(not ";
+  Deep += "(a)";
+  for (int32_t I = 0; I < 2 * MaxParseDepth; ++I) Deep += ")";
+  const std::string Message = ParseErrorOf(Deep + " => )");
+  EXPECT_NE(Message.find("Expression nested too deeply"), std::string::npos) << Message;
+  EXPECT_EQ(Rule("deep"), nullptr);
+}
+
 // Round trip: a rule's text read back gives an equal rule.
 
 // Whether two rules are equal construct by construct.
