@@ -94,6 +94,17 @@ std::string TIEParser::GetSyntaxStatement(const IUserFunction& Function) {
   return Format(RuleSyntaxFormat, Arguments.empty() ? Name : Name + " " + Arguments);
 }
 
+// TTemplateSnapshot
+
+void TTemplateSnapshot::Restore() const {
+  std::vector<std::string> Added;
+  int32_t Index = 0;
+  for (const auto& Entry : FEngine->GetFactTemplates()) {
+    if (Index++ >= FCount) Added.push_back(Entry.Key);
+  }
+  for (const std::string& Name : Added) FEngine->GetFactTemplates().Remove(Name);
+}
+
 // TIERuleParser
 
 TIERuleParser::TIERuleParser(TInferenceEngine* Engine, TIETokenizerStream* Stream)

@@ -7,6 +7,7 @@
 // negated first use, a salience that does not evaluate) are reported like
 // the grammar's own, with the location and the line.
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "parser/IEParser.h"
@@ -88,17 +89,6 @@ void BindRewrittenAlternatives(TRule* Rule, const TIEPattern* Pattern) {
 }
 
 }  // namespace
-
-// TTemplateSnapshot
-
-void TTemplateSnapshot::Restore() const {
-  std::vector<std::string> Added;
-  int32_t Index = 0;
-  for (const auto& Entry : FEngine->GetFactTemplates()) {
-    if (Index++ >= FCount) Added.push_back(Entry.Key);
-  }
-  for (const std::string& Name : Added) FEngine->GetFactTemplates().Remove(Name);
-}
 
 // Generated variables
 
