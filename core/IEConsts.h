@@ -229,4 +229,23 @@ inline constexpr const char* SInvalidFuzzyValue = "invalid fuzzy value";
 inline constexpr const char* SNotInAllowedValues = "Not in allowed values";
 inline constexpr const char* SRangeBetween = "Range must be between %.4f and %.4f";
 
+// Messages of fuzzy values, fuzzy expressions and fuzzy reasoning.
+inline constexpr const char* SInvalidFuzzyItem = "Invalid item in fuzzy expression: %s";
+inline constexpr const char* SMissingFuzzyCloseBracket = "Missing Fuzzy Close Bracket in expression";
+inline constexpr const char* SMissingHedgeOperand =
+    "Missing fuzzy operand to be modified by hedge: %s";
+inline constexpr const char* SFuzzyVariableUndefined = "fuzzy variable is not defined";
+inline constexpr const char* SNotFuzzyFact = "Fact is not a fuzzy fact";
+inline constexpr const char* SFuzzyUnionTemplates =
+    "Cannot union two facts with different fact templates: %s and %s";
+inline constexpr const char* SFuzzyVariablesDiffer =
+    "Fuzzy variables are different, %s is a term from %s and %s is a term from %s";
+inline constexpr const char* SInvalidFuzzyInference =
+    "Invalid Fuzzy Inference specified (%s), expected %s";
+inline constexpr const char* SInvalidFuzzyCorrelation =
+    "Invalid Fuzzy Correlation specified (%s), expected %s";
+inline constexpr const char* SInvalidFuzzyOperation =
+    "Invalid Fuzzy operation specified (%s) for %s, expected %s";
+inline constexpr const char* SNoSuchFactID = "No Such Fact with ID=%s exists";
+
 }  // namespace ie

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "core/IEFacts.h"
+#include "core/IEFuzzyLogic.h"
 #include "runtime/Format.h"
 
 namespace ie {
@@ -93,7 +94,7 @@ void TIEDefinedType::SetBaseTypes(TIETypes Types) {
   bool Changed = !(Types == FBaseTypes);
   FBaseTypes = Types;
   if (Types.Contains(dtFuzzy) && !FFuzzyType) {
-    FFuzzyType = new TIFuzzyVariable(FName);
+    FFuzzyType = new TIEFuzzyVariable(FName);
     if (FRangeLimited) {
       FFuzzyType->SetFrom(FMinRange);
       FFuzzyType->SetTo(FMaxRange);
