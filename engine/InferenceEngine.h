@@ -29,6 +29,7 @@
 #include "core/IEConsts.h"
 #include "core/IEFactOwner.h"
 #include "core/IEFacts.h"
+#include "core/IEFuzzyLogic.h"
 #include "core/IEValue.h"
 #include "engine/ActivationAgenda.h"
 #include "engine/FactSets.h"
@@ -79,6 +80,11 @@ using TUserFunctionEvent = std::function<void(TObject* Sender, const IUserFuncti
 using TRuleEvent = std::function<void(TObject* Sender, TRule* Rule)>;
 using TAgendaEvent = std::function<void(TObject* Sender, int32_t Index, TActivation* Activation)>;
 using TInferenceEvent = std::function<void(TObject* Sender, int32_t RulesFired)>;
+// A handler that sets Done replaces the engine's own step.
+using TFuzzyCorrelationEvent =
+    std::function<void(TObject* Sender, const IFact& Fact, float Strength, bool& Done)>;
+using TFuzzyInferenceEvent =
+    std::function<void(TObject* Sender, const IFact& Fact1, const IFact& Fact2, bool& Done)>;
 // StreamName is the logical stream; empty for the host's output.
 using TPrintOutEvent =
     std::function<void(TObject* Sender, const std::string& StreamName, const std::string& Text)>;
@@ -375,6 +381,9 @@ class TInferenceEngine : public TCustomRuleEngine, public IReasoner, public IAge
   // duplicate (no ID consumed, nothing printed, no event).
   int32_t Assert(const IFact& Fact, bool Flag) override;
   int32_t Assert(const IFact& Fact) { return Assert(Fact, false); }
+  // Asserts under the inference method Method, restored afterwards. Flag
+  // makes an equal fuzzy fact merge by intersection instead of union.
+  int32_t Assert(const IFact& Fact, TFuzzyInferenceMethod Method, bool Flag);
   // Retracting an absent ID or fact returns a negative value.
   int32_t Retract(int32_t ID);
   int32_t Retract(const IFact& Fact);
@@ -402,6 +411,37 @@ class TInferenceEngine : public TCustomRuleEngine, public IReasoner, public IAge
 
   // Output: to the capture stream when one is open, else to OnPrintOut.
   void PrintOut(const std::string& StreamName, const std::string& Text);
+
+  // Fuzzy reasoning. Correlation adjusts every fuzzy slot of a fuzzy fact
+  // to Strength by the correlation method (a strength of 1 changes
+  // nothing); raises "Fact is not a fuzzy fact".
+  virtual void FuzzyCorrelation(const IFact& Fact, float Strength);
+  // OnFuzzyInference, else the union of the two facts into Fact1.
+  void FuzzyInference(const IFact& Fact1, const IFact& Fact2);
+  // Every fuzzy slot of Fact1 becomes the union (or intersection) with
+  // Fact2's under the operation of FuzzyInferenceMethod. Raises "Cannot
+  // union two facts with different fact templates: %s and %s" and "Fact is
+  // not a fuzzy fact".
+  virtual void FuzzyOperation(const IFact& Fact1, const IFact& Fact2, bool Union);
+  // New fuzzy values; both arguments must be fuzzy values.
+  virtual IIEValue FuzzyUnion(const IIEValue& Value1, const IIEValue& Value2,
+                              TFuzzyOperation Operation);
+  virtual IIEValue FuzzyIntersection(const IIEValue& Value1, const IIEValue& Value2,
+                                     TFuzzyOperation Operation);
+  // The fuzzy value (or list of them) that Expression stands for over
+  // Variable, evaluated in Context (the root context when nil); see
+  // core/IEFuzzyLogic.h. Reading an expression from text needs the parser.
+  IIEValue EvalFuzzyExpression(const IFuzzyVariable& Variable, const IValueVector& Expression,
+                               TIEContext* Context);
+  IIEValue EvalFuzzyExpression(const IFuzzyVariable& Variable, const IIEValue& Expression,
+                               TIEContext* Context);
+  // Prints a plot of the fuzzy values of Values (or of the one Value) over
+  // Low..High to OutID, one PrintOut per line of the plot, without line
+  // ends (engine/FuzzyReasoning.h has the layout).
+  void PlotFuzzySet(const std::string& OutID, const IValueVector& Values,
+                    const std::string& PlotChars, double Low, double High);
+  void PlotFuzzySet(const std::string& OutID, const IIEValue& Value, const std::string& PlotChars,
+                    double Low, double High);
 
   void Lock();
   void Unlock();
@@ -431,8 +471,14 @@ class TInferenceEngine : public TCustomRuleEngine, public IReasoner, public IAge
   void SetFactDuplication(bool Value);
   bool GetFuzzyAutoTerms() const { return FFuzzyAutoTerms; }
   void SetFuzzyAutoTerms(bool Value) { FFuzzyAutoTerms = Value; }
+  TFuzzyCorrelationMethod GetFuzzyCorrelationMethod() const { return FFuzzyCorrelationMethod; }
+  void SetFuzzyCorrelationMethod(TFuzzyCorrelationMethod Value) { FFuzzyCorrelationMethod = Value; }
+  TFuzzyInferenceMethod GetFuzzyInferenceMethod() const { return FFuzzyInferenceMethod; }
+  void SetFuzzyInferenceMethod(TFuzzyInferenceMethod Value) { FFuzzyInferenceMethod = Value; }
   float GetFuzzyEqualsThreshold() const { return FFuzzyEqualsThreshold; }
-  void SetFuzzyEqualsThreshold(float Value) { FFuzzyEqualsThreshold = Value; }
+  // Clamped to 0..1 and passed to the fuzzy variable of every fuzzy
+  // defined type, whose sets compare with numbers by it.
+  void SetFuzzyEqualsThreshold(float Value);
   float GetMinActivationStrength() const { return FMinActivationStrength; }
   // Clamped to 0..1.
   void SetMinActivationStrength(float Value);
@@ -487,6 +533,10 @@ class TInferenceEngine : public TCustomRuleEngine, public IReasoner, public IAge
   void SetOnRemoveActivation(TAgendaEvent Handler) { FOnRemoveActivation = std::move(Handler); }
   void SetOnStartInference(TNotifyEvent Handler) { FOnStartInference = std::move(Handler); }
   void SetOnEndInference(TInferenceEvent Handler) { FOnEndInference = std::move(Handler); }
+  void SetOnFuzzyCorrelation(TFuzzyCorrelationEvent Handler) {
+    FOnFuzzyCorrelation = std::move(Handler);
+  }
+  void SetOnFuzzyInference(TFuzzyInferenceEvent Handler) { FOnFuzzyInference = std::move(Handler); }
   const TPrintOutEvent& GetOnPrintOut() const { return FOnPrintOut; }
 
   // Hooks through which the collections announce their changes.
@@ -591,6 +641,8 @@ class TInferenceEngine : public TCustomRuleEngine, public IReasoner, public IAge
   TFunctionPackages FPackages = AllFunctionPackages;
   bool FFactDuplication = false;
   bool FFuzzyAutoTerms = true;
+  TFuzzyCorrelationMethod FFuzzyCorrelationMethod = fcmMinimum;
+  TFuzzyInferenceMethod FFuzzyInferenceMethod = fimMinMax;
   float FFuzzyEqualsThreshold = 0.01f;
   float FMinActivationStrength = 0.0f;
   TErrorHandling FParserErrorHandling = ehRaiseImmediate;
@@ -624,6 +676,8 @@ class TInferenceEngine : public TCustomRuleEngine, public IReasoner, public IAge
   TAgendaEvent FOnRemoveActivation;
   TNotifyEvent FOnStartInference;
   TInferenceEvent FOnEndInference;
+  TFuzzyCorrelationEvent FOnFuzzyCorrelation;
+  TFuzzyInferenceEvent FOnFuzzyInference;
 };
 
 }  // namespace ie
