@@ -231,7 +231,8 @@ inline constexpr const char* SRangeBetween = "Range must be between %.4f and %.4
 
 // Messages of fuzzy values, fuzzy expressions and fuzzy reasoning.
 inline constexpr const char* SInvalidFuzzyItem = "Invalid item in fuzzy expression: %s";
-inline constexpr const char* SMissingFuzzyCloseBracket = "Missing Fuzzy Close Bracket in expression";
+inline constexpr const char* SMissingFuzzyCloseBracket =
+    "Missing Fuzzy Close Bracket in expression";
 inline constexpr const char* SMissingHedgeOperand =
     "Missing fuzzy operand to be modified by hedge: %s";
 inline constexpr const char* SFuzzyVariableUndefined = "fuzzy variable is not defined";

@@ -237,9 +237,9 @@ bool TPatternMatchNode::Compare(const TIEValue* A, const TIEValue* B, bool Negat
     const TIEValue& Fuzzy = A->GetDType() == dtFuzzy ? *A : *B;
     const TIEValue& Other = &Fuzzy == A ? *B : *A;
     const IFuzzySet Set = Fuzzy.GetAsFuzzy();
-    Similarity = Set ? static_cast<float>(
-                           Set->FuzzyEquals(IInterface(const_cast<TIEValue*>(&Other))))
-                     : 0.0f;
+    Similarity =
+        Set ? static_cast<float>(Set->FuzzyEquals(IInterface(const_cast<TIEValue*>(&Other))))
+            : 0.0f;
   }
   return Same != Negate;
 }

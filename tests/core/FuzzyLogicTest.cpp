@@ -109,9 +109,9 @@ TEST_F(FuzzyLogicTest, ATermAloneIsTheTermItself) {
   EXPECT_EQ(Result->GetAsFuzzy(), Temp->FindTerm("warm"));
   EXPECT_EQ(Result->GetToString(), "warm");
   // A string names a term as well, and a value given alone is one item.
-  EXPECT_EQ(EvalFuzzyExpression(Temp, IIEValue(new TIEValue("hot", dtString)), nullptr)
-                ->GetAsFuzzy(),
-            Temp->FindTerm("hot"));
+  EXPECT_EQ(
+      EvalFuzzyExpression(Temp, IIEValue(new TIEValue("hot", dtString)), nullptr)->GetAsFuzzy(),
+      Temp->FindTerm("hot"));
   EXPECT_FALSE(Eval({}));
 }
 
@@ -184,15 +184,25 @@ TEST_F(FuzzyLogicTest, EachErrorHasItsMessage) {
   EXPECT_EQ(ErrorOf([&] { EvalFuzzyExpression(nullptr, Atom("hot"), nullptr); }),
             "fuzzy variable is not defined");
   EXPECT_EQ(ErrorOf([&] { Eval({Atom("tepid")}); }), "Invalid item in fuzzy expression: tepid");
-  EXPECT_EQ(ErrorOf([&] { Eval({Atom("hot"), new TIEValue(3, dtFactId)}); }),
+  EXPECT_EQ(ErrorOf([&] {
+              Eval({Atom("hot"), new TIEValue(3, dtFactId)});
+            }),
             "Invalid item in fuzzy expression: <Fact-3>");
-  EXPECT_EQ(ErrorOf([&] { Eval({Atom("hot"), Atom("]")}); }),
+  EXPECT_EQ(ErrorOf([&] {
+              Eval({Atom("hot"), Atom("]")});
+            }),
             "Invalid item in fuzzy expression: ]");
-  EXPECT_EQ(ErrorOf([&] { Eval({Atom("hot"), Atom("and")}); }),
+  EXPECT_EQ(ErrorOf([&] {
+              Eval({Atom("hot"), Atom("and")});
+            }),
             "Invalid item in fuzzy expression: and");
-  EXPECT_EQ(ErrorOf([&] { Eval({Atom("["), Atom("hot"), Atom("or"), Atom("cold")}); }),
+  EXPECT_EQ(ErrorOf([&] {
+              Eval({Atom("["), Atom("hot"), Atom("or"), Atom("cold")});
+            }),
             "Missing Fuzzy Close Bracket in expression");
-  EXPECT_EQ(ErrorOf([&] { Eval({Atom("["), Atom("hot"), Atom("cold"), Atom("]")}); }),
+  EXPECT_EQ(ErrorOf([&] {
+              Eval({Atom("["), Atom("hot"), Atom("cold"), Atom("]")});
+            }),
             "Missing Fuzzy Close Bracket in expression");
   EXPECT_EQ(ErrorOf([&] { Eval({Atom("very")}); }),
             "Missing fuzzy operand to be modified by hedge: very");

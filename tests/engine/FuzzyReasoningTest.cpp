@@ -120,9 +120,9 @@ TEST_F(FuzzyReasoningTest, TheMethodChoosesTheMergeAndFlagIntersects) {
   // bounded-sum: min(1, a + b).
   Engine->Assert(NewRoom("hall", Atom("warm")));
   Engine->SetFuzzyInferenceMethod(fimBoundedSum);
-  EXPECT_DOUBLE_EQ(Degree(Engine->GetFacts().GetFactByID(Engine->Assert(NewRoom("hall", Atom("mild")))),
-                          15),
-                   1.0);
+  EXPECT_DOUBLE_EQ(
+      Degree(Engine->GetFacts().GetFactByID(Engine->Assert(NewRoom("hall", Atom("mild")))), 15),
+      1.0);
 }
 
 TEST_F(FuzzyReasoningTest, ARuleAssertsFuzzyFactsAsStronglyAsItMatched) {
@@ -219,8 +219,8 @@ TEST_F(FuzzyReasoningTest, OnlyFuzzyFactsOfOneTemplateCombine) {
 
 TEST_F(FuzzyReasoningTest, ExpressionsResolveTheirVariablesInTheContext) {
   Engine->GetContext()->AddLocalBinding("t", Atom("cold"));
-  const IIEValue VeryCold =
-      Engine->EvalFuzzyExpression(Temp->GetFuzzyType(), List({Atom("very"), new TIEValue("t", dtVariable)}), nullptr);
+  const IIEValue VeryCold = Engine->EvalFuzzyExpression(
+      Temp->GetFuzzyType(), List({Atom("very"), new TIEValue("t", dtVariable)}), nullptr);
   EXPECT_DOUBLE_EQ(VeryCold->GetAsFuzzy()->DegreeOfMembership(25), 0.25);
   EXPECT_EQ(ErrorOf([&] { Engine->EvalFuzzyExpression(nullptr, Atom("cold"), nullptr); }),
             "fuzzy variable is not defined");

@@ -31,7 +31,8 @@ class FuzzyMatchTest : public ::testing::Test {
   TReteNetwork& Net() const { return *Engine->GetReteNetwork(); }
   std::vector<float> Strengths() const {
     std::vector<float> Result;
-    for (const TActivation* Activation : Engine->Agenda) Result.push_back(Activation->GetStrength());
+    for (const TActivation* Activation : Engine->Agenda)
+      Result.push_back(Activation->GetStrength());
     return Result;
   }
 
