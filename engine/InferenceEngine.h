@@ -461,6 +461,7 @@ class TInferenceEngine : public TCustomRuleEngine, public IReasoner, public IAge
   TIEContext* GetContext() override { return FContext; }
   const IFact& GetNullFact() const override { return FNullFact; }
   std::vector<IFact> ListFacts() const override;
+  IFact GetFactByID(int32_t ID) const override { return FFacts.GetFactByID(ID); }
 
   // Properties.
   TDuplicateConstructs GetDuplicateConstructs() const { return FDuplicateConstructs; }

@@ -1,5 +1,6 @@
 // The packages an engine makes for the members of its Packages property.
 #include "engine/InferenceEngine.h"
+#include "packages/FuzzyLogicPackage.h"
 #include "packages/StandardPackage.h"
 
 namespace ie {
@@ -15,8 +16,9 @@ TUserPackage* CreateFunctionPackage(TFunctionPackage Package, TInferenceEngine* 
     case pObject:
     case pTrigonometry:
     case pBusiness:
-    case pFuzzyLogic:
       break;
+    case pFuzzyLogic:
+      return Create<TFuzzyLogicPackage>(Engine);
   }
   return nullptr;
 }

@@ -57,6 +57,8 @@ class TCustomRuleEngine : public TCustomFactEngine {
   virtual const IFact& GetNullFact() const = 0;
   // The facts now in the fact base, in ID order.
   virtual std::vector<IFact> ListFacts() const = 0;
+  // The fact with that ID in the fact base, or nil.
+  virtual IFact GetFactByID(int32_t ID) const = 0;
 };
 
 }  // namespace ie

@@ -22,6 +22,7 @@
 #include "core/IEFactOwner.h"
 #include "core/IEFactPrinter.h"
 #include "core/IEFacts.h"
+#include "core/IEFuzzyLogic.h"
 #include "core/IEInterfaces.h"
 #include "core/IEValue.h"
 
@@ -32,4 +33,5 @@
 
 #include "engine/InferenceEngine.h"
 
+#include "packages/FuzzyLogicPackage.h"
 #include "packages/StandardPackage.h"

@@ -195,6 +195,12 @@ class TTestRuleEngine : public TCustomRuleEngine {
   }
   const IFact& GetNullFact() const override { return FNullFact; }
   std::vector<IFact> ListFacts() const override { return Facts; }
+  IFact GetFactByID(int32_t ID) const override {
+    for (const IFact& Fact : Facts) {
+      if (Fact->GetID() == ID) return Fact;
+    }
+    return nullptr;
+  }
 
  private:
   TIEContext* FContext;
