@@ -198,6 +198,10 @@ inline constexpr const char* SMissingThen = "Missing \"then\" in an IF statement
 inline constexpr const char* SMissingCatchOrFinally =
     "Missing catch or finally statement for try block";
 
+// Messages of the math package.
+inline constexpr const char* SExpectedNumericArgument =
+    "Expected numeric argument to %s function call";
+
 // Messages of patterns and slot tests.
 inline constexpr const char* SNegatedPatternBinding = "Cannot bind a negated pattern to a variable";
 inline constexpr const char* SRuleMissing = "Rule missing for pattern";

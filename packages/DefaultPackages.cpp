@@ -1,5 +1,6 @@
 // The packages an engine makes for the members of its Packages property.
 #include "engine/InferenceEngine.h"
+#include "packages/MathPackage.h"
 #include "packages/StandardPackage.h"
 
 namespace ie {
@@ -8,8 +9,9 @@ TUserPackage* CreateFunctionPackage(TFunctionPackage Package, TInferenceEngine* 
   switch (Package) {
     case pStandard:
       return Create<TStandardPackage>(Engine);
-    case pPredicate:
     case pMath:
+      return Create<TMathPackage>(Engine);
+    case pPredicate:
     case pMiscellaneous:
     case pString:
     case pObject:
