@@ -198,9 +198,11 @@ inline constexpr const char* SMissingThen = "Missing \"then\" in an IF statement
 inline constexpr const char* SMissingCatchOrFinally =
     "Missing catch or finally statement for try block";
 
-// Messages of the math package.
+// Messages of the math and trigonometry packages.
 inline constexpr const char* SExpectedNumericArgument =
     "Expected numeric argument to %s function call";
+inline constexpr const char* SMultifieldLengths =
+    "Invalid multifield arguments, the two multifields must be of the same length";
 
 // Messages of patterns and slot tests.
 inline constexpr const char* SNegatedPatternBinding = "Cannot bind a negated pattern to a variable";

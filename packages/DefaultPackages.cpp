@@ -2,6 +2,7 @@
 #include "engine/InferenceEngine.h"
 #include "packages/MathPackage.h"
 #include "packages/StandardPackage.h"
+#include "packages/TrigonometryPackage.h"
 
 namespace ie {
 
@@ -11,11 +12,12 @@ TUserPackage* CreateFunctionPackage(TFunctionPackage Package, TInferenceEngine* 
       return Create<TStandardPackage>(Engine);
     case pMath:
       return Create<TMathPackage>(Engine);
+    case pTrigonometry:
+      return Create<TTrigonometryPackage>(Engine);
     case pPredicate:
     case pMiscellaneous:
     case pString:
     case pObject:
-    case pTrigonometry:
     case pBusiness:
     case pFuzzyLogic:
       break;
