@@ -1,6 +1,7 @@
 // The packages an engine makes for the members of its Packages property.
 #include "engine/InferenceEngine.h"
 #include "packages/MathPackage.h"
+#include "packages/PredicatePackage.h"
 #include "packages/StandardPackage.h"
 #include "packages/TrigonometryPackage.h"
 
@@ -10,11 +11,12 @@ TUserPackage* CreateFunctionPackage(TFunctionPackage Package, TInferenceEngine* 
   switch (Package) {
     case pStandard:
       return Create<TStandardPackage>(Engine);
+    case pPredicate:
+      return Create<TPredicatePackage>(Engine);
     case pMath:
       return Create<TMathPackage>(Engine);
     case pTrigonometry:
       return Create<TTrigonometryPackage>(Engine);
-    case pPredicate:
     case pMiscellaneous:
     case pString:
     case pObject:
