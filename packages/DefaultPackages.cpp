@@ -3,6 +3,7 @@
 #include "packages/MathPackage.h"
 #include "packages/PredicatePackage.h"
 #include "packages/StandardPackage.h"
+#include "packages/StringPackage.h"
 #include "packages/TrigonometryPackage.h"
 
 namespace ie {
@@ -15,10 +16,11 @@ TUserPackage* CreateFunctionPackage(TFunctionPackage Package, TInferenceEngine* 
       return Create<TPredicatePackage>(Engine);
     case pMath:
       return Create<TMathPackage>(Engine);
+    case pString:
+      return Create<TStringPackage>(Engine);
     case pTrigonometry:
       return Create<TTrigonometryPackage>(Engine);
     case pMiscellaneous:
-    case pString:
     case pObject:
     case pBusiness:
     case pFuzzyLogic:
