@@ -198,6 +198,17 @@ inline constexpr const char* SMissingThen = "Missing \"then\" in an IF statement
 inline constexpr const char* SMissingCatchOrFinally =
     "Missing catch or finally statement for try block";
 
+// Messages of the math, predicate, string and trigonometry packages.
+inline constexpr const char* SExpectedNumericArgument =
+    "Expected numeric argument to %s function call";
+inline constexpr const char* SVerifyTypeComment =
+    "Returns TRUE if the argument is of the following type(s): %s.  If the argument is any other "
+    "type, FALSE is returned";
+inline constexpr const char* SNoTypes = "NONE";
+inline constexpr const char* SInvalidSubstring = "Invalid substring parameters: %d, %d";
+inline constexpr const char* SMultifieldLengths =
+    "Invalid multifield arguments, the two multifields must be of the same length";
+
 // Messages of patterns and slot tests.
 inline constexpr const char* SNegatedPatternBinding = "Cannot bind a negated pattern to a variable";
 inline constexpr const char* SRuleMissing = "Rule missing for pattern";
