@@ -6,6 +6,7 @@
 
 #include "core/IEConsts.h"
 #include "core/IEValue.h"
+#include "packages/IOFunctions.h"
 #include "packages/MultifieldFunctions.h"
 #include "packages/StandardFunctions.h"
 #include "rete/IEContext.h"
@@ -581,6 +582,7 @@ void TStandardPackage::CreateFunctions() {
   Functions.Add(new TLtOrEqFunction());
   Functions.Add(new TMemberFunction());
   AddMultifieldFunctions(Functions);
+  AddIOFunctions(Functions);
 }
 
 }  // namespace ie

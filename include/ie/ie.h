@@ -16,6 +16,7 @@
 #include "libs/Collections.h"
 #include "libs/FuzzySet.h"
 #include "libs/Hashing.h"
+#include "libs/TextStream.h"
 
 #include "core/IEConsts.h"
 #include "core/IEDefinedType.h"
@@ -30,6 +31,7 @@
 
 #include "functions/IEHelperFunctions.h"
 
+#include "engine/IOStreams.h"
 #include "engine/InferenceEngine.h"
 
 #include "packages/StandardPackage.h"
