@@ -61,14 +61,11 @@ void TInferenceEngine::PrintOut(const std::string& OutID, const std::string& Tex
 }
 
 std::string TInferenceEngine::ReadLine(const std::string& InID) {
-  std::string Text;
   if (!IsStandardStream(InID)) {
-    if (TGTextStream* Stream = FIOStreams.Get(InID)) {
-      Stream->GetLine(Text);
-      return Text;
-    }
+    if (TGTextStream* Stream = FIOStreams.Get(InID)) return Stream->GetLine();
   }
   if (!FOnReadLine) throw EIEException(Format(SReadEventUnassigned, "readline"));
+  std::string Text;
   FOnReadLine(this, InID, Text);
   return Text;
 }
