@@ -208,6 +208,14 @@ inline constexpr const char* SNoTypes = "NONE";
 inline constexpr const char* SInvalidSubstring = "Invalid substring parameters: %d, %d";
 inline constexpr const char* SMultifieldLengths =
     "Invalid multifield arguments, the two multifields must be of the same length";
+// Messages of the list and I/O functions and the engine's logical streams.
+inline constexpr const char* SInvalidMultifieldRange =
+    "Invalid multifield begin and end parameters: %d, %d";
+inline constexpr const char* SInvalidFileAccess = "Invalid File Access Specifier: \"%s\"";
+inline constexpr const char* SInvalidStreamName = "Invalid stream name: %s";
+inline constexpr const char* SReadEventUnassigned =
+    "The %s event has not been implemented or unassigned.  Its handler must block until the "
+    "input is there, for example with a modal dialog.";
 
 // Messages of patterns and slot tests.
 inline constexpr const char* SNegatedPatternBinding = "Cannot bind a negated pattern to a variable";

@@ -420,6 +420,7 @@ TInferenceEngine::TInferenceEngine(TComponent* Owner)
 }
 
 TInferenceEngine::~TInferenceEngine() {
+  FreeAndNil(FCaptureStream);
   FContext->Free();
   FAgenda->Free();
   FGlobalVariables->Free();
@@ -462,6 +463,7 @@ void TInferenceEngine::DetachEvents() {
   FOnClearFactTemplates = nullptr;
   FOnNewFactTemplate = nullptr;
   FOnPrintOut = nullptr;
+  FOnReadLine = nullptr;
   FOnRemoveDefinedType = nullptr;
   FOnRemoveFactTemplate = nullptr;
   FOnRetraction = nullptr;
@@ -521,6 +523,7 @@ void TInferenceEngine::Clear() {
   FFactSets.Clear();
   if (FUserFunctions.GetInterpretedCount() > 0) RemoveInterpretedFunctions();
   FEngineVariables->Clear();
+  FIOStreams.Clear();
   if (!GetComponentState().Contains(csDestroying)) MakeInternalTemplates();
   if (FOnClear) FOnClear(this);
 }
@@ -1016,10 +1019,6 @@ void TInferenceEngine::SetMinActivationStrength(float Value) {
 }
 
 // Output
-
-void TInferenceEngine::PrintOut(const std::string& StreamName, const std::string& Text) {
-  if (FOnPrintOut) FOnPrintOut(this, StreamName, Text);
-}
 
 void TInferenceEngine::WatchFact(const char* Arrow, const IFact& Fact) {
   if (!FWatch.Contains(cwFact) || !FOnPrintOut) return;

@@ -33,6 +33,7 @@
 #include "core/IEValue.h"
 #include "engine/ActivationAgenda.h"
 #include "engine/FactSets.h"
+#include "engine/IOStreams.h"
 #include "functions/IEPackages.h"
 #include "functions/IEUserFunction.h"
 #include "libs/Collections.h"
@@ -43,6 +44,7 @@
 #include "rete/ReteNetwork.h"
 #include "runtime/Component.h"
 #include "runtime/Sets.h"
+#include "runtime/Streams.h"
 #include "runtime/StringList.h"
 
 namespace ie {
@@ -88,6 +90,9 @@ using TFuzzyInferenceEvent =
 // StreamName is the logical stream; empty for the host's output.
 using TPrintOutEvent =
     std::function<void(TObject* Sender, const std::string& StreamName, const std::string& Text)>;
+// Text is the line the host read for the logical stream InID.
+using TReadLineEvent =
+    std::function<void(TObject* Sender, const std::string& InID, std::string& Text)>;
 
 // The built-in package of that member, made with Engine as its owner (so
 // it registers its functions there); nil for a package this library does
@@ -409,8 +414,27 @@ class TInferenceEngine : public TCustomRuleEngine, public IReasoner, public IAge
   std::string GenerateSymbol(const std::string& Prefix) override;
   ICustomFunCall NewFunctionCall(const std::string& Name) override;
 
-  // Output: to the capture stream when one is open, else to OnPrintOut.
-  void PrintOut(const std::string& StreamName, const std::string& Text);
+  // Text output and input (defined in engine/IOStreams.cpp). "t" and ""
+  // name the standard stream: output goes to the capture stream while one
+  // is open, else to OnPrintOut; input comes from OnReadLine. Any other
+  // name is a logical stream of IOStreams. Printing to a name that is not
+  // there raises "Function is unimplemented or unassigned: printout"
+  // without OnPrintOut and is dropped with it.
+  void PrintOut(const std::string& Text) { PrintOut("", Text); }
+  virtual void PrintOut(const std::string& OutID, const std::string& Text);
+  // The next line of the stream, without its line end; "" at the end of a
+  // logical stream. Without a logical stream or OnReadLine it raises
+  // "The readline event has not been implemented or unassigned. ...".
+  virtual std::string ReadLine(const std::string& InID);
+  // The engine takes Stream over: it receives the standard output until
+  // StopCapture frees it. A capture already open is freed first.
+  virtual bool StartCapture(TStream* Stream);
+  // Captures into a new (or emptied) file; the runtime's file error when
+  // it cannot be created.
+  bool StartCapture(const std::string& FileName);
+  bool StopCapture();
+  TStream* GetCaptureStream() const { return FCaptureStream; }
+  TIOStreams& GetIOStreams() { return FIOStreams; }
 
   // Fuzzy reasoning. Correlation adjusts every fuzzy slot of a fuzzy fact
   // to Strength by the correlation method (a strength of 1 changes
@@ -518,6 +542,7 @@ class TInferenceEngine : public TCustomRuleEngine, public IReasoner, public IAge
   void SetOnClearFactTemplates(TNotifyEvent Handler) { FOnClearFactTemplates = std::move(Handler); }
   void SetOnNewFactTemplate(TFactTemplateEvent Handler) { FOnNewFactTemplate = std::move(Handler); }
   void SetOnPrintOut(TPrintOutEvent Handler) { FOnPrintOut = std::move(Handler); }
+  void SetOnReadLine(TReadLineEvent Handler) { FOnReadLine = std::move(Handler); }
   void SetOnRemoveDefinedType(TIEDefinedTypeEvent Handler) {
     FOnRemoveDefinedType = std::move(Handler);
   }
@@ -679,6 +704,11 @@ class TInferenceEngine : public TCustomRuleEngine, public IReasoner, public IAge
   TInferenceEvent FOnEndInference;
   TFuzzyCorrelationEvent FOnFuzzyCorrelation;
   TFuzzyInferenceEvent FOnFuzzyInference;
+
+  // Text I/O.
+  TIOStreams FIOStreams{this};
+  TStream* FCaptureStream = nullptr;
+  TReadLineEvent FOnReadLine;
 };
 
 }  // namespace ie

@@ -16,6 +16,7 @@
 #include "libs/Collections.h"
 #include "libs/FuzzySet.h"
 #include "libs/Hashing.h"
+#include "libs/TextStream.h"
 
 #include "core/IEConsts.h"
 #include "core/IEDefinedType.h"
@@ -31,6 +32,7 @@
 
 #include "functions/IEHelperFunctions.h"
 
+#include "engine/IOStreams.h"
 #include "engine/InferenceEngine.h"
 
 #include "packages/FuzzyLogicPackage.h"
