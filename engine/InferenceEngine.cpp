@@ -2,7 +2,10 @@
 
 #include <algorithm>
 
+#include "core/IEDefinedTypePrinter.h"
 #include "core/IEFactPrinter.h"
+#include "core/IEFuzzyPrinter.h"
+#include "engine/EnginePrinter.h"
 #include "functions/IEFunctionPrinter.h"
 #include "functions/IEInterpretedFunction.h"
 #include "runtime/Conversions.h"
@@ -859,7 +862,12 @@ std::string TInferenceEngine::PrettyPrint(const IInterpretedFunction& Function) 
 }
 
 std::string TInferenceEngine::PrettyPrint(const IIEDefinedType& DefinedType) {
-  return DefinedType->GetToString();
+  return ie::PrettyPrint(DefinedType);
+}
+
+std::string TInferenceEngine::PrettyPrint(const IUserFunction& Function,
+                                          const std::string& Syntax) {
+  return ie::PrettyPrint(Function, Syntax);
 }
 
 // Templates
@@ -1063,11 +1071,67 @@ std::string TInferenceEngine::PrettyPrint(const IFactTemplate& Template) {
 
 std::string TInferenceEngine::PrettyPrint(const IFact& Fact) { return ie::PrettyPrint(Fact); }
 
+std::string TInferenceEngine::PrettyPrint(const IFact& Fact, const std::string& SlotName) {
+  return ie::PrettyPrint(Fact, SlotName);
+}
+
+std::string TInferenceEngine::PrettyPrint(const IFact& Fact, const std::string& SlotName,
+                                          const IIEValue& Value) {
+  return ie::PrettyPrint(Fact, SlotName, Value);
+}
+
+std::string TInferenceEngine::PrettyPrint(const IFact& Fact, const std::string& SlotName,
+                                          const std::string& ValueText) {
+  return ie::PrettyPrint(Fact, SlotName, ValueText);
+}
+
+std::string TInferenceEngine::PrettyPrint(const TIEPattern& Pattern) {
+  return ie::PrettyPrint(Pattern);
+}
+
+std::string TInferenceEngine::PrettyPrint(const TRule& Rule) { return ie::PrettyPrint(Rule); }
+
+std::string TInferenceEngine::PrettyPrint(const TRule& Rule, TRuleConstruct Construct) {
+  return ie::PrettyPrint(Rule, Construct);
+}
+
+std::string TInferenceEngine::PrettyPrint(const TFactSet& FactSet) {
+  return ie::PrettyPrint(FactSet);
+}
+
+std::string TInferenceEngine::PrettyPrint(const IFuzzyVariable& FuzzyVariable) {
+  return ie::PrettyPrint(FuzzyVariable);
+}
+
+std::string TInferenceEngine::PrettyPrint(const IFuzzySet& FuzzySet, bool AsTerm) {
+  return ie::PrettyPrint(FuzzySet, AsTerm);
+}
+
+std::string TInferenceEngine::PrettyPrint(const ISingletonsVector& Singletons) {
+  return ie::PrettyPrint(Singletons);
+}
+
+std::string TInferenceEngine::PrettyPrint(const TValueHashTable& Variables) {
+  return ie::PrettyPrint(Variables);
+}
+
+std::string TInferenceEngine::PrettyPrint(const std::string& Name, const IIEValue& Value) {
+  return ie::PrettyPrint(Name, Value);
+}
+
+std::string TInferenceEngine::PrettyPrintGlobalVariables() {
+  return PrettyPrint(*FGlobalVariables);
+}
+
 IFactSlot TInferenceEngine::ParseFactTemplateSlot(const std::string& Text) {
   throw EIEException(Format(SNoParser, Text));
 }
 
 IFact TInferenceEngine::ParseFact(const std::string& Text) {
+  throw EIEException(Format(SNoParser, Text));
+}
+
+ISingletonsVector TInferenceEngine::ParseSingletons(const std::string& Text) {
   throw EIEException(Format(SNoParser, Text));
 }
 
