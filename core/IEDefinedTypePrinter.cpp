@@ -89,9 +89,9 @@ std::string PrettyPrint(const TIEDefinedType& DefinedType) {
       Text += NewLine + Indent + "\"" + DefinedType.GetComment() + "\"" + NewLine + Indent;
     }
     Text += "extends (type ";
-    Text += Ancestor ? Ancestor->GetName() + " " +
-                           KindsToString(Listed - Ancestor->GetBaseTypes(), " ")
-                     : KindsToString(Listed, " ");
+    Text += Ancestor
+                ? Ancestor->GetName() + " " + KindsToString(Listed - Ancestor->GetBaseTypes(), " ")
+                : KindsToString(Listed, " ");
     Text += ")" + NewLine;
   }
   const IFuzzyVariable& Variable = DefinedType.GetFuzzyType();

@@ -39,7 +39,8 @@ TEST(FactPrinterTest, SlotFacetsByKindOfType) {
             "(multislot tags (type ATOM STRING) \r\n        (default x ) )");
   T->AddSlot("n", Int(3));
   T->GetSlot("n")->SetSlotType(TIETypes{dtInteger, dtFloat, dtVariable, dtFunCall});
-  EXPECT_EQ(T->GetSlot("n")->GetToString(), "(slot n (type INTEGER FLOAT)\r\n        (default 3) )");
+  EXPECT_EQ(T->GetSlot("n")->GetToString(),
+            "(slot n (type INTEGER FLOAT)\r\n        (default 3) )");
 
   // A default evaluated at assertion time.
   T->AddSlot("stamp", new TIEValue(ICustomFunCall(new TCountingCall())));

@@ -78,8 +78,8 @@ TEST_F(RulePrinterTest, CommentAndDeclarations) {
 }
 
 TEST_F(RulePrinterTest, NegationsWrapTheirPatterns) {
-  TRule* Rule = B.Rule("r", {B.Pattern("a", {Int(1)}, 1), B.Pattern("b", {Atom("x")}, 2),
-                             B.Pattern("c", {}, 3)});
+  TRule* Rule = B.Rule(
+      "r", {B.Pattern("a", {Int(1)}, 1), B.Pattern("b", {Atom("x")}, 2), B.Pattern("c", {}, 3)});
   // The initial-fact pattern put before a negated first pattern is part of
   // the rule and prints as one.
   EXPECT_EQ(PrettyPrint(*Rule, rcPattern),
