@@ -851,10 +851,10 @@ std::string TInferenceEngine::PrettyPrint(const IFunCall& FunCall) {
 
 std::string TInferenceEngine::PrettyPrint(const IUserFunction& Function) {
   if (const IInterpretedFunction Interpreted = Function.TryAs<TInterpretedFunction>()) {
-    return ie::PrettyPrint(Interpreted);
+    return PrettyPrint(Interpreted);
   }
-  return ie::PrettyPrint(Function, Format(RuleSyntaxFormat, Function->GetFunctionName() +
-                                                                Function->GetArgumentString()));
+  return PrettyPrint(Function, Format(RuleSyntaxFormat,
+                                      Function->GetFunctionName() + Function->GetArgumentString()));
 }
 
 std::string TInferenceEngine::PrettyPrint(const IInterpretedFunction& Function) {
