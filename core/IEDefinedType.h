@@ -151,8 +151,6 @@ class TIEDefinedType : public TCustomDefinedType {
   TCheck Check(const TIEValue& Value) const;
   TCheck CheckList(const TIEValue& Value) const;
   void AssignFrom(const TIEDefinedType& Source);
-  std::string FacetsText() const;
-  std::string FuzzyTypeText() const;
 
   TIETypes FBaseTypes = IESlotTypes;
   std::string FName;

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 
+#include "core/IEDefinedTypePrinter.h"
 #include "core/IEFactPrinter.h"
 #include "engine/FuzzyReasoning.h"
+#include "core/IEFuzzyPrinter.h"
+#include "engine/EnginePrinter.h"
 #include "functions/IEFunctionPrinter.h"
 #include "functions/IEInterpretedFunction.h"
 #include "runtime/Conversions.h"
@@ -854,10 +857,10 @@ std::string TInferenceEngine::PrettyPrint(const IFunCall& FunCall) {
 
 std::string TInferenceEngine::PrettyPrint(const IUserFunction& Function) {
   if (const IInterpretedFunction Interpreted = Function.TryAs<TInterpretedFunction>()) {
-    return ie::PrettyPrint(Interpreted);
+    return PrettyPrint(Interpreted);
   }
-  return ie::PrettyPrint(Function, Format(RuleSyntaxFormat, Function->GetFunctionName() +
-                                                                Function->GetArgumentString()));
+  return PrettyPrint(Function, Format(RuleSyntaxFormat,
+                                      Function->GetFunctionName() + Function->GetArgumentString()));
 }
 
 std::string TInferenceEngine::PrettyPrint(const IInterpretedFunction& Function) {
@@ -865,7 +868,12 @@ std::string TInferenceEngine::PrettyPrint(const IInterpretedFunction& Function) 
 }
 
 std::string TInferenceEngine::PrettyPrint(const IIEDefinedType& DefinedType) {
-  return DefinedType->GetToString();
+  return ie::PrettyPrint(DefinedType);
+}
+
+std::string TInferenceEngine::PrettyPrint(const IUserFunction& Function,
+                                          const std::string& Syntax) {
+  return ie::PrettyPrint(Function, Syntax);
 }
 
 // Templates
@@ -1074,6 +1082,58 @@ std::string TInferenceEngine::PrettyPrint(const IFactTemplate& Template) {
 
 std::string TInferenceEngine::PrettyPrint(const IFact& Fact) { return ie::PrettyPrint(Fact); }
 
+std::string TInferenceEngine::PrettyPrint(const IFact& Fact, const std::string& SlotName) {
+  return ie::PrettyPrint(Fact, SlotName);
+}
+
+std::string TInferenceEngine::PrettyPrint(const IFact& Fact, const std::string& SlotName,
+                                          const IIEValue& Value) {
+  return ie::PrettyPrint(Fact, SlotName, Value);
+}
+
+std::string TInferenceEngine::PrettyPrint(const IFact& Fact, const std::string& SlotName,
+                                          const std::string& ValueText) {
+  return ie::PrettyPrint(Fact, SlotName, ValueText);
+}
+
+std::string TInferenceEngine::PrettyPrint(const TIEPattern& Pattern) {
+  return ie::PrettyPrint(Pattern);
+}
+
+std::string TInferenceEngine::PrettyPrint(const TRule& Rule) { return ie::PrettyPrint(Rule); }
+
+std::string TInferenceEngine::PrettyPrint(const TRule& Rule, TRuleConstruct Construct) {
+  return ie::PrettyPrint(Rule, Construct);
+}
+
+std::string TInferenceEngine::PrettyPrint(const TFactSet& FactSet) {
+  return ie::PrettyPrint(FactSet);
+}
+
+std::string TInferenceEngine::PrettyPrint(const IFuzzyVariable& FuzzyVariable) {
+  return ie::PrettyPrint(FuzzyVariable);
+}
+
+std::string TInferenceEngine::PrettyPrint(const IFuzzySet& FuzzySet, bool AsTerm) {
+  return ie::PrettyPrint(FuzzySet, AsTerm);
+}
+
+std::string TInferenceEngine::PrettyPrint(const ISingletonsVector& Singletons) {
+  return ie::PrettyPrint(Singletons);
+}
+
+std::string TInferenceEngine::PrettyPrint(const TValueHashTable& Variables) {
+  return ie::PrettyPrint(Variables);
+}
+
+std::string TInferenceEngine::PrettyPrint(const std::string& Name, const IIEValue& Value) {
+  return ie::PrettyPrint(Name, Value);
+}
+
+std::string TInferenceEngine::PrettyPrintGlobalVariables() {
+  return PrettyPrint(*FGlobalVariables);
+}
+
 IFactSlot TInferenceEngine::ParseFactTemplateSlot(const std::string& Text) {
   throw EIEException(Format(SNoParser, Text));
 }
@@ -1216,6 +1276,10 @@ void TInferenceEngine::PlotFuzzySet(const std::string& OutID, const IIEValue& Va
   IValueVector Values = new TValueVector();
   Values->Add(Value);
   PlotFuzzySet(OutID, Values, PlotChars, Low, High);
+}
+
+ISingletonsVector TInferenceEngine::ParseSingletons(const std::string& Text) {
+  throw EIEException(Format(SNoParser, Text));
 }
 
 }  // namespace ie

@@ -41,6 +41,7 @@
 #include "rete/IEPattern.h"
 #include "rete/IERule.h"
 #include "rete/IERuleEngine.h"
+#include "rete/IERulePrinter.h"
 #include "rete/ReteNetwork.h"
 #include "runtime/Component.h"
 #include "runtime/Sets.h"
@@ -322,7 +323,10 @@ class TFacts {
   std::vector<TFact*> FFuzzyFacts;
 };
 
-class TInferenceEngine : public TCustomRuleEngine, public IReasoner, public IAgendaOwner {
+class TInferenceEngine : public TCustomRuleEngine,
+                         public IReasoner,
+                         public IAgendaOwner,
+                         public ISingletonsParser {
   IE_CLASS(TInferenceEngine, TCustomRuleEngine)
 
  public:
@@ -601,16 +605,36 @@ class TInferenceEngine : public TCustomRuleEngine, public IReasoner, public IAge
   std::string PrettyPrint(const IUserFunction& Function) override;
   std::string PrettyPrint(const IInterpretedFunction& Function) override;
   std::string PrettyPrint(const IIEDefinedType& DefinedType) override;
+  // A built-in or host function as comment lines closed by Syntax.
+  virtual std::string PrettyPrint(const IUserFunction& Function, const std::string& Syntax);
 
   // What templates and facts ask of their engine.
   void ChangeFactTemplateName(const std::string& OldName, const std::string& NewName) override;
   std::string PrettyPrint(const IFactSlot& Slot) override;
   std::string PrettyPrint(const IFactTemplate& Template) override;
   std::string PrettyPrint(const IFact& Fact) override;
+  virtual std::string PrettyPrint(const IFact& Fact, const std::string& SlotName);
+  virtual std::string PrettyPrint(const IFact& Fact, const std::string& SlotName,
+                                  const IIEValue& Value);
+  virtual std::string PrettyPrint(const IFact& Fact, const std::string& SlotName,
+                                  const std::string& ValueText);
+  // Texts of the other constructs; each printer unit lays its items out.
+  std::string PrettyPrint(const TIEPattern& Pattern) override;
+  std::string PrettyPrint(const TRule& Rule) override;
+  virtual std::string PrettyPrint(const TRule& Rule, TRuleConstruct Construct);
+  virtual std::string PrettyPrint(const TFactSet& FactSet);
+  virtual std::string PrettyPrint(const IFuzzyVariable& FuzzyVariable);
+  virtual std::string PrettyPrint(const IFuzzySet& FuzzySet, bool AsTerm);
+  std::string PrettyPrint(const ISingletonsVector& Singletons) override;
+  virtual std::string PrettyPrint(const TValueHashTable& Variables);
+  virtual std::string PrettyPrint(const std::string& Name, const IIEValue& Value);
+  // The global variables as one defglobal construct.
+  std::string PrettyPrintGlobalVariables();
   // Reading text needs the parser, which is not part of this engine yet:
-  // both raise EIEException.
+  // these raise EIEException.
   IFactSlot ParseFactTemplateSlot(const std::string& Text) override;
   IFact ParseFact(const std::string& Text) override;
+  ISingletonsVector ParseSingletons(const std::string& Text) override;
 
  protected:
   void Notification(TComponent* Component, TOperation Operation) override;

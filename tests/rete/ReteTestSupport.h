@@ -11,6 +11,7 @@
 #include "core/IEFactPrinter.h"
 #include "rete/IEPattern.h"
 #include "rete/IERule.h"
+#include "rete/IERulePrinter.h"
 #include "rete/ReteNetwork.h"
 #include "runtime/Conversions.h"
 
@@ -201,6 +202,8 @@ class TTestRuleEngine : public TCustomRuleEngine {
     }
     return nullptr;
   }
+  std::string PrettyPrint(const TIEPattern& Pattern) override { return ie::PrettyPrint(Pattern); }
+  std::string PrettyPrint(const TRule& Rule) override { return ie::PrettyPrint(Rule); }
 
  private:
   TIEContext* FContext;
