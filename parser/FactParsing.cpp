@@ -21,6 +21,7 @@ IFact TIERuleParser::ParseFact() {
     Template = FEngine->CreateFactTemplate(Name->GetText());
   }
   try {
+    if (Template->GetSlotCount() == 0 && !PeekToken()->IsChar(')')) MakeOrdered(Template);
     const IFact Fact = Template->NewFact();
     for (;;) {
       const IStreamToken Next = PeekToken();
@@ -37,6 +38,10 @@ IFact TIERuleParser::ParseFact() {
   }
 }
 
+void TIERuleParser::MakeOrdered(const IFactTemplate& Template) {
+  Template->AddMultiSlot(SDefaultSlotName, FCNilList);
+}
+
 IIEValue TIERuleParser::ParseFactSlot(const IFact& Fact) {
   const IFactTemplate& Template = Fact->GetTemplate();
   if (Template->IsOrdered()) {
@@ -47,8 +52,8 @@ IIEValue TIERuleParser::ParseFactSlot(const IFact& Fact) {
   if (!NextToken()->IsChar('(')) ParseError(LParseFactSlot, SExpectedOpenParen);
   const IStreamToken Name = NextToken();
   if (Name->GetDataType() != dtAtom) ParseError(LParseFactSlot, SBadSlotName, Name->GetToString());
-  const IFactSlot Slot = Template->GetSlot(Name->GetText());
-  if (!Slot) ParseError(LParseFactSlot, SNoSuchSlot, Name->GetText());
+  IFactSlot Slot;
+  if (!Template->ContainsSlot(Name->GetText(), Slot)) ParseError(LParseFactSlot, SNoSuchSlot, Name->GetText());
   const IIEValue Value = ParseValue(Slot);
   if (!NextToken()->IsChar(')')) ParseError(LParseFactSlot, SExpectedCloseParen);
   Fact->SetValue(Name->GetText(), Value);

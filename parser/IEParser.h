@@ -323,6 +323,10 @@ class TIERuleParser : public TIEParser {
   void PutBackToken(const IStreamToken& Token) { GetRuleStream()->PutBackToken(Token); }
   // The next token, left unread.
   IStreamToken PeekToken();
+  // Gives a template without slots (an implied one, as the engine's
+  // CreateFactTemplate makes it) the multislot "__Data", so it reads as
+  // ordered.
+  void MakeOrdered(const IFactTemplate& Template);
 
   TParseEvent FOnParse;
   TParseFactEvent FOnParseFact;
