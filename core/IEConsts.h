@@ -230,6 +230,30 @@ inline constexpr const char* SUnparsableType = "Unable to parse strings of %s at
 inline constexpr const char* SUnknownTypeNumber = "Unknown Type (%d)";
 inline constexpr const char* SNoParseStream = "The parser has no stream to read";
 
+// Messages of the construct parser.
+inline constexpr const char* SExpectedDeftemplate = "Expected \"( deftemplate\"";
+inline constexpr const char* STemplateKeyword = "Expected \"(\", \"extends\", or \"is-a\"";
+inline constexpr const char* SMissingParentTemplate = "Missing name of parent template to extend";
+inline constexpr const char* SMissingTemplateType = "Missing name of type for fact template";
+inline constexpr const char* SUnknownTypeName = "type name unknown or invalid: %s";
+inline constexpr const char* SInvalidSlotKind = "Invalid slot type: %s";
+inline constexpr const char* SInvalidSlotQualifier = "Invalid slot qualifier: %s";
+inline constexpr const char* SFuzzySlotModified =
+    "Invalid attempt to modify fuzzy type in fact template slot, fuzzy types cannot be modified";
+inline constexpr const char* SMultipleInheritance =
+    "Multiple inheritance is not allowed for deftypes";
+inline constexpr const char* SExpectedDeffacts = "Expected \"( deffacts\"";
+inline constexpr const char* SExpectedDeffunction = "Expected \"( deffunction\"";
+inline constexpr const char* SUnexpectedCharacterFound = "Unexpected character found: \"%s\"";
+inline constexpr const char* SExpectedDeftype = "Expected \"( deftype\"";
+inline constexpr const char* SMissingKeyword = "Missing keyword.  Expected \"%s\"";
+inline constexpr const char* SMissingRangeStatement = "Missing range statement";
+inline constexpr const char* SExpectedBoundFor =
+    "Expected integer, variable, or function call for %s";
+inline constexpr const char* SExpectedAllowedValue =
+    "Expected allowed value argument for deftype, received %s";
+inline constexpr const char* SExpectedTerm = "Expected \"( term\"";
+
 // Messages of patterns and slot tests.
 inline constexpr const char* SNegatedPatternBinding = "Cannot bind a negated pattern to a variable";
 inline constexpr const char* SRuleMissing = "Rule missing for pattern";

@@ -385,9 +385,15 @@ class TInferenceEngine : public TCustomRuleEngine, public IReasoner, public IAge
   // duplicate (no ID consumed, nothing printed, no event).
   int32_t Assert(const IFact& Fact, bool Flag) override;
   int32_t Assert(const IFact& Fact) { return Assert(Fact, false); }
+  // Text is read as one fact (parser/EngineParsing.cpp), resolved in the
+  // root context, then asserted.
+  int32_t Assert(const std::string& Text);
   // Retracting an absent ID or fact returns a negative value.
   int32_t Retract(int32_t ID);
   int32_t Retract(const IFact& Fact);
+  // The fact equal to Text, read and resolved as by Assert; a template the
+  // text names for the first time is not kept.
+  int32_t Retract(const std::string& Text);
   virtual void RetractFact(int32_t Index);
   void RetractFact(const IFact& Fact) { RetractFact(FFacts.IndexOf(Fact)); }
   virtual void RetractFacts();

@@ -1,5 +1,6 @@
 #include "parser/IEParser.h"
 
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -237,6 +238,10 @@ bool TIERuleParser::ParseExpression(bool Execute) {
   TParsedType Kind = GetConstructType(Token);
   TObject* Object = nullptr;
   IInterface Interface;
+  // A construct that fails to be read or filed takes the templates it made
+  // with it; a top-level call keeps them, its facts may be asserted.
+  std::optional<TImpliedTemplateScope> Scope;
+  if (Kind != ptValue && Kind != ptFunCall && Kind != ptEOF) Scope.emplace(FEngine);
   switch (Kind) {
     case ptNone:
       break;
