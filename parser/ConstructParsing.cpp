@@ -56,7 +56,7 @@ struct TTypeKeyword {
   TIETypes Types;
 };
 
-const std::array<TTypeKeyword, 13> TypeKeywords = {{
+const std::array<TTypeKeyword, 14> TypeKeywords = {{
     {STypeSymbolKeyword, {dtAtom}},
     {STypeAtomKeyword, {dtAtom}},
     {STypeStringKeyword, {dtString}},
@@ -70,6 +70,7 @@ const std::array<TTypeKeyword, 13> TypeKeywords = {{
     {STypeExternalAddrKeyword, {dtInteger, dtExternalAddress}},
     {STypeFuzzyKeyword, {dtFuzzy}},
     {STypeFactIdKeyword, {dtInteger, dtFactId}},
+    {STypeFactKeyword, {dtFact}},
 }};
 
 struct TAllowedKeyword {
@@ -228,6 +229,9 @@ IFactSlot TIERuleParser::ParseFactTemplateSlot() {
     Slot->SetSlotType(Types);
     Slot->SetName(Name->GetText());
     Slot->SetDefaultDynamic(Dynamic);
+    // Without a default of its own a multislot needs a list, made once
+    // it has its final kinds.
+    if (!Default) Slot->SetSlotDefault(Slot->CreateValidDefault(Types.Contains(dtMultiSlot)));
     if (Default) {
       if (GetStaticTypeCheck() && Default != FCNil && Default != FCNilList) {
         if (!DefinedType) Default = ConvertNumber(Default, Types);
@@ -605,8 +609,9 @@ IFuzzySet TIERuleParser::ParseFuzzySet(const IFuzzyVariable& Variable) {
     if (Value && (Value->GetDType() == dtSingletons || Value->GetDType() == dtFunCall)) {
       Value = Value->Resolve(FEngine->GetContext());
     }
-    if (!Value || Value->GetDType() != dtFuzzy || !Value->GetAsFuzzy()) {
-      ParseError(LParseFuzzySet, SInvalidFuzzyExpression, Value ? Value->GetToString() : Name);
+    if (!Value) ParseError(LParseFuzzySet, SExpectedValueMissing);
+    if (Value->GetDType() != dtFuzzy || !Value->GetAsFuzzy()) {
+      ParseError(LParseFuzzySet, SInvalidFuzzyExpression, Value->GetToString());
     }
     if (!NextToken()->IsChar(')')) ParseError(LParseFuzzySet, SExpectedCloseParen);
     // The term is a set of the variable's own class, shaped as the value.
