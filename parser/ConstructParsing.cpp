@@ -589,7 +589,7 @@ IFuzzyVariable TIERuleParser::ParseFuzzyVariable() {
   return AsParseError(*this, LParseFuzzyVariable, [&] {
     // A fuzzy type makes the variable, of the class fuzzy types use, and
     // carries its universe while the range is read.
-    const IIEDefinedTypeFull Type = new TIEDefinedType();
+    const IIEDefinedTypeFull Type = new TIEDefinedType(std::string());
     Type->SetBaseTypes(TIETypes{dtFuzzy});
     ReadFuzzyVariable(Type);
     const IFuzzyVariable Variable = Type->GetFuzzyType();

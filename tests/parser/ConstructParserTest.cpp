@@ -302,6 +302,7 @@ TEST_F(ConstructParserTest, FuzzyTypesDefineTheirVariable) {
   const IFuzzyVariable Loose =
       Engine->ParseFuzzyVariable("(range 1 5) (values (term mid ((1 0) (3 1) (5 0))))");
   EXPECT_EQ(Loose->GetFrom(), 1);
+  EXPECT_EQ(Loose->GetName(), "");
   EXPECT_EQ(Loose->GetTermCount(), 1);
   const IFuzzySet Warm = Engine->ParseFuzzySet(Heat, "(term warm ((20 0) (30 1) (40 0)))");
   EXPECT_EQ(Warm->GetName(), "warm");
@@ -438,6 +439,24 @@ TEST_F(ConstructParserTest, ErrorsNameTheirConstructAndLine) {
     EXPECT_EQ(Message.substr(0, Message.find(": (")), std::string("Parsing Error, ") + Case.Head)
         << Case.Text;
   }
+  // Each construct read on its own starts with its header.
+  const auto EntryErrorOf = [&](const std::function<void()>& Action) {
+    const std::string Message = ErrorOf<EIEParseException>(Action);
+    return Message.substr(0, Message.find(": "));
+  };
+  EXPECT_EQ(EntryErrorOf([&] { Engine->ParseFactTemplate("(deffacts t)"); }),
+            "Parsing Error, Expected \"( deftemplate\" in ParseFactTemplate at line 1");
+  EXPECT_EQ(EntryErrorOf([&] { Engine->ParseFactSet("deffacts s"); }),
+            "Parsing Error, Expected \"( deffacts\" in ParseFactSet at line 1");
+  EXPECT_EQ(EntryErrorOf([&] { Engine->ParseFunction("(defun f ())"); }),
+            "Parsing Error, Expected \"( deffunction\" in ParseFunction at line 1");
+  EXPECT_EQ(EntryErrorOf([&] { Engine->ParseDefinedType("(type d)"); }),
+            "Parsing Error, Expected \"( deftype\" in ParseDefinedType at line 1");
+  EXPECT_EQ(EntryErrorOf([&] { Engine->ParseFactTemplateSlot("slot a"); }),
+            "Parsing Error, Expected \"(\" in ParseFactTemplateSlot at line 1");
+  EXPECT_EQ(EntryErrorOf([&] { Engine->ParseFuzzyVariable("(units)"); }),
+            "Parsing Error, Expected value missing in ParseFuzzyVariable at line 1");
+
   // The line number travels with the exception.
   try {
     Engine->Parse("(deftemplate ok)\n\n(deftemplate t\n (slot a (bad)))", true);
