@@ -47,7 +47,7 @@ bool IsKeyword(const IStreamToken& Token, std::string_view Keyword) {
   return Token->GetDataType() == dtAtom && Token->GetText() == Keyword;
 }
 
-bool IsUnboundedBound(const IStreamToken& Token) {
+bool IsVariableKeyword(const IStreamToken& Token) {
   return Token->GetDataType() == dtVariable && Token->GetText() == STypeVariableKeyword + 1;
 }
 
@@ -229,17 +229,19 @@ IFactSlot TIERuleParser::ParseFactTemplateSlot() {
     Slot->SetSlotType(Types);
     Slot->SetName(Name->GetText());
     Slot->SetDefaultDynamic(Dynamic);
-    // Without a default of its own a multislot needs a list, made once
-    // it has its final kinds.
-    if (!Default) Slot->SetSlotDefault(Slot->CreateValidDefault(Types.Contains(dtMultiSlot)));
-    if (Default) {
-      if (GetStaticTypeCheck() && Default != FCNil && Default != FCNilList) {
-        if (!DefinedType) Default = ConvertNumber(Default, Types);
-        const std::string Reason = Slot->GetInvalidValueString(Default);
-        if (!Reason.empty()) ParseError(LParseFactTemplateSlot, Reason);
-      }
-      Slot->SetSlotDefault(Default);
+    if (!Default) {
+      // Made again once the slot has its final kinds: a multislot needs a
+      // list.
+      Slot->SetSlotDefault(Slot->CreateValidDefault(Types.Contains(dtMultiSlot)));
+      return Slot;
     }
+    if (GetStaticTypeCheck() && Default != FCNil) {
+      // Kinds given after the default may ask for the other number kind.
+      if (!DefinedType) Default = ConvertNumber(Default, Types);
+      const std::string Reason = Slot->GetInvalidValueString(Default);
+      if (!Reason.empty()) ParseError(LParseFactTemplateSlot, Reason);
+    }
+    Slot->SetSlotDefault(Default);
     return Slot;
   });
 }
@@ -305,7 +307,7 @@ TIETypes TIERuleParser::ParseSlotTypes(IIEDefinedType& DefinedType) {
   TIETypes Types;
   IStreamToken Token = NextToken();
   for (; !Token->IsChar(')'); Token = NextToken()) {
-    if (IsUnboundedBound(Token)) {
+    if (IsVariableKeyword(Token)) {
       Types = IESlotTypes;
       continue;
     }
@@ -467,7 +469,7 @@ IIEDefinedType TIERuleParser::ParseDefinedType() {
 bool TIERuleParser::ParseBound(const std::string& Keyword, bool Integral, double& Bound) {
   const IStreamToken Token = NextToken();
   if (Token->IsChar(')') || Token->IsEOF()) ParseError(LParseDefinedType, SExpectedValueMissing);
-  if (IsUnboundedBound(Token)) return false;
+  if (IsVariableKeyword(Token)) return false;
   IIEValue Value;
   if (Token->IsChar('(')) {
     PutBackToken(Token);
