@@ -216,6 +216,61 @@ inline constexpr const char* SInvalidStreamName = "Invalid stream name: %s";
 inline constexpr const char* SReadEventUnassigned =
     "The %s event has not been implemented or unassigned.  Its handler must block until the "
     "input is there, for example with a modal dialog.";
+// Messages of the tokenizer and the parser. Every parse error reaches the
+// host wrapped in SParsingError.
+inline constexpr const char* SUnterminatedString = "Invalid string value, string was not terminated";
+inline constexpr const char* SInvalidTokenHint = "Invalid Token hint for parsing token: %s";
+inline constexpr const char* SInvalidUTF8 = "Invalid UTF-8 byte sequence at line %d";
+inline constexpr const char* SParsingError = "Parsing Error, %s in %s at line %s: %s";
+inline constexpr const char* SErrorsParsingStream = "Errors parsing stream:\r\n%s";
+inline constexpr const char* SExpectedOpenParen = "Expected \"(\"";
+inline constexpr const char* SExpectedCloseParen = "Expected \")\"";
+inline constexpr const char* SMissingName = "Missing name";
+inline constexpr const char* SUnexpectedEndOfStream = "Unexpected end of stream";
+inline constexpr const char* SBadArgument = "Bad Argument: %s";
+inline constexpr const char* SEqualsInFact = "\"=\" cannot appear as an atom within a fact";
+inline constexpr const char* SBadSlotValue = "Bad Slot Value: %s";
+inline constexpr const char* SExpectedAtom = "Expected \"( <atom>\"";
+inline constexpr const char* SExpectedValueMissing = "Expected value missing";
+inline constexpr const char* SBadVariableName =
+    "Bad Variable Name, must start and end with an asterisk: %s";
+inline constexpr const char* SExpectedCharacter = "Expected \"%s\"";
+inline constexpr const char* SUnexpectedSymbol =
+    "Unexpected symbol, expected a \"(\", constant, or global variable: %s";
+inline constexpr const char* SExpectedCoordinate = "Expected number, variable, or function call";
+inline constexpr const char* SFuzzyTypeNeeded = "Fuzzy Type Definition needed to parse value";
+inline constexpr const char* SInvalidFuzzyExpression = "Invalid Fuzzy Expression: %s";
+inline constexpr const char* SNestingTooDeep =
+    "Expression nested too deeply, more than %d parentheses are open";
+inline constexpr const char* SExpectedDefglobal = "Expected \"( defglobal\"";
+inline constexpr const char* SUnknownFactTemplate = "Unknown fact template: %s";
+inline constexpr const char* SUnparsableType = "Unable to parse strings of %s at this time";
+inline constexpr const char* SUnknownTypeNumber = "Unknown Type (%d)";
+inline constexpr const char* SNoParseStream = "The parser has no stream to read";
+
+// Messages of the construct parser.
+inline constexpr const char* SExpectedDeftemplate = "Expected \"( deftemplate\"";
+inline constexpr const char* STemplateKeyword = "Expected \"(\", \"extends\", or \"is-a\"";
+inline constexpr const char* SMissingParentTemplate = "Missing name of parent template to extend";
+inline constexpr const char* SMissingTemplateType = "Missing name of type for fact template";
+inline constexpr const char* SUnknownTypeName = "type name unknown or invalid: %s";
+inline constexpr const char* SInvalidSlotKind = "Invalid slot type: %s";
+inline constexpr const char* SInvalidSlotQualifier = "Invalid slot qualifier: %s";
+inline constexpr const char* SFuzzySlotModified =
+    "Invalid attempt to modify fuzzy type in fact template slot, fuzzy types cannot be modified";
+inline constexpr const char* SMultipleInheritance =
+    "Multiple inheritance is not allowed for deftypes";
+inline constexpr const char* SExpectedDeffacts = "Expected \"( deffacts\"";
+inline constexpr const char* SExpectedDeffunction = "Expected \"( deffunction\"";
+inline constexpr const char* SUnexpectedCharacterFound = "Unexpected character found: \"%s\"";
+inline constexpr const char* SExpectedDeftype = "Expected \"( deftype\"";
+inline constexpr const char* SMissingKeyword = "Missing keyword.  Expected \"%s\"";
+inline constexpr const char* SMissingRangeStatement = "Missing range statement";
+inline constexpr const char* SExpectedBoundFor =
+    "Expected integer, variable, or function call for %s";
+inline constexpr const char* SExpectedAllowedValue =
+    "Expected allowed value argument for deftype, received %s";
+inline constexpr const char* SExpectedTerm = "Expected \"( term\"";
 
 // Messages of patterns and slot tests.
 inline constexpr const char* SNegatedPatternBinding = "Cannot bind a negated pattern to a variable";

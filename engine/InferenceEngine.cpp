@@ -424,6 +424,7 @@ TInferenceEngine::TInferenceEngine(TComponent* Owner)
 
 TInferenceEngine::~TInferenceEngine() {
   FreeAndNil(FCaptureStream);
+  FreeParser();
   FContext->Free();
   FAgenda->Free();
   FGlobalVariables->Free();
@@ -1072,7 +1073,7 @@ void TInferenceEngine::ClearDefinedTypes() {
   if (FOnClearDefinedTypes) FOnClearDefinedTypes(this);
 }
 
-// Printing and reading
+// Printing
 
 std::string TInferenceEngine::PrettyPrint(const IFactSlot& Slot) { return ie::PrettyPrint(Slot); }
 
@@ -1132,14 +1133,6 @@ std::string TInferenceEngine::PrettyPrint(const std::string& Name, const IIEValu
 
 std::string TInferenceEngine::PrettyPrintGlobalVariables() {
   return PrettyPrint(*FGlobalVariables);
-}
-
-IFactSlot TInferenceEngine::ParseFactTemplateSlot(const std::string& Text) {
-  throw EIEException(Format(SNoParser, Text));
-}
-
-IFact TInferenceEngine::ParseFact(const std::string& Text) {
-  throw EIEException(Format(SNoParser, Text));
 }
 
 // Fuzzy reasoning
@@ -1276,10 +1269,6 @@ void TInferenceEngine::PlotFuzzySet(const std::string& OutID, const IIEValue& Va
   IValueVector Values = new TValueVector();
   Values->Add(Value);
   PlotFuzzySet(OutID, Values, PlotChars, Low, High);
-}
-
-ISingletonsVector TInferenceEngine::ParseSingletons(const std::string& Text) {
-  throw EIEException(Format(SNoParser, Text));
 }
 
 }  // namespace ie

@@ -51,6 +51,16 @@
 namespace ie {
 
 class TInferenceEngine;
+// The parser layer defines these; the engine owns one parser and lends it
+// a tokenizer per parse call (parser/EngineParsing.cpp).
+class TIEParser;
+class TIETokenizerStream;
+
+// Class references of the parser and the tokenizer: a function making an
+// instance. Nil stands for the rule language's own, TIERuleParser and
+// TIERuleStream.
+using TIEParserClass = TIEParser* (*)(TInferenceEngine* Engine, TIETokenizerStream* Stream);
+using TIETokenizerClass = TIETokenizerStream* (*)(TStream* Stream, bool OwnsStream);
 
 enum TDuplicateConstructs : uint8_t { dcOverwrite, dcIgnore, dcError };
 
@@ -393,9 +403,15 @@ class TInferenceEngine : public TCustomRuleEngine,
   // Asserts under the inference method Method, restored afterwards. Flag
   // makes an equal fuzzy fact merge by intersection instead of union.
   int32_t Assert(const IFact& Fact, TFuzzyInferenceMethod Method, bool Flag);
+  // Text is read as one fact (parser/EngineParsing.cpp), resolved in the
+  // root context, then asserted.
+  int32_t Assert(const std::string& Text);
   // Retracting an absent ID or fact returns a negative value.
   int32_t Retract(int32_t ID);
   int32_t Retract(const IFact& Fact);
+  // The fact equal to Text, read and resolved as by Assert; a template the
+  // text names for the first time is not kept.
+  int32_t Retract(const std::string& Text);
   virtual void RetractFact(int32_t Index);
   void RetractFact(const IFact& Fact) { RetractFact(FFacts.IndexOf(Fact)); }
   virtual void RetractFacts();
@@ -512,9 +528,10 @@ class TInferenceEngine : public TCustomRuleEngine,
   // Clamped to 0..1.
   void SetMinActivationStrength(float Value);
   TErrorHandling GetParserErrorHandling() const { return FParserErrorHandling; }
-  void SetParserErrorHandling(TErrorHandling Value) { FParserErrorHandling = Value; }
+  // These two and SetTypeChecks copy the setting into the parser.
+  void SetParserErrorHandling(TErrorHandling Value);
   int32_t GetParserMaxErrors() const { return FParserMaxErrors; }
-  void SetParserMaxErrors(int32_t Value) { FParserMaxErrors = Value; }
+  void SetParserMaxErrors(int32_t Value);
   bool GetResetGlobals() const { return FResetGlobals; }
   void SetResetGlobals(bool Value) { FResetGlobals = Value; }
   TSearchStrategy GetStrategy() const { return FStrategy; }
@@ -527,7 +544,7 @@ class TInferenceEngine : public TCustomRuleEngine,
   // symbol is never generated twice.
   void SetSymbolIndex(int32_t Value);
   TTypeChecks GetTypeChecks() const override { return FTypeChecks; }
-  void SetTypeChecks(TTypeChecks Value) { FTypeChecks = Value; }
+  void SetTypeChecks(TTypeChecks Value);
   TConstructWatches GetWatch() const { return FWatch; }
   void SetWatch(TConstructWatches Value) { FWatch = Value; }
   float GetVersion() const { return 2.0f; }
@@ -630,11 +647,60 @@ class TInferenceEngine : public TCustomRuleEngine,
   virtual std::string PrettyPrint(const std::string& Name, const IIEValue& Value);
   // The global variables as one defglobal construct.
   std::string PrettyPrintGlobalVariables();
-  // Reading text needs the parser, which is not part of this engine yet:
-  // these raise EIEException.
-  IFactSlot ParseFactTemplateSlot(const std::string& Text) override;
+
+  // Reading text (defined by the parser layer, parser/EngineParsing.cpp).
+  // Each entry point lends the parser a new tokenizer on the text and gives
+  // it back its former stream afterwards, also when parsing raises, so
+  // parse calls nest. Parse errors are EIEParseException.
+  //
+  // The parser, made on first use.
+  TIEParser* GetParser();
+  // Assigns Parser's settings and stream to the engine's parser.
+  void SetParser(TIEParser* Parser);
+  TIEParserClass GetParserType() const { return FParserClass; }
+  // A new class replaces the parser by one of that class.
+  void SetParserType(TIEParserClass Class);
+  TIETokenizerClass GetTokenizerType() const { return FTokenizerClass; }
+  // A new class detaches the parser from its stream.
+  void SetTokenizerType(TIETokenizerClass Class);
+  // A parser of the parser class for Stream, with the engine's settings.
+  virtual TIEParser* NewParser(TIETokenizerStream* Stream);
+  // A tokenizer of the tokenizer class on Stream (the caller's) or on a
+  // copy of Text, reading for this engine. The caller frees it.
+  virtual TIETokenizerStream* NewTokenizer(TStream* Stream);
+  virtual TIETokenizerStream* NewTokenizer(const std::string& Text);
+
+  // Defines the constructs of Text and, with Execute, runs its top-level
+  // calls (always, while errors are collected).
+  void Parse(const std::string& Text, bool Execute);
+  // A value of ValueType read from plain text.
+  virtual IIEValue Parse(const std::string& Text, TIEType ValueType);
+  IIEDefinedType ParseDefinedType(const std::string& Text);
   IFact ParseFact(const std::string& Text) override;
+  // Reads one slot part into Fact; the value stored.
+  IIEValue ParseFactSlot(const IFact& Fact, const std::string& Text);
+  // The set is the caller's; it is not among the engine's fact sets.
+  TFactSet* ParseFactSet(const std::string& Text);
+  IFactTemplate ParseFactTemplate(const std::string& Text);
+  IFactSlot ParseFactTemplateSlot(const std::string& Text) override;
+  IUserFunction ParseFunction(const std::string& Text);
+  IFunCall ParseFunCall(const std::string& Text);
+  // Runs the call in the root context; its result.
+  IIEValue ParseNExecuteFunCall(const std::string& Text);
+  IFuzzySet ParseFuzzySet(const IFuzzyVariable& Variable, const std::string& Text);
+  IFuzzyVariable ParseFuzzyVariable(const std::string& Text);
+  void ParseGlobalVariables(const std::string& Text);
+  IValueVector ParseList(const std::string& Text);
+  TRule* ParseRule(const std::string& Text);
+  void ParseRulePatterns(TRule* Rule, TStringList* Variables, const std::string& Text);
+  void ParseRuleActions(TRule* Rule, TStringList* Variables, const std::string& Text);
   ISingletonsVector ParseSingletons(const std::string& Text) override;
+  // Nil when Text holds no value.
+  IIEValue ParseValue(const std::string& Text);
+  IIEValue ParseValue(const std::string& Text, const IFactSlot& Slot);
+  IIEValue ParseValue(const std::string& Text, TIETypes Types, const IIEDefinedType& DefinedType);
+  // Name gets the variable's name with its asterisks.
+  IIEValue ParseVariable(const std::string& Text, std::string& Name);
 
  protected:
   void Notification(TComponent* Component, TOperation Operation) override;
@@ -642,6 +708,7 @@ class TInferenceEngine : public TCustomRuleEngine,
  private:
   friend class TFacts;
 
+  void FreeParser();
   void ProcessPendingFacts();
   void WatchFact(const char* Arrow, const IFact& Fact);
   // The initial-fact template and the null fact on its own template.
@@ -702,6 +769,9 @@ class TInferenceEngine : public TCustomRuleEngine,
   TSalience FSalienceEvaluation = sActivate;
   TTypeChecks FTypeChecks{tcStatic};
   TConstructWatches FWatch;
+  TIEParser* FParser = nullptr;
+  TIEParserClass FParserClass = nullptr;
+  TIETokenizerClass FTokenizerClass = nullptr;
 
   TNotifyEvent FOnAddDefaultPackages;
   TIEDefinedTypeEvent FOnAddDefinedType;

@@ -1,0 +1,264 @@
+// The engine's text entry points. The engine sits below the parser, so it
+// declares them and this layer defines them, as the packages layer defines
+// the engine's CreateFunctionPackage.
+#include "engine/InferenceEngine.h"
+#include "parser/IEParser.h"
+#include "runtime/Conversions.h"
+
+namespace ie {
+
+namespace {
+
+// Lends the engine's parser a tokenizer on Text for one call and gives the
+// parser back its former stream afterwards, also when the call raises.
+class TParseScope {
+ public:
+  TParseScope(TInferenceEngine* Engine, const std::string& Text)
+      : FParser(Engine->GetParser()),
+        FFormer(FParser->GetStream()),
+        FTokenizer(Engine->NewTokenizer(Text)) {
+    try {
+      FParser->SetStream(FTokenizer);
+    } catch (...) {
+      FTokenizer->Free();
+      throw;
+    }
+  }
+  TParseScope(const TParseScope&) = delete;
+  TParseScope& operator=(const TParseScope&) = delete;
+  ~TParseScope() {
+    FParser->SetStream(FFormer);
+    FTokenizer->Free();
+  }
+
+  TIEParser* operator->() const { return FParser; }
+
+ private:
+  TIEParser* FParser;
+  TIETokenizerStream* FFormer;
+  TIETokenizerStream* FTokenizer;
+};
+
+std::string WithoutQuotes(const std::string& Text) {
+  const size_t First = Text.find_first_not_of('"');
+  if (First == std::string::npos) return std::string();
+  return Text.substr(First, Text.find_last_not_of('"') - First + 1);
+}
+
+}  // namespace
+
+// The parser and the tokenizer
+
+TIEParser* TInferenceEngine::GetParser() {
+  if (FParser == nullptr) FParser = NewParser(nullptr);
+  return FParser;
+}
+
+void TInferenceEngine::SetParser(TIEParser* Parser) { GetParser()->Assign(Parser); }
+
+void TInferenceEngine::FreeParser() { FreeAndNil(FParser); }
+
+void TInferenceEngine::SetParserType(TIEParserClass Class) {
+  if (Class == nullptr || Class == FParserClass) return;
+  FParserClass = Class;
+  FreeParser();
+  FParser = NewParser(nullptr);
+}
+
+void TInferenceEngine::SetTokenizerType(TIETokenizerClass Class) {
+  if (Class == nullptr || Class == FTokenizerClass) return;
+  FTokenizerClass = Class;
+  if (FParser != nullptr) FParser->SetStream(nullptr);
+}
+
+TIEParser* TInferenceEngine::NewParser(TIETokenizerStream* Stream) {
+  TIEParser* Parser = FParserClass != nullptr ? FParserClass(this, Stream)
+                                              : Create<TIERuleParser>(this, Stream);
+  Parser->SetErrorCollection(FParserErrorHandling == ehRaiseAllAtEnd);
+  Parser->SetMaxErrors(FParserMaxErrors);
+  Parser->SetStaticTypeCheck(FTypeChecks.Contains(tcStatic));
+  return Parser;
+}
+
+TIETokenizerStream* TInferenceEngine::NewTokenizer(TStream* Stream) {
+  if (FTokenizerClass == nullptr) return Create<TIERuleStream>(Stream, false, this);
+  TIETokenizerStream* Tokenizer = FTokenizerClass(Stream, false);
+  if (auto* Rules = dynamic_cast<TIERuleStream*>(Tokenizer)) Rules->SetEngine(this);
+  return Tokenizer;
+}
+
+TIETokenizerStream* TInferenceEngine::NewTokenizer(const std::string& Text) {
+  TStream* Stream = Create<TStringStream>(Text);
+  if (FTokenizerClass == nullptr) return Create<TIERuleStream>(Stream, true, this);
+  TIETokenizerStream* Tokenizer;
+  try {
+    Tokenizer = FTokenizerClass(Stream, true);
+  } catch (...) {
+    Stream->Free();
+    throw;
+  }
+  if (auto* Rules = dynamic_cast<TIERuleStream*>(Tokenizer)) Rules->SetEngine(this);
+  return Tokenizer;
+}
+
+void TInferenceEngine::SetParserErrorHandling(TErrorHandling Value) {
+  if (Value == FParserErrorHandling) return;
+  FParserErrorHandling = Value;
+  if (FParser != nullptr) FParser->SetErrorCollection(Value == ehRaiseAllAtEnd);
+}
+
+void TInferenceEngine::SetParserMaxErrors(int32_t Value) {
+  if (Value == FParserMaxErrors) return;
+  FParserMaxErrors = Value;
+  if (FParser != nullptr) FParser->SetMaxErrors(Value);
+}
+
+void TInferenceEngine::SetTypeChecks(TTypeChecks Value) {
+  FTypeChecks = Value;
+  if (FParser != nullptr) FParser->SetStaticTypeCheck(Value.Contains(tcStatic));
+}
+
+// The entry points
+
+void TInferenceEngine::Parse(const std::string& Text, bool Execute) {
+  TParseScope(this, Text)->Parse(Execute);
+}
+
+IIEValue TInferenceEngine::Parse(const std::string& Text, TIEType ValueType) {
+  switch (ValueType) {
+    case dtNone:
+      return new TIEValue();
+    case dtAtom:
+    case dtVariable:
+    case dtMultiVariable:
+    case dtSlot:
+    case dtMultiSlot:
+      return new TIEValue(Text, ValueType);
+    case dtString:
+      return new TIEValue(WithoutQuotes(Text), dtString);
+    case dtInteger:
+    case dtFactId:
+      return new TIEValue(StrToInt(Text), ValueType);
+    case dtFloat:
+      return new TIEValue(StrToFloat(Text));
+    case dtFact:
+      return new TIEValue(ParseFact(Text));
+    case dtFunCall:
+      return new TIEValue(ParseFunCall(Text));
+    case dtList: {
+      IIEValue Value = ParseValue(Text);
+      return Value ? Value : IIEValue(new TIEValue(IValueVector(new TValueVector())));
+    }
+    case dtDescriptor:
+    case dtObject:
+    case dtClass:
+    case dtExternalAddress:
+    case dtSingletons:
+    case dtFuzzy:
+      throw EIEException(Format(SUnparsableType, IETypeName(ValueType)));
+  }
+  throw EIEException(Format(SUnparsableType, Format(SUnknownTypeNumber, int{ValueType})));
+}
+
+IIEDefinedType TInferenceEngine::ParseDefinedType(const std::string& Text) {
+  return TParseScope(this, Text)->ParseDefinedType();
+}
+
+IFact TInferenceEngine::ParseFact(const std::string& Text) {
+  return TParseScope(this, Text)->ParseFact();
+}
+
+IIEValue TInferenceEngine::ParseFactSlot(const IFact& Fact, const std::string& Text) {
+  return TParseScope(this, Text)->ParseFactSlot(Fact);
+}
+
+TFactSet* TInferenceEngine::ParseFactSet(const std::string& Text) {
+  return TParseScope(this, Text)->ParseFactSet();
+}
+
+IFactTemplate TInferenceEngine::ParseFactTemplate(const std::string& Text) {
+  return TParseScope(this, Text)->ParseFactTemplate();
+}
+
+IFactSlot TInferenceEngine::ParseFactTemplateSlot(const std::string& Text) {
+  return TParseScope(this, Text)->ParseFactTemplateSlot();
+}
+
+IUserFunction TInferenceEngine::ParseFunction(const std::string& Text) {
+  return TParseScope(this, Text)->ParseFunction();
+}
+
+IFunCall TInferenceEngine::ParseFunCall(const std::string& Text) {
+  return TParseScope(this, Text)->ParseFunCall();
+}
+
+IIEValue TInferenceEngine::ParseNExecuteFunCall(const std::string& Text) {
+  return TParseScope(this, Text)->ParseNExecuteFunCall();
+}
+
+IFuzzySet TInferenceEngine::ParseFuzzySet(const IFuzzyVariable& Variable, const std::string& Text) {
+  return TParseScope(this, Text)->ParseFuzzySet(Variable);
+}
+
+IFuzzyVariable TInferenceEngine::ParseFuzzyVariable(const std::string& Text) {
+  return TParseScope(this, Text)->ParseFuzzyVariable();
+}
+
+void TInferenceEngine::ParseGlobalVariables(const std::string& Text) {
+  TParseScope(this, Text)->ParseGlobalVariables();
+}
+
+IValueVector TInferenceEngine::ParseList(const std::string& Text) {
+  return TParseScope(this, Text)->ParseList();
+}
+
+TRule* TInferenceEngine::ParseRule(const std::string& Text) {
+  return TParseScope(this, Text)->ParseRule();
+}
+
+void TInferenceEngine::ParseRulePatterns(TRule* Rule, TStringList* Variables,
+                                         const std::string& Text) {
+  TParseScope(this, Text)->ParseRulePatterns(Rule, Variables);
+}
+
+void TInferenceEngine::ParseRuleActions(TRule* Rule, TStringList* Variables,
+                                        const std::string& Text) {
+  TParseScope(this, Text)->ParseRuleActions(Rule, Variables);
+}
+
+ISingletonsVector TInferenceEngine::ParseSingletons(const std::string& Text) {
+  return TParseScope(this, Text)->ParseSingletons();
+}
+
+IIEValue TInferenceEngine::ParseValue(const std::string& Text) {
+  return TParseScope(this, Text)->ParseValue();
+}
+
+IIEValue TInferenceEngine::ParseValue(const std::string& Text, const IFactSlot& Slot) {
+  return TParseScope(this, Text)->ParseValue(Slot);
+}
+
+IIEValue TInferenceEngine::ParseValue(const std::string& Text, TIETypes Types,
+                                      const IIEDefinedType& DefinedType) {
+  return TParseScope(this, Text)->ParseValue(Types, DefinedType);
+}
+
+IIEValue TInferenceEngine::ParseVariable(const std::string& Text, std::string& Name) {
+  return TParseScope(this, Text)->ParseVariable(Name);
+}
+
+// Facts from text
+
+int32_t TInferenceEngine::Assert(const std::string& Text) {
+  return Assert(FContext->Resolve(ParseFact(Text)), false);
+}
+
+int32_t TInferenceEngine::Retract(const std::string& Text) {
+  // A fact of a template made only now cannot be in the fact base.
+  TImpliedTemplateScope Scope(this);
+  const int32_t Index = Retract(FContext->Resolve(ParseFact(Text)));
+  Scope.Rollback();
+  return Index;
+}
+
+}  // namespace ie

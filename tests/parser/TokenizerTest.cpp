@@ -1,0 +1,293 @@
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "parser/IETokenizer.h"
+#include "parser/ParserTestSupport.h"
+#include "runtime/Conversions.h"
+
+namespace ie {
+namespace {
+
+// A token as the tests write it: punctuation as its character, strings
+// quoted, numbers with their kind, variables with their prefix.
+std::string Describe(const IStreamToken& Token) {
+  switch (Token->GetDataType()) {
+    case dtNone:
+      return "<" + Token->GetText() + ">";
+    case dtString:
+      return "\"" + Token->GetText() + "\"";
+    case dtInteger:
+      return "int:" + FloatToStr(Token->GetNumber());
+    case dtFloat:
+      return "float:" + FloatToStr(Token->GetNumber());
+    case dtVariable:
+      return "?" + Token->GetText();
+    case dtMultiVariable:
+      return "$?" + Token->GetText();
+    default:
+      return Token->GetText();
+  }
+}
+
+// Every token of Text up to and including the end.
+std::string Tokens(const std::string& Text) {
+  auto Stream = OpenRuleStream(Text);
+  std::string Result;
+  for (;;) {
+    const IStreamToken Token = Stream->NextToken();
+    Result += Describe(Token);
+    if (Token->IsEOF()) return Result;
+    Result += ' ';
+  }
+}
+
+TEST(Tokenizer, DelimitersSplitWordsAsTheLanguageReadsThem) {
+  EXPECT_EQ(Tokens("(a b)"), "( a b ) <EOF>");
+  EXPECT_EQ(Tokens("?x&~red"), "?x & ~ red <EOF>");
+  EXPECT_EQ(Tokens("<- <= >= =>"), "<- <= >= = > <EOF>");
+  EXPECT_EQ(Tokens("a<b"), "a <b <EOF>");
+  EXPECT_EQ(Tokens("x[1]|y"), "x [ int:1 ] | y <EOF>");
+}
+
+TEST(Tokenizer, ANonParenthesisTokenIsAnSExpressionByItself) {
+  auto Stream = OpenRuleStream("abc\"d e\"f a;comment\nb a\\ b c\\");
+  std::string Result;
+  for (IStreamToken Token = Stream->NextToken(); !Token->IsEOF(); Token = Stream->NextToken()) {
+    Result += Describe(Token) + " ";
+  }
+  EXPECT_EQ(Result, "abc \"d e\" f a b a b c ");
+  EXPECT_TRUE(Stream->NextToken()->IsEOF());
+  EXPECT_TRUE(Stream->NextToken()->IsEOF());
+}
+
+TEST(Tokenizer, WordsThatReadCompletelyAsNumbersAreNumbers) {
+  auto Stream = OpenRuleStream("-5 - + . 1e3 1.5.2 .5 +7 5. 3abc 99999999999");
+  std::string Result;
+  for (IStreamToken Token = Stream->NextToken(); !Token->IsEOF(); Token = Stream->NextToken()) {
+    Result += Describe(Token) + " ";
+  }
+  EXPECT_EQ(Result, "int:-5 - + . float:1000 1.5.2 float:0.5 int:7 float:5 3abc float:99999999999 ");
+}
+
+TEST(Tokenizer, LoneWildcardsGetFreshNames) {
+  auto Stream = OpenRuleStream("? ? $? ?x $?y");
+  const IStreamToken First = Stream->NextToken();
+  const IStreamToken Second = Stream->NextToken();
+  const IStreamToken Multi = Stream->NextToken();
+  EXPECT_EQ(First->GetDataType(), dtVariable);
+  EXPECT_TRUE(First->GetText().starts_with(SBlankPrefix));
+  EXPECT_NE(First->GetText(), Second->GetText());
+  EXPECT_EQ(Multi->GetDataType(), dtMultiVariable);
+  EXPECT_TRUE(Multi->GetText().starts_with(SBlankMulti));
+  EXPECT_EQ(Describe(Stream->NextToken()), "?x");
+  EXPECT_EQ(Describe(Stream->NextToken()), "$?y");
+}
+
+TEST(Tokenizer, StringsTakeEscapedCharactersLiterallyAndKeepLineEnds) {
+  auto Stream = OpenRuleStream("(\"a\\\"b\\\\c\\n\" \"two\nlines\" x)");
+  Stream->NextToken();
+  const IStreamToken Escaped = Stream->NextToken();
+  EXPECT_EQ(Escaped->GetText(), "a\"b\\cn");
+  const IStreamToken TwoLines = Stream->NextToken();
+  EXPECT_EQ(TwoLines->GetText(), "two\nlines");
+  EXPECT_EQ(TwoLines->GetLineNumber(), 2);
+  EXPECT_EQ(Stream->NextToken()->GetLineNumber(), 2);
+}
+
+TEST(Tokenizer, LineNumbersCountEachLineEndOnce) {
+  auto Stream = OpenRuleStream("a\r\nb\rc\n\n; note\r\n  d \"x\r\ny\" e");
+  std::vector<int32_t> Lines;
+  for (IStreamToken Token = Stream->NextToken(); !Token->IsEOF(); Token = Stream->NextToken()) {
+    Lines.push_back(Token->GetLineNumber());
+  }
+  EXPECT_EQ(Lines, (std::vector<int32_t>{1, 2, 3, 6, 7, 7}));
+}
+
+TEST(Tokenizer, WhitespaceAndCommentsStayWithTheNextToken) {
+  auto Stream = OpenRuleStream("; note\n(x)  ; tail\n y");
+  const IStreamToken Open = Stream->NextToken();
+  EXPECT_EQ(Open->GetWhiteSpace(), "; note\n");
+  EXPECT_EQ(Open->GetLineNumber(), 2);
+  EXPECT_EQ(Stream->NextToken()->GetWhiteSpace(), "");
+  Stream->NextToken();
+  const IStreamToken Y = Stream->NextToken();
+  EXPECT_EQ(Y->GetWhiteSpace(), "  ; tail\n ");
+  EXPECT_EQ(Y->GetLineNumber(), 3);
+}
+
+TEST(Tokenizer, BadInputRaisesParseErrorsWithTheLine) {
+  // The whole S-expression is read ahead, so its first token already fails.
+  auto Unterminated = OpenRuleStream("(a\n\"open");
+  try {
+    Unterminated->NextToken();
+    FAIL() << "no error";
+  } catch (const EIEParseException& E) {
+    EXPECT_EQ(E.GetMessage(), "Invalid string value, string was not terminated");
+    EXPECT_EQ(E.GetLineNumber(), 2);
+  }
+  // The stream is at its end afterwards, not broken.
+  EXPECT_TRUE(Unterminated->NextToken()->IsEOF());
+
+  auto Hint = OpenRuleStream("");
+  EXPECT_EQ(ErrorOf<EIEParseException>([&] { Hint->FinishToken(7, "x"); }),
+            "Invalid Token hint for parsing token: 7");
+  EXPECT_EQ(Describe(Hint->FinishToken(LineEndHint, "")), "CRLF");
+
+  for (const char* Bad : {"a\xff", "\"\xc3\"", "\xc0\xaf", "\xed\xa0\x80", "; \xf5"}) {
+    auto Stream = OpenRuleStream(std::string("\n") + Bad);
+    EXPECT_EQ(ErrorOf<EIEParseException>([&] { Stream->NextToken(); }),
+              "Invalid UTF-8 byte sequence at line 2")
+        << Bad;
+  }
+  EXPECT_EQ(Tokens("(\"gr\xc3\xbc\xc3\x9f \xe2\x82\xac \xf0\x9f\x98\x80\")"),
+            "( \"gr\xc3\xbc\xc3\x9f \xe2\x82\xac \xf0\x9f\x98\x80\" ) <EOF>");
+}
+
+TEST(Tokenizer, PutBackTokensComeOutAgainAndRestoreTheDepth) {
+  auto Stream = OpenRuleStream("(f (g 1) \"s\")");
+  Stream->NextToken();
+  Stream->NextToken();
+  const IStreamToken Open = Stream->NextToken();
+  EXPECT_EQ(Stream->GetDepth(), 2);
+  EXPECT_EQ(Stream->GetToString(), "( f ( ");
+  Stream->PutBackToken(Open);
+  EXPECT_EQ(Stream->GetDepth(), 1);
+  EXPECT_EQ(Stream->GetToString(), "( f ");
+  EXPECT_EQ(Stream->GetCurrentToken(), Open);
+  EXPECT_EQ(Stream->NextToken(), Open);
+  while (!Stream->NextToken()->IsChar(')')) {
+  }
+  EXPECT_EQ(Stream->NextToken()->GetText(), "s");
+  const IStreamToken Close = Stream->NextToken();
+  EXPECT_EQ(Stream->GetDepth(), 0);
+  Stream->PutBackToken(Close);
+  EXPECT_EQ(Stream->GetDepth(), 1);
+  EXPECT_EQ(Stream->GetToString(), "( f ( g 1 ) \\\"s\"\\ ");
+}
+
+TEST(Tokenizer, HeadLooksAtTheKeywordWithoutConsumingAnything) {
+  auto Stream = OpenRuleStream("(defrule r) (= 1 1) (?v 1) ( ) x");
+  EXPECT_EQ(Stream->Head(), "defrule");
+  EXPECT_TRUE(Stream->NextToken()->IsChar('('));
+  EXPECT_EQ(Stream->NextToken()->GetText(), "defrule");
+  Stream->MoveToNextConstruct();
+  EXPECT_EQ(Stream->Head(), "=");
+  Stream->NextToken();
+  Stream->MoveToNextConstruct();
+  EXPECT_EQ(Stream->Head(), "v");
+  Stream->NextToken();
+  Stream->MoveToNextConstruct();
+  EXPECT_EQ(Stream->Head(), ")");
+  Stream->NextToken();
+  Stream->MoveToNextConstruct();
+  EXPECT_EQ(Stream->Head(), "");
+  EXPECT_EQ(Stream->NextToken()->GetText(), "x");
+}
+
+TEST(Tokenizer, MoveToNextConstructSkipsTheRestOfTheBrokenOne) {
+  auto Stream = OpenRuleStream("(a (b c) \n d) (e)");
+  Stream->NextToken();
+  Stream->NextToken();
+  Stream->NextToken();
+  Stream->MoveToNextConstruct();
+  EXPECT_EQ(Stream->GetDepth(), 0);
+  EXPECT_TRUE(Stream->NextToken()->IsChar('('));
+  EXPECT_EQ(Stream->NextToken()->GetText(), "e");
+  // A construct cut short by the end of input stops at the end.
+  auto Cut = OpenRuleStream("(a (b");
+  Cut->NextToken();
+  Cut->MoveToNextConstruct();
+  EXPECT_TRUE(Cut->NextToken()->IsEOF());
+}
+
+TEST(Tokenizer, DiscardUntilEOLDropsTheRestOfTheLine) {
+  auto Stream = OpenRuleStream("abc def\n(a b) c\nnext (x\ny)");
+  EXPECT_EQ(Stream->NextToken()->GetText(), "abc");
+  Stream->DiscardUntilEOL();
+  EXPECT_TRUE(Stream->NextToken()->IsChar('('));
+  Stream->DiscardUntilEOL();
+  EXPECT_EQ(Stream->NextToken()->GetText(), "next");
+  // Tokens read ahead from later lines stay.
+  Stream->NextToken();
+  Stream->DiscardUntilEOL();
+  EXPECT_EQ(Stream->NextToken()->GetText(), "y");
+
+  auto AtLineEnd = OpenRuleStream("one\ntwo");
+  EXPECT_EQ(AtLineEnd->NextToken()->GetText(), "one");
+  AtLineEnd->DiscardUntilEOL();
+  EXPECT_EQ(AtLineEnd->NextToken()->GetText(), "two");
+}
+
+TEST(Tokenizer, ClearForgetsWhatWasReadAhead) {
+  auto Stream = OpenRuleStream("(a b c) d");
+  Stream->NextToken();
+  Stream->Clear();
+  EXPECT_EQ(Stream->GetToString(), "");
+  EXPECT_EQ(Stream->GetDepth(), 0);
+  EXPECT_EQ(Stream->NextToken()->GetText(), "d");
+}
+
+TEST(Tokenizer, TheSExpressionTextMarksNewLines) {
+  auto Stream = OpenRuleStream("(f 1.5\n  ?x $?y \"s\")");
+  while (!Stream->NextToken()->IsChar(')')) {
+  }
+  EXPECT_EQ(Stream->GetToString(), "( f 1.5000 \r\n?x $?y \\\"s\"\\ ) ");
+}
+
+TEST(StreamToken, ValuesOfTokens) {
+  auto Stream = OpenRuleStream("TRUE FALSE nil NIL true x \"s\" 3 2.5 ?v $?m");
+  std::vector<IIEValue> Values;
+  for (IStreamToken Token = Stream->NextToken(); !Token->IsEOF(); Token = Stream->NextToken()) {
+    Values.push_back(Token->Value());
+  }
+  EXPECT_EQ(Values[0], FCTrue);
+  EXPECT_EQ(Values[1], FCFalse);
+  EXPECT_EQ(Values[2], FCNil);
+  EXPECT_EQ(Values[3], FCNil);
+  EXPECT_EQ(Values[4]->GetDType(), dtAtom);
+  EXPECT_EQ(Values[5]->GetToString(), "x");
+  EXPECT_EQ(Values[6]->GetToString(), "\"s\"");
+  EXPECT_EQ(Values[7]->GetDType(), dtInteger);
+  EXPECT_EQ(Values[7]->GetAsInteger(), 3);
+  EXPECT_EQ(Values[8]->GetToString(), "2.5000");
+  EXPECT_EQ(Values[9]->GetToString(), "?v");
+  EXPECT_EQ(Values[10]->GetToString(), "$?m");
+  EXPECT_EQ(Stream->NextToken()->Value(), FCEOF);
+}
+
+TEST(StreamToken, VariablesResolveInAContext) {
+  TIEContext* Context = Create<TIEContext>(nullptr, nullptr);
+  Context->AddLocalBinding("v", new TIEValue(7, dtInteger));
+  IStreamToken Bound = new TIEStreamToken(dtVariable, "v", 1);
+  IStreamToken Unbound = new TIEStreamToken(dtVariable, "w", 1);
+  IStreamToken Atom = new TIEStreamToken(dtAtom, "v", 1);
+  EXPECT_EQ(Bound->Value(Context)->GetAsInteger(), 7);
+  EXPECT_EQ(Atom->Value(Context)->GetToString(), "v");
+  EXPECT_EQ(ErrorOf([&] { Unbound->Value(Context); }), "Unknown variable name: w");
+  Context->Free();
+}
+
+TEST(StreamToken, CopiesCompareAndPrintBack) {
+  IStreamToken Token = new TIEStreamToken(dtInteger, "", 4);
+  Token->SetNumber(12);
+  Token->SetTag(9);
+  const IStreamToken Copy = Token->Clone();
+  EXPECT_EQ(Copy->GetTag(), 9);
+  EXPECT_TRUE(Copy->Equals(Token));
+  Copy->SetText("ignored");
+  EXPECT_TRUE(Copy->Equals(Token));
+  Copy->SetLineNumber(5);
+  EXPECT_FALSE(Copy->Equals(Token));
+  EXPECT_EQ(Token->GetToString(), "12");
+  EXPECT_EQ(IStreamToken(new TIEStreamToken('(', "", 1))->GetToString(), "(");
+
+  IStreamToken FromValue = new TIEStreamToken();
+  FromValue->SetValue(new TIEValue(2.5));
+  EXPECT_EQ(FromValue->GetToString(), "2.5000");
+  FromValue->SetValue(new TIEValue("a b", dtString));
+  EXPECT_EQ(FromValue->GetDataType(), dtString);
+  EXPECT_EQ(FromValue->Value()->GetToString(), "\"a b\"");
+}
+
+}  // namespace
+}  // namespace ie
