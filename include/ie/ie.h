@@ -16,6 +16,7 @@
 #include "libs/Collections.h"
 #include "libs/FuzzySet.h"
 #include "libs/Hashing.h"
+#include "libs/TextStream.h"
 
 #include "core/IEConsts.h"
 #include "core/IEDefinedType.h"
@@ -31,5 +32,8 @@
 #include "functions/IEHelperFunctions.h"
 
 #include "engine/InferenceEngine.h"
+
+#include "parser/IEParser.h"
+#include "parser/IETokenizer.h"
 
 #include "packages/StandardPackage.h"
