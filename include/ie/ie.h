@@ -35,5 +35,7 @@
 #include "engine/IOStreams.h"
 #include "engine/InferenceEngine.h"
 
+#include "parser/IEParser.h"
+#include "parser/IETokenizer.h"
 #include "packages/FuzzyLogicPackage.h"
 #include "packages/StandardPackage.h"
