@@ -160,7 +160,6 @@ inline constexpr const char* SDuplicateFunction = "Function Name already exists:
 inline constexpr const char* SDuplicateDefinedType = "Defined Type Name already exists: \"%s\"";
 inline constexpr const char* SDuplicateStream = "Duplicate streams defined with same name: \"%s\"";
 inline constexpr const char* SImpliedComment = "(Implied)";
-inline constexpr const char* SNoParser = "No parser is available to read: %s";
 
 // The words that fill SNotAType, one per getter.
 inline constexpr const char* SStringWord = "string";
@@ -198,6 +197,24 @@ inline constexpr const char* SMissingThen = "Missing \"then\" in an IF statement
 inline constexpr const char* SMissingCatchOrFinally =
     "Missing catch or finally statement for try block";
 
+// Messages of the math, predicate, string and trigonometry packages.
+inline constexpr const char* SExpectedNumericArgument =
+    "Expected numeric argument to %s function call";
+inline constexpr const char* SVerifyTypeComment =
+    "Returns TRUE if the argument is of the following type(s): %s.  If the argument is any other "
+    "type, FALSE is returned";
+inline constexpr const char* SNoTypes = "NONE";
+inline constexpr const char* SInvalidSubstring = "Invalid substring parameters: %d, %d";
+inline constexpr const char* SMultifieldLengths =
+    "Invalid multifield arguments, the two multifields must be of the same length";
+// Messages of the list and I/O functions and the engine's logical streams.
+inline constexpr const char* SInvalidMultifieldRange =
+    "Invalid multifield begin and end parameters: %d, %d";
+inline constexpr const char* SInvalidFileAccess = "Invalid File Access Specifier: \"%s\"";
+inline constexpr const char* SInvalidStreamName = "Invalid stream name: %s";
+inline constexpr const char* SReadEventUnassigned =
+    "The %s event has not been implemented or unassigned.  Its handler must block until the "
+    "input is there, for example with a modal dialog.";
 // Messages of the tokenizer and the parser. Every parse error reaches the
 // host wrapped in SParsingError.
 inline constexpr const char* SUnterminatedString = "Invalid string value, string was not terminated";
@@ -232,13 +249,35 @@ inline constexpr const char* SNoParseStream = "The parser has no stream to read"
 inline constexpr const char* SExpectedDefrule = "Expected \"( defrule\"";
 inline constexpr const char* SExpectedRuleProperty =
     "Expected rule property, salience, oneshot, or enabled";
-inline constexpr const char* SExpectedBoundValue =
-    "Expected integer, variable, or function call for %s";
 inline constexpr const char* SExpectedArrow = "Expected \"=>\"";
 inline constexpr const char* SExpectedAssignment = "Expected \"<-\"";
 inline constexpr const char* SBoundNotOrTest =
     "\"not\" and \"test\" CEs cannot be bound to variables";
 inline constexpr const char* SNotMultiSlot = "Slot \"%s\" is not a multislot";
+
+// Messages of the construct parser.
+inline constexpr const char* SExpectedDeftemplate = "Expected \"( deftemplate\"";
+inline constexpr const char* STemplateKeyword = "Expected \"(\", \"extends\", or \"is-a\"";
+inline constexpr const char* SMissingParentTemplate = "Missing name of parent template to extend";
+inline constexpr const char* SMissingTemplateType = "Missing name of type for fact template";
+inline constexpr const char* SUnknownTypeName = "type name unknown or invalid: %s";
+inline constexpr const char* SInvalidSlotKind = "Invalid slot type: %s";
+inline constexpr const char* SInvalidSlotQualifier = "Invalid slot qualifier: %s";
+inline constexpr const char* SFuzzySlotModified =
+    "Invalid attempt to modify fuzzy type in fact template slot, fuzzy types cannot be modified";
+inline constexpr const char* SMultipleInheritance =
+    "Multiple inheritance is not allowed for deftypes";
+inline constexpr const char* SExpectedDeffacts = "Expected \"( deffacts\"";
+inline constexpr const char* SExpectedDeffunction = "Expected \"( deffunction\"";
+inline constexpr const char* SUnexpectedCharacterFound = "Unexpected character found: \"%s\"";
+inline constexpr const char* SExpectedDeftype = "Expected \"( deftype\"";
+inline constexpr const char* SMissingKeyword = "Missing keyword.  Expected \"%s\"";
+inline constexpr const char* SMissingRangeStatement = "Missing range statement";
+inline constexpr const char* SExpectedBoundFor =
+    "Expected integer, variable, or function call for %s";
+inline constexpr const char* SExpectedAllowedValue =
+    "Expected allowed value argument for deftype, received %s";
+inline constexpr const char* SExpectedTerm = "Expected \"( term\"";
 
 // Messages of patterns and slot tests.
 inline constexpr const char* SNegatedPatternBinding = "Cannot bind a negated pattern to a variable";
@@ -270,5 +309,25 @@ inline constexpr const char* SCardinalityBetween = "Multislot must have between 
 inline constexpr const char* SInvalidFuzzyValue = "invalid fuzzy value";
 inline constexpr const char* SNotInAllowedValues = "Not in allowed values";
 inline constexpr const char* SRangeBetween = "Range must be between %.4f and %.4f";
+
+// Messages of fuzzy values, fuzzy expressions and fuzzy reasoning.
+inline constexpr const char* SInvalidFuzzyItem = "Invalid item in fuzzy expression: %s";
+inline constexpr const char* SMissingFuzzyCloseBracket =
+    "Missing Fuzzy Close Bracket in expression";
+inline constexpr const char* SMissingHedgeOperand =
+    "Missing fuzzy operand to be modified by hedge: %s";
+inline constexpr const char* SFuzzyVariableUndefined = "fuzzy variable is not defined";
+inline constexpr const char* SNotFuzzyFact = "Fact is not a fuzzy fact";
+inline constexpr const char* SFuzzyUnionTemplates =
+    "Cannot union two facts with different fact templates: %s and %s";
+inline constexpr const char* SFuzzyVariablesDiffer =
+    "Fuzzy variables are different, %s is a term from %s and %s is a term from %s";
+inline constexpr const char* SInvalidFuzzyInference =
+    "Invalid Fuzzy Inference specified (%s), expected %s";
+inline constexpr const char* SInvalidFuzzyCorrelation =
+    "Invalid Fuzzy Correlation specified (%s), expected %s";
+inline constexpr const char* SInvalidFuzzyOperation =
+    "Invalid Fuzzy operation specified (%s) for %s, expected %s";
+inline constexpr const char* SNoSuchFactID = "No Such Fact with ID=%s exists";
 
 }  // namespace ie

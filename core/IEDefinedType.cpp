@@ -4,7 +4,9 @@
 #include <cmath>
 #include <limits>
 
+#include "core/IEDefinedTypePrinter.h"
 #include "core/IEFacts.h"
+#include "core/IEFuzzyLogic.h"
 #include "runtime/Format.h"
 
 namespace ie {
@@ -42,29 +44,6 @@ bool SameFuzzyVariable(const IFuzzyVariable& A, const IFuzzyVariable& B) {
   return true;
 }
 
-// A range end as the language writes it: an integer, or ?VARIABLE for the
-// unbounded default.
-std::string RangeBound(double Value, double Unbounded) {
-  return Value == Unbounded ? STypeVariableKeyword : Format("%.0f", std::trunc(Value) + 0.0);
-}
-
-constexpr std::string_view ShapeWords[] = {"", "s", "z", "pi", "tri", "beta"};
-
-std::string FuzzyTermText(const TIFuzzySet& Term) {
-  std::string Text = "(term " + Term.GetName() + " ";
-  if (Term.GetShape() == fshPoints) {
-    for (int32_t Index = 0; Index < Term.GetPointCount(); ++Index) {
-      const TIFuzzySet::TPoint& Point = Term.GetPoint(Index);
-      Text += Format("(%.4f %.4f) ", Point.X, Point.Y);
-    }
-  } else {
-    Text += "(" + std::string(ShapeWords[Term.GetShape()]);
-    for (double Argument : Term.GetShapeArguments()) Text += Format(" %.4f", Argument);
-    Text += ")";
-  }
-  return Text + ")";
-}
-
 }  // namespace
 
 TIEDefinedType::TIEDefinedType(std::string Name) : FName(std::move(Name)) {}
@@ -93,7 +72,7 @@ void TIEDefinedType::SetBaseTypes(TIETypes Types) {
   bool Changed = !(Types == FBaseTypes);
   FBaseTypes = Types;
   if (Types.Contains(dtFuzzy) && !FFuzzyType) {
-    FFuzzyType = new TIFuzzyVariable(FName);
+    FFuzzyType = new TIEFuzzyVariable(FName);
     if (FRangeLimited) {
       FFuzzyType->SetFrom(FMinRange);
       FFuzzyType->SetTo(FMaxRange);
@@ -548,84 +527,7 @@ std::string TIEDefinedType::GetAllowedString() const {
   return Text;
 }
 
-// The facets of a type with its own range, units, cardinality and allowed
-// values; a type with a parent writes only the facets that differ from
-// the parent's.
-std::string TIEDefinedType::FacetsText() const {
-  const auto Facets = [](const TIEDefinedType& Type) {
-    std::string Range, Units, Cardinality;
-    if (Type.FRangeLimited) {
-      Range = std::string(IndentString) + "(range " + RangeBound(Type.FMinRange, DefaultMinRange) +
-              " " + RangeBound(Type.FMaxRange, DefaultMaxRange) + ") " + NewLineString;
-    }
-    if (!Type.FUnits.empty()) {
-      const bool Quoted = Type.FUnits.find(' ') != std::string::npos;
-      Units = std::string(IndentString) + "(units " +
-              (Quoted ? "\"" + Type.FUnits + "\"" : Type.FUnits) + ")" + NewLineString;
-    }
-    if (Type.FCardinalityLimited) {
-      const auto Bound = [](int32_t Count, bool Unbounded) {
-        return Unbounded ? std::string(STypeVariableKeyword) : std::to_string(Count);
-      };
-      Cardinality = std::string(IndentString) + "(cardinality " +
-                    Bound(Type.FMinCardinality, Type.FMinCardinality < 0) + " " +
-                    Bound(Type.FMaxCardinality, Type.FMaxCardinality == DefaultMaxCardinality) +
-                    ") " + NewLineString;
-    }
-    return std::vector<std::string>{Range, Units, Cardinality, Type.GetAllowedString()};
-  };
-  const std::vector<std::string> Own = Facets(*this);
-  const std::vector<std::string> Parent =
-      FAncestor ? Facets(*FAncestor) : std::vector<std::string>(4);
-  // Every line of a facet is indented once more: the allowed values may
-  // take two lines.
-  const std::string NewLine(NewLineString);
-  std::string Text;
-  for (size_t Index = 0; Index < Own.size(); ++Index) {
-    if (Own[Index].empty() || (FAncestor && Own[Index] == Parent[Index])) continue;
-    for (size_t Start = 0; Start < Own[Index].size();) {
-      const size_t End = Own[Index].find(NewLine, Start) + NewLine.size();
-      Text += IndentString + Own[Index].substr(Start, End - Start);
-      Start = End;
-    }
-  }
-  return Text;
-}
-
-std::string TIEDefinedType::FuzzyTypeText() const {
-  const std::string Indent = std::string(IndentString) + IndentString;
-  std::string Text = Indent +
-                     Format("(range %.4f %.4f)", FFuzzyType->GetFrom(), FFuzzyType->GetTo()) +
-                     NewLineString;
-  if (!FFuzzyType->GetUnits().empty()) {
-    Text += Indent + "(units " + FFuzzyType->GetUnits() + ")" + NewLineString;
-  }
-  Text += Indent + "(values";
-  for (int32_t Index = 0; Index < FFuzzyType->GetTermCount(); ++Index) {
-    Text += " " + FuzzyTermText(*FFuzzyType->GetTerm(Index));
-  }
-  return Text + ")" + NewLineString;
-}
-
-std::string TIEDefinedType::GetToString() const {
-  const TIETypes Listed = FBaseTypes - IEAlwaysValidTypes;
-  std::string Text;
-  if (FImplicit) {
-    Text = "(type " + KindsToString(Listed, " ") + ")" + NewLineString;
-  } else {
-    Text = "(deftype " + FName + " ";
-    if (!FComment.empty()) {
-      Text += std::string(NewLineString) + IndentString + "\"" + FComment + "\"" + NewLineString +
-              IndentString;
-    }
-    Text += "extends (type ";
-    Text += FAncestor ? FAncestor->FName + " " + KindsToString(Listed - FAncestor->FBaseTypes, " ")
-                      : KindsToString(Listed, " ");
-    Text += std::string(")") + NewLineString;
-  }
-  Text += FFuzzyType ? FuzzyTypeText() : FacetsText();
-  return FImplicit ? Text : Text + ")";
-}
+std::string TIEDefinedType::GetToString() const { return PrettyPrint(*this); }
 
 // Copies and comparison
 

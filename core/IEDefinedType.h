@@ -75,7 +75,7 @@ class TIEDefinedType : public TCustomDefinedType {
   bool GetCardinalityLimited() const { return FCardinalityLimited; }
   void SetCardinalityLimited(bool Limited);
 
-  const IFuzzyVariable& GetFuzzyType() const { return FFuzzyType; }
+  const IFuzzyVariable& GetFuzzyType() const override { return FFuzzyType; }
   void SetFuzzyType(const IFuzzyVariable& Variable);
 
   // Allowed values. A kind's list exists only while the kind is in
@@ -151,8 +151,6 @@ class TIEDefinedType : public TCustomDefinedType {
   TCheck Check(const TIEValue& Value) const;
   TCheck CheckList(const TIEValue& Value) const;
   void AssignFrom(const TIEDefinedType& Source);
-  std::string FacetsText() const;
-  std::string FuzzyTypeText() const;
 
   TIETypes FBaseTypes = IESlotTypes;
   std::string FName;

@@ -1,5 +1,7 @@
 #include "core/IEFactPrinter.h"
 
+#include "runtime/Format.h"
+
 namespace ie {
 
 namespace {
@@ -7,19 +9,11 @@ namespace {
 const std::string NewLine(NewLineString);
 const std::string Indent(IndentString);
 
-// Text with every line break followed by one more indent.
-std::string Indented(const std::string& Text) {
-  std::string Result;
-  Result.reserve(Text.size());
-  size_t Start = 0;
-  for (size_t Found = Text.find(NewLine); Found != std::string::npos;
-       Found = Text.find(NewLine, Start)) {
-    Result.append(Text, Start, Found + NewLine.size() - Start);
-    Result += Indent;
-    Start = Found + NewLine.size();
-  }
-  Result.append(Text, Start);
-  return Result;
+std::string_view Trimmed(std::string_view Line) {
+  const auto Blank = [](char C) { return static_cast<unsigned char>(C) <= ' '; };
+  while (!Line.empty() && Blank(Line.front())) Line.remove_prefix(1);
+  while (!Line.empty() && Blank(Line.back())) Line.remove_suffix(1);
+  return Line;
 }
 
 // The default facet, "(default VALUE) "; empty when the default prints
@@ -36,7 +30,41 @@ std::string ValueText(const IIEValue& Value) {
   return Value ? Value->GetToString() : std::string();
 }
 
+std::string SlotPart(bool Ordered, const std::string& SlotName, const std::string& ValueText) {
+  if (Ordered || ValueText.empty()) return ValueText;
+  return "(" + SlotName + " " + ValueText + ")";
+}
+
 }  // namespace
+
+std::string IndentLines(std::string_view Text) {
+  std::string Result;
+  Result.reserve(Text.size());
+  size_t Start = 0;
+  for (size_t Found = Text.find(NewLine); Found != std::string_view::npos;
+       Found = Text.find(NewLine, Start)) {
+    Result.append(Text, Start, Found + NewLine.size() - Start);
+    Result += Indent;
+    Start = Found + NewLine.size();
+  }
+  Result.append(Text, Start);
+  return Result;
+}
+
+std::string CommentLines(std::string_view Comment) {
+  std::string Text;
+  while (!Comment.empty()) {
+    const size_t Break = Comment.find_first_of("\r\n");
+    const std::string_view Line = Trimmed(Comment.substr(0, Break));
+    if (!Line.empty() && Line.front() != ';') Text += "; ";
+    Text.append(Line);
+    Text += NewLine;
+    if (Break == std::string_view::npos) break;
+    const size_t Next = Comment.compare(Break, 2, NewLine) == 0 ? Break + 2 : Break + 1;
+    Comment.remove_prefix(Next);
+  }
+  return Text;
+}
 
 std::string PrettyPrint(const TFactSlot& Slot) {
   const bool Multi = Slot.IsMultiSlot();
@@ -77,7 +105,7 @@ std::string PrettyPrint(const TFactTemplate& Template) {
     Text += NewLine;
     const ISlotLayout& Layout = Template.GetLayout();
     for (int32_t Index = 0; Index < Layout->GetCount(); ++Index) {
-      Text += Indent + Indented(Template.SlotToString(*Layout->GetSlot(Index))) + NewLine;
+      Text += Indent + IndentLines(Template.SlotToString(*Layout->GetSlot(Index))) + NewLine;
     }
   }
   return Text + ")";
@@ -99,13 +127,32 @@ std::string PrettyPrint(const TFact& Fact) {
     if (!Values.empty()) Text += " " + Values;
   } else {
     for (int32_t Index = 0; Index < Layout->GetCount(); ++Index) {
-      const std::string Value = ValueText(Fact.PeekValue(Index));
-      if (!Value.empty()) Text += " (" + Layout->GetName(Index) + " " + Value + ")";
+      const std::string Part =
+          SlotPart(false, Layout->GetName(Index), ValueText(Fact.PeekValue(Index)));
+      if (!Part.empty()) Text += " " + Part;
     }
   }
   return Text + ")";
 }
 
 std::string PrettyPrint(const IFact& Fact) { return PrettyPrint(*Fact); }
+
+std::string PrettyPrint(const IFact& Fact, const std::string& SlotName) {
+  const IFactTemplate& Template = Fact->GetTemplate();
+  if (!Template) throw EIEException(SFactTemplateMissing);
+  const int32_t Index = Template->GetLayout()->IndexOf(SlotName);
+  if (Index < 0) throw EIEException(Format(SNoSuchSlot, SlotName));
+  return PrettyPrint(Fact, SlotName, ValueText(Fact->PeekValue(Index)));
+}
+
+std::string PrettyPrint(const IFact& Fact, const std::string& SlotName, const IIEValue& Value) {
+  return PrettyPrint(Fact, SlotName, ValueText(Value));
+}
+
+std::string PrettyPrint(const IFact& Fact, const std::string& SlotName,
+                        const std::string& ValueText) {
+  const IFactTemplate& Template = Fact->GetTemplate();
+  return SlotPart(Template && Template->IsOrdered(), SlotName, ValueText);
+}
 
 }  // namespace ie

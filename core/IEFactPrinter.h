@@ -1,14 +1,25 @@
 // The rule-language text of slots, templates and facts as printed without
 // an engine. Templates and facts owned by an engine print through the
-// engine's printer instead; this unit is the stand-alone layout that the
-// engine's printer shares. Pure functions of their argument.
+// engine's printer instead, which forwards here; this unit is the one
+// place that lays them out. Pure functions of their argument.
+//
+// It also holds the two layout rules every printer of every layer shares:
+// how nested lines are indented and how comments become comment lines.
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "core/IEFacts.h"
 
 namespace ie {
+
+// Text with every line break followed by one more indent, so that a
+// multi-line item keeps its place inside the construct around it.
+std::string IndentLines(std::string_view Text);
+// Each line of Comment trimmed; a non-empty line that does not start with
+// ";" gets "; " in front; every line ends with a line break.
+std::string CommentLines(std::string_view Comment);
 
 // "(slot NAME ...)" or "(multislot NAME ...)" with its type and default.
 std::string PrettyPrint(const TFactSlot& Slot);
@@ -20,5 +31,13 @@ std::string PrettyPrint(const IFactTemplate& Template);
 // slots whose value prints empty are left out.
 std::string PrettyPrint(const TFact& Fact);
 std::string PrettyPrint(const IFact& Fact);
+// One slot's part of a fact: the value text for an ordered template,
+// "(NAME text)" otherwise, empty when the text is empty. The first form
+// prints the fact's own value and raises "No such slot name" for a slot
+// its template lacks; the others print the value or text given.
+std::string PrettyPrint(const IFact& Fact, const std::string& SlotName);
+std::string PrettyPrint(const IFact& Fact, const std::string& SlotName, const IIEValue& Value);
+std::string PrettyPrint(const IFact& Fact, const std::string& SlotName,
+                        const std::string& ValueText);
 
 }  // namespace ie

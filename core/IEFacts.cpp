@@ -754,26 +754,25 @@ void TFact::SetValue(std::string_view Name, IIEValue Value) {
 void TFact::StoreChecked(int32_t Index, IIEValue Value) {
   if (!Value) Value = FCNil;
   const TFactSlot* Slot = FValues.GetLayout()->GetSlot(Index);
-  if (DynamicChecks() && !Slot->IsValid(Value)) {
-    const TIEType Kind = Value->GetDType();
-    IFuzzySet Set;
-    if ((Kind == dtAtom || Kind == dtString) && Slot->GetSlotType().Contains(dtFuzzy) &&
-        Slot->GetExtendedTypeInfo()) {
-      Set = Slot->GetExtendedTypeInfo()->TextToFuzzySet(Value->GetText());
+  // A text in a fuzzy slot that names a term of the slot's variable
+  // becomes that term, even where the type would keep the text to be
+  // resolved later. The value changes in place, as the caller's object; a
+  // shared constant is copied first since it must never change.
+  const TIEType Kind = Value->GetDType();
+  if (Slot->IsFuzzy() && (Kind == dtAtom || Kind == dtString) && Slot->GetExtendedTypeInfo()) {
+    if (const IFuzzySet Set = Slot->GetExtendedTypeInfo()->TextToFuzzySet(Value->GetText())) {
+      if (IsValueConstant(Value)) Value = Value->Clone();
+      Value->SetAsFuzzy(Set);
     }
+  }
+  if (DynamicChecks() && !Slot->IsValid(Value)) {
     // An integer becomes a float only when the float itself is valid (an
     // 11 stays refused by a range of 1..10).
     const bool ToFloat = Kind == dtInteger && Slot->GetSlotType().Contains(dtFloat) &&
                          Slot->IsValid(new TIEValue(static_cast<double>(Value->GetAsInteger())));
-    if (!ToFloat && !Set) throw EIEException(Slot->GetInvalidValueString(Value));
-    // The value changes in place, as the caller's object; a shared
-    // constant is copied first since it must never change.
+    if (!ToFloat) throw EIEException(Slot->GetInvalidValueString(Value));
     if (IsValueConstant(Value)) Value = Value->Clone();
-    if (ToFloat) {
-      Value->SetAsFloat(Value->GetAsInteger());
-    } else {
-      Value->SetAsFuzzy(Set);
-    }
+    Value->SetAsFloat(Value->GetAsInteger());
   }
   FValues.SetItemByIndex(Index, std::move(Value));
 }

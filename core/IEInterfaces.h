@@ -88,6 +88,9 @@ class TCustomDefinedType : public ICloneable {
   // The fuzzy set that the type's fuzzy variable makes of Text; nil when
   // the type has no fuzzy variable or the variable does not read Text.
   virtual IFuzzySet TextToFuzzySet(std::string_view Text) const = 0;
+  // The fuzzy variable whose sets the type's values are; nil for a type
+  // that is not fuzzy.
+  virtual const IFuzzyVariable& GetFuzzyType() const = 0;
 };
 
 // Reads and writes the text of fuzzy point lists; the engine implements it.

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "core/IEFuzzyLogic.h"
 #include "libs/Hashing.h"
 #include "runtime/Conversions.h"
 #include "runtime/Format.h"
@@ -776,7 +777,7 @@ IIEValue TIEValue::Resolve(TObject* Context) {
     }
     case dtSingletons: {
       const ISingletonsVector Points = GetAsSingletons();
-      IFuzzySet Set = new TIFuzzySet();
+      IFuzzySet Set = new TIEFuzzySet();
       for (int32_t I = Points ? Points->GetCount() - 1 : -1; I >= 0; --I) {
         const double X = Points->GetXValues(I)->Resolve(Context)->GetAsNumeric();
         const double Y = Points->GetYValues(I)->Resolve(Context)->GetAsNumeric();

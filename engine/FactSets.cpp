@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/IEConsts.h"
+#include "engine/EnginePrinter.h"
 #include "engine/InferenceEngine.h"
 #include "functions/IEHelperFunctions.h"
 
@@ -132,14 +133,7 @@ void TFactSet::Reset() {
 }
 
 std::string TFactSet::GetToString() const {
-  std::string Text = "(deffacts " + FFactSetName;
-  if (!FComment.empty()) Text += " \"" + FComment + "\"";
-  Text += NewLineString;
-  for (int32_t I = 0; I < FFacts.GetCount(); ++I) {
-    const IFact& Fact = FFacts.GetData(I);
-    Text += IndentString + (Fact ? Fact->GetToString() : FFacts.GetString(I)) + NewLineString;
-  }
-  return Text + ")";
+  return FEngine != nullptr ? FEngine->PrettyPrint(*this) : PrettyPrint(*this);
 }
 
 void TFactSet::Assign(TPersistent* Source) {

@@ -73,6 +73,7 @@ class TFactSet : public TComponent {
   void SetEngineNoParse(TInferenceEngine* Engine);
 
   TFactSetFacts& GetFacts() { return FFacts; }
+  const TFactSetFacts& GetFacts() const { return FFacts; }
   // Takes over Lines; with an engine each line is read at once.
   void SetFacts(const std::vector<std::string>& Lines);
   int32_t GetFactCount() const { return FFacts.GetCount(); }
@@ -88,7 +89,8 @@ class TFactSet : public TComponent {
   // cannot be read or cloned is skipped.
   virtual void Reset();
 
-  // "(deffacts NAME "comment"" then one indented line per fact and ")".
+  // The deffacts construct, through the engine's printer when there is an
+  // engine.
   std::string GetToString() const override;
   // Comment, name and the facts: re-read by an owning engine, cloned
   // otherwise.

@@ -2,7 +2,11 @@
 
 #include <algorithm>
 
+#include "core/IEDefinedTypePrinter.h"
 #include "core/IEFactPrinter.h"
+#include "engine/FuzzyReasoning.h"
+#include "core/IEFuzzyPrinter.h"
+#include "engine/EnginePrinter.h"
 #include "functions/IEFunctionPrinter.h"
 #include "functions/IEInterpretedFunction.h"
 #include "runtime/Conversions.h"
@@ -424,6 +428,7 @@ TInferenceEngine::TInferenceEngine(TComponent* Owner)
 }
 
 TInferenceEngine::~TInferenceEngine() {
+  FreeAndNil(FCaptureStream);
   FreeParser();
   FContext->Free();
   FAgenda->Free();
@@ -467,6 +472,7 @@ void TInferenceEngine::DetachEvents() {
   FOnClearFactTemplates = nullptr;
   FOnNewFactTemplate = nullptr;
   FOnPrintOut = nullptr;
+  FOnReadLine = nullptr;
   FOnRemoveDefinedType = nullptr;
   FOnRemoveFactTemplate = nullptr;
   FOnRetraction = nullptr;
@@ -479,6 +485,8 @@ void TInferenceEngine::DetachEvents() {
   FOnRemoveActivation = nullptr;
   FOnStartInference = nullptr;
   FOnEndInference = nullptr;
+  FOnFuzzyCorrelation = nullptr;
+  FOnFuzzyInference = nullptr;
 }
 
 void TInferenceEngine::AddDefaultPackages() {
@@ -526,6 +534,7 @@ void TInferenceEngine::Clear() {
   FFactSets.Clear();
   if (FUserFunctions.GetInterpretedCount() > 0) RemoveInterpretedFunctions();
   FEngineVariables->Clear();
+  FIOStreams.Clear();
   if (!GetComponentState().Contains(csDestroying)) MakeInternalTemplates();
   if (FOnClear) FOnClear(this);
 }
@@ -859,10 +868,10 @@ std::string TInferenceEngine::PrettyPrint(const IFunCall& FunCall) {
 
 std::string TInferenceEngine::PrettyPrint(const IUserFunction& Function) {
   if (const IInterpretedFunction Interpreted = Function.TryAs<TInterpretedFunction>()) {
-    return ie::PrettyPrint(Interpreted);
+    return PrettyPrint(Interpreted);
   }
-  return ie::PrettyPrint(Function, Format(RuleSyntaxFormat, Function->GetFunctionName() +
-                                                                Function->GetArgumentString()));
+  return PrettyPrint(Function, Format(RuleSyntaxFormat,
+                                      Function->GetFunctionName() + Function->GetArgumentString()));
 }
 
 std::string TInferenceEngine::PrettyPrint(const IInterpretedFunction& Function) {
@@ -870,7 +879,12 @@ std::string TInferenceEngine::PrettyPrint(const IInterpretedFunction& Function) 
 }
 
 std::string TInferenceEngine::PrettyPrint(const IIEDefinedType& DefinedType) {
-  return DefinedType->GetToString();
+  return ie::PrettyPrint(DefinedType);
+}
+
+std::string TInferenceEngine::PrettyPrint(const IUserFunction& Function,
+                                          const std::string& Syntax) {
+  return ie::PrettyPrint(Function, Syntax);
 }
 
 // Templates
@@ -895,14 +909,19 @@ void TInferenceEngine::ChangeFactTemplateName(const std::string& OldName,
 
 // The fact base
 
-int32_t TInferenceEngine::Assert(const IFact& Fact, bool) {
+int32_t TInferenceEngine::Assert(const IFact& Fact, bool Flag) {
   if (!Fact || !Fact->GetTemplate()) throw EIEException(SFactTemplateMissing);
   int32_t HashCode = 0;
   if (Fact->GetTemplate()->IsFuzzy()) {
-    // An equal fuzzy fact gives way to the new one; fuzzy facts are never
-    // rejected as duplicates.
+    // A fact a rule asserts holds only as strongly as the rule matched. An
+    // equal fuzzy fact is merged into the new one, which takes its place:
+    // fuzzy facts are never rejected as duplicates.
+    if (FCurrentActivation != nullptr) FuzzyCorrelation(Fact, FCurrentActivation->GetStrength());
     const int32_t Existing = FFacts.FindFact(Fact);
-    if (Existing >= 0) RetractFact(Existing);
+    if (Existing >= 0) {
+      FuzzyOperation(Fact, FFacts.Get(Existing), !Flag);
+      RetractFact(Existing);
+    }
   } else {
     if (FFacts.GetCacheHashCodes()) HashCode = Fact->GetHashCode();
     if (!FFactDuplication && FFacts.FindEqual(Fact, HashCode) >= 0) return -1;
@@ -1020,10 +1039,6 @@ void TInferenceEngine::SetMinActivationStrength(float Value) {
 
 // Output
 
-void TInferenceEngine::PrintOut(const std::string& StreamName, const std::string& Text) {
-  if (FOnPrintOut) FOnPrintOut(this, StreamName, Text);
-}
-
 void TInferenceEngine::WatchFact(const char* Arrow, const IFact& Fact) {
   if (!FWatch.Contains(cwFact) || !FOnPrintOut) return;
   PrintOut("", Arrow + Fact->GetToIDString() + NewLineString);
@@ -1053,6 +1068,10 @@ void TInferenceEngine::ClearFactTemplates() {
 }
 
 void TInferenceEngine::AddDefinedType(const IIEDefinedType& DefinedType) {
+  // Its sets compare with numbers by the engine's threshold.
+  if (const IFuzzyVariable& Variable = DefinedType->GetFuzzyType()) {
+    Variable->SetEqualsThreshold(FFuzzyEqualsThreshold);
+  }
   if (FOnAddDefinedType) FOnAddDefinedType(this, DefinedType);
 }
 
@@ -1073,5 +1092,193 @@ std::string TInferenceEngine::PrettyPrint(const IFactTemplate& Template) {
 }
 
 std::string TInferenceEngine::PrettyPrint(const IFact& Fact) { return ie::PrettyPrint(Fact); }
+
+std::string TInferenceEngine::PrettyPrint(const IFact& Fact, const std::string& SlotName) {
+  return ie::PrettyPrint(Fact, SlotName);
+}
+
+std::string TInferenceEngine::PrettyPrint(const IFact& Fact, const std::string& SlotName,
+                                          const IIEValue& Value) {
+  return ie::PrettyPrint(Fact, SlotName, Value);
+}
+
+std::string TInferenceEngine::PrettyPrint(const IFact& Fact, const std::string& SlotName,
+                                          const std::string& ValueText) {
+  return ie::PrettyPrint(Fact, SlotName, ValueText);
+}
+
+std::string TInferenceEngine::PrettyPrint(const TIEPattern& Pattern) {
+  return ie::PrettyPrint(Pattern);
+}
+
+std::string TInferenceEngine::PrettyPrint(const TRule& Rule) { return ie::PrettyPrint(Rule); }
+
+std::string TInferenceEngine::PrettyPrint(const TRule& Rule, TRuleConstruct Construct) {
+  return ie::PrettyPrint(Rule, Construct);
+}
+
+std::string TInferenceEngine::PrettyPrint(const TFactSet& FactSet) {
+  return ie::PrettyPrint(FactSet);
+}
+
+std::string TInferenceEngine::PrettyPrint(const IFuzzyVariable& FuzzyVariable) {
+  return ie::PrettyPrint(FuzzyVariable);
+}
+
+std::string TInferenceEngine::PrettyPrint(const IFuzzySet& FuzzySet, bool AsTerm) {
+  return ie::PrettyPrint(FuzzySet, AsTerm);
+}
+
+std::string TInferenceEngine::PrettyPrint(const ISingletonsVector& Singletons) {
+  return ie::PrettyPrint(Singletons);
+}
+
+std::string TInferenceEngine::PrettyPrint(const TValueHashTable& Variables) {
+  return ie::PrettyPrint(Variables);
+}
+
+std::string TInferenceEngine::PrettyPrint(const std::string& Name, const IIEValue& Value) {
+  return ie::PrettyPrint(Name, Value);
+}
+
+std::string TInferenceEngine::PrettyPrintGlobalVariables() {
+  return PrettyPrint(*FGlobalVariables);
+}
+
+// Fuzzy reasoning
+
+namespace {
+
+void RequireFuzzy(const IFact& Fact) {
+  if (!Fact || !Fact->GetTemplate() || !Fact->GetTemplate()->IsFuzzy()) {
+    throw EIEException(SNotFuzzyFact);
+  }
+}
+
+}  // namespace
+
+int32_t TInferenceEngine::Assert(const IFact& Fact, TFuzzyInferenceMethod Method, bool Flag) {
+  const TFuzzyInferenceMethod Saved = FFuzzyInferenceMethod;
+  FFuzzyInferenceMethod = Method;
+  try {
+    const int32_t ID = Assert(Fact, Flag);
+    FFuzzyInferenceMethod = Saved;
+    return ID;
+  } catch (...) {
+    FFuzzyInferenceMethod = Saved;
+    throw;
+  }
+}
+
+void TInferenceEngine::SetFuzzyEqualsThreshold(float Value) {
+  if (Value == FFuzzyEqualsThreshold) return;
+  FFuzzyEqualsThreshold = std::clamp(Value, 0.0f, 1.0f);
+  for (const auto& Entry : FDefinedTypes) {
+    if (const IFuzzyVariable& Variable = Entry.Value->GetFuzzyType()) {
+      Variable->SetEqualsThreshold(FFuzzyEqualsThreshold);
+    }
+  }
+}
+
+void TInferenceEngine::FuzzyCorrelation(const IFact& Fact, float Strength) {
+  if (FOnFuzzyCorrelation) {
+    bool Done = false;
+    FOnFuzzyCorrelation(this, Fact, Strength, Done);
+    if (Done) return;
+  }
+  RequireFuzzy(Fact);
+  // Clipping or scaling at full strength leaves every set as it is (and
+  // terms keep their names).
+  if (Strength >= 1.0f) return;
+  const TFuzzyOperation Operation = CorrelationOperation(FFuzzyCorrelationMethod);
+  const auto Correlated = [&](const IIEValue& Value) -> IIEValue {
+    return new TIEValue(Value->GetAsFuzzy()->Correlate(Strength, Operation));
+  };
+  const ISlotLayout Layout = Fact->GetTemplate()->GetLayout();
+  for (int32_t I = 0; I < Layout->GetCount(); ++I) {
+    if (!Layout->GetSlot(I)->IsFuzzy()) continue;
+    const std::string& Name = Layout->GetName(I);
+    const IIEValue Value = Fact->GetValue(Name);
+    if (Value->GetDType() == dtFuzzy) {
+      Fact->SetValue(Name, Correlated(Value));
+    } else if (Value->GetDType() == dtList && Value->GetAsList()) {
+      IValueVector List = new TValueVector();
+      for (const IIEValue& Element : *Value->GetAsList()) {
+        List->Add(Element && Element->GetDType() == dtFuzzy ? Correlated(Element) : Element);
+      }
+      Fact->SetValue(Name, new TIEValue(List));
+    }
+  }
+}
+
+void TInferenceEngine::FuzzyInference(const IFact& Fact1, const IFact& Fact2) {
+  if (FOnFuzzyInference) {
+    bool Done = false;
+    FOnFuzzyInference(this, Fact1, Fact2, Done);
+    if (Done) return;
+  }
+  FuzzyOperation(Fact1, Fact2, true);
+}
+
+void TInferenceEngine::FuzzyOperation(const IFact& Fact1, const IFact& Fact2, bool Union) {
+  if (!Fact1 || !Fact2 || !Fact1->GetTemplate() || !Fact2->GetTemplate()) {
+    throw EIEException(SFactTemplateMissing);
+  }
+  if (Fact1->GetTemplate() != Fact2->GetTemplate()) {
+    throw EIEException(Format(SFuzzyUnionTemplates, Fact1->GetTemplate()->GetTemplateName(),
+                              Fact2->GetTemplate()->GetTemplateName()));
+  }
+  RequireFuzzy(Fact1);
+  const TFuzzyOperation Operation = InferenceOperation(FFuzzyInferenceMethod);
+  const ISlotLayout Layout = Fact1->GetTemplate()->GetLayout();
+  for (int32_t I = 0; I < Layout->GetCount(); ++I) {
+    const std::string& Name = Layout->GetName(I);
+    const IIEValue Mine = Fact1->GetValue(Name);
+    if (Mine->GetDType() != dtFuzzy) continue;
+    const IIEValue Theirs = Fact2->GetValue(Name);
+    if (Theirs->GetDType() != dtFuzzy) continue;
+    Fact1->SetValue(Name, Union ? FuzzyUnion(Mine, Theirs, Operation)
+                                : FuzzyIntersection(Mine, Theirs, Operation));
+  }
+}
+
+IIEValue TInferenceEngine::FuzzyUnion(const IIEValue& Value1, const IIEValue& Value2,
+                                      TFuzzyOperation Operation) {
+  return new TIEValue(Value1->GetAsFuzzy()->Union(*Value2->GetAsFuzzy(), Operation));
+}
+
+IIEValue TInferenceEngine::FuzzyIntersection(const IIEValue& Value1, const IIEValue& Value2,
+                                             TFuzzyOperation Operation) {
+  return new TIEValue(Value1->GetAsFuzzy()->Intersection(*Value2->GetAsFuzzy(), Operation));
+}
+
+IIEValue TInferenceEngine::EvalFuzzyExpression(const IFuzzyVariable& Variable,
+                                               const IValueVector& Expression,
+                                               TIEContext* Context) {
+  return ie::EvalFuzzyExpression(Variable, Expression, Context != nullptr ? Context : FContext);
+}
+
+IIEValue TInferenceEngine::EvalFuzzyExpression(const IFuzzyVariable& Variable,
+                                               const IIEValue& Expression, TIEContext* Context) {
+  return ie::EvalFuzzyExpression(Variable, Expression, Context != nullptr ? Context : FContext);
+}
+
+void TInferenceEngine::PlotFuzzySet(const std::string& OutID, const IValueVector& Values,
+                                    const std::string& PlotChars, double Low, double High) {
+  std::vector<IFuzzySet> Sets;
+  if (Values) {
+    for (const IIEValue& Value : *Values) Sets.push_back(Value->GetAsFuzzy());
+  }
+  for (const std::string& Text : FuzzyPlotTexts(Sets, PlotChars, Low, High)) {
+    PrintOut(OutID, Text);
+  }
+}
+
+void TInferenceEngine::PlotFuzzySet(const std::string& OutID, const IIEValue& Value,
+                                    const std::string& PlotChars, double Low, double High) {
+  IValueVector Values = new TValueVector();
+  Values->Add(Value);
+  PlotFuzzySet(OutID, Values, PlotChars, Low, High);
+}
 
 }  // namespace ie

@@ -29,9 +29,11 @@
 #include "core/IEConsts.h"
 #include "core/IEFactOwner.h"
 #include "core/IEFacts.h"
+#include "core/IEFuzzyLogic.h"
 #include "core/IEValue.h"
 #include "engine/ActivationAgenda.h"
 #include "engine/FactSets.h"
+#include "engine/IOStreams.h"
 #include "functions/IEPackages.h"
 #include "functions/IEUserFunction.h"
 #include "libs/Collections.h"
@@ -39,9 +41,11 @@
 #include "rete/IEPattern.h"
 #include "rete/IERule.h"
 #include "rete/IERuleEngine.h"
+#include "rete/IERulePrinter.h"
 #include "rete/ReteNetwork.h"
 #include "runtime/Component.h"
 #include "runtime/Sets.h"
+#include "runtime/Streams.h"
 #include "runtime/StringList.h"
 
 namespace ie {
@@ -89,9 +93,17 @@ using TUserFunctionEvent = std::function<void(TObject* Sender, const IUserFuncti
 using TRuleEvent = std::function<void(TObject* Sender, TRule* Rule)>;
 using TAgendaEvent = std::function<void(TObject* Sender, int32_t Index, TActivation* Activation)>;
 using TInferenceEvent = std::function<void(TObject* Sender, int32_t RulesFired)>;
+// A handler that sets Done replaces the engine's own step.
+using TFuzzyCorrelationEvent =
+    std::function<void(TObject* Sender, const IFact& Fact, float Strength, bool& Done)>;
+using TFuzzyInferenceEvent =
+    std::function<void(TObject* Sender, const IFact& Fact1, const IFact& Fact2, bool& Done)>;
 // StreamName is the logical stream; empty for the host's output.
 using TPrintOutEvent =
     std::function<void(TObject* Sender, const std::string& StreamName, const std::string& Text)>;
+// Text is the line the host read for the logical stream InID.
+using TReadLineEvent =
+    std::function<void(TObject* Sender, const std::string& InID, std::string& Text)>;
 
 // The built-in package of that member, made with Engine as its owner (so
 // it registers its functions there); nil for a package this library does
@@ -323,7 +335,10 @@ class TFacts {
   std::vector<TFact*> FFuzzyFacts;
 };
 
-class TInferenceEngine : public TCustomRuleEngine, public IReasoner, public IAgendaOwner {
+class TInferenceEngine : public TCustomRuleEngine,
+                         public IReasoner,
+                         public IAgendaOwner,
+                         public ISingletonsParser {
   IE_CLASS(TInferenceEngine, TCustomRuleEngine)
 
  public:
@@ -387,9 +402,18 @@ class TInferenceEngine : public TCustomRuleEngine, public IReasoner, public IAge
   // duplicate (no ID consumed, nothing printed, no event).
   int32_t Assert(const IFact& Fact, bool Flag) override;
   int32_t Assert(const IFact& Fact) { return Assert(Fact, false); }
+  // Asserts under the inference method Method, restored afterwards. Flag
+  // makes an equal fuzzy fact merge by intersection instead of union.
+  int32_t Assert(const IFact& Fact, TFuzzyInferenceMethod Method, bool Flag);
+  // Text is read as one fact (parser/EngineParsing.cpp), resolved in the
+  // root context, then asserted.
+  int32_t Assert(const std::string& Text);
   // Retracting an absent ID or fact returns a negative value.
   int32_t Retract(int32_t ID);
   int32_t Retract(const IFact& Fact);
+  // The fact equal to Text, read and resolved as by Assert; a template the
+  // text names for the first time is not kept.
+  int32_t Retract(const std::string& Text);
   virtual void RetractFact(int32_t Index);
   void RetractFact(const IFact& Fact) { RetractFact(FFacts.IndexOf(Fact)); }
   virtual void RetractFacts();
@@ -412,8 +436,58 @@ class TInferenceEngine : public TCustomRuleEngine, public IReasoner, public IAge
   std::string GenerateSymbol(const std::string& Prefix) override;
   ICustomFunCall NewFunctionCall(const std::string& Name) override;
 
-  // Output: to the capture stream when one is open, else to OnPrintOut.
-  void PrintOut(const std::string& StreamName, const std::string& Text);
+  // Text output and input (defined in engine/IOStreams.cpp). "t" and ""
+  // name the standard stream: output goes to the capture stream while one
+  // is open, else to OnPrintOut; input comes from OnReadLine. Any other
+  // name is a logical stream of IOStreams. Printing to a name that is not
+  // there raises "Function is unimplemented or unassigned: printout"
+  // without OnPrintOut and is dropped with it.
+  void PrintOut(const std::string& Text) { PrintOut("", Text); }
+  virtual void PrintOut(const std::string& OutID, const std::string& Text);
+  // The next line of the stream, without its line end; "" at the end of a
+  // logical stream. Without a logical stream or OnReadLine it raises
+  // "The readline event has not been implemented or unassigned. ...".
+  virtual std::string ReadLine(const std::string& InID);
+  // The engine takes Stream over: it receives the standard output until
+  // StopCapture frees it. A capture already open is freed first.
+  virtual bool StartCapture(TStream* Stream);
+  // Captures into a new (or emptied) file; the runtime's file error when
+  // it cannot be created.
+  bool StartCapture(const std::string& FileName);
+  bool StopCapture();
+  TStream* GetCaptureStream() const { return FCaptureStream; }
+  TIOStreams& GetIOStreams() { return FIOStreams; }
+
+  // Fuzzy reasoning. Correlation adjusts every fuzzy slot of a fuzzy fact
+  // to Strength by the correlation method (a strength of 1 changes
+  // nothing); raises "Fact is not a fuzzy fact".
+  virtual void FuzzyCorrelation(const IFact& Fact, float Strength);
+  // OnFuzzyInference, else the union of the two facts into Fact1.
+  void FuzzyInference(const IFact& Fact1, const IFact& Fact2);
+  // Every fuzzy slot of Fact1 becomes the union (or intersection) with
+  // Fact2's under the operation of FuzzyInferenceMethod. Raises "Cannot
+  // union two facts with different fact templates: %s and %s" and "Fact is
+  // not a fuzzy fact".
+  virtual void FuzzyOperation(const IFact& Fact1, const IFact& Fact2, bool Union);
+  // New fuzzy values; both arguments must be fuzzy values.
+  virtual IIEValue FuzzyUnion(const IIEValue& Value1, const IIEValue& Value2,
+                              TFuzzyOperation Operation);
+  virtual IIEValue FuzzyIntersection(const IIEValue& Value1, const IIEValue& Value2,
+                                     TFuzzyOperation Operation);
+  // The fuzzy value (or list of them) that Expression stands for over
+  // Variable, evaluated in Context (the root context when nil); see
+  // core/IEFuzzyLogic.h. Reading an expression from text needs the parser.
+  IIEValue EvalFuzzyExpression(const IFuzzyVariable& Variable, const IValueVector& Expression,
+                               TIEContext* Context);
+  IIEValue EvalFuzzyExpression(const IFuzzyVariable& Variable, const IIEValue& Expression,
+                               TIEContext* Context);
+  // Prints a plot of the fuzzy values of Values (or of the one Value) over
+  // Low..High to OutID, one PrintOut per line of the plot, without line
+  // ends (engine/FuzzyReasoning.h has the layout).
+  void PlotFuzzySet(const std::string& OutID, const IValueVector& Values,
+                    const std::string& PlotChars, double Low, double High);
+  void PlotFuzzySet(const std::string& OutID, const IIEValue& Value, const std::string& PlotChars,
+                    double Low, double High);
 
   void Lock();
   void Unlock();
@@ -433,6 +507,7 @@ class TInferenceEngine : public TCustomRuleEngine, public IReasoner, public IAge
   TIEContext* GetContext() override { return FContext; }
   const IFact& GetNullFact() const override { return FNullFact; }
   std::vector<IFact> ListFacts() const override;
+  IFact GetFactByID(int32_t ID) const override { return FFacts.GetFactByID(ID); }
 
   // Properties.
   TDuplicateConstructs GetDuplicateConstructs() const { return FDuplicateConstructs; }
@@ -443,8 +518,14 @@ class TInferenceEngine : public TCustomRuleEngine, public IReasoner, public IAge
   void SetFactDuplication(bool Value);
   bool GetFuzzyAutoTerms() const { return FFuzzyAutoTerms; }
   void SetFuzzyAutoTerms(bool Value) { FFuzzyAutoTerms = Value; }
+  TFuzzyCorrelationMethod GetFuzzyCorrelationMethod() const { return FFuzzyCorrelationMethod; }
+  void SetFuzzyCorrelationMethod(TFuzzyCorrelationMethod Value) { FFuzzyCorrelationMethod = Value; }
+  TFuzzyInferenceMethod GetFuzzyInferenceMethod() const { return FFuzzyInferenceMethod; }
+  void SetFuzzyInferenceMethod(TFuzzyInferenceMethod Value) { FFuzzyInferenceMethod = Value; }
   float GetFuzzyEqualsThreshold() const { return FFuzzyEqualsThreshold; }
-  void SetFuzzyEqualsThreshold(float Value) { FFuzzyEqualsThreshold = Value; }
+  // Clamped to 0..1 and passed to the fuzzy variable of every fuzzy
+  // defined type, whose sets compare with numbers by it.
+  void SetFuzzyEqualsThreshold(float Value);
   float GetMinActivationStrength() const { return FMinActivationStrength; }
   // Clamped to 0..1.
   void SetMinActivationStrength(float Value);
@@ -484,6 +565,7 @@ class TInferenceEngine : public TCustomRuleEngine, public IReasoner, public IAge
   void SetOnClearFactTemplates(TNotifyEvent Handler) { FOnClearFactTemplates = std::move(Handler); }
   void SetOnNewFactTemplate(TFactTemplateEvent Handler) { FOnNewFactTemplate = std::move(Handler); }
   void SetOnPrintOut(TPrintOutEvent Handler) { FOnPrintOut = std::move(Handler); }
+  void SetOnReadLine(TReadLineEvent Handler) { FOnReadLine = std::move(Handler); }
   void SetOnRemoveDefinedType(TIEDefinedTypeEvent Handler) {
     FOnRemoveDefinedType = std::move(Handler);
   }
@@ -500,6 +582,10 @@ class TInferenceEngine : public TCustomRuleEngine, public IReasoner, public IAge
   void SetOnRemoveActivation(TAgendaEvent Handler) { FOnRemoveActivation = std::move(Handler); }
   void SetOnStartInference(TNotifyEvent Handler) { FOnStartInference = std::move(Handler); }
   void SetOnEndInference(TInferenceEvent Handler) { FOnEndInference = std::move(Handler); }
+  void SetOnFuzzyCorrelation(TFuzzyCorrelationEvent Handler) {
+    FOnFuzzyCorrelation = std::move(Handler);
+  }
+  void SetOnFuzzyInference(TFuzzyInferenceEvent Handler) { FOnFuzzyInference = std::move(Handler); }
   const TPrintOutEvent& GetOnPrintOut() const { return FOnPrintOut; }
 
   // Hooks through which the collections announce their changes.
@@ -538,12 +624,31 @@ class TInferenceEngine : public TCustomRuleEngine, public IReasoner, public IAge
   std::string PrettyPrint(const IUserFunction& Function) override;
   std::string PrettyPrint(const IInterpretedFunction& Function) override;
   std::string PrettyPrint(const IIEDefinedType& DefinedType) override;
+  // A built-in or host function as comment lines closed by Syntax.
+  virtual std::string PrettyPrint(const IUserFunction& Function, const std::string& Syntax);
 
   // What templates and facts ask of their engine.
   void ChangeFactTemplateName(const std::string& OldName, const std::string& NewName) override;
   std::string PrettyPrint(const IFactSlot& Slot) override;
   std::string PrettyPrint(const IFactTemplate& Template) override;
   std::string PrettyPrint(const IFact& Fact) override;
+  virtual std::string PrettyPrint(const IFact& Fact, const std::string& SlotName);
+  virtual std::string PrettyPrint(const IFact& Fact, const std::string& SlotName,
+                                  const IIEValue& Value);
+  virtual std::string PrettyPrint(const IFact& Fact, const std::string& SlotName,
+                                  const std::string& ValueText);
+  // Texts of the other constructs; each printer unit lays its items out.
+  std::string PrettyPrint(const TIEPattern& Pattern) override;
+  std::string PrettyPrint(const TRule& Rule) override;
+  virtual std::string PrettyPrint(const TRule& Rule, TRuleConstruct Construct);
+  virtual std::string PrettyPrint(const TFactSet& FactSet);
+  virtual std::string PrettyPrint(const IFuzzyVariable& FuzzyVariable);
+  virtual std::string PrettyPrint(const IFuzzySet& FuzzySet, bool AsTerm);
+  std::string PrettyPrint(const ISingletonsVector& Singletons) override;
+  virtual std::string PrettyPrint(const TValueHashTable& Variables);
+  virtual std::string PrettyPrint(const std::string& Name, const IIEValue& Value);
+  // The global variables as one defglobal construct.
+  std::string PrettyPrintGlobalVariables();
 
   // Reading text (defined by the parser layer, parser/EngineParsing.cpp).
   // Each entry point lends the parser a new tokenizer on the text and gives
@@ -591,7 +696,7 @@ class TInferenceEngine : public TCustomRuleEngine, public IReasoner, public IAge
   TRule* ParseRule(const std::string& Text);
   void ParseRulePatterns(TRule* Rule, TStringList* Variables, const std::string& Text);
   void ParseRuleActions(TRule* Rule, TStringList* Variables, const std::string& Text);
-  ISingletonsVector ParseSingletons(const std::string& Text);
+  ISingletonsVector ParseSingletons(const std::string& Text) override;
   // Nil when Text holds no value.
   IIEValue ParseValue(const std::string& Text);
   IIEValue ParseValue(const std::string& Text, const IFactSlot& Slot);
@@ -655,6 +760,8 @@ class TInferenceEngine : public TCustomRuleEngine, public IReasoner, public IAge
   TFunctionPackages FPackages = AllFunctionPackages;
   bool FFactDuplication = false;
   bool FFuzzyAutoTerms = true;
+  TFuzzyCorrelationMethod FFuzzyCorrelationMethod = fcmMinimum;
+  TFuzzyInferenceMethod FFuzzyInferenceMethod = fimMinMax;
   float FFuzzyEqualsThreshold = 0.01f;
   float FMinActivationStrength = 0.0f;
   TErrorHandling FParserErrorHandling = ehRaiseImmediate;
@@ -691,6 +798,13 @@ class TInferenceEngine : public TCustomRuleEngine, public IReasoner, public IAge
   TAgendaEvent FOnRemoveActivation;
   TNotifyEvent FOnStartInference;
   TInferenceEvent FOnEndInference;
+  TFuzzyCorrelationEvent FOnFuzzyCorrelation;
+  TFuzzyInferenceEvent FOnFuzzyInference;
+
+  // Text I/O.
+  TIOStreams FIOStreams{this};
+  TStream* FCaptureStream = nullptr;
+  TReadLineEvent FOnReadLine;
 };
 
 }  // namespace ie

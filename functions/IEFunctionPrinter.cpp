@@ -1,38 +1,12 @@
 #include "functions/IEFunctionPrinter.h"
 
-#include <string_view>
-
 #include "core/IEConsts.h"
+#include "core/IEFactPrinter.h"
 #include "runtime/Format.h"
 
 namespace ie {
 
 namespace {
-
-std::string_view Trimmed(std::string_view Text) {
-  const size_t First = Text.find_first_not_of(" \t\r\n");
-  if (First == std::string_view::npos) return {};
-  const size_t Last = Text.find_last_not_of(" \t\r\n");
-  return Text.substr(First, Last - First + 1);
-}
-
-// Each non-empty line of Comment as a comment line of the language.
-std::string CommentLines(const std::string& Comment) {
-  std::string Result;
-  size_t Start = 0;
-  while (Start <= Comment.size()) {
-    size_t End = Comment.find('\n', Start);
-    if (End == std::string::npos) End = Comment.size();
-    const std::string_view Line = Trimmed(std::string_view(Comment).substr(Start, End - Start));
-    if (!Line.empty()) {
-      if (Line.front() != ';') Result += "; ";
-      Result.append(Line);
-      Result += NewLineString;
-    }
-    Start = End + 1;
-  }
-  return Result;
-}
 
 std::string ValueText(const IIEValue& Value) { return Value ? Value->GetToString() : ""; }
 

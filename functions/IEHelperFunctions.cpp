@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "core/IEFuzzyLogic.h"
 #include "libs/Hashing.h"
+#include "rete/IERuleEngine.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Format.h"
 
@@ -133,6 +135,62 @@ TComponent* FindComponentType(const TComponent* Owner, TClass ClassType) {
     if (Component->InheritsFrom(ClassType)) return Component;
   }
   return nullptr;
+}
+
+TFactSlot* GetFirstFuzzySlot(const IFact& Fact) {
+  if (!Fact || !Fact->GetTemplate()) return nullptr;
+  const ISlotLayout& Layout = Fact->GetTemplate()->GetLayout();
+  for (int32_t I = 0; I < Layout->GetCount(); ++I) {
+    if (Layout->GetSlot(I)->IsFuzzy()) return Layout->GetSlot(I);
+  }
+  return nullptr;
+}
+
+IFuzzySet GetFuzzySlot(const IFact& Fact) {
+  const TFactSlot* Slot = GetFirstFuzzySlot(Fact);
+  if (Slot == nullptr) return nullptr;
+  const IIEValue Value = Fact->GetValue(Slot->GetName());
+  switch (Value->GetDType()) {
+    case dtList: {
+      const IValueVector List = Value->GetAsList();
+      if (!List || List->GetCount() == 0) return nullptr;
+      return List->Get(0)->GetAsFuzzy();
+    }
+    case dtInteger:
+    case dtFloat: {
+      const IIEDefinedType& Type = Slot->GetExtendedTypeInfo();
+      return EvalFuzzyExpression(Type ? Type->GetFuzzyType() : IFuzzyVariable(), Value, nullptr)
+          ->GetAsFuzzy();
+    }
+    default:
+      return Value->GetAsFuzzy();
+  }
+}
+
+IFuzzySet GetFuzzySetFromValue(const IIEValue& Value, TIEContext* Context) {
+  // A call may return nothing: that is no fuzzy value either.
+  IIEValue Resolved = Value->Resolve(Context);
+  if (!Resolved) Resolved = new TIEValue();
+  IFact Fact;
+  switch (Resolved->GetDType()) {
+    case dtInteger:
+    case dtFactId: {
+      auto* Engine =
+          Context != nullptr ? dynamic_cast<TCustomRuleEngine*>(Context->GetEngine()) : nullptr;
+      if (Engine == nullptr) throw EIEException(SUnknownEngine);
+      Fact = Engine->GetFactByID(Resolved->GetAsInteger());
+      if (!Fact) throw EIEException(Format(SNoSuchFactID, Resolved->GetToString()));
+      break;
+    }
+    case dtFact:
+      Fact = Resolved->GetAsFact();
+      break;
+    default:
+      return Resolved->GetAsFuzzy();
+  }
+  IFuzzySet Set = GetFuzzySlot(Fact);
+  if (!Set) throw EIEException(SNotFuzzyFact);
+  return Set;
 }
 
 }  // namespace ie

@@ -9,6 +9,8 @@
 #include <string_view>
 
 #include "core/IEConsts.h"
+#include "core/IEFacts.h"
+#include "rete/IEContext.h"
 #include "runtime/Component.h"
 #include "runtime/TypeInfo.h"
 
@@ -55,5 +57,18 @@ int32_t ContainsCharacters(std::string_view S, std::string_view Chars);
 std::string StringFilter(std::string_view S, std::string_view Chars);
 // The first component owned by Owner of class ClassType or a descendant.
 TComponent* FindComponentType(const TComponent* Owner, TClass ClassType);
+
+// Fuzzy lookups of the fuzzy functions. The first slot of Fact, in the
+// template's slot order, that takes fuzzy values; nil when there is none.
+TFactSlot* GetFirstFuzzySlot(const IFact& Fact);
+// The fuzzy set of the fact's first fuzzy slot: the first element of a
+// list, a crisp set of the slot's variable for a number, the value's set
+// otherwise; nil when the fact has no fuzzy slot (or an empty list).
+IFuzzySet GetFuzzySlot(const IFact& Fact);
+// Value evaluated in Context as a fuzzy set: a fact, or a fact ID or
+// integer naming a fact of the context's engine, gives its fuzzy slot's
+// set; anything else must be a fuzzy value. Raises "No Such Fact with
+// ID=%s exists" and "Fact is not a fuzzy fact".
+IFuzzySet GetFuzzySetFromValue(const IIEValue& Value, TIEContext* Context);
 
 }  // namespace ie

@@ -53,4 +53,15 @@ std::string TGTextStream::GetLine() {
   return Line;
 }
 
+void TGTextStream::Put(std::string_view Text) {
+  // The byte stream stands past what was read ahead; characters put back
+  // count as unread.
+  const size_t Unread = FBuffer.size() - FPosition + FPutBack.size();
+  if (Unread > 0) FStream->Seek(-static_cast<int64_t>(Unread), soCurrent);
+  FBuffer.clear();
+  FPosition = 0;
+  FPutBack.clear();
+  FStream->WriteBuffer(Text.data(), static_cast<int64_t>(Text.size()));
+}
+
 }  // namespace ie

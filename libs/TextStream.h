@@ -1,12 +1,18 @@
 // TGTextStream: text read through a byte stream, buffered, character by
 // character (with characters put back in front of what is still unread) or
-// line by line. The tokenizer builds on it.
+// line by line, and written to it. The tokenizer builds on it, and the
+// logical I/O streams of an engine are text streams over files.
+//
+// Before a write the text stream gives what it has read ahead (and what
+// was put back) back to the byte stream by seeking, so that reading and
+// writing may alternate on one stream. Written line ends are CR LF.
 //
 // The text stream frees the byte stream it reads only when told that it
 // owns it. One thread at a time.
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "runtime/Object.h"
 #include "runtime/Streams.h"
@@ -33,6 +39,12 @@ class TGTextStream : public TObject {
   virtual std::string GetLine();
   // True when nothing is left to read.
   bool IsEOF();
+
+  // Writes Text where the reading stopped; the runtime's EWriteError when
+  // the byte stream takes fewer bytes.
+  void Put(std::string_view Text);
+  // Writes CR LF.
+  void PutLine() { Put("\r\n"); }
 
  protected:
   // Reads the line end that starts with C (a carriage return may be

@@ -1,6 +1,11 @@
 // The packages an engine makes for the members of its Packages property.
 #include "engine/InferenceEngine.h"
+#include "packages/FuzzyLogicPackage.h"
+#include "packages/MathPackage.h"
+#include "packages/PredicatePackage.h"
 #include "packages/StandardPackage.h"
+#include "packages/StringPackage.h"
+#include "packages/TrigonometryPackage.h"
 
 namespace ie {
 
@@ -9,14 +14,19 @@ TUserPackage* CreateFunctionPackage(TFunctionPackage Package, TInferenceEngine* 
     case pStandard:
       return Create<TStandardPackage>(Engine);
     case pPredicate:
+      return Create<TPredicatePackage>(Engine);
     case pMath:
-    case pMiscellaneous:
+      return Create<TMathPackage>(Engine);
     case pString:
-    case pObject:
+      return Create<TStringPackage>(Engine);
     case pTrigonometry:
+      return Create<TTrigonometryPackage>(Engine);
+    case pMiscellaneous:
+    case pObject:
     case pBusiness:
-    case pFuzzyLogic:
       break;
+    case pFuzzyLogic:
+      return Create<TFuzzyLogicPackage>(Engine);
   }
   return nullptr;
 }

@@ -6,6 +6,9 @@
 
 #include "core/IEConsts.h"
 #include "core/IEValue.h"
+#include "packages/IOFunctions.h"
+#include "packages/MultifieldFunctions.h"
+#include "packages/StandardFunctions.h"
 #include "rete/IEContext.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Format.h"
@@ -15,29 +18,6 @@ namespace {
 
 // The variable a caught error's message is bound to.
 constexpr const char* SErrorVariable = "__ERROR";
-
-// What a function's constructor sets: the maximum before the minimum, as
-// the limits are coupled.
-void Describe(TIEUserFunction& Function, const char* Name, const char* Help, const char* Arguments,
-              int32_t Min, int32_t Max = UnlimitedArguments) {
-  Function.SetFunctionName(Name);
-  Function.SetComment(Format(CommentFormat, Help, Name));
-  Function.SetArgumentString(Arguments);
-  Function.SetMaxArgumentCount(Max);
-  Function.SetMinArgumentCount(Min);
-}
-
-IIEValue Evaluate(const IFunCall& FunCall, int32_t Index, TIEContext* Context) {
-  return FunCall->GetArgument(Index)->Resolve(Context);
-}
-
-// An argument read as a datum. A function may return nothing; that reads
-// as a value of no kind, so comparing or converting it behaves (or fails)
-// like any other value instead of touching nil.
-IIEValue Operand(const IFunCall& FunCall, int32_t Index, TIEContext* Context) {
-  IIEValue Value = Evaluate(FunCall, Index, Context);
-  return Value ? Value : IIEValue(new TIEValue());
-}
 
 double Number(const IFunCall& FunCall, int32_t Index, TIEContext* Context) {
   return Operand(FunCall, Index, Context)->GetAsNumeric();
@@ -601,6 +581,8 @@ void TStandardPackage::CreateFunctions() {
   Functions.Add(new TLtFunction());
   Functions.Add(new TLtOrEqFunction());
   Functions.Add(new TMemberFunction());
+  AddMultifieldFunctions(Functions);
+  AddIOFunctions(Functions);
 }
 
 }  // namespace ie

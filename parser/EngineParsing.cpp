@@ -247,4 +247,18 @@ IIEValue TInferenceEngine::ParseVariable(const std::string& Text, std::string& N
   return TParseScope(this, Text)->ParseVariable(Name);
 }
 
+// Facts from text
+
+int32_t TInferenceEngine::Assert(const std::string& Text) {
+  return Assert(FContext->Resolve(ParseFact(Text)), false);
+}
+
+int32_t TInferenceEngine::Retract(const std::string& Text) {
+  // A fact of a template made only now cannot be in the fact base.
+  TImpliedTemplateScope Scope(this);
+  const int32_t Index = Retract(FContext->Resolve(ParseFact(Text)));
+  Scope.Rollback();
+  return Index;
+}
+
 }  // namespace ie

@@ -1,5 +1,6 @@
 #include "parser/IEParser.h"
 
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -92,17 +93,6 @@ std::string TIEParser::GetSyntaxStatement(const IUserFunction& Function) {
   const std::string Arguments = Trim(Function->GetArgumentString());
   const std::string& Name = Function->GetFunctionName();
   return Format(RuleSyntaxFormat, Arguments.empty() ? Name : Name + " " + Arguments);
-}
-
-// TTemplateSnapshot
-
-void TTemplateSnapshot::Restore() const {
-  std::vector<std::string> Added;
-  int32_t Index = 0;
-  for (const auto& Entry : FEngine->GetFactTemplates()) {
-    if (Index++ >= FCount) Added.push_back(Entry.Key);
-  }
-  for (const std::string& Name : Added) FEngine->GetFactTemplates().Remove(Name);
 }
 
 // TIERuleParser
@@ -248,6 +238,10 @@ bool TIERuleParser::ParseExpression(bool Execute) {
   TParsedType Kind = GetConstructType(Token);
   TObject* Object = nullptr;
   IInterface Interface;
+  // A construct that fails to be read or filed takes the templates it made
+  // with it; a top-level call keeps them, its facts may be asserted.
+  std::optional<TImpliedTemplateScope> Scope;
+  if (Kind != ptValue && Kind != ptFunCall && Kind != ptEOF) Scope.emplace(FEngine);
   switch (Kind) {
     case ptNone:
       break;
@@ -258,13 +252,11 @@ bool TIERuleParser::ParseExpression(bool Execute) {
       Value = Execute ? ParseNExecuteFunCall() : IIEValue(new TIEValue(ParseFunCall()));
       break;
     case ptRule: {
-      const TTemplateSnapshot Templates(FEngine);
       TRule* Rule = ParseRule();
       try {
         FEngine->GetRules().Add(Rule);
       } catch (...) {
         Rule->Free();
-        Templates.Restore();
         throw;
       }
       if (FEngine->GetRules().Get(Rule->GetRuleName()) != Rule) {
@@ -480,7 +472,7 @@ IIEValue TIERuleParser::ParseCoordinate() {
 
 ISingletonsVector TIERuleParser::ParseSingletons() {
   if (!NextToken()->IsChar('(')) ParseError(LParseFuzzyPoints, SExpectedOpenParen);
-  ISingletonsVector Points = new TSingletonsVector();
+  ISingletonsVector Points = new TSingletonsVector(FEngine);
   for (IStreamToken Token = NextToken(); !Token->IsChar(')'); Token = NextToken()) {
     if (!Token->IsChar('(')) ParseError(LParseFuzzyPoints, SExpectedOpenParen);
     IIEValue X = ParseCoordinate();

@@ -156,7 +156,9 @@ class TIEParser : public TPersistent {
   virtual void ParseHeader(std::string& Name, std::string& Comment, IStreamToken& Token,
                            const std::string& ErrorMessage, const std::string& Location,
                            const std::string& Keyword, bool AllowComment) = 0;
-  // May set DefinedType.
+  // The kinds of a type list, up to its ")". A deftype named in the list
+  // becomes DefinedType; naming one while DefinedType is set already is
+  // multiple inheritance.
   virtual TIETypes ParseSlotTypes(IIEDefinedType& DefinedType) = 0;
 
   TInferenceEngine* GetEngine() const { return FEngine; }
@@ -186,21 +188,6 @@ class TIEParser : public TPersistent {
   int32_t FMaxErrors = 10;
 };
 
-// The engine's templates when the parse of a construct began. Restore
-// removes every template made since, so a construct that fails leaves none
-// of the implied templates it asked for; while a construct is read,
-// templates are only ever added.
-class TTemplateSnapshot {
- public:
-  explicit TTemplateSnapshot(TInferenceEngine* Engine)
-      : FEngine(Engine), FCount(Engine->GetFactTemplates().GetCount()) {}
-  void Restore() const;
-
- private:
-  TInferenceEngine* FEngine;
-  int32_t FCount;
-};
-
 // The slot functions: calls whose parenthesised arguments are not nested
 // calls. Start 0 makes every such argument a fact; otherwise the arguments
 // at positions Start to End (counted from 1) are slot-value pairs.
@@ -218,6 +205,29 @@ class TSlotFunctionRange : public TObject {
  private:
   uint16_t FStart;
   uint16_t FEnd;
+};
+
+// The templates an engine makes implicitly while one construct is read
+// (facts and patterns may name a template that does not exist yet). When
+// the construct fails, the scope ends by taking them out again, so a broken
+// construct leaves no template behind. Templates are filed in the order
+// they come, so those made during the scope are the ones past the count
+// seen when it began.
+class TImpliedTemplateScope {
+ public:
+  explicit TImpliedTemplateScope(TInferenceEngine* Engine);
+  TImpliedTemplateScope(const TImpliedTemplateScope&) = delete;
+  TImpliedTemplateScope& operator=(const TImpliedTemplateScope&) = delete;
+  // Rolls back when left by an exception.
+  ~TImpliedTemplateScope();
+
+  // Takes out every template filed since the scope began.
+  void Rollback();
+
+ private:
+  TInferenceEngine* FEngine;
+  int32_t FCount;
+  int32_t FExceptions;
 };
 
 class TIERuleParser : public TIEParser {
@@ -367,6 +377,18 @@ class TIERuleParser : public TIEParser {
   // An integer made a float, or a float an integer, when Types wants it.
   static IIEValue ConvertNumber(const IIEValue& Value, TIETypes Types);
   IIEValue ParseCoordinate();
+  // Construct parsing (ConstructParsing.cpp).
+  // The ( keyword ... ) groups of a fuzzy variable, up to the closing
+  // parenthesis, into the variable of the fuzzy type Type.
+  void ReadFuzzyVariable(const IIEDefinedTypeFull& Type);
+  // One ( keyword ... ) qualifier of a slot; may set DefinedType.
+  void ParseSlotQualifier(TIETypes& Types, IIEDefinedType& DefinedType, IIEValue& Default,
+                          bool& Dynamic);
+  // The implicit type of a slot that range, units, cardinality and allowed
+  // values go into.
+  IIEDefinedTypeFull ImplicitSlotType(TIETypes Types, IIEDefinedType& DefinedType);
+  // One bound of a range or cardinality; false for ?VARIABLE (unbounded).
+  bool ParseBound(const std::string& Keyword, bool Integral, double& Bound);
   // One conditional element with Index enclosing negations, without the
   // parse event (fired once, by ParsePattern, for the outermost element).
   TIEPattern* ParseElement(int32_t Index, TStringList* Variables);

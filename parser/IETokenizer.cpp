@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "runtime/Conversions.h"
 #include "runtime/Format.h"
@@ -268,6 +269,8 @@ std::string TIERuleStream::GetLine() {
 void TIERuleStream::Clear() {
   FReady.clear();
   FSExpression.clear();
+  FFormerSExpression.clear();
+  FHandedOut = 0;
   FDepth = 0;
 }
 
@@ -286,7 +289,7 @@ void TIERuleStream::MoveToNextConstruct() {
 }
 
 void TIERuleStream::ReadAhead() {
-  FSExpression.clear();
+  FHandedOut = 0;
   FDepth = 0;
   FWork.clear();
   int32_t Open = 0;
@@ -309,7 +312,12 @@ IStreamToken TIERuleStream::NextToken() {
   if (FReady.empty()) ReadAhead();
   IStreamToken Token = std::move(FReady.back());
   FReady.pop_back();
-  if (FCurrent && Token->GetLineNumber() > FCurrent->GetLineNumber()) FSExpression += NewLineString;
+  // The text starts anew with the first token of an S-expression; the
+  // former one stays until then, so peeking ahead keeps it for messages.
+  if (FHandedOut++ == 0) FFormerSExpression = std::exchange(FSExpression, std::string());
+  if (!FSExpression.empty() && Token->GetLineNumber() > FCurrent->GetLineNumber()) {
+    FSExpression += NewLineString;
+  }
   FSExpression += Token->GetToString();
   FSExpression += ' ';
   if (Token->IsChar('(')) {
@@ -324,14 +332,19 @@ IStreamToken TIERuleStream::NextToken() {
 void TIERuleStream::PutBackToken(const IStreamToken& Token) {
   FReady.push_back(Token);
   FCurrent = Token;
-  FSExpression.erase(FSExpression.find_last_not_of(' ') + 1);
-  const std::string Text = Token->GetToString();
-  if (FSExpression.size() >= Text.size() &&
-      FSExpression.compare(FSExpression.size() - Text.size(), Text.size(), Text) == 0) {
-    FSExpression.erase(FSExpression.size() - Text.size());
+  if (FHandedOut > 0 && --FHandedOut == 0) {
+    FSExpression = std::move(FFormerSExpression);
+    FFormerSExpression.clear();
+  } else {
+    FSExpression.erase(FSExpression.find_last_not_of(' ') + 1);
+    const std::string Text = Token->GetToString();
+    if (FSExpression.size() >= Text.size() &&
+        FSExpression.compare(FSExpression.size() - Text.size(), Text.size(), Text) == 0) {
+      FSExpression.erase(FSExpression.size() - Text.size());
+    }
+    FSExpression.erase(FSExpression.find_last_not_of(' ') + 1);
+    if (!FSExpression.empty()) FSExpression += ' ';
   }
-  FSExpression.erase(FSExpression.find_last_not_of(' ') + 1);
-  FSExpression += ' ';
   if (Token->IsChar('(')) {
     --FDepth;
   } else if (Token->IsChar(')')) {

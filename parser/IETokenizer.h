@@ -191,6 +191,11 @@ class TIERuleStream : public TIETokenizerStream {
   int32_t FLineNumber = 1;
   std::string FTokenText;
   std::string FSExpression;
+  // The text of the S-expression before, while nothing of the one read
+  // ahead is handed out.
+  std::string FFormerSExpression;
+  // Tokens handed out of the S-expression read ahead last.
+  int32_t FHandedOut = 0;
   IStreamToken FCurrent;
   int32_t FDepth = 0;
   std::vector<IStreamToken> FWork;

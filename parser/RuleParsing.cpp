@@ -120,38 +120,33 @@ IIEValue TIERuleParser::GenerateVariable(TStringList* Variables, const IFactTemp
 // The rule
 
 TRule* TIERuleParser::ParseRule() {
-  const TTemplateSnapshot Templates(FEngine);
+  const TImpliedTemplateScope Scope(FEngine);
+  std::string Name;
+  std::string Comment;
+  IStreamToken Token;
+  ParseHeader(Name, Comment, Token, SExpectedDefrule, LParseRule, "defrule", true);
+  PutBackToken(Token);
+  TOwnedRule Rule(Create<TRule>(FEngine));
+  Rule->BeginUpdate();
   try {
-    std::string Name;
-    std::string Comment;
-    IStreamToken Token;
-    ParseHeader(Name, Comment, Token, SExpectedDefrule, LParseRule, "defrule", true);
-    PutBackToken(Token);
-    TOwnedRule Rule(Create<TRule>(FEngine));
-    Rule->BeginUpdate();
-    try {
-      Rule->SetRuleName(Name);
-    } catch (const EIEException& E) {
-      ParseError(LParseRule, E.GetMessage());
-    }
-    Rule->SetComment(Comment);
-    ParseRuleDeclarations(Rule.get());
-    TOwnedList Variables(Create<TStringList>());
-    Variables->SetCaseSensitive(true);
-    Variables->SetSorted(true);
-    ParseRulePatterns(Rule.get(), Variables.get());
-    if (!NextToken()->IsChar('=') || !IsAtom(NextToken(), ">")) {
-      ParseError(LParseRule, SExpectedArrow);
-    }
-    ParseRuleActions(Rule.get(), Variables.get());
-    if (!NextToken()->IsChar(')')) ParseError(LParseRule, SExpectedCloseParen);
-    if (FOnParseRule) FOnParseRule(this, Rule.get());
-    Rule->EndUpdate();
-    return Rule.release();
-  } catch (...) {
-    Templates.Restore();
-    throw;
+    Rule->SetRuleName(Name);
+  } catch (const EIEException& E) {
+    ParseError(LParseRule, E.GetMessage());
   }
+  Rule->SetComment(Comment);
+  ParseRuleDeclarations(Rule.get());
+  TOwnedList Variables(Create<TStringList>());
+  Variables->SetCaseSensitive(true);
+  Variables->SetSorted(true);
+  ParseRulePatterns(Rule.get(), Variables.get());
+  if (!NextToken()->IsChar('=') || !IsAtom(NextToken(), ">")) {
+    ParseError(LParseRule, SExpectedArrow);
+  }
+  ParseRuleActions(Rule.get(), Variables.get());
+  if (!NextToken()->IsChar(')')) ParseError(LParseRule, SExpectedCloseParen);
+  if (FOnParseRule) FOnParseRule(this, Rule.get());
+  Rule->EndUpdate();
+  return Rule.release();
 }
 
 void TIERuleParser::ParseRuleDeclarations(TRule* Rule) {
@@ -183,7 +178,7 @@ void TIERuleParser::ParseRuleDeclarations(TRule* Rule) {
         PutBackToken(Value);
         Expression = CallValue(ParseFunCall());
       } else {
-        ParseError(LParseRule, SExpectedBoundValue, "salience");
+        ParseError(LParseRule, SExpectedBoundFor, "salience");
       }
       try {
         Rule->SetSalience(Expression);

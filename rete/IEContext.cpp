@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/IEFuzzyLogic.h"
 #include "runtime/Format.h"
 
 namespace ie {
@@ -264,16 +265,41 @@ IFact TIEContext::Resolve(const IFact& Fact) {
     const std::string& Name = Layout->GetName(I);
     const IIEValue Current = Fact->GetValue(Name);
     IIEValue Value = Current->Resolve(this);
-    // A fuzzy template takes its values as resolved: making a fuzzy set of
-    // a crisp value through the slot's fuzzy variable, and giving a set
-    // without a variable the slot's one, belong to the engine's fuzzy
-    // reasoning, which completes this branch.
-    if (!Fuzzy && Value && Value->GetDType() == dtList) {
+    if (Fuzzy) {
+      Value = ResolveFuzzy(*Layout->GetSlot(I), std::move(Value));
+    } else if (Value && Value->GetDType() == dtList) {
       Value = new TIEValue(ExpandList(Value->GetAsList()));
     }
     if (Value != Current) Fact->SetValue(Name, std::move(Value));
   }
   return Fact;
+}
+
+IIEValue TIEContext::ResolveFuzzy(const TFactSlot& Slot, IIEValue Value) {
+  if (!Value) return Value;
+  const IIEDefinedType& Type = Slot.GetExtendedTypeInfo();
+  const IFuzzyVariable NoVariable;
+  const IFuzzyVariable& Variable = Type ? Type->GetFuzzyType() : NoVariable;
+  const auto IsFuzzy = [](const IIEValue& V) { return V && V->GetDType() == dtFuzzy; };
+  const bool HeldInList = Value->GetDType() == dtList && Value->GetAsList() &&
+                          Value->GetAsList()->GetCount() == 1 &&
+                          IsFuzzy(Value->GetAsList()->Get(0));
+  if (Slot.IsFuzzy() && !IsFuzzy(Value) && !HeldInList) {
+    // A crisp value, a term, or an expression over the slot's variable.
+    IIEValue Result = EvalFuzzyExpression(Variable, Value, this);
+    if (!Result) return Value;
+    if (Slot.GetSlotType().Contains(dtList) && Result->GetDType() != dtList) {
+      IValueVector List = new TValueVector();
+      List->Add(Result);
+      Result = new TIEValue(List);
+    }
+    return Result;
+  }
+  if (IsFuzzy(Value) && Variable) {
+    const IFuzzySet Set = Value->GetAsFuzzy();
+    if (Set && Set->GetVariable() == nullptr) Set->SetVariable(Variable.Get());
+  }
+  return Value;
 }
 
 // Resolving for values

@@ -234,6 +234,10 @@ class TIEContext : public TCustomContext {
   TIEContext* GetRoot();
   void ExpandInto(const TValueVector& List, TValueVector& Result);
   static void FlattenInto(const TValueVector& List, TValueVector& Result);
+  // Value, resolved for a slot of a fuzzy template: a fuzzy slot turns
+  // anything but a fuzzy value into one through the slot's variable, and a
+  // set without a variable takes the slot's.
+  IIEValue ResolveFuzzy(const TFactSlot& Slot, IIEValue Value);
 
   bool FReturnFlag = false;
   IIEValue FReturnValue;

@@ -5,6 +5,7 @@
 
 #include "core/IEFactOwner.h"
 #include "rete/IERule.h"
+#include "rete/IERulePrinter.h"
 #include "runtime/Format.h"
 
 namespace ie {
@@ -381,87 +382,10 @@ void TIEPattern::FixTests() {
   EndUpdate();
 }
 
-std::string TIEPattern::GetToString() const { return PrettyPrint(*this); }
-
-// The pretty printer
-
-namespace {
-
-std::string SlotTestsText(const TSlotTests& Tests, bool InTestCE) {
-  std::string Text;
-  const TIEPatternMatchTest* Previous = nullptr;
-  for (const TIEPatternMatchTest* Test : Tests) {
-    if (Previous != nullptr) {
-      if (Test->GetMultiSlotSubIndex() != Previous->GetMultiSlotSubIndex()) {
-        Text += ' ';
-      } else {
-        Text += Test->GetConjunction() ? '&' : '|';
-      }
-    }
-    if (Test->GetSlotTestType() == sttNotEquals) Text += '~';
-    const IIEValue& Value = Test->GetSlotValue();
-    if (IsFunCall(Value) && !InTestCE) Text += ':';
-    if (Value) Text += Value->GetToString();
-    Previous = Test;
-  }
-  return Text;
-}
-
-std::string Trimmed(std::string_view Line) {
-  const auto Blank = [](char C) { return static_cast<unsigned char>(C) <= ' '; };
-  while (!Line.empty() && Blank(Line.front())) Line.remove_prefix(1);
-  while (!Line.empty() && Blank(Line.back())) Line.remove_suffix(1);
-  return std::string(Line);
-}
-
-std::string CommentLines(std::string_view Comment) {
-  std::string Text;
-  while (!Comment.empty()) {
-    const size_t Break = Comment.find_first_of("\r\n");
-    std::string Line = Trimmed(Comment.substr(0, Break));
-    if (!Line.empty() && Line.front() != ';') Line.insert(0, "; ");
-    Text += Line + NewLineString;
-    if (Break == std::string_view::npos) break;
-    const size_t Next = Comment.compare(Break, 2, "\r\n") == 0 ? Break + 2 : Break + 1;
-    Comment.remove_prefix(Next);
-  }
-  return Text;
-}
-
-std::string Wrapped(std::string_view Keyword, const std::string& Text) {
-  return "(" + std::string(Keyword) + " " + Text + ")";
-}
-
-}  // namespace
-
-std::string PrettyPrint(const TIEPattern& Pattern) {
-  if (!Pattern.GetFactTemplate()) throw EIEException(SFactTemplateMissing);
-  const bool InTestCE = Pattern.GetName() == STestCE;
-  std::string Text = "(" + Pattern.GetName() + " ";
-  const int32_t DataSlot = Pattern.IndexOfSlotName(SDefaultSlotName);
-  if (DataSlot >= 0) {
-    if (const TSlotTests* Tests = Pattern.GetSlotTests(DataSlot)) {
-      Text += SlotTestsText(*Tests, InTestCE);
-    }
-  } else {
-    for (int32_t Index = 0; Index < Pattern.GetSlotCount(); ++Index) {
-      if (Pattern.GetSlotTestCount(Index) == 0) continue;
-      Text += "(" + Pattern.GetSlotName(Index) + " " +
-              SlotTestsText(*Pattern.GetSlotTests(Index), InTestCE) + ") ";
-    }
-  }
-  Text += ")";
-  if (Pattern.GetUnique()) Text = Wrapped("unique", Text);
-  if (Pattern.GetExplicit()) Text = Wrapped("explicit", Text);
-  const int32_t Negations = Pattern.GetNegatedCount();
-  if (Negations == 1) {
-    Text = Wrapped("not", Text);
-  } else if (Negations >= 2) {
-    Text = Wrapped("exists", Text);
-    for (int32_t Level = 2; Level < Negations; ++Level) Text = Wrapped("not", Text);
-  }
-  if (!Pattern.GetBoundName().empty()) Text = "?" + Pattern.GetBoundName() + " <- " + Text;
-  return CommentLines(Pattern.GetComment()) + Text;
+std::string TIEPattern::GetToString() const {
+  auto* Engine =
+      FFactTemplate ? dynamic_cast<TCustomRuleEngine*>(FFactTemplate->GetEngine()) : nullptr;
+  return Engine != nullptr ? Engine->PrettyPrint(*this) : PrettyPrint(*this);
 }
 
 }  // namespace ie

@@ -164,7 +164,8 @@ class TIEPattern : public TPersistent {
   // run needs a fresh variable and the owner is no rule with an engine.
   void FixTests();
 
-  // The pattern in the rule language.
+  // The pattern in the rule language, through the engine of its template
+  // when that is a rule engine.
   std::string GetToString() const override;
 
  private:
@@ -197,10 +198,5 @@ class TIEPattern : public TPersistent {
   int32_t FDisjunctionCount = 0;
   std::string FComment;
 };
-
-// The pattern in the rule language: comment lines, "(" name, the tests,
-// ")", then the unique, explicit and negation wrappers and "?x <- ". Raises
-// "Fact Template is missing" for a pattern without template.
-std::string PrettyPrint(const TIEPattern& Pattern);
 
 }  // namespace ie

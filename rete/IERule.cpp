@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "rete/IEPattern.h"
+#include "rete/IERulePrinter.h"
 #include "rete/ReteNetwork.h"
 #include "runtime/Conversions.h"
 #include "runtime/Format.h"
@@ -399,11 +400,7 @@ void TRule::Fire(const IReteToken& Token) {
 }
 
 std::string TRule::GetToString() const {
-  std::string Text = "(defrule " + FRuleName;
-  for (const TIEPattern* Pattern : FPatterns) Text += " " + Pattern->GetToString();
-  Text += " =>";
-  for (const ICustomFunCall& Action : FActions) Text += " " + Action->GetToString();
-  return Text + ")";
+  return FEngine != nullptr ? FEngine->PrettyPrint(*this) : PrettyPrint(*this);
 }
 
 }  // namespace ie

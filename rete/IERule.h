@@ -186,7 +186,8 @@ class TRule : public TComponent {
   // What the network reports of the last compilation: "r1: +1+1+2+t".
   const std::string& GetCompileTrace() const { return FCompileTrace; }
 
-  // "(defrule NAME", each pattern, "=>", each action, ")".
+  // The defrule construct, through the engine's printer when there is an
+  // engine.
   std::string GetToString() const override;
 
  protected:

@@ -57,6 +57,13 @@ class TCustomRuleEngine : public TCustomFactEngine {
   virtual const IFact& GetNullFact() const = 0;
   // The facts now in the fact base, in ID order.
   virtual std::vector<IFact> ListFacts() const = 0;
+  // The fact with that ID in the fact base, or nil.
+  virtual IFact GetFactByID(int32_t ID) const = 0;
+
+  // The texts of patterns and rules whose engine this is.
+  using TCustomFactEngine::PrettyPrint;
+  virtual std::string PrettyPrint(const TIEPattern& Pattern) = 0;
+  virtual std::string PrettyPrint(const TRule& Rule) = 0;
 };
 
 }  // namespace ie

@@ -32,10 +32,17 @@ bool SameValue(const TIEValue& A, const TIEValue& B) {
 bool SameCall(const TCustomFunctionCall& A, const TCustomFunctionCall& B);
 
 // Node values compare as values, except that calls compare argument by
-// argument and binding addresses by the address.
+// argument, binding addresses by the address, and fuzzy values point for
+// point: sets that merely overlap would grade matches alike.
 bool SameNodeValue(const IIEValue& A, const IIEValue& B) {
   if (!A || !B) return !A && !B;
   if (IsFunCall(A) && IsFunCall(B)) return SameCall(*AsCall(A), *AsCall(B));
+  if (A->GetDType() == dtFuzzy || B->GetDType() == dtFuzzy) {
+    if (A->GetDType() != B->GetDType()) return false;
+    const IFuzzySet SetA = A->GetAsFuzzy();
+    const IFuzzySet SetB = B->GetAsFuzzy();
+    return SetA == SetB || (SetA && SetB && SetA->TIFuzzySet::Equals(IInterface(SetB)));
+  }
   const TBindingInfo* AddressA = AddressOf(A);
   const TBindingInfo* AddressB = AddressOf(B);
   if (AddressA != nullptr || AddressB != nullptr) {
@@ -221,15 +228,35 @@ bool TPatternMatchNode::TestTemplate(const TFact& Fact) const {
   return false;
 }
 
-bool TPatternMatchNode::Compare(const TIEValue* A, const TIEValue* B, bool Negate) {
-  // A missing list element matches nothing, negated or not. Fuzzy values
-  // are compared by the value model's equality; the fuzzy-set library
-  // offers no similarity measure to grade the match by.
+bool TPatternMatchNode::Compare(const TIEValue* A, const TIEValue* B, bool Negate,
+                                float& Similarity) {
+  // A missing list element matches nothing, negated or not.
   if (A == nullptr || B == nullptr) return false;
-  return SameValue(*A, *B) != Negate;
+  const bool Same = SameValue(*A, *B);
+  if (Same && !Negate && (A->GetDType() == dtFuzzy || B->GetDType() == dtFuzzy)) {
+    const TIEValue& Fuzzy = A->GetDType() == dtFuzzy ? *A : *B;
+    const TIEValue& Other = &Fuzzy == A ? *B : *A;
+    const IFuzzySet Set = Fuzzy.GetAsFuzzy();
+    Similarity =
+        Set ? static_cast<float>(Set->FuzzyEquals(IInterface(const_cast<TIEValue*>(&Other))))
+            : 0.0f;
+  }
+  return Same != Negate;
 }
 
-bool TPatternMatchNode::Test(const IReteToken& Token) {
+IReteToken TPatternMatchNode::Graded(const IReteToken& Token, float Similarity) const {
+  if (Similarity < 0 || Token->GetStrength() <= Similarity) return Token;
+  // A removal must still find what its addition left behind, whatever the
+  // minimum has become since.
+  if (Similarity < FRete->GetMinActivationStrength() && Token->GetTag() != taRemove) {
+    return nullptr;
+  }
+  IReteToken Copy = new TIEToken(Token);
+  Copy->SetStrength(Similarity);
+  return Copy;
+}
+
+bool TPatternMatchNode::Test(const IReteToken& Token, float& Similarity) {
   TFact& Fact = *Token->GetFact();
   switch (FTest) {
     case pmtUnknown:
@@ -245,13 +272,14 @@ bool TPatternMatchNode::Test(const IReteToken& Token) {
       if (FValue->GetDType() == dtFunCall) return IsFalse(Evaluate(FValue, Token)) == Negate;
       if (FValue->GetDType() == dtVariable) {
         const IIEValue Global = Evaluate(FValue, Token);
-        return Compare(FFirst.Read(Fact), Global.Get(), Negate);
+        return Compare(FFirst.Read(Fact), Global.Get(), Negate, Similarity);
       }
-      return Compare(FFirst.Read(Fact), FValue.Get(), Negate);
+      return Compare(FFirst.Read(Fact), FValue.Get(), Negate, Similarity);
     }
     case pmtTestSlotValueEqual:
     case pmtTestSlotValueNotEqual:
-      return Compare(FFirst.Read(Fact), FSecond.Read(Fact), FTest == pmtTestSlotValueNotEqual);
+      return Compare(FFirst.Read(Fact), FSecond.Read(Fact), FTest == pmtTestSlotValueNotEqual,
+                     Similarity);
     case pmtTestMultiSlotLength: {
       const TIEValue* Value = FFirst.ReadSlot(Fact);
       if (Value->GetDType() != dtList) return false;
@@ -321,18 +349,19 @@ bool TPatternMatchNode::CallNode(const IReteToken& Token, TCallType) {
     return true;
   }
   std::vector<IReteToken> Parts;
-  bool Passed = false;
+  IReteToken Passed;
   try {
     if (FTest == pmtTestMultiSlotMultiField) {
       Split(Token, Parts);
     } else {
-      Passed = Test(Token);
+      float Similarity = NoSimilarity;
+      if (Test(Token, Similarity)) Passed = Graded(Token, Similarity);
     }
   } catch (Exception& E) {
     E.SetMessage(E.GetMessage() + SForPatternMatch + GetToString());
     throw;
   }
-  if (Passed) CallChildren(Token);
+  if (Passed) CallChildren(Passed);
   for (const IReteToken& Part : Parts) CallChildren(Part);
   return Passed || !Parts.empty();
 }
@@ -340,7 +369,9 @@ bool TPatternMatchNode::CallNode(const IReteToken& Token, TCallType) {
 void TPatternMatchNode::CollectOutputs(const TTokenSink& Sink) {
   const TTokenSink Forward = [&](const IReteToken& Token) {
     if (FTest != pmtTestMultiSlotMultiField) {
-      if (Test(Token)) Sink(Token);
+      float Similarity = NoSimilarity;
+      if (!Test(Token, Similarity)) return;
+      if (const IReteToken Passed = Graded(Token, Similarity)) Sink(Passed);
       return;
     }
     std::vector<IReteToken> Parts;

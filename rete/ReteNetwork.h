@@ -236,11 +236,19 @@ class TPatternMatchNode : public TReteNode {
   void CollectOutputs(const TTokenSink& Sink) override;
 
  private:
+  // No fuzzy value took part in a test.
+  static constexpr float NoSimilarity = -1.0f;
+
   // Whether A equals B (differs from it under Negate); a missing value
-  // passes neither way.
-  static bool Compare(const TIEValue* A, const TIEValue* B, bool Negate);
+  // passes neither way. When A equals B and either is fuzzy, Similarity
+  // gets the degree to which the two match.
+  static bool Compare(const TIEValue* A, const TIEValue* B, bool Negate, float& Similarity);
   // Whether Token's fact passes every test but the splitting.
-  bool Test(const IReteToken& Token);
+  bool Test(const IReteToken& Token, float& Similarity);
+  // Token as a fuzzy match of degree Similarity lets it go on: itself when
+  // it is no stronger, a copy weakened to Similarity, or nil when that is
+  // below the network's MinActivationStrength.
+  IReteToken Graded(const IReteToken& Token, float Similarity) const;
   bool TestTemplate(const TFact& Fact) const;
   // One token per way the multislot splits among the fields, each over a
   // copy of the fact whose multislot holds the fields (a multifield field

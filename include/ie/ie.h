@@ -16,12 +16,14 @@
 #include "libs/Collections.h"
 #include "libs/FuzzySet.h"
 #include "libs/Hashing.h"
+#include "libs/TextStream.h"
 
 #include "core/IEConsts.h"
 #include "core/IEDefinedType.h"
 #include "core/IEFactOwner.h"
 #include "core/IEFactPrinter.h"
 #include "core/IEFacts.h"
+#include "core/IEFuzzyLogic.h"
 #include "core/IEInterfaces.h"
 #include "core/IEValue.h"
 
@@ -30,6 +32,10 @@
 
 #include "functions/IEHelperFunctions.h"
 
+#include "engine/IOStreams.h"
 #include "engine/InferenceEngine.h"
 
+#include "parser/IEParser.h"
+#include "parser/IETokenizer.h"
+#include "packages/FuzzyLogicPackage.h"
 #include "packages/StandardPackage.h"

@@ -123,6 +123,7 @@ class TTestType : public TCustomDefinedType {
     Set->AddPoint(0, 1);
     return Set;
   }
+  const IFuzzyVariable& GetFuzzyType() const override { return FFuzzyType; }
   std::string GetToString() const override {
     return "(type " + KindsToString(FTypes, " ") + ")" + NewLineString;
   }
@@ -140,6 +141,7 @@ class TTestType : public TCustomDefinedType {
   std::string FName;
   TIETypes FTypes;
   bool FImplicit;
+  IFuzzyVariable FFuzzyType;
 };
 
 // Counts its executions and answers the count.

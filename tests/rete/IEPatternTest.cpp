@@ -6,6 +6,7 @@
 #include "engine/InferenceEngine.h"
 #include "rete/IEContext.h"
 #include "rete/IERule.h"
+#include "rete/IERulePrinter.h"
 
 namespace ie {
 namespace {

@@ -11,6 +11,7 @@
 #include "core/IEFactPrinter.h"
 #include "rete/IEPattern.h"
 #include "rete/IERule.h"
+#include "rete/IERulePrinter.h"
 #include "rete/ReteNetwork.h"
 #include "runtime/Conversions.h"
 
@@ -195,6 +196,14 @@ class TTestRuleEngine : public TCustomRuleEngine {
   }
   const IFact& GetNullFact() const override { return FNullFact; }
   std::vector<IFact> ListFacts() const override { return Facts; }
+  IFact GetFactByID(int32_t ID) const override {
+    for (const IFact& Fact : Facts) {
+      if (Fact->GetID() == ID) return Fact;
+    }
+    return nullptr;
+  }
+  std::string PrettyPrint(const TIEPattern& Pattern) override { return ie::PrettyPrint(Pattern); }
+  std::string PrettyPrint(const TRule& Rule) override { return ie::PrettyPrint(Rule); }
 
  private:
   TIEContext* FContext;

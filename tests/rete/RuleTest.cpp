@@ -112,7 +112,8 @@ TEST_F(RuleTest, TextAndActivationText) {
   TRule* Rule = B.Rule("r", {B.Pattern("a", {Var("x")})}, {B.Call("log", {Var("x")})});
   Rule->SetSalience(Int(10));
   EXPECT_EQ(Rule->GetToString(),
-            "(defrule r " + Rule->GetPatterns().Get(0)->GetToString() + " => (log ?x))");
+            "(defrule r\r\n    (declare (salience 10))\r\n    (a ?x)\r\n    =>\r\n"
+            "    (log ?x)\r\n)");
   Engine->Assert("a", {Int(1)});
   ASSERT_EQ(Engine->Agenda.size(), 1u);
   TActivation* Activation = Engine->Agenda[0];

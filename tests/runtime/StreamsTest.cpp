@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "TempDirSupport.h"
 #include "TestSupport.h"
 
 #include <cstdlib>
@@ -14,19 +15,6 @@
 
 namespace ie {
 namespace {
-
-// A fresh directory, removed with everything in it at the end of the test.
-class TTempDir {
- public:
-  TTempDir() : FPath(::testing::TempDir() + "ie_streams_XXXXXX") {
-    if (mkdtemp(FPath.data()) == nullptr) ADD_FAILURE() << "no temporary directory";
-  }
-  ~TTempDir() { std::filesystem::remove_all(FPath); }
-  std::string File(const std::string& Name) const { return FPath + "/" + Name; }
-
- private:
-  std::string FPath;
-};
 
 // Bytes that differ from their neighbours, so that an offset error shows.
 std::string Pattern(size_t Size) {

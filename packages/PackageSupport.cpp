@@ -1,0 +1,22 @@
+#include "packages/PackageSupport.h"
+
+#include "core/IEConsts.h"
+#include "runtime/Format.h"
+
+namespace ie {
+
+void Describe(TIEUserFunction& Function, const char* Name, const char* Help, const char* Arguments,
+              int32_t Min, int32_t Max) {
+  Function.SetFunctionName(Name);
+  Function.SetComment(Format(CommentFormat, Help, Name));
+  Function.SetArgumentString(Arguments);
+  Function.SetMaxArgumentCount(Max);
+  Function.SetMinArgumentCount(Min);
+}
+
+IIEValue Operand(const IFunCall& FunCall, int32_t Index, TIEContext* Context) {
+  IIEValue Value = FunCall->GetArgument(Index)->Resolve(Context);
+  return Value ? Value : IIEValue(new TIEValue());
+}
+
+}  // namespace ie

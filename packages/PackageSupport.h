@@ -1,0 +1,36 @@
+// What the function classes of the built-in packages share: how a function
+// describes itself (name, help text, argument text, limits) and how it
+// reads its arguments.
+#pragma once
+
+#include <cstdint>
+
+#include "functions/IEUserFunction.h"
+#include "runtime/Math.h"
+
+namespace ie {
+
+// Sets the name, the help text (through CommentFormat), the argument text
+// and the limits, the maximum before the minimum as the limits are coupled.
+void Describe(TIEUserFunction& Function, const char* Name, const char* Help, const char* Arguments,
+              int32_t Min, int32_t Max = UnlimitedArguments);
+
+// Argument Index of FunCall evaluated in Context. A function may return
+// nothing; that reads as a value of no kind, so that converting it fails
+// with the getter's error like any other unfit value.
+IIEValue Operand(const IFunCall& FunCall, int32_t Index, TIEContext* Context);
+
+// A function of one number with a float result: Formula of the argument's
+// AsNumeric. The runtime's routines raise its floating-point errors; the
+// result is checked once more, so no NaN or infinity is ever returned.
+template <double (*Formula)(double)>
+class TUnaryFloatFunction : public TIEUserFunction {
+ protected:
+  ~TUnaryFloatFunction() override = default;
+
+  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
+    Result = new TIEValue(CheckFloat(Formula(Operand(FunCall, 0, Context)->GetAsNumeric())));
+  }
+};
+
+}  // namespace ie

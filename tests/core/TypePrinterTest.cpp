@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include "FactTestSupport.h"
+#include "core/IEDefinedType.h"
+#include "core/IEDefinedTypePrinter.h"
+#include "core/IEFuzzyPrinter.h"
+
+namespace ie {
+namespace {
+
+using namespace facttest;
+
+IIEDefinedTypeFull Measure() {
+  IIEDefinedTypeFull Type = new TIEDefinedType("measure");
+  Type->SetBaseTypes(TIETypes{dtInteger, dtFloat});
+  Type->SetUnits("m");
+  Type->SetRangeLimited(true);
+  Type->SetMinRange(0);
+  return Type;
+}
+
+// A variable over 0..50 with a term of points and a term of a shape.
+IFuzzyVariable Temperature() {
+  IFuzzyVariable Variable = new TIFuzzyVariable("temperature");
+  Variable->SetTo(50);
+  Variable->SetUnits("deg C");
+  IFuzzySet Cold = Variable->NewSet("cold");
+  Cold->AddPoint(0, 1);
+  Cold->AddPoint(10, 0);
+  Cold->Recompute();
+  Variable->AddTerm(Cold);
+  IFuzzySet Hot = Variable->NewSet("hot");
+  Hot->MakeTriangle(30, 40, 50);
+  Variable->AddTerm(Hot);
+  return Variable;
+}
+
+TEST(TypePrinterTest, RangesCardinalitiesAndUnits) {
+  EXPECT_EQ(PrettyPrint(IIEDefinedType(Measure())),
+            "(deftype measure extends (type INTEGER FLOAT)\r\n"
+            "        (range 0 ?VARIABLE) \r\n"
+            "        (units m)\r\n"
+            ")");
+
+  const IIEDefinedTypeFull Type = new TIEDefinedType("span");
+  Type->SetRangeLimited(true);
+  Type->SetUnits("light years");
+  Type->SetCardinalityLimited(true);
+  Type->SetMinCardinality(2);
+  EXPECT_EQ(PrettyPrint(*Type),
+            "(deftype span extends (type ATOM STRING INTEGER FACTID FLOAT FACT DESCRIPTOR OBJECT "
+            "CLASS EXTERNALADDRESS)\r\n"
+            "        (range ?VARIABLE ?VARIABLE) \r\n"
+            "        (units \"light years\")\r\n"
+            "        (cardinality 2 ?VARIABLE) \r\n"
+            ")");
+
+  // Bounds print as integers truncated toward zero.
+  Type->SetMinRange(-2.5);
+  Type->SetMaxRange(99.9);
+  Type->SetMaxCardinality(4);
+  Type->SetUnits("");
+  Type->SetBaseTypes(TIETypes{dtFloat});
+  EXPECT_EQ(Type->GetToString(),
+            "(deftype span extends (type FLOAT)\r\n"
+            "        (range -2 99) \r\n"
+            "        (cardinality 2 4) \r\n"
+            ")");
+}
+
+TEST(TypePrinterTest, CommentAndAncestorWriteOnlyWhatTheTypeAdds) {
+  const IIEDefinedTypeFull Length = new TIEDefinedType("length");
+  Length->SetComment("how long");
+  Length->SetBaseTypes(TIETypes{dtAtom, dtInteger, dtFloat});
+  Length->SetUnits("m");
+  Length->SetRangeLimited(true);
+  Length->SetMinRange(0);
+  Length->SetMaxRange(100);
+  Length->SetAncestor(Measure());
+  EXPECT_EQ(PrettyPrint(*Length),
+            "(deftype length \r\n"
+            "    \"how long\"\r\n"
+            "    extends (type measure ATOM)\r\n"
+            "        (range 0 100) \r\n"
+            ")");
+}
+
+TEST(TypePrinterTest, ImplicitTypesPrintTheirTypeAndFacetsOnly) {
+  const IIEDefinedTypeFull Type = new TIEDefinedType();
+  Type->SetImplicit(true);
+  Type->SetBaseTypes(TIETypes{dtString, dtInteger, dtVariable});
+  Type->SetConstraints(TValueConstraints{vcInteger, vcString});
+  Type->AddConstraint(Int(1));
+  Type->AddConstraint(Int(2));
+  Type->AddConstraint(new TIEValue("a b", dtString));
+  EXPECT_EQ(PrettyPrint(*Type),
+            "(type STRING INTEGER)\r\n"
+            "        (allowed-integers 1 2 ) \r\n"
+            "        (allowed-strings \"a b\" )\r\n");
+}
+
+TEST(TypePrinterTest, FuzzyTypesPrintTheirVariableInsteadOfFacets) {
+  const IIEDefinedTypeFull Type = new TIEDefinedType("temperature");
+  Type->SetBaseTypes(TIETypes{dtFuzzy});
+  Type->SetFuzzyType(Temperature());
+  Type->SetUnits("ignored");
+  EXPECT_EQ(PrettyPrint(*Type),
+            "(deftype temperature extends (type FUZZY)\r\n"
+            "        (range 0.0000 50.0000)\r\n"
+            "        (units \"deg C\")\r\n"
+            "        (values (term cold ((0.0000 1.0000) (10.0000 0.0000) )) "
+            "(term hot (tri 30.0000 40.0000 50.0000)))\r\n"
+            ")");
+}
+
+TEST(TypePrinterTest, FuzzyVariablesAndSets) {
+  const IFuzzyVariable Variable = Temperature();
+  Variable->SetUnits("C");
+  EXPECT_EQ(PrettyPrint(Variable),
+            "(range 0.0000 50.0000)\r\n"
+            "(units C)\r\n"
+            "(values (term cold ((0.0000 1.0000) (10.0000 0.0000) )) "
+            "(term hot (tri 30.0000 40.0000 50.0000)))\r\n");
+  Variable->SetUnits("");
+  Variable->ClearTerms();
+  EXPECT_EQ(PrettyPrint(Variable), "(range 0.0000 50.0000)\r\n(values)\r\n");
+
+  IFuzzySet Warm = new TIFuzzySet("warm");
+  Warm->MakePI(25, 5);
+  EXPECT_EQ(PrettyPrint(Warm, true), "(term warm (pi 25.0000 5.0000))");
+  EXPECT_EQ(PrettyPrint(Warm, false), "(pi 25.0000 5.0000)");
+  Warm->MakeGrowth(20, 30);
+  EXPECT_EQ(PrettyPrint(Warm, false), "(s 20.0000 30.0000)");
+  Warm->MakeDecline(20, 30);
+  EXPECT_EQ(PrettyPrint(Warm, false), "(z 20.0000 30.0000)");
+  Warm->AddPoint(1, 0.5);
+  EXPECT_EQ(PrettyPrint(Warm, false).substr(0, 18), "((20.0000 1.0000) ");
+}
+
+TEST(TypePrinterTest, SingletonsInParentheses) {
+  const ISingletonsVector Points = new TSingletonsVector();
+  EXPECT_EQ(PrettyPrint(Points), "");
+  Points->Add(Int(0), Int(1));
+  Points->Add(Float(10), new TIEValue("y", dtVariable));
+  EXPECT_EQ(PrettyPrint(Points), "((0 1) (10.0000 ?y) )");
+}
+
+}  // namespace
+}  // namespace ie

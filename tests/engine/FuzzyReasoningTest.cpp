@@ -1,0 +1,367 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+#include "core/IEDefinedType.h"
+#include "engine/InferenceEngine.h"
+
+namespace ie {
+namespace {
+
+using TTexts = std::vector<std::string>;
+
+IIEValue Atom(const std::string& Text) { return new TIEValue(Text, dtAtom); }
+IIEValue Int(int32_t Value) { return new TIEValue(Value, dtInteger); }
+IIEValue List(std::initializer_list<IIEValue> Items) {
+  IValueVector Vector = new TValueVector();
+  for (const IIEValue& Item : Items) Vector->Add(Item);
+  return new TIEValue(Vector);
+}
+
+// An engine with the fuzzy type "temp" over 0..100 (terms cold: 1 at 0
+// down to 0 at 50, warm: triangle 0 10 20, mild: triangle 10 20 30, hot:
+// 0 at 50 up to 1 at 100) and the template "room" with the atom slot
+// "name" and the fuzzy slot "heat" of that type.
+class FuzzyReasoningTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Engine = Create<TInferenceEngine>(nullptr);
+    Temp = new TIEDefinedType("temp");
+    Temp->SetBaseTypes(TIETypes{dtFuzzy});
+    AddTerm("cold", 0, 0, 50);
+    AddTerm("warm", 0, 10, 20);
+    AddTerm("mild", 10, 20, 30);
+    AddTerm("hot", 50, 100, 100);
+    Engine->GetDefinedTypes().Add(Temp);
+    Room = new TFactTemplate(Engine, "room");
+    Room->AddSlot("name", Atom("none"));
+    Room->AddSlot("heat", FCNil);
+    Room->GetSlot("heat")->SetExtendedTypeInfo(Temp);
+    Engine->GetFactTemplates().Add(Room);
+    Engine->SetOnPrintOut([this](TObject*, const std::string& Stream, const std::string& Text) {
+      Printed.push_back(Text);
+      Streams.push_back(Stream);
+    });
+  }
+  void TearDown() override { Engine->Free(); }
+
+  void AddTerm(const std::string& Name, double L, double C, double R) {
+    IFuzzySet Set = Temp->GetFuzzyType()->NewSet(Name);
+    Set->MakeTriangle(L, C, R);
+    Temp->GetFuzzyType()->AddTerm(Set);
+  }
+  IFuzzySet Term(const std::string& Name) { return Temp->GetFuzzyType()->FindTerm(Name); }
+  IFact NewRoom(const std::string& Name, const IIEValue& Heat) {
+    IFact Fact = Room->NewFact();
+    Fact->SetValue("name", Atom(Name));
+    Fact->SetValue("heat", Heat);
+    return Fact;
+  }
+  static double Degree(const IFact& Fact, double X) {
+    return Fact->GetValue("heat")->GetAsFuzzy()->DegreeOfMembership(X);
+  }
+
+  TInferenceEngine* Engine = nullptr;
+  IIEDefinedTypeFull Temp;
+  IFactTemplate Room;
+  TTexts Printed;
+  TTexts Streams;
+};
+
+TEST_F(FuzzyReasoningTest, TheThresholdIsClampedAndReachesEveryFuzzyType) {
+  EXPECT_FLOAT_EQ(Engine->GetFuzzyEqualsThreshold(), 0.01f);
+  Engine->SetFuzzyEqualsThreshold(2);
+  EXPECT_FLOAT_EQ(Engine->GetFuzzyEqualsThreshold(), 1.0f);
+  EXPECT_DOUBLE_EQ(Temp->GetFuzzyType()->GetEqualsThreshold(), 1.0);
+  Engine->SetFuzzyEqualsThreshold(-1);
+  EXPECT_FLOAT_EQ(Engine->GetFuzzyEqualsThreshold(), 0.0f);
+  EXPECT_DOUBLE_EQ(Temp->GetFuzzyType()->GetEqualsThreshold(), 0.0);
+  // A type added later takes the engine's threshold as well.
+  Engine->SetFuzzyEqualsThreshold(0.5);
+  IIEDefinedTypeFull Speed = new TIEDefinedType("speed");
+  Speed->SetBaseTypes(TIETypes{dtFuzzy});
+  Engine->GetDefinedTypes().Add(Speed);
+  EXPECT_DOUBLE_EQ(Speed->GetFuzzyType()->GetEqualsThreshold(), 0.5);
+  // warm is 0.5 at 5: no longer above the threshold.
+  EXPECT_FALSE(IIEValue(new TIEValue(Term("warm")))->Equals(Int(5)));
+}
+
+TEST_F(FuzzyReasoningTest, EqualFuzzyFactsMergeUnderANewID) {
+  const int32_t First = Engine->Assert(NewRoom("lab", Atom("warm")));
+  // Not asserted by a rule: stored as it came.
+  EXPECT_EQ(Engine->GetFacts().GetFactByID(First)->GetValue("heat")->GetAsFuzzy(), Term("warm"));
+  const int32_t Second = Engine->Assert(NewRoom("lab", Atom("mild")));
+  EXPECT_EQ(Second, First + 1);
+  EXPECT_FALSE(Engine->GetFacts().GetFactByID(First));
+  EXPECT_EQ(Engine->GetFacts().GetCount(), 2);  // with the initial fact
+  const IFact Merged = Engine->GetFacts().GetFactByID(Second);
+  EXPECT_DOUBLE_EQ(Degree(Merged, 10), 1.0);
+  EXPECT_DOUBLE_EQ(Degree(Merged, 15), 0.5);
+  EXPECT_DOUBLE_EQ(Degree(Merged, 20), 1.0);
+  // Another room is another fact.
+  Engine->Assert(NewRoom("hall", Atom("hot")));
+  EXPECT_EQ(Engine->GetFacts().GetCount(), 3);
+}
+
+TEST_F(FuzzyReasoningTest, TheMethodChoosesTheMergeAndFlagIntersects) {
+  Engine->Assert(NewRoom("lab", Atom("warm")));
+  // product: a + b - ab, 0.75 where both are 0.5.
+  const int32_t Product = Engine->Assert(NewRoom("lab", Atom("mild")), fimProduct, false);
+  EXPECT_EQ(Engine->GetFuzzyInferenceMethod(), fimMinMax);
+  EXPECT_DOUBLE_EQ(Degree(Engine->GetFacts().GetFactByID(Product), 15), 0.75);
+  // Unconditional: the intersection, here by the minimum.
+  const int32_t Meet = Engine->Assert(NewRoom("lab", Atom("mild")), fimMinMax, true);
+  const IFact Met = Engine->GetFacts().GetFactByID(Meet);
+  EXPECT_DOUBLE_EQ(Degree(Met, 15), 0.5);
+  EXPECT_DOUBLE_EQ(Degree(Met, 20), 1.0);
+  EXPECT_DOUBLE_EQ(Degree(Met, 10), 0.0);
+  // bounded-sum: min(1, a + b).
+  Engine->Assert(NewRoom("hall", Atom("warm")));
+  Engine->SetFuzzyInferenceMethod(fimBoundedSum);
+  EXPECT_DOUBLE_EQ(
+      Degree(Engine->GetFacts().GetFactByID(Engine->Assert(NewRoom("hall", Atom("mild")))), 15),
+      1.0);
+}
+
+TEST_F(FuzzyReasoningTest, ARuleAssertsFuzzyFactsAsStronglyAsItMatched) {
+  IFactTemplate Alarm = new TFactTemplate(Engine, "alarm");
+  Alarm->AddSlot("level", FCNil);
+  Alarm->GetSlot("level")->SetExtendedTypeInfo(Temp);
+  Engine->GetFactTemplates().Add(Alarm);
+  auto* Raise = Create<TUserFunction>(Engine, "raise");
+  Raise->SetOnCall([&](TObject*, const IFunCall&, TIEContext*, IIEValue&) {
+    IFact Fact = Alarm->NewFact();
+    Fact->SetValue("level", Atom("hot"));
+    Engine->Assert(Fact);
+  });
+  Raise->SetEngine(Engine);
+  // (defrule alarm (room (heat 15)) => (raise)): warm is 0.5 at 15.
+  TRule* Rule = Create<TRule>(Engine);
+  Rule->SetRuleName("alarm");
+  auto* Pattern = Create<TIEPattern>(Rule, "room", Room, 0);
+  Pattern->AddTest("heat", Int(15), NoSubIndex, false, true);
+  Rule->GetPatterns().Add(Pattern);
+  Rule->GetActions().Add(new TFunctionCall(Engine, "raise"));
+  Engine->GetRules().Add(Rule);
+
+  Engine->Assert(NewRoom("lab", Atom("warm")));
+  ASSERT_EQ(Engine->GetAgendaCount(), 1);
+  EXPECT_FLOAT_EQ(Engine->GetActivation(0)->GetStrength(), 0.5f);
+  Engine->Run();
+  IFact Raised;
+  for (const IFact& Fact : Engine->GetFacts()) {
+    if (Fact->GetTemplate() == Alarm) Raised = Fact;
+  }
+  ASSERT_TRUE(Raised);
+  // Clipped at 0.5 by the minimum.
+  const IFuzzySet Level = Raised->GetValue("level")->GetAsFuzzy();
+  EXPECT_DOUBLE_EQ(Level->DegreeOfMembership(100), 0.5);
+  EXPECT_DOUBLE_EQ(Level->DegreeOfMembership(60), 0.2);
+
+  // Scaled by the product.
+  Engine->Retract(Raised);
+  Engine->SetFuzzyCorrelationMethod(fcmProduct);
+  Engine->Assert(NewRoom("hall", Atom("mild")));  // mild is 0.5 at 15 too
+  Engine->Run();
+  int32_t Alarms = 0;
+  for (const IFact& Fact : Engine->GetFacts()) {
+    if (Fact->GetTemplate() != Alarm) continue;
+    ++Alarms;
+    EXPECT_DOUBLE_EQ(Fact->GetValue("level")->GetAsFuzzy()->DegreeOfMembership(75), 0.25);
+    EXPECT_DOUBLE_EQ(Fact->GetValue("level")->GetAsFuzzy()->DegreeOfMembership(100), 0.5);
+  }
+  EXPECT_EQ(Alarms, 1);
+}
+
+TEST_F(FuzzyReasoningTest, HandlersThatAreDoneReplaceTheEnginesStep) {
+  std::vector<float> Strengths;
+  bool Replace = true;
+  Engine->SetOnFuzzyCorrelation([&](TObject*, const IFact&, float Strength, bool& Done) {
+    Strengths.push_back(Strength);
+    Done = Replace;
+  });
+  const IFact Lab = NewRoom("lab", Atom("hot"));
+  Engine->FuzzyCorrelation(Lab, 0.25f);
+  EXPECT_EQ(Degree(Lab, 100), 1.0);
+  Replace = false;
+  Engine->FuzzyCorrelation(Lab, 0.25f);
+  EXPECT_EQ(Degree(Lab, 100), 0.25);
+  EXPECT_EQ(Strengths, (std::vector<float>{0.25f, 0.25f}));
+
+  int32_t Inferences = 0;
+  Engine->SetOnFuzzyInference([&](TObject*, const IFact&, const IFact&, bool& Done) {
+    ++Inferences;
+    Done = Replace;
+  });
+  const IFact Other = NewRoom("lab", Atom("cold"));
+  Engine->FuzzyInference(Lab, Other);
+  EXPECT_DOUBLE_EQ(Degree(Lab, 0), 1.0);  // the union took cold in
+  Replace = true;
+  Engine->FuzzyInference(Other, Lab);
+  EXPECT_DOUBLE_EQ(Degree(Other, 100), 0.0);
+  EXPECT_EQ(Inferences, 2);
+}
+
+TEST_F(FuzzyReasoningTest, OnlyFuzzyFactsOfOneTemplateCombine) {
+  IFactTemplate Point = new TFactTemplate(Engine, "point");
+  Point->AddSlot("x", Int(0));
+  const IFact Crisp = Point->NewFact();
+  EXPECT_EQ(ErrorOf([&] { Engine->FuzzyCorrelation(Crisp, 0.5f); }), "Fact is not a fuzzy fact");
+  EXPECT_EQ(ErrorOf([&] { Engine->FuzzyOperation(Crisp, Point->NewFact(), true); }),
+            "Fact is not a fuzzy fact");
+  const IFact Lab = NewRoom("lab", Atom("hot"));
+  EXPECT_EQ(ErrorOf([&] { Engine->FuzzyOperation(Lab, Crisp, true); }),
+            "Cannot union two facts with different fact templates: room and point");
+  EXPECT_EQ(Degree(Lab, 100), 1.0);
+}
+
+TEST_F(FuzzyReasoningTest, ExpressionsResolveTheirVariablesInTheContext) {
+  Engine->GetContext()->AddLocalBinding("t", Atom("cold"));
+  const IIEValue VeryCold = Engine->EvalFuzzyExpression(
+      Temp->GetFuzzyType(), List({Atom("very"), new TIEValue("t", dtVariable)}), nullptr);
+  EXPECT_DOUBLE_EQ(VeryCold->GetAsFuzzy()->DegreeOfMembership(25), 0.25);
+  EXPECT_EQ(ErrorOf([&] { Engine->EvalFuzzyExpression(nullptr, Atom("cold"), nullptr); }),
+            "fuzzy variable is not defined");
+}
+
+TEST_F(FuzzyReasoningTest, ResolvingAFactMakesFuzzyValuesOfItsFuzzySlots) {
+  TIEContext* Context = Engine->GetContext();
+  IFact Lab = NewRoom("lab", List({Atom("very"), Atom("hot")}));
+  Context->Resolve(Lab);
+  EXPECT_DOUBLE_EQ(Degree(Lab, 75), 0.25);
+  Lab->SetValue("heat", Int(40));
+  Context->Resolve(Lab);
+  EXPECT_DOUBLE_EQ(Degree(Lab, 40), 1.0);
+  EXPECT_DOUBLE_EQ(Degree(Lab, 39), 0.0);
+  // A set of no variable joins the slot's.
+  IFuzzySet Free = new TIEFuzzySet();
+  Free->MakeTriangle(0, 50, 100);
+  Lab->SetValue("heat", new TIEValue(Free));
+  Context->Resolve(Lab);
+  EXPECT_EQ(Free->GetVariable(), Temp->GetFuzzyType().Get());
+
+  // A fuzzy multislot holds a list.
+  IFactTemplate Log = new TFactTemplate(Engine, "log");
+  Log->AddMultiSlot("readings", new TIEValue(IValueVector(new TValueVector())));
+  Log->GetSlot("readings")->SetExtendedTypeInfo(Temp);
+  Log->GetSlot("readings")->SetSlotType(TIETypes{dtFuzzy, dtList});
+  IFact Entry = Log->NewFact();
+  Entry->SetValue("readings", List({Atom("very"), Atom("cold")}));
+  Context->Resolve(Entry);
+  const IIEValue Readings = Entry->GetValue("readings");
+  ASSERT_EQ(Readings->GetDType(), dtList);
+  ASSERT_EQ(Readings->GetAsList()->GetCount(), 1);
+  EXPECT_DOUBLE_EQ(Readings->GetAsList()->Get(0)->GetAsFuzzy()->DegreeOfMembership(25), 0.25);
+}
+
+TEST_F(FuzzyReasoningTest, PlotOfOneSet) {
+  Engine->PlotFuzzySet("t", IIEValue(new TIEValue(Term("warm"))), "*", 0, 100);
+  EXPECT_EQ(Printed, (TTexts{
+                         "Fuzzy Variable: temp",
+                         "Fuzzy Values: warm(*)",
+                         "",
+                         "1.00     *                                            ",
+                         "0.95                                                  ",
+                         "0.90                                                  ",
+                         "0.85                                                  ",
+                         "0.80    * *                                           ",
+                         "0.75                                                  ",
+                         "0.70                                                  ",
+                         "0.65                                                  ",
+                         "0.60   *   *                                          ",
+                         "0.55                                                  ",
+                         "0.50                                                  ",
+                         "0.45                                                  ",
+                         "0.40  *     *                                         ",
+                         "0.35                                                  ",
+                         "0.30                                                  ",
+                         "0.25                                                  ",
+                         "0.20 *       *                                        ",
+                         "0.15                                                  ",
+                         "0.10                                                  ",
+                         "0.05                                                  ",
+                         "0.00*         ****************************************",
+                         "    |----|----|----|----|----|----|----|----|----|----|",
+                         "   0.00     20.00     40.00     60.00     80.00    100.00",
+                         "",
+                         "Universe of Discourse: From 0.00 to 100.00",
+                     }));
+  EXPECT_EQ(Streams, TTexts(Printed.size(), "t"));
+}
+
+TEST_F(FuzzyReasoningTest, PlotOfTwoSetsEachWithItsCharacter) {
+  IValueVector Sets = new TValueVector();
+  Sets->Add(new TIEValue(Term("cold")));
+  Sets->Add(new TIEValue(Term("hot")));
+  Engine->PlotFuzzySet("", Sets, "*+", 0, 100);
+  EXPECT_EQ(Printed, (TTexts{
+                         "Fuzzy Variable: temp",
+                         "Fuzzy Values: cold(*) hot(+)",
+                         "",
+                         "1.00*                                                 ",
+                         "0.95 *                                               +",
+                         "0.90  **                                           ++ ",
+                         "0.85    *                                         +   ",
+                         "0.80     *                                       +    ",
+                         "0.75      *                                     +     ",
+                         "0.70       **                                 ++      ",
+                         "0.65         *                               +        ",
+                         "0.60          *                             +         ",
+                         "0.55           *                           +          ",
+                         "0.50            **                       ++           ",
+                         "0.45              *                     +             ",
+                         "0.40               *                   +              ",
+                         "0.35                *                 +               ",
+                         "0.30                 **             ++                ",
+                         "0.25                   *           +                  ",
+                         "0.20                    *         +                   ",
+                         "0.15                     *       +                    ",
+                         "0.10                      **   ++                     ",
+                         "0.05                        * +                       ",
+                         "0.00++++++++++++++++++++++++++************************",
+                         "    |----|----|----|----|----|----|----|----|----|----|",
+                         "   0.00     20.00     40.00     60.00     80.00    100.00",
+                         "",
+                         "Universe of Discourse: From 0.00 to 100.00",
+                     }));
+}
+
+TEST_F(FuzzyReasoningTest, PlotMarksAndRanges) {
+  // A third set takes the last character; a set that is 1 everywhere
+  // fills the top row.
+  IFuzzySet Full = Temp->GetFuzzyType()->NewSet("all");
+  Full->AddPoint(0, 1);
+  IValueVector Sets = new TValueVector();
+  Sets->Add(new TIEValue(Term("cold")));
+  Sets->Add(new TIEValue(Term("hot")));
+  Sets->Add(new TIEValue(Full));
+  Engine->PlotFuzzySet("", Sets, "*+", -50, 50);
+  ASSERT_EQ(Printed.size(), 28u);
+  EXPECT_EQ(Printed[1], "Fuzzy Values: cold(*) hot(+) all(+)");
+  EXPECT_EQ(Printed[3], "1.00" + std::string(50, '+'));
+  EXPECT_EQ(Printed[25], " -50.00    -30.00    -10.00     10.00     30.00     50.00");
+
+  // Sets of no variable plot without the variable's lines.
+  Printed.clear();
+  IFuzzySet Free = new TIEFuzzySet();
+  Free->MakeTriangle(0, 1, 2);
+  Engine->PlotFuzzySet("", IIEValue(new TIEValue(Free)), "", 0, 2);
+  ASSERT_EQ(Printed.size(), 26u);
+  EXPECT_EQ(Printed[0], "Fuzzy Values: (0.0000 0.0000) (1.0000 1.0000) (2.0000 0.0000)(*)");
+
+  IIEDefinedTypeFull Speed = new TIEDefinedType("speed");
+  Speed->SetBaseTypes(TIETypes{dtFuzzy});
+  IFuzzySet Fast = Speed->GetFuzzyType()->NewSet("fast");
+  Fast->MakeGrowth(10, 20);
+  Sets->Add(new TIEValue(Fast));
+  Printed.clear();
+  EXPECT_EQ(ErrorOf([&] { Engine->PlotFuzzySet("", Sets, "*", 0, 100); }),
+            "Fuzzy variables are different, cold is a term from temp and fast is a term from "
+            "speed");
+  EXPECT_TRUE(Printed.empty());
+}
+
+}  // namespace
+}  // namespace ie

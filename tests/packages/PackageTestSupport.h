@@ -1,0 +1,126 @@
+// A fixture for the tests of one built-in package: calls of its functions
+// built from values, run without an engine in a root context through the
+// uniform entry that wraps failures as "%s error: %s", and tables of cases
+// whose expected text is either the result's text or that message.
+//
+// A result's text tells its kind: integers print bare (3), floats with four
+// decimals (3.0000), strings in double quotes, atoms bare.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+#include "functions/IEPackages.h"
+
+namespace ie::packagetest {
+
+inline IIEValue Atom(const std::string& Text) { return new TIEValue(Text, dtAtom); }
+inline IIEValue Str(const std::string& Text) { return new TIEValue(Text, dtString); }
+inline IIEValue Int(int32_t Value) { return new TIEValue(Value, dtInteger); }
+inline IIEValue Flt(double Value) { return new TIEValue(Value); }
+inline IIEValue List(std::initializer_list<IIEValue> Items) {
+  IValueVector Vector = new TValueVector();
+  for (const IIEValue& Item : Items) Vector->Add(Item);
+  return new TIEValue(Vector);
+}
+inline std::string Text(const IIEValue& Value) { return Value ? Value->GetToString() : "<empty>"; }
+
+using TArgs = std::vector<IIEValue>;
+
+// A call and what it gives: the result's text or the error's message.
+struct TCase {
+  std::string Name;
+  TArgs Args;
+  std::string Expected;
+};
+
+// A function as the package should describe it; Max -1 for no limit.
+struct TSignature {
+  std::string Name;
+  int32_t Min;
+  int32_t Max;
+  std::string Arguments;
+};
+
+template <class TPackage>
+class TPackageTest : public ::testing::Test {
+ protected:
+  ~TPackageTest() override {
+    Ctx->Free();
+    Package->Free();
+  }
+
+  IUserFunction Function(const std::string& Name) {
+    const int32_t Index = Package->IndexOf(Name);
+    return Index >= 0 ? Package->GetFunctions().Get(Index) : IUserFunction();
+  }
+  IFunCall Make(const std::string& Name, const TArgs& Args) {
+    IFunCall Call = new TFunctionCall(nullptr, Name);
+    Call->SetUserFunction(Function(Name));
+    for (const IIEValue& Arg : Args) Call->AddArgument(Arg);
+    return Call;
+  }
+  // A nested call, as an argument.
+  IIEValue C(const std::string& Name, const TArgs& Args = {}) {
+    return new TIEValue(Make(Name, Args));
+  }
+  IIEValue Eval(const std::string& Name, const TArgs& Args = {}) {
+    return Make(Name, Args)->SimpleExecute(Ctx);
+  }
+  std::string Run(const std::string& Name, const TArgs& Args = {}) {
+    try {
+      return Text(Eval(Name, Args));
+    } catch (const Exception& Error) {
+      return Error.GetMessage();
+    }
+  }
+  // The message of the TError that the unwrapped call raises.
+  template <class TError>
+  std::string Raises(const std::string& Name, const TArgs& Args) {
+    return ErrorOf<TError>([&] { Make(Name, Args)->Execute(Ctx); });
+  }
+
+  void Check(const std::vector<TCase>& Cases) {
+    for (const TCase& Case : Cases) {
+      std::string Call = "(" + Case.Name;
+      for (const IIEValue& Arg : Case.Args) Call += " " + Text(Arg);
+      EXPECT_EQ(Run(Case.Name, Case.Args), Case.Expected) << Call << ")";
+    }
+  }
+
+  // The package's functions in this order, each with its limits, argument
+  // text and a help text, and each refusing a call outside its limits
+  // before evaluating anything.
+  void CheckSignatures(const std::vector<TSignature>& Signatures) {
+    ASSERT_EQ(Package->GetFunctions().GetCount(), static_cast<int32_t>(Signatures.size()));
+    for (size_t I = 0; I < Signatures.size(); ++I) {
+      const TSignature& Expected = Signatures[I];
+      const IUserFunction& Actual = Package->GetFunctions().Get(static_cast<int32_t>(I));
+      EXPECT_EQ(Actual->GetFunctionName(), Expected.Name);
+      EXPECT_EQ(Actual->GetMinArgumentCount(), Expected.Min) << Expected.Name;
+      EXPECT_EQ(Actual->GetMaxArgumentCount(), Expected.Max < 0 ? UnlimitedArguments : Expected.Max)
+          << Expected.Name;
+      EXPECT_EQ(Actual->GetArgumentString(), Expected.Arguments) << Expected.Name;
+      EXPECT_FALSE(Actual->GetComment().empty()) << Expected.Name;
+      // An argument that would fail if it were evaluated.
+      const IIEValue Unfit = new TIEValue(Make("no-such-function", {}));
+      if (Expected.Min > 0) {
+        EXPECT_EQ(Run(Expected.Name, TArgs(Expected.Min - 1, Unfit)),
+                  Expected.Name + " error: Too few arguments for " + Expected.Name);
+      }
+      if (Expected.Max >= 0) {
+        EXPECT_EQ(Run(Expected.Name, TArgs(Expected.Max + 1, Unfit)),
+                  Expected.Name + " error: Too many arguments for " + Expected.Name);
+      }
+    }
+  }
+
+  TIEContext* Ctx = Create<TIEContext>(nullptr, nullptr);
+  TPackage* Package = Create<TPackage>(nullptr);
+};
+
+}  // namespace ie::packagetest
