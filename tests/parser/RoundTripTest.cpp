@@ -1,4 +1,4 @@
-// Every construct the parser reads is printed back by the engine and the
+// Every construct the parser reads, rules included, is printed back by the engine and the
 // printed text read by a second engine: each construct must come back
 // equal, and print the same text again.
 #include <gtest/gtest.h>
@@ -46,6 +46,17 @@ const std::vector<std::string> Corpus = {
     "(deffunction same \"compares\" (?a ?b) (eq ?a ?b))\n"
     "(deffunction rest (?first $?more) ?first ?more (eq ?first 1))\n"
     "(deffunction none ())",
+    // Rules: declarations, every conditional element and constraint kind.
+    "(deftemplate person (slot name) (slot age (type INTEGER)) (multislot kids))\n"
+    "(defrule adult \"grown up\" (declare (salience 5) (oneshot TRUE))\n"
+    "  ?p <- (person (name ?n) (age ?a&:(> ?a 17)&~99) (kids ?first $?rest))\n"
+    "  (not (person (name ?n) (age 0)))\n"
+    "  => (printout t ?n \" \" ?first crlf) (bind ?x (+ ?a 1)))\n"
+    "(defrule shapes (declare (enabled FALSE))\n"
+    "  (shape ?s&square|circle ? $?) (size =(+ 1 2)|7)\n"
+    "  (exists (colour ~red)) (not (exists (gone))) (unique (tag ?s)) (explicit (mark))\n"
+    "  (test (neq ?s triangle)) (not (test (eq ?s box))) =>)\n"
+    "(defrule empty =>)",
 };
 
 class RoundTripTest : public ::testing::TestWithParam<std::string> {
@@ -75,6 +86,7 @@ class RoundTripTest : public ::testing::TestWithParam<std::string> {
       if (Entry.Value.TryAs<TInterpretedFunction>()) Text += Engine->PrettyPrint(Entry.Value);
     }
     for (TFactSet* FactSet : Engine->GetFactSets()) Text += FactSet->GetToString() + NewLineString;
+    for (const auto& Entry : Engine->GetRules()) Text += Entry.Value->GetToString() + NewLineString;
     return Text;
   }
 
@@ -108,6 +120,17 @@ TEST_P(RoundTripTest, PrintedConstructsReadBackEqual) {
     TFactSet* Read = Second->GetFactSets().Get(I);
     EXPECT_EQ(Read->GetComment(), Written->GetComment());
     EXPECT_EQ(Read->GetFactCount(), Written->GetFactCount());
+  }
+  ASSERT_EQ(Second->GetRules().GetCount(), First->GetRules().GetCount());
+  for (const auto& Entry : First->GetRules()) {
+    const TRule* Read = Second->GetRules().Get(Entry.Key);
+    ASSERT_NE(Read, nullptr) << Entry.Key;
+    EXPECT_EQ(Read->GetSalience(), Entry.Value->GetSalience()) << Entry.Key;
+    EXPECT_EQ(Read->GetEnabled(), Entry.Value->GetEnabled()) << Entry.Key;
+    EXPECT_EQ(Read->GetOneShot(), Entry.Value->GetOneShot()) << Entry.Key;
+    EXPECT_EQ(Read->GetComment(), Entry.Value->GetComment()) << Entry.Key;
+    EXPECT_EQ(Read->GetPatterns().GetCount(), Entry.Value->GetPatterns().GetCount()) << Entry.Key;
+    EXPECT_EQ(Read->GetActions().GetCount(), Entry.Value->GetActions().GetCount()) << Entry.Key;
   }
   EXPECT_EQ(Second->GetUserFunctions().GetInterpretedCount(),
             First->GetUserFunctions().GetInterpretedCount());

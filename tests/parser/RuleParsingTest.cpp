@@ -374,61 +374,7 @@ TEST_F(RuleParsingTest, ACompiledAlternativeReadBackMatchesAsBefore) {
   EXPECT_EQ(Run(), "warm\n");
 }
 
-// Bad input: each message, its location and its line.
-
-TEST_F(RuleParsingTest, EveryMessageNamesItsLocationAndLine) {
-  DefinePerson();
-  struct TCase {
-    const char* Text;
-    const char* Message;
-  };
-  const TCase Cases[] = {
-      {"(defrule)", "Missing name in ParseRule at line 1"},
-      {"(defrule r\n(declare (priority 1)) => )",
-       "Expected rule property, salience, oneshot, or enabled in ParseRule at line 2"},
-      {"(defrule r (declare (salience high)) => )",
-       "Expected integer, variable, or function call for salience in ParseRule at line 1"},
-      {"(defrule r (declare (salience 1) => )", "Expected \"(\" in ParseRule at line 1"},
-      {"(defrule r (declare (salience 1 2)) => )", "Expected \")\" in ParseRule at line 1"},
-      {"(defrule r (declare (oneshot)) => )", "Expected value missing in ParseRule at line 1"},
-      {"(defrule r (declare (salience ?nobody)) => )",
-       "Corrupted Binding, variable not found: nobody in ParseRule at line 1"},
-      {"(defrule r\n(a)\n(record x))", "Expected \"=>\" in ParseRule at line 3"},
-      {"(defrule r (a) = x)", "Expected \"=>\" in ParseRule at line 1"},
-      {"(defrule r (a) => (record x) x)", "Expected \")\" in ParseRule at line 1"},
-      {"(defrule r ?f (a) => )", "Expected \"<-\" in ParseRulePatterns at line 1"},
-      {"(defrule r ?f <- (not (a)) => )",
-       "\"not\" and \"test\" CEs cannot be bound to variables in ParseRulePatterns at line 1"},
-      {"(defrule r ?f <- (test (eq 1 1)) => )",
-       "\"not\" and \"test\" CEs cannot be bound to variables in ParseRulePatterns at line 1"},
-      {"(defrule r (a) (not (b ?new)) => )",
-       "First Use of Variable is negated, variable name is new in ParseRulePatterns at line 1"},
-      {"(defrule r (a ~?new) => )",
-       "First Use of Variable is negated, variable name is new in ParseRulePatterns at line 1"},
-      {"(defrule r (\"a\") => )", "Expected \"( <atom>\" in ParsePattern at line 1"},
-      {"(defrule r (a) (test eq) => )", "Expected \"(\" in ParsePattern at line 1"},
-      {"(defrule r (person (\"name\" x)) => )", "Bad Slot Name: "},
-      {"(defrule r (person (size x)) => )", "No such slot name: \"size\" in ParsePattern"},
-      {"(defrule r (person name) => )", "Expected \"(\" in ParsePattern at line 1"},
-      {"(defrule r (person (name a\nb)) => )",
-       "Slot \"name\" is not a multislot in ParsePattern at line 2"},
-      {"(defrule r (person (name)) => )", "Bad Slot Value: ) in ParsePattern at line 1"},
-      {"(defrule r (a (b)) => )", "Bad Slot Value: ( in ParsePattern at line 1"},
-      {"(defrule r (a x&) => )", "Bad Slot Value: ) in ParsePattern at line 1"},
-      {"(defrule r (a : x) => )", "Bad Slot Value: : in ParsePattern at line 1"},
-      {"(defrule r (a = x) => )", "Bad Slot Value: = in ParsePattern at line 1"},
-      {"(defrule r (not (a) (b)) => )", "Expected \")\" in ParsePattern at line 1"},
-      {"(defrule r (a", "Bad Slot Value: EOF in ParsePattern at line 1"},
-      {"(defrule r: (a) => )", "r: contains unexpected character: \":\" in ParseRule at line 1"},
-  };
-  for (const TCase& Case : Cases) {
-    SCOPED_TRACE(Case.Text);
-    const std::string Message = ParseErrorOf(Case.Text);
-    EXPECT_TRUE(Message.starts_with("Parsing Error, ")) << Message;
-    EXPECT_NE(Message.find(Case.Message), std::string::npos) << Message;
-  }
-  EXPECT_EQ(Engine->GetRules().GetCount(), 0);
-}
+// Bad input (each message with its line: tests/lang/rules).
 
 TEST_F(RuleParsingTest, TheExceptionCarriesTheLineOfTheOffendingToken) {
   try {
