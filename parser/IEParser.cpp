@@ -472,7 +472,7 @@ IIEValue TIERuleParser::ParseCoordinate() {
 
 ISingletonsVector TIERuleParser::ParseSingletons() {
   if (!NextToken()->IsChar('(')) ParseError(LParseFuzzyPoints, SExpectedOpenParen);
-  ISingletonsVector Points = new TSingletonsVector();
+  ISingletonsVector Points = new TSingletonsVector(FEngine);
   for (IStreamToken Token = NextToken(); !Token->IsChar(')'); Token = NextToken()) {
     if (!Token->IsChar('(')) ParseError(LParseFuzzyPoints, SExpectedOpenParen);
     IIEValue X = ParseCoordinate();
