@@ -1,6 +1,7 @@
 #include "engine/ActivationAgenda.h"
 
 #include <algorithm>
+#include <bit>
 #include <memory>
 
 #include "core/IEConsts.h"
@@ -96,7 +97,8 @@ void TActivationAgenda::Clear() {
     delete Chunk;
   }
   FChunks.clear();
-  FStarts.clear();
+  FSums.clear();
+  FTopBit = 0;
   FCount = 0;
   FDisplaced = 0;
   for (TActivation* Activation : Freed) Activation->Free();
@@ -107,13 +109,14 @@ int32_t TActivationAgenda::IndexOf(const TActivation* Activation) const {
   const TAgendaChunk* Place = Activation->FAgendaPlace;
   if (Place != nullptr && Place->Owner == this) {
     const auto It = std::find(Place->Items.begin(), Place->Items.end(), Activation);
-    return FStarts[Place->Index] + static_cast<int32_t>(It - Place->Items.begin());
+    return StartOf(Place->Index) + static_cast<int32_t>(It - Place->Items.begin());
   }
   if (FDisplaced == 0) return -1;
-  for (size_t Chunk = 0; Chunk < FChunks.size(); ++Chunk) {
-    const std::vector<TActivation*>& Items = FChunks[Chunk]->Items;
-    const auto It = std::find(Items.begin(), Items.end(), Activation);
-    if (It != Items.end()) return FStarts[Chunk] + static_cast<int32_t>(It - Items.begin());
+  int32_t Start = 0;
+  for (const TAgendaChunk* Chunk : FChunks) {
+    const auto It = std::find(Chunk->Items.begin(), Chunk->Items.end(), Activation);
+    if (It != Chunk->Items.end()) return Start + static_cast<int32_t>(It - Chunk->Items.begin());
+    Start += static_cast<int32_t>(Chunk->Items.size());
   }
   return -1;
 }
@@ -135,19 +138,62 @@ int32_t TActivationAgenda::FindInsertion(TActivation*) { return -1; }
 
 void TActivationAgenda::Locate(int32_t Index, size_t& Chunk, size_t& Offset) const {
   if (Index < 0 || Index >= FCount) ListIndexError(Index);
-  Chunk = static_cast<size_t>(std::upper_bound(FStarts.begin(), FStarts.end(), Index) -
-                              FStarts.begin()) -
-          1;
-  Offset = static_cast<size_t>(Index - FStarts[Chunk]);
+  // The ends, where firing and most placements happen, need no search.
+  const auto First = static_cast<int32_t>(FChunks.front()->Items.size());
+  if (Index < First) {
+    Chunk = 0;
+    Offset = static_cast<size_t>(Index);
+    return;
+  }
+  const auto Last = static_cast<int32_t>(FChunks.back()->Items.size());
+  if (Index >= FCount - Last) {
+    Chunk = FChunks.size() - 1;
+    Offset = static_cast<size_t>(Index - (FCount - Last));
+    return;
+  }
+  // The most chunks whose sizes sum to no more than Index: chunks are never
+  // empty, so the next one holds the entry.
+  size_t Before = 0;
+  int32_t Rest = Index;
+  for (size_t Step = FTopBit; Step > 0; Step >>= 1) {
+    const size_t Next = Before + Step;
+    if (Next < FSums.size() && FSums[Next] <= Rest) {
+      Before = Next;
+      Rest -= FSums[Next];
+    }
+  }
+  Chunk = Before;
+  Offset = static_cast<size_t>(Rest);
+}
+
+int32_t TActivationAgenda::StartOf(size_t Chunk) const {
+  int32_t Start = 0;
+  for (size_t I = Chunk; I > 0; I &= I - 1) Start += FSums[I];
+  return Start;
+}
+
+void TActivationAgenda::Resize(size_t Chunk, int32_t Delta) {
+  for (size_t I = Chunk + 1; I < FSums.size(); I += I & (0 - I)) FSums[I] += Delta;
+}
+
+void TActivationAgenda::Rebuild(size_t FromChunk) {
+  for (size_t Chunk = FromChunk; Chunk < FChunks.size(); ++Chunk) FChunks[Chunk]->Index = Chunk;
+  FSums.assign(FChunks.size() + 1, 0);
+  for (size_t I = 1; I < FSums.size(); ++I) {
+    FSums[I] += static_cast<int32_t>(FChunks[I - 1]->Items.size());
+    const size_t Up = I + (I & (0 - I));
+    if (Up < FSums.size()) FSums[Up] += FSums[I];
+  }
+  FTopBit = FChunks.empty() ? 0 : std::bit_floor(FChunks.size());
 }
 
 void TActivationAgenda::InsertAt(int32_t Index, TActivation* Activation) {
   if (Index < 0 || Index > FCount) ListIndexError(Index);
   if (FChunks.empty()) {
     FChunks.reserve(1);
-    FStarts.reserve(1);
+    FSums.reserve(2);
     FChunks.push_back(new TAgendaChunk{this, 0, {}});
-    FStarts.push_back(0);
+    Rebuild(0);
   }
   size_t Chunk, Offset;
   if (Index == FCount) {
@@ -159,7 +205,7 @@ void TActivationAgenda::InsertAt(int32_t Index, TActivation* Activation) {
   TAgendaChunk* Place = FChunks[Chunk];
   Place->Items.insert(Place->Items.begin() + static_cast<ptrdiff_t>(Offset), Activation);
   Take(Activation, Place);
-  ShiftStarts(Chunk + 1, 1);
+  Resize(Chunk, 1);
   ++FCount;
   if (Place->Items.size() > MaxChunkSize) Split(Chunk);
 }
@@ -171,7 +217,7 @@ TActivation* TActivationAgenda::RemoveAt(int32_t Index) {
   TActivation* Activation = Place->Items[Offset];
   Place->Items.erase(Place->Items.begin() + static_cast<ptrdiff_t>(Offset));
   Release(Activation, Place);
-  ShiftStarts(Chunk + 1, -1);
+  Resize(Chunk, -1);
   --FCount;
   Rebalance(Chunk);
   return Activation;
@@ -191,25 +237,19 @@ void TActivationAgenda::Release(TActivation* Activation, TAgendaChunk* Chunk) {
   }
 }
 
-void TActivationAgenda::ShiftStarts(size_t FromChunk, int32_t Delta) {
-  for (size_t Chunk = FromChunk; Chunk < FStarts.size(); ++Chunk) FStarts[Chunk] += Delta;
-}
-
 void TActivationAgenda::Split(size_t Chunk) {
   TAgendaChunk* Left = FChunks[Chunk];
   const size_t Half = Left->Items.size() / 2;
   auto Right = std::make_unique<TAgendaChunk>(TAgendaChunk{this, Chunk + 1, {}});
   FChunks.reserve(FChunks.size() + 1);
-  FStarts.reserve(FStarts.size() + 1);
+  FSums.reserve(FChunks.size() + 2);
   Right->Items.assign(Left->Items.begin() + static_cast<ptrdiff_t>(Half), Left->Items.end());
   Left->Items.resize(Half);
   for (TActivation* Activation : Right->Items) {
     if (Activation->FAgendaPlace == Left) Activation->FAgendaPlace = Right.get();
   }
-  FStarts.insert(FStarts.begin() + static_cast<ptrdiff_t>(Chunk) + 1,
-                 FStarts[Chunk] + static_cast<int32_t>(Half));
   FChunks.insert(FChunks.begin() + static_cast<ptrdiff_t>(Chunk) + 1, Right.release());
-  Renumber(Chunk + 2);
+  Rebuild(Chunk + 2);
 }
 
 void TActivationAgenda::Merge(size_t Left) {
@@ -225,8 +265,7 @@ void TActivationAgenda::Merge(size_t Left) {
 void TActivationAgenda::DropChunk(size_t Chunk) {
   delete FChunks[Chunk];
   FChunks.erase(FChunks.begin() + static_cast<ptrdiff_t>(Chunk));
-  FStarts.erase(FStarts.begin() + static_cast<ptrdiff_t>(Chunk));
-  Renumber(Chunk);
+  Rebuild(Chunk);
 }
 
 void TActivationAgenda::Rebalance(size_t Chunk) {
@@ -241,10 +280,6 @@ void TActivationAgenda::Rebalance(size_t Chunk) {
   }
   if (Chunk > 0 && FitTogether(Chunk - 1)) Merge(--Chunk);
   if (Chunk + 1 < FChunks.size() && FitTogether(Chunk)) Merge(Chunk);
-}
-
-void TActivationAgenda::Renumber(size_t FromChunk) {
-  for (size_t Chunk = FromChunk; Chunk < FChunks.size(); ++Chunk) FChunks[Chunk]->Index = Chunk;
 }
 
 int32_t TIEAgenda::FindInsertion(TActivation* Activation) {
