@@ -141,32 +141,47 @@ size_t TFactHashIndex::Home(int32_t Hash) const {
   return (static_cast<uint32_t>(Hash) * 0x9E3779B1u) & (FSlots.size() - 1);
 }
 
-TFact* TFactHashIndex::Find(int32_t Hash) const {
-  if (FCount == 0) return nullptr;
+bool TFactHashIndex::Find(int32_t Hash, int32_t& ID) const {
+  ID = NoID;
+  if (FMarkerFiled && FMarkerHash == Hash) return true;
+  if (FCount == 0) return false;
   for (size_t I = Home(Hash);; I = (I + 1) & (FSlots.size() - 1)) {
     const TSlot& Slot = FSlots[I];
-    if (Slot.Fact == nullptr) return nullptr;
-    if (Slot.Hash == Hash) return Slot.Fact;
+    if (Slot.ID == NoID) return false;
+    if (Slot.Hash == Hash) {
+      ID = Slot.ID;
+      return true;
+    }
   }
 }
 
-void TFactHashIndex::Insert(int32_t Hash, TFact* Fact) {
+void TFactHashIndex::Insert(int32_t Hash, int32_t ID) {
+  if (FMarkerFiled && FMarkerHash == Hash) return;
   if ((FCount + 1) * 2 > FSlots.size()) Resize(std::max<size_t>(FSlots.size() * 2, 16));
   size_t I = Home(Hash);
-  for (; FSlots[I].Fact != nullptr; I = (I + 1) & (FSlots.size() - 1)) {
+  for (; FSlots[I].ID != NoID; I = (I + 1) & (FSlots.size() - 1)) {
     if (FSlots[I].Hash == Hash) return;
   }
-  FSlots[I] = TSlot{Fact, Hash};
+  if (ID == NoID) {
+    FMarkerFiled = true;
+    FMarkerHash = Hash;
+    return;
+  }
+  FSlots[I] = TSlot{Hash, ID};
   ++FCount;
 }
 
-void TFactHashIndex::Erase(int32_t Hash, TFact* Fact) {
+void TFactHashIndex::Erase(int32_t Hash, int32_t ID) {
+  if (ID == NoID) {
+    FMarkerFiled = false;
+    return;
+  }
   if (FCount == 0) return;
-  for (size_t I = Home(Hash); FSlots[I].Fact != nullptr; I = (I + 1) & (FSlots.size() - 1)) {
-    if (FSlots[I].Fact == Fact) return EraseAt(I);
+  for (size_t I = Home(Hash); FSlots[I].ID != NoID; I = (I + 1) & (FSlots.size() - 1)) {
+    if (FSlots[I].ID == ID) return EraseAt(I);
   }
   for (size_t I = 0; I < FSlots.size(); ++I) {
-    if (FSlots[I].Fact == Fact) return EraseAt(I);
+    if (FSlots[I].ID == ID) return EraseAt(I);
   }
 }
 
@@ -175,20 +190,21 @@ void TFactHashIndex::EraseAt(size_t Index) {
   // so lookups never need markers for erased slots.
   const size_t Mask = FSlots.size() - 1;
   size_t Hole = Index;
-  for (size_t I = (Hole + 1) & Mask; FSlots[I].Fact != nullptr; I = (I + 1) & Mask) {
+  for (size_t I = (Hole + 1) & Mask; FSlots[I].ID != NoID; I = (I + 1) & Mask) {
     const size_t HomeOfI = Home(FSlots[I].Hash);
     if (((I - HomeOfI) & Mask) >= ((I - Hole) & Mask)) {
       FSlots[Hole] = FSlots[I];
       Hole = I;
     }
   }
-  FSlots[Hole] = TSlot{nullptr, 0};
+  FSlots[Hole] = TSlot{0, NoID};
   --FCount;
 }
 
 void TFactHashIndex::Clear() {
   FSlots.clear();
   FCount = 0;
+  FMarkerFiled = false;
 }
 
 void TFactHashIndex::Reserve(size_t Count) {
@@ -198,11 +214,11 @@ void TFactHashIndex::Reserve(size_t Count) {
 }
 
 void TFactHashIndex::Resize(size_t Capacity) {
-  std::vector<TSlot> Old(Capacity, TSlot{nullptr, 0});
+  std::vector<TSlot> Old(Capacity, TSlot{0, NoID});
   Old.swap(FSlots);
   FCount = 0;
   for (const TSlot& Slot : Old) {
-    if (Slot.Fact != nullptr) Insert(Slot.Hash, Slot.Fact);
+    if (Slot.ID != NoID) Insert(Slot.Hash, Slot.ID);
   }
 }
 
@@ -254,8 +270,8 @@ int32_t TFacts::FindEqual(const IFact& Fact, int32_t HashCode) const {
     return -1;
   }
   // The hash code alone decides: two facts that collide count as duplicates.
-  TFact* Found = FHashIndex.Find(HashCode);
-  return Found == nullptr ? -1 : IndexOf(IFact(Found));
+  int32_t ID = 0;
+  return FHashIndex.Find(HashCode, ID) ? FindFact(ID) : -1;
 }
 
 IFact TFacts::GetFactByID(int32_t ID) const {
@@ -274,7 +290,7 @@ void TFacts::Index(TFact* Fact, int32_t HashCode) {
   if (Fact->GetTemplate()->IsFuzzy()) {
     FFuzzyFacts.push_back(Fact);
   } else {
-    FHashIndex.Insert(HashCode, Fact);
+    FHashIndex.Insert(HashCode, Fact->GetID());
   }
 }
 
@@ -286,7 +302,7 @@ void TFacts::Unindex(TFact* Fact) {
     return;
   }
   // A fact changed in place since it was indexed is found by identity.
-  FHashIndex.Erase(Fact->GetHashCode(), Fact);
+  FHashIndex.Erase(Fact->GetHashCode(), Fact->GetID());
 }
 
 void TFacts::AppendIndexed(const IFact& Fact, int32_t HashCode) {
@@ -294,7 +310,11 @@ void TFacts::AppendIndexed(const IFact& Fact, int32_t HashCode) {
   int32_t Position = GetCount();
   const int32_t ID = Fact->GetID();
   while (Position > 0 && FList.Get(Position - 1)->GetID() > ID) --Position;
-  FList.Insert(Position, Fact);
+  if (Position == GetCount()) {
+    FList.Add(Fact);
+  } else {
+    FList.Insert(Position, Fact);
+  }
   FHighestID = std::max(FHighestID, ID);
   Index(Fact.Get(), HashCode);
 }

@@ -225,6 +225,22 @@ TEST_F(InferenceEngineTest, FactChangedInPlaceLeavesNoStaleIndexEntry) {
   EXPECT_EQ(Engine->Assert(NewItem("a")), -1);
 }
 
+// The index keeps fact IDs and marks its empty places with the lowest
+// integer; a fact preserving that very ID must still count as present.
+TEST_F(InferenceEngineTest, PreservedLowestIdStillDetectsDuplicates) {
+  Engine->GetFacts().SetPreserveIDs(true);
+  const IFact Lowest = NewItem("low", INT32_MIN);
+  Engine->GetFacts().Add(Lowest);
+  ASSERT_EQ(Lowest->GetID(), INT32_MIN);
+  EXPECT_EQ(Ids(), (std::vector<int32_t>{INT32_MIN, 0}));
+  Engine->GetFacts().SetPreserveIDs(false);
+  EXPECT_EQ(Engine->Assert(NewItem("low")), -1);
+  EXPECT_EQ(Engine->GetFacts().FindFact(NewItem("low")), 0);
+  EXPECT_EQ(Engine->Assert(NewItem("other")), 1);
+  EXPECT_EQ(Engine->Retract(Lowest), 0);
+  EXPECT_EQ(Engine->Assert(NewItem("low")), 2);
+}
+
 TEST_F(InferenceEngineTest, DuplicateTemplateNamesFollowDuplicateConstructs) {
   std::vector<std::string> Events;
   Engine->SetOnNewFactTemplate(
