@@ -207,6 +207,12 @@ class TFactTemplate : public ICloneable {
   // The current slots in sorted order, as facts lay themselves out.
   const ISlotLayout& GetLayout() const { return FLayout ? FLayout : BuildLayout(); }
 
+  // Where a match network files this template's roots, so that it finds
+  // them without hashing the name; -1 until one does. The network checks
+  // the entry's name before use.
+  int32_t GetMatchSlot() const { return FMatchSlot; }
+  void SetMatchSlot(int32_t Slot) const { FMatchSlot = Slot; }
+
   // Template name followed by every sorted slot name and a line end,
   // hashed character by character; cached.
   int32_t GetHashCode() const override;
@@ -271,6 +277,7 @@ class TFactTemplate : public ICloneable {
   mutable bool FFuzzy = false;
   mutable bool FHashValid = false;
   mutable int32_t FHashCode = 0;
+  mutable int32_t FMatchSlot = -1;
   TStringList FSlotNames;
   mutable ISlotLayout FLayout;
 };

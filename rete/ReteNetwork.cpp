@@ -1357,7 +1357,7 @@ void TReteNetwork::AddNode(TReteNode* Node, TReteNode* Parent, TCallType CallTyp
   } else if (auto* Root = dynamic_cast<TPatternMatchNode*>(Node)) {
     FRoots.push_back(Root);
     if (Root->GetPatternMatchTest() == pmtTestClassType) {
-      FRootsByName[Root->GetValue()->GetText()].push_back(Root);
+      FRootLists[RootListOf(Root->GetValue()->GetText())]->Roots.push_back(Root);
     }
   }
   if (FOnNodeChange) FOnNodeChange(this, Node);
@@ -1388,11 +1388,8 @@ void TReteNetwork::FreeNode(TReteNode* Node) {
     FRoots.erase(std::remove(FRoots.begin(), FRoots.end(), Node), FRoots.end());
     if (auto* Root = dynamic_cast<TPatternMatchNode*>(Node)) {
       if (Root->GetPatternMatchTest() == pmtTestClassType) {
-        auto It = FRootsByName.find(Root->GetValue()->GetText());
-        if (It != FRootsByName.end()) {
-          std::erase(It->second, Root);
-          if (It->second.empty()) FRootsByName.erase(It);
-        }
+        const auto It = FRootsByName.find(Root->GetValue()->GetText());
+        if (It != FRootsByName.end()) std::erase(FRootLists[It->second]->Roots, Root);
       }
     }
   }
@@ -1483,10 +1480,27 @@ bool TReteNetwork::ProcessFact(TTokenAction Action, const IFact& Fact) {
   return OfferToken(new TIEToken(Action, Fact), Roots);
 }
 
-const std::vector<TPatternMatchNode*>& TReteNetwork::RootsFor(const TFactTemplate& Template) const {
-  static const std::vector<TPatternMatchNode*> None;
-  const auto It = FRootsByName.find(Template.GetTemplateName());
-  return It == FRootsByName.end() ? None : It->second;
+const std::vector<TPatternMatchNode*>& TReteNetwork::RootsFor(const TFactTemplate& Template) {
+  const std::string& Name = Template.GetTemplateName();
+  const auto Slot = static_cast<size_t>(Template.GetMatchSlot());
+  // A slot of another network, or of the template's former name, reads a
+  // list of another name.
+  if (Slot < FRootLists.size()) {
+    const TRootList& Cached = *FRootLists[Slot];
+    // Names are short: a loop beats a call of memcmp.
+    bool Same = Cached.Name.size() == Name.size();
+    for (size_t I = 0; Same && I < Name.size(); ++I) Same = Cached.Name[I] == Name[I];
+    if (Same) return Cached.Roots;
+  }
+  const size_t List = RootListOf(Name);
+  Template.SetMatchSlot(static_cast<int32_t>(List));
+  return FRootLists[List]->Roots;
+}
+
+size_t TReteNetwork::RootListOf(const std::string& Name) {
+  const auto [It, Added] = FRootsByName.try_emplace(Name, FRootLists.size());
+  if (Added) FRootLists.push_back(std::make_unique<TRootList>(TRootList{Name, {}}));
+  return It->second;
 }
 
 bool TReteNetwork::OfferToken(const IReteToken& Token,

@@ -569,7 +569,9 @@ class TReteNetwork : public TComponent {
   void UpdateNodes(const std::vector<TReteNode*>& NewNodes);
   void CollectFacts(const TTokenSink& Sink) const;
   // The roots testing for Template's own name.
-  const std::vector<TPatternMatchNode*>& RootsFor(const TFactTemplate& Template) const;
+  const std::vector<TPatternMatchNode*>& RootsFor(const TFactTemplate& Template);
+  // The roots testing for Name, made empty when missing.
+  size_t RootListOf(const std::string& Name);
   // Offers Token to Roots in order, then asserts the goals it raised.
   bool OfferToken(const IReteToken& Token, const std::vector<TPatternMatchNode*>& Roots);
   void AssertGoals();
@@ -587,8 +589,15 @@ class TReteNetwork : public TComponent {
 
   std::vector<TReteNode*> FNodes;
   std::vector<TPatternMatchNode*> FRoots;
-  // Roots by the template name they test.
-  std::unordered_map<std::string, std::vector<TPatternMatchNode*>> FRootsByName;
+  // Roots by the template name they test: lists that stay where they are
+  // (a token may be on its way through one), found by name or through the
+  // template's match slot.
+  struct TRootList {
+    std::string Name;
+    std::vector<TPatternMatchNode*> Roots;
+  };
+  std::vector<std::unique_ptr<TRootList>> FRootLists;
+  std::unordered_map<std::string, size_t> FRootsByName;
   // The nodes the rule being compiled added, in order.
   std::vector<TReteNode*> FNewNodes;
   uint64_t FSerials = 0;

@@ -253,6 +253,24 @@ TEST_F(ReteNetworkTest, RootsSeeOnlyFactsTheirTemplateTestCanPass) {
   EXPECT_EQ(Engine->AgendaText(), TLines{});
 }
 
+// A template remembers where the network keeps its roots; renamed, or
+// met by a second network, it is looked up by name again.
+TEST_F(ReteNetworkTest, TemplatesReachTheRootsOfTheirCurrentName) {
+  B.Rule("ra", {B.Pattern("a", {Var("x")})});
+  B.Rule("rb", {B.Pattern("b", {Var("x")})});
+  Engine->Assert("a", {Int(1)});
+  Engine->Ordered("a")->SetTemplateName("b");
+  Engine->Assert("a", {Int(2)});
+  EXPECT_EQ(Engine->AgendaText(), (TLines{"ra: f-1", "rb: f-2"}));
+  auto* Other = Create<TTestRuleEngine>(nullptr);
+  TRuleBuilder OtherRules(Other);
+  OtherRules.Rule("rz", {OtherRules.Pattern("z", {Var("x")})});
+  OtherRules.Rule("rb", {OtherRules.Pattern("b", {Var("x")})});
+  Other->Assert(Engine->Fact("a", {Int(3)}), false);
+  EXPECT_EQ(Other->AgendaText(), TLines{"rb: f-0"});
+  Other->Free();
+}
+
 TEST_F(ReteNetworkTest, OneShotRulesFireOnceUntilReset) {
   TRule* Once = B.Rule("once", {B.Pattern("a", {Var("x")})});
   Once->SetOneShot(true);
