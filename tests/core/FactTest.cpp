@@ -221,6 +221,27 @@ TEST(FactTest, HashIsTheTemplateHashAndTheConcatenatedValueTexts) {
   EXPECT_EQ(Fresh->GetHashCode(), T->NewFact()->GetHashCode());
 }
 
+// Integers and atoms are hashed without their text being written; the
+// hash must still be that of the text, at every length and sign.
+TEST(FactTest, HashOfNumbersAndAtomsFollowsTheirText) {
+  IFactTemplate T = new TFactTemplate(nullptr, "t");
+  T->AddSlot("a", Atom("x"));
+  T->AddSlot("n", Int(0));
+  for (const int32_t Number : {0, 7, -7, 10, 99, 100, -100, 12345, -123456, 1000000000,
+                               INT32_MAX, INT32_MIN}) {
+    for (const std::string& Text : {std::string(), std::string("abc"), std::string("abcd"),
+                                    std::string("abcdefghi")}) {
+      IFact F = T->NewFact();
+      F->SetValue("n", Int(Number));
+      F->SetValue("a", Atom(Text));
+      const std::string Texts = Text + std::to_string(Number);
+      const uint32_t Expected = static_cast<uint32_t>(T->GetHashCode()) * 31u +
+                                static_cast<uint32_t>(HashStringStep(Texts, 1));
+      EXPECT_EQ(F->GetHashCode(), static_cast<int32_t>(Expected)) << Texts;
+    }
+  }
+}
+
 TEST(FactTest, TextLeavesOutEmptySlots) {
   IFact F = new TFact(PersonTemplate());
   F->SetValue("age", Int(30));
