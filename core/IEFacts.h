@@ -21,6 +21,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -292,11 +293,16 @@ class TFactValues {
     IIEValue Value;
   };
 
+  TFactValues() = default;
+  ~TFactValues() { FreeItems(); }
+  TFactValues(const TFactValues&) = delete;
+  TFactValues& operator=(const TFactValues&) = delete;
+
   const ISlotLayout& GetLayout() const { return FLayout; }
-  int32_t GetCount() const { return static_cast<int32_t>(FValues.size()); }
-  const IIEValue& GetItemByIndex(int32_t Index) const { return FValues[Index]; }
-  void SetItemByIndex(int32_t Index, IIEValue Value) { FValues[Index] = std::move(Value); }
-  const std::vector<TOrphan>& GetOrphans() const { return FOrphans; }
+  int32_t GetCount() const { return FLayout ? FLayout->GetCount() : 0; }
+  const IIEValue& GetItemByIndex(int32_t Index) const { return FItems[Index]; }
+  void SetItemByIndex(int32_t Index, IIEValue Value) { FItems[Index] = std::move(Value); }
+  const std::vector<TOrphan>& GetOrphans() const;
   TOrphan* FindOrphan(std::string_view Name);
 
   // Moves the values to Layout's positions by name; values of names that
@@ -309,9 +315,16 @@ class TFactValues {
   void Clear();
 
  private:
+  void FreeItems();
+  // Items, laid out for Layout, take the place of the values.
+  void Replace(const ISlotLayout& Layout, IIEValue* Items);
+
+  // The values' count is the layout's; they are one block of just their
+  // size, most of a small fact's memory, with no vector's bookkeeping.
   ISlotLayout FLayout;
-  std::vector<IIEValue> FValues;
-  std::vector<TOrphan> FOrphans;
+  IIEValue* FItems = nullptr;
+  // Rarely any: made when the first orphan comes.
+  std::unique_ptr<std::vector<TOrphan>> FOrphans;
 };
 
 class TFact : public ICloneable {
@@ -386,9 +399,10 @@ class TFact : public ICloneable {
   void StoreChecked(int32_t Index, IIEValue Value);
   bool MoveAcrossEngines(const TFact& Source);
 
-  mutable TFactValues FValues;
+  // Ordered to pack: a fact of a few slots is 56 bytes and its values.
   int32_t FID = -1;
   int32_t FTag = 0;
+  mutable TFactValues FValues;
   IFactTemplate FTemplate;
 };
 

@@ -159,6 +159,13 @@ TEST(FactTest, FactsFollowLaterChangesOfTheirTemplate) {
   EXPECT_EQ(F->GetValue("c")->GetAsInteger(), 0);
   EXPECT_EQ(F->GetValue("b")->GetAsInteger(), 2);
   EXPECT_EQ(F->GetToString(), "(t (a 9) (c 0))");
+  EXPECT_EQ(F->GetSlotNames(), (std::vector<std::string>{"a", "c", "b"}));
+  // The name back, the kept value is in its slot again.
+  F->SetValue("b", Int(5));
+  T->GetSlot("c")->SetName("b");
+  EXPECT_EQ(F->GetToString(), "(t (a 9) (b 5))");
+  // The value read under c is kept in turn.
+  EXPECT_EQ(F->GetSlotNames(), (std::vector<std::string>{"a", "b", "c"}));
 }
 
 TEST(FactTest, EqualityComparesNonFuzzySlotsOfTheSameTemplate) {
