@@ -340,6 +340,10 @@ class TFact : public ICloneable {
   void SetID(int32_t ID) { FID = ID; }
   int32_t GetTag() const override { return FTag; }
   void SetTag(int32_t Tag) override { FTag = Tag; }
+  // The hash code a fact base filed the fact under, so that it takes the
+  // fact out again without hashing it (the fact may have changed since).
+  int32_t GetFiledHash() const { return FFiledHash; }
+  void SetFiledHash(int32_t Hash) { FFiledHash = Hash; }
   const IFactTemplate& GetTemplate() const { return FTemplate; }
   // Values of slots both templates share survive; others are dropped, and
   // new slots read their defaults.
@@ -402,6 +406,7 @@ class TFact : public ICloneable {
   // Ordered to pack: a fact of a few slots is 56 bytes and its values.
   int32_t FID = -1;
   int32_t FTag = 0;
+  int32_t FFiledHash = 0;
   mutable TFactValues FValues;
   IFactTemplate FTemplate;
 };

@@ -243,7 +243,19 @@ int32_t TFacts::BinarySearch(int32_t ID) const {
 }
 
 int32_t TFacts::FindFact(int32_t ID) const {
-  if (GetCount() >= 5) return BinarySearch(ID);
+  if (GetCount() >= 5) {
+    // IDs mostly follow each other: the places the first and the last ID
+    // suggest are tried before the search.
+    const auto Holds = [&](int64_t Index) {
+      return Index >= 0 && Index < GetCount() &&
+             FList.Get(static_cast<int32_t>(Index))->GetID() == ID;
+    };
+    const int64_t FromFirst = int64_t{ID} - FList.Get(0)->GetID();
+    if (Holds(FromFirst)) return static_cast<int32_t>(FromFirst);
+    const int64_t FromLast = GetCount() - 1 - (int64_t{FList.Last()->GetID()} - ID);
+    if (Holds(FromLast)) return static_cast<int32_t>(FromLast);
+    return BinarySearch(ID);
+  }
   for (int32_t I = 0; I < GetCount(); ++I) {
     if (FList.Get(I)->GetID() == ID) return I;
   }
@@ -281,7 +293,7 @@ IFact TFacts::GetFactByID(int32_t ID) const {
 
 int32_t TFacts::IndexOf(const IFact& Fact) const {
   if (!Fact) return -1;
-  if (GetCount() >= 5 && Fact->GetID() != -1) return BinarySearch(Fact->GetID());
+  if (GetCount() >= 5 && Fact->GetID() != -1) return FindFact(Fact->GetID());
   return FList.IndexOf(Fact.Get());
 }
 
@@ -291,6 +303,7 @@ void TFacts::Index(TFact* Fact, int32_t HashCode) {
     FFuzzyFacts.push_back(Fact);
   } else {
     FHashIndex.Insert(HashCode, Fact->GetID());
+    Fact->SetFiledHash(HashCode);
   }
 }
 
@@ -301,8 +314,8 @@ void TFacts::Unindex(TFact* Fact) {
     if (It != FFuzzyFacts.end()) FFuzzyFacts.erase(It);
     return;
   }
-  // A fact changed in place since it was indexed is found by identity.
-  FHashIndex.Erase(Fact->GetHashCode(), Fact->GetID());
+  // A fact changed in place since is still filed under its old hash.
+  FHashIndex.Erase(Fact->GetFiledHash(), Fact->GetID());
 }
 
 void TFacts::AppendIndexed(const IFact& Fact, int32_t HashCode) {

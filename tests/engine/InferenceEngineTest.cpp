@@ -163,7 +163,8 @@ TEST_F(InferenceEngineTest, FindFactByIdBelowAndFromFiveFacts) {
   for (int32_t Index = 0; Index < Engine->GetFacts().GetCount(); ++Index) {
     EXPECT_EQ(Engine->GetFacts().FindFact(Engine->GetFacts().Get(Index)->GetID()), Index);
   }
-  for (const int32_t Absent : {-1, 1, 5, 8}) EXPECT_EQ(Engine->GetFacts().FindFact(Absent), -1);
+  for (const int32_t Absent : {-1, 1, 5, 8, INT32_MIN, INT32_MAX})
+    EXPECT_EQ(Engine->GetFacts().FindFact(Absent), -1);
 }
 
 TEST_F(InferenceEngineTest, PendingFactsDrainDepthFirstAssertionsFirst) {
