@@ -1,10 +1,10 @@
 #include "core/IEFacts.h"
 
 #include <array>
-#include <memory>
-#include <utility>
 #include <charconv>
 #include <cmath>
+#include <memory>
+#include <utility>
 
 #include "core/IEFactPrinter.h"
 #include "runtime/Conversions.h"
@@ -50,7 +50,9 @@ class THashFeed {
     // Four characters at a time, as one piece: the products do not wait
     // for each other.
     for (; I + 4 <= Text.size(); I += 4) {
-      const auto C = [&](size_t K) { return static_cast<uint32_t>(static_cast<unsigned char>(Text[I + K])); };
+      const auto C = [&](size_t K) {
+        return static_cast<uint32_t>(static_cast<unsigned char>(Text[I + K]));
+      };
       FHash = FHash * (31u * 31u * 31u * 31u) + C(0) * (31u * 31u * 31u) + C(1) * (31u * 31u) +
               C(2) * 31u + C(3);
     }

@@ -187,8 +187,9 @@ void TReteNode::BuildEdgeIndex() {
   if (FEdges.size() < MinIndexed) return;
   const auto Indexable = [&](size_t I) -> const TPatternMatchNode* {
     const auto* Node = dynamic_cast<const TPatternMatchNode*>(FEdges[I].Target);
-    return Node != nullptr && FEdges[I].CallType == ctSingle && Node->IsHashableEquality() ? Node
-                                                                                            : nullptr;
+    return Node != nullptr && FEdges[I].CallType == ctSingle && Node->IsHashableEquality()
+               ? Node
+               : nullptr;
   };
   const auto SameSlot = [](const TPatternMatchNode* A, const TPatternMatchNode* B) {
     return A->FFirst.GetName() == B->FFirst.GetName() &&

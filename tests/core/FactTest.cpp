@@ -234,10 +234,10 @@ TEST(FactTest, HashOfNumbersAndAtomsFollowsTheirText) {
   IFactTemplate T = new TFactTemplate(nullptr, "t");
   T->AddSlot("a", Atom("x"));
   T->AddSlot("n", Int(0));
-  for (const int32_t Number : {0, 7, -7, 10, 99, 100, -100, 12345, -123456, 1000000000,
-                               INT32_MAX, INT32_MIN}) {
-    for (const std::string& Text : {std::string(), std::string("abc"), std::string("abcd"),
-                                    std::string("abcdefghi")}) {
+  for (const int32_t Number :
+       {0, 7, -7, 10, 99, 100, -100, 12345, -123456, 1000000000, INT32_MAX, INT32_MIN}) {
+    for (const std::string& Text :
+         {std::string(), std::string("abc"), std::string("abcd"), std::string("abcdefghi")}) {
       IFact F = T->NewFact();
       F->SetValue("n", Int(Number));
       F->SetValue("a", Atom(Text));

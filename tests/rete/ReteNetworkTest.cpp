@@ -179,8 +179,8 @@ TEST_F(ReteNetworkTest, SiblingConstantTestsSeeOnlyFactsThatMayPass) {
     if (Rule->GetRuleName() == "any" || Rule->GetRuleName() == "red") Rule->Free();
   }
   B.Rule("green", {B.Pattern("c", {Atom("green")})});
-  EXPECT_EQ(Engine->AgendaText(), (TLines{"one: f-2", "onef: f-3", "text: f-4",
-                                          "red2: f-1, f-6", "green: f-5"}));
+  EXPECT_EQ(Engine->AgendaText(),
+            (TLines{"one: f-2", "onef: f-3", "text: f-4", "red2: f-1, f-6", "green: f-5"}));
   Engine->Assert("c", {Atom("blue")});
   Engine->Assert("c", {Atom("green"), Atom("red")});
   EXPECT_EQ(Engine->AgendaText().back(), "blue: f-7");
