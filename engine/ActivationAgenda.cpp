@@ -10,11 +10,47 @@
 
 namespace ie {
 
+// The entries of one chunk are Slots[Head] on. Room kept before the first
+// lets the front, where depth-first placing puts and firing takes, change
+// without moving the rest; a change elsewhere moves the shorter side.
 struct TAgendaChunk {
   TActivationAgenda* Owner;
   // The chunk's position in its agenda.
   size_t Index;
-  std::vector<TActivation*> Items;
+  std::vector<TActivation*> Slots;
+  size_t Head = 0;
+
+  size_t size() const { return Slots.size() - Head; }
+  bool empty() const { return Slots.size() == Head; }
+  TActivation** begin() { return Slots.data() + Head; }
+  TActivation** end() { return Slots.data() + Slots.size(); }
+  TActivation* const* begin() const { return Slots.data() + Head; }
+  TActivation* const* end() const { return Slots.data() + Slots.size(); }
+  TActivation*& operator[](size_t Offset) { return Slots[Head + Offset]; }
+
+  void Insert(size_t Offset, TActivation* Activation) {
+    if (Offset == 0 && Head == 0) {
+      // As much room as there are entries: front insertions stay cheap.
+      const size_t Room = std::max<size_t>(size(), 16);
+      Slots.insert(Slots.begin(), Room, nullptr);
+      Head = Room;
+    }
+    if (Head > 0 && Offset <= size() / 2) {
+      std::move(begin(), begin() + Offset, begin() - 1);
+      --Head;
+      (*this)[Offset] = Activation;
+      return;
+    }
+    Slots.insert(Slots.begin() + static_cast<ptrdiff_t>(Head + Offset), Activation);
+  }
+  void Erase(size_t Offset) {
+    if (Offset < size() / 2) {
+      std::move_backward(begin(), begin() + Offset, begin() + Offset + 1);
+      Slots[Head++] = nullptr;
+      return;
+    }
+    Slots.erase(Slots.begin() + static_cast<ptrdiff_t>(Head + Offset));
+  }
 };
 
 namespace {
@@ -60,7 +96,7 @@ int32_t TActivationAgenda::Add(TActivation* Activation) {
 TActivation* TActivationAgenda::GetActivation(int32_t Index) const {
   size_t Chunk, Offset;
   Locate(Index, Chunk, Offset);
-  return FChunks[Chunk]->Items[Offset];
+  return (*FChunks[Chunk])[Offset];
 }
 
 void TActivationAgenda::PutData(int32_t Index, TObject* Object) {
@@ -69,9 +105,9 @@ void TActivationAgenda::PutData(int32_t Index, TObject* Object) {
   size_t Chunk, Offset;
   Locate(Index, Chunk, Offset);
   TAgendaChunk* Place = FChunks[Chunk];
-  TActivation* Old = Place->Items[Offset];
+  TActivation* Old = (*Place)[Offset];
   if (Old == Activation) return;
-  Place->Items[Offset] = Activation;
+  (*Place)[Offset] = Activation;
   Release(Old, Place);
   Take(Activation, Place);
   if (FOwnsObjects) Old->Free();
@@ -90,7 +126,7 @@ void TActivationAgenda::Clear() {
   std::vector<TActivation*> Freed;
   if (FOwnsObjects) Freed.reserve(FCount);
   for (TAgendaChunk* Chunk : FChunks) {
-    for (TActivation* Activation : Chunk->Items) {
+    for (TActivation* Activation : *Chunk) {
       if (Activation->FAgendaPlace == Chunk) Activation->FAgendaPlace = nullptr;
       if (FOwnsObjects) Freed.push_back(Activation);
     }
@@ -108,15 +144,15 @@ int32_t TActivationAgenda::IndexOf(const TActivation* Activation) const {
   if (Activation == nullptr) return -1;
   const TAgendaChunk* Place = Activation->FAgendaPlace;
   if (Place != nullptr && Place->Owner == this) {
-    const auto It = std::find(Place->Items.begin(), Place->Items.end(), Activation);
-    return StartOf(Place->Index) + static_cast<int32_t>(It - Place->Items.begin());
+    const auto It = std::find(Place->begin(), Place->end(), Activation);
+    return StartOf(Place->Index) + static_cast<int32_t>(It - Place->begin());
   }
   if (FDisplaced == 0) return -1;
   int32_t Start = 0;
   for (const TAgendaChunk* Chunk : FChunks) {
-    const auto It = std::find(Chunk->Items.begin(), Chunk->Items.end(), Activation);
-    if (It != Chunk->Items.end()) return Start + static_cast<int32_t>(It - Chunk->Items.begin());
-    Start += static_cast<int32_t>(Chunk->Items.size());
+    const auto It = std::find(Chunk->begin(), Chunk->end(), Activation);
+    if (It != Chunk->end()) return Start + static_cast<int32_t>(It - Chunk->begin());
+    Start += static_cast<int32_t>(Chunk->size());
   }
   return -1;
 }
@@ -130,7 +166,7 @@ void TActivationAgenda::Assign(TPersistent* Source) {
   if (Agenda == this) return;
   Clear();
   for (const TAgendaChunk* Chunk : Agenda->FChunks) {
-    for (TActivation* Activation : Chunk->Items) InsertAt(FCount, Activation);
+    for (TActivation* Activation : *Chunk) InsertAt(FCount, Activation);
   }
 }
 
@@ -139,13 +175,13 @@ int32_t TActivationAgenda::FindInsertion(TActivation*) { return -1; }
 void TActivationAgenda::Locate(int32_t Index, size_t& Chunk, size_t& Offset) const {
   if (Index < 0 || Index >= FCount) ListIndexError(Index);
   // The ends, where firing and most placements happen, need no search.
-  const auto First = static_cast<int32_t>(FChunks.front()->Items.size());
+  const auto First = static_cast<int32_t>(FChunks.front()->size());
   if (Index < First) {
     Chunk = 0;
     Offset = static_cast<size_t>(Index);
     return;
   }
-  const auto Last = static_cast<int32_t>(FChunks.back()->Items.size());
+  const auto Last = static_cast<int32_t>(FChunks.back()->size());
   if (Index >= FCount - Last) {
     Chunk = FChunks.size() - 1;
     Offset = static_cast<size_t>(Index - (FCount - Last));
@@ -180,7 +216,7 @@ void TActivationAgenda::Rebuild(size_t FromChunk) {
   for (size_t Chunk = FromChunk; Chunk < FChunks.size(); ++Chunk) FChunks[Chunk]->Index = Chunk;
   FSums.assign(FChunks.size() + 1, 0);
   for (size_t I = 1; I < FSums.size(); ++I) {
-    FSums[I] += static_cast<int32_t>(FChunks[I - 1]->Items.size());
+    FSums[I] += static_cast<int32_t>(FChunks[I - 1]->size());
     const size_t Up = I + (I & (0 - I));
     if (Up < FSums.size()) FSums[Up] += FSums[I];
   }
@@ -198,24 +234,24 @@ void TActivationAgenda::InsertAt(int32_t Index, TActivation* Activation) {
   size_t Chunk, Offset;
   if (Index == FCount) {
     Chunk = FChunks.size() - 1;
-    Offset = FChunks[Chunk]->Items.size();
+    Offset = FChunks[Chunk]->size();
   } else {
     Locate(Index, Chunk, Offset);
   }
   TAgendaChunk* Place = FChunks[Chunk];
-  Place->Items.insert(Place->Items.begin() + static_cast<ptrdiff_t>(Offset), Activation);
+  Place->Insert(Offset, Activation);
   Take(Activation, Place);
   Resize(Chunk, 1);
   ++FCount;
-  if (Place->Items.size() > MaxChunkSize) Split(Chunk);
+  if (Place->size() > MaxChunkSize) Split(Chunk);
 }
 
 TActivation* TActivationAgenda::RemoveAt(int32_t Index) {
   size_t Chunk, Offset;
   Locate(Index, Chunk, Offset);
   TAgendaChunk* Place = FChunks[Chunk];
-  TActivation* Activation = Place->Items[Offset];
-  Place->Items.erase(Place->Items.begin() + static_cast<ptrdiff_t>(Offset));
+  TActivation* Activation = (*Place)[Offset];
+  Place->Erase(Offset);
   Release(Activation, Place);
   Resize(Chunk, -1);
   --FCount;
@@ -239,13 +275,13 @@ void TActivationAgenda::Release(TActivation* Activation, TAgendaChunk* Chunk) {
 
 void TActivationAgenda::Split(size_t Chunk) {
   TAgendaChunk* Left = FChunks[Chunk];
-  const size_t Half = Left->Items.size() / 2;
+  const size_t Half = Left->size() / 2;
   auto Right = std::make_unique<TAgendaChunk>(TAgendaChunk{this, Chunk + 1, {}});
   FChunks.reserve(FChunks.size() + 1);
   FSums.reserve(FChunks.size() + 2);
-  Right->Items.assign(Left->Items.begin() + static_cast<ptrdiff_t>(Half), Left->Items.end());
-  Left->Items.resize(Half);
-  for (TActivation* Activation : Right->Items) {
+  Right->Slots.assign(Left->begin() + Half, Left->end());
+  Left->Slots.resize(Left->Head + Half);
+  for (TActivation* Activation : *Right) {
     if (Activation->FAgendaPlace == Left) Activation->FAgendaPlace = Right.get();
   }
   FChunks.insert(FChunks.begin() + static_cast<ptrdiff_t>(Chunk) + 1, Right.release());
@@ -255,8 +291,8 @@ void TActivationAgenda::Split(size_t Chunk) {
 void TActivationAgenda::Merge(size_t Left) {
   TAgendaChunk* Into = FChunks[Left];
   TAgendaChunk* From = FChunks[Left + 1];
-  Into->Items.insert(Into->Items.end(), From->Items.begin(), From->Items.end());
-  for (TActivation* Activation : From->Items) {
+  Into->Slots.insert(Into->Slots.end(), From->begin(), From->end());
+  for (TActivation* Activation : *From) {
     if (Activation->FAgendaPlace == From) Activation->FAgendaPlace = Into;
   }
   DropChunk(Left + 1);
@@ -270,9 +306,9 @@ void TActivationAgenda::DropChunk(size_t Chunk) {
 
 void TActivationAgenda::Rebalance(size_t Chunk) {
   const auto FitTogether = [this](size_t Left) {
-    return FChunks[Left]->Items.size() + FChunks[Left + 1]->Items.size() <= MergeSize;
+    return FChunks[Left]->size() + FChunks[Left + 1]->size() <= MergeSize;
   };
-  if (FChunks[Chunk]->Items.empty()) {
+  if (FChunks[Chunk]->empty()) {
     DropChunk(Chunk);
     // The chunks on either side are neighbours now.
     if (Chunk > 0 && Chunk < FChunks.size() && FitTogether(Chunk - 1)) Merge(Chunk - 1);
