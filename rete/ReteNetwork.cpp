@@ -646,17 +646,20 @@ bool TJoinNode::RunTests(const IReteToken& Left, const IReteToken& Right) {
 }
 
 template <class TVisit>
-void TJoinNode::Scan(TIETokenTree& Memory, int32_t Hash, TVisit&& Visit) {
+void TJoinNode::Scan(TIETokenTree& Memory, int32_t Hash, bool Exact, TVisit&& Visit) {
   if (FShortCut >= 0) {
     const TTokenBucket* Bucket = Memory.GetTokens(Hash);
     if (Bucket == nullptr) return;
+    // Integers on both sides with one hash are equal: when the join has
+    // no other test, the pair passes without reading either fact again.
+    const bool Decided = Exact && FTests.size() == 1;
     for (const TTokenBucket::TEntry& Entry : *Bucket) {
       // Another join value that shares the bucket cannot match.
-      if (Entry.Hash == Hash && !Visit(Entry.Token)) return;
+      if (Entry.Hash == Hash && !Visit(Entry.Token, Decided && Entry.Exact)) return;
     }
     return;
   }
-  ScanAll(Memory, Visit);
+  ScanAll(Memory, [&](const IReteToken& Token) { return Visit(Token, false); });
 }
 
 template <class TVisit>
@@ -683,10 +686,10 @@ void TJoinNode::PassCounted(const IReteToken& Left, TTokenAction Tag) {
   if (Tag != taRemove) ++FMatchCount;
 }
 
-void TJoinNode::RunTestsVaryLeft(const IReteToken& Right, int32_t Hash) {
+void TJoinNode::RunTestsVaryLeft(const IReteToken& Right, int32_t Hash, bool Exact) {
   const TTokenAction Tag = Right->GetTag();
-  Scan(*FLeft, Hash, [&](const IReteToken& Left) {
-    if (!RunTests(Left, Right)) return true;
+  Scan(*FLeft, Hash, Exact, [&](const IReteToken& Left, bool Passes) {
+    if (!Passes && !RunTests(Left, Right)) return true;
     if (!IsCounting()) {
       const float Strength = std::min(Left->GetStrength(), Right->GetStrength());
       CallChildren(Child(Left, Right->GetFact(), Strength, Tag));
@@ -701,23 +704,24 @@ void TJoinNode::RunTestsVaryLeft(const IReteToken& Right, int32_t Hash) {
   });
 }
 
-void TJoinNode::RunTestsVaryRight(const IReteToken& Left, TTokenAction Tag, int32_t Hash) {
+void TJoinNode::RunTestsVaryRight(const IReteToken& Left, TTokenAction Tag, int32_t Hash,
+                                  bool Exact) {
   if (IsCounting()) {
     if (Tag == taRemove) {
       if (CountPasses(Left->GetNegatedCount())) PassCounted(Left, taRemove);
       return;
     }
     int32_t Count = 0;
-    Scan(*FRight, Hash, [&](const IReteToken& Right) {
-      if (RunTests(Left, Right)) ++Count;
+    Scan(*FRight, Hash, Exact, [&](const IReteToken& Right, bool Passes) {
+      if (Passes || RunTests(Left, Right)) ++Count;
       return true;
     });
     Left->SetNegatedCount(Count);
     if (CountPasses(Count)) PassCounted(Left, taAdd);
     return;
   }
-  Scan(*FRight, Hash, [&](const IReteToken& Right) {
-    if (!RunTests(Left, Right)) return true;
+  Scan(*FRight, Hash, Exact, [&](const IReteToken& Right, bool Passes) {
+    if (!Passes && !RunTests(Left, Right)) return true;
     const float Strength = std::min(Left->GetStrength(), Right->GetStrength());
     CallChildren(Child(Left, Right->GetFact(), Strength, Tag));
     if (Tag == taRemove) return true;
@@ -739,23 +743,26 @@ bool TJoinNode::CallNode(const IReteToken& Token, TCallType CallType) {
   }
   switch (CallType) {
     case ctRight: {
-      const int32_t Hash = FRight->GetJoinHash(*Token);
-      if (Tag == taRemove ? FRight->Extract(Token, Hash) != nullptr : FRight->Add(Token, Hash)) {
-        RunTestsVaryLeft(Token, Hash);
+      bool Exact = false;
+      const int32_t Hash = FRight->GetJoinHash(*Token, Exact);
+      if (Tag == taRemove ? FRight->Extract(Token, Hash) != nullptr
+                          : FRight->Add(Token, Hash, Exact)) {
+        RunTestsVaryLeft(Token, Hash, Exact);
       }
       break;
     }
     case ctLeft: {
-      const int32_t Hash = FLeft->GetJoinHash(*Token);
+      bool Exact = false;
+      const int32_t Hash = FLeft->GetJoinHash(*Token, Exact);
       if (Tag == taRemove) {
         if (const IReteToken Stored = FLeft->Extract(Token, Hash)) {
-          RunTestsVaryRight(Stored, taRemove, Hash);
+          RunTestsVaryRight(Stored, taRemove, Hash, Exact);
         }
       } else {
         // A counting join keeps its own copy: the copy carries the count.
         const IReteToken Kept = IsCounting() ? IReteToken(new TIEToken(Token)) : Token;
-        if (FLeft->Add(Kept, Hash)) {
-          RunTestsVaryRight(Kept, Tag, Hash);
+        if (FLeft->Add(Kept, Hash, Exact)) {
+          RunTestsVaryRight(Kept, Tag, Hash, Exact);
           AskForBackChain(Kept);
         }
       }
@@ -831,8 +838,10 @@ void TJoinNode::CollectOutputs(const TTokenSink& Sink) {
       }
       return true;
     }
-    Scan(*FRight, FLeft->GetJoinHash(*Left), [&](const IReteToken& Right) {
-      if (!RunTests(Left, Right)) return true;
+    bool Exact = false;
+    const int32_t Hash = FLeft->GetJoinHash(*Left, Exact);
+    Scan(*FRight, Hash, Exact, [&](const IReteToken& Right, bool Passes) {
+      if (!Passes && !RunTests(Left, Right)) return true;
       Sink(Child(Left, Right->GetFact(), std::min(Left->GetStrength(), Right->GetStrength()),
                  taAdd));
       return !FUnique;

@@ -382,16 +382,16 @@ class TJoinNode : public TTestNode {
   // Whether the left token Left and the right token's fact pass every
   // test.
   bool RunTests(const IReteToken& Left, const IReteToken& Right);
-  // A right token arrived, with Hash its join hash: the left memory is
-  // scanned.
-  void RunTestsVaryLeft(const IReteToken& Right, int32_t Hash);
+  // A right token arrived, with Hash its join hash (Exact: of an integer):
+  // the left memory is scanned.
+  void RunTestsVaryLeft(const IReteToken& Right, int32_t Hash, bool Exact);
   // A left token arrived with Tag: the right memory is scanned.
-  void RunTestsVaryRight(const IReteToken& Left, TTokenAction Tag, int32_t Hash);
-  // Visit(token) for each token of Memory that a join value of hash Hash
-  // can match (every token without a hash key); Visit returns false to
-  // stop.
+  void RunTestsVaryRight(const IReteToken& Left, TTokenAction Tag, int32_t Hash, bool Exact);
+  // Visit(token, passes) for each token of Memory that a join value of hash
+  // Hash can match (every token without a hash key), passes telling that
+  // the join's tests are known to hold for it; Visit returns false to stop.
   template <class TVisit>
-  void Scan(TIETokenTree& Memory, int32_t Hash, TVisit&& Visit);
+  void Scan(TIETokenTree& Memory, int32_t Hash, bool Exact, TVisit&& Visit);
   // Visit(token) for every token of Memory, bucket by bucket.
   template <class TVisit>
   static void ScanAll(TIETokenTree& Memory, TVisit&& Visit);

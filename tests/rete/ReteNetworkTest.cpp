@@ -55,6 +55,28 @@ TEST_F(ReteNetworkTest, HashedMemoriesGrowAndStillFindEveryMatch) {
   EXPECT_EQ(Join->GetRightMemory()->GetTokenCount(), 72);
 }
 
+// Integer join values of one hash are equal without a test; values of
+// other kinds that hash alike, or a second join test, still decide.
+TEST_F(ReteNetworkTest, JoinsOnIntegersTrustTheirHashOnlyBetweenIntegers) {
+  B.Rule("one", {B.Pattern("a", {Var("x")}), B.Pattern("b", {Var("x")})});
+  B.Rule("two", {B.Pattern("p", {Var("x"), Var("y")}), B.Pattern("q", {Var("x"), Var("y")})});
+  Engine->Assert("a", {Int(1)});
+  Engine->Assert("a", {Int(97)});
+  Engine->Assert("b", {IIEValue(new TIEValue(1.0))});
+  Engine->Assert("b", {Atom("a")});
+  Engine->Assert("b", {Int(97)});
+  Engine->Assert("p", {Int(5), Int(6)});
+  Engine->Assert("q", {Int(5), Int(7)});
+  Engine->Assert("q", {Int(5), Int(6)});
+  // The same from the other side: right facts first.
+  Engine->Assert("b", {Int(3)});
+  Engine->Assert("a", {Atom("\x03")});
+  Engine->Assert("a", {Int(3)});
+  Engine->Assert("b", {IIEValue(new TIEValue(4.0))});
+  Engine->Assert("a", {Int(4)});
+  EXPECT_EQ(Engine->AgendaText(), (TLines{"one: f-2, f-5", "two: f-6, f-8", "one: f-11, f-9"}));
+}
+
 TEST_F(ReteNetworkTest, NegationCountsItsBlockers) {
   B.Rule("r", {B.Pattern("a", {Var("x")}), B.Pattern("b", {Var("x")}, 1)});
   Engine->Assert("a", {Int(1)});
