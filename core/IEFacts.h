@@ -21,6 +21,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -207,6 +208,12 @@ class TFactTemplate : public ICloneable {
   // The current slots in sorted order, as facts lay themselves out.
   const ISlotLayout& GetLayout() const { return FLayout ? FLayout : BuildLayout(); }
 
+  // Where a match network files this template's roots, so that it finds
+  // them without hashing the name; -1 until one does. The network checks
+  // the entry's name before use.
+  int32_t GetMatchSlot() const { return FMatchSlot; }
+  void SetMatchSlot(int32_t Slot) const { FMatchSlot = Slot; }
+
   // Template name followed by every sorted slot name and a line end,
   // hashed character by character; cached.
   int32_t GetHashCode() const override;
@@ -271,6 +278,7 @@ class TFactTemplate : public ICloneable {
   mutable bool FFuzzy = false;
   mutable bool FHashValid = false;
   mutable int32_t FHashCode = 0;
+  mutable int32_t FMatchSlot = -1;
   TStringList FSlotNames;
   mutable ISlotLayout FLayout;
 };
@@ -285,11 +293,16 @@ class TFactValues {
     IIEValue Value;
   };
 
+  TFactValues() = default;
+  ~TFactValues() { FreeItems(); }
+  TFactValues(const TFactValues&) = delete;
+  TFactValues& operator=(const TFactValues&) = delete;
+
   const ISlotLayout& GetLayout() const { return FLayout; }
-  int32_t GetCount() const { return static_cast<int32_t>(FValues.size()); }
-  const IIEValue& GetItemByIndex(int32_t Index) const { return FValues[Index]; }
-  void SetItemByIndex(int32_t Index, IIEValue Value) { FValues[Index] = std::move(Value); }
-  const std::vector<TOrphan>& GetOrphans() const { return FOrphans; }
+  int32_t GetCount() const { return FLayout ? FLayout->GetCount() : 0; }
+  const IIEValue& GetItemByIndex(int32_t Index) const { return FItems[Index]; }
+  void SetItemByIndex(int32_t Index, IIEValue Value) { FItems[Index] = std::move(Value); }
+  const std::vector<TOrphan>& GetOrphans() const;
   TOrphan* FindOrphan(std::string_view Name);
 
   // Moves the values to Layout's positions by name; values of names that
@@ -302,9 +315,16 @@ class TFactValues {
   void Clear();
 
  private:
+  void FreeItems();
+  // Items, laid out for Layout, take the place of the values.
+  void Replace(const ISlotLayout& Layout, IIEValue* Items);
+
+  // The values' count is the layout's; they are one block of just their
+  // size, most of a small fact's memory, with no vector's bookkeeping.
   ISlotLayout FLayout;
-  std::vector<IIEValue> FValues;
-  std::vector<TOrphan> FOrphans;
+  IIEValue* FItems = nullptr;
+  // Rarely any: made when the first orphan comes.
+  std::unique_ptr<std::vector<TOrphan>> FOrphans;
 };
 
 class TFact : public ICloneable {
@@ -320,6 +340,10 @@ class TFact : public ICloneable {
   void SetID(int32_t ID) { FID = ID; }
   int32_t GetTag() const override { return FTag; }
   void SetTag(int32_t Tag) override { FTag = Tag; }
+  // The hash code a fact base filed the fact under, so that it takes the
+  // fact out again without hashing it (the fact may have changed since).
+  int32_t GetFiledHash() const { return FFiledHash; }
+  void SetFiledHash(int32_t Hash) { FFiledHash = Hash; }
   const IFactTemplate& GetTemplate() const { return FTemplate; }
   // Values of slots both templates share survive; others are dropped, and
   // new slots read their defaults.
@@ -379,9 +403,11 @@ class TFact : public ICloneable {
   void StoreChecked(int32_t Index, IIEValue Value);
   bool MoveAcrossEngines(const TFact& Source);
 
-  mutable TFactValues FValues;
+  // Ordered to pack: a fact of a few slots is 56 bytes and its values.
   int32_t FID = -1;
   int32_t FTag = 0;
+  int32_t FFiledHash = 0;
+  mutable TFactValues FValues;
   IFactTemplate FTemplate;
 };
 

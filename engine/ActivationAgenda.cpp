@@ -1,6 +1,7 @@
 #include "engine/ActivationAgenda.h"
 
 #include <algorithm>
+#include <bit>
 #include <memory>
 
 #include "core/IEConsts.h"
@@ -9,11 +10,47 @@
 
 namespace ie {
 
+// The entries of one chunk are Slots[Head] on. Room kept before the first
+// lets the front, where depth-first placing puts and firing takes, change
+// without moving the rest; a change elsewhere moves the shorter side.
 struct TAgendaChunk {
   TActivationAgenda* Owner;
   // The chunk's position in its agenda.
   size_t Index;
-  std::vector<TActivation*> Items;
+  std::vector<TActivation*> Slots;
+  size_t Head = 0;
+
+  size_t size() const { return Slots.size() - Head; }
+  bool empty() const { return Slots.size() == Head; }
+  TActivation** begin() { return Slots.data() + Head; }
+  TActivation** end() { return Slots.data() + Slots.size(); }
+  TActivation* const* begin() const { return Slots.data() + Head; }
+  TActivation* const* end() const { return Slots.data() + Slots.size(); }
+  TActivation*& operator[](size_t Offset) { return Slots[Head + Offset]; }
+
+  void Insert(size_t Offset, TActivation* Activation) {
+    if (Offset == 0 && Head == 0) {
+      // As much room as there are entries: front insertions stay cheap.
+      const size_t Room = std::max<size_t>(size(), 16);
+      Slots.insert(Slots.begin(), Room, nullptr);
+      Head = Room;
+    }
+    if (Head > 0 && Offset <= size() / 2) {
+      std::move(begin(), begin() + Offset, begin() - 1);
+      --Head;
+      (*this)[Offset] = Activation;
+      return;
+    }
+    Slots.insert(Slots.begin() + static_cast<ptrdiff_t>(Head + Offset), Activation);
+  }
+  void Erase(size_t Offset) {
+    if (Offset < size() / 2) {
+      std::move_backward(begin(), begin() + Offset, begin() + Offset + 1);
+      Slots[Head++] = nullptr;
+      return;
+    }
+    Slots.erase(Slots.begin() + static_cast<ptrdiff_t>(Head + Offset));
+  }
 };
 
 namespace {
@@ -59,7 +96,7 @@ int32_t TActivationAgenda::Add(TActivation* Activation) {
 TActivation* TActivationAgenda::GetActivation(int32_t Index) const {
   size_t Chunk, Offset;
   Locate(Index, Chunk, Offset);
-  return FChunks[Chunk]->Items[Offset];
+  return (*FChunks[Chunk])[Offset];
 }
 
 void TActivationAgenda::PutData(int32_t Index, TObject* Object) {
@@ -68,9 +105,9 @@ void TActivationAgenda::PutData(int32_t Index, TObject* Object) {
   size_t Chunk, Offset;
   Locate(Index, Chunk, Offset);
   TAgendaChunk* Place = FChunks[Chunk];
-  TActivation* Old = Place->Items[Offset];
+  TActivation* Old = (*Place)[Offset];
   if (Old == Activation) return;
-  Place->Items[Offset] = Activation;
+  (*Place)[Offset] = Activation;
   Release(Old, Place);
   Take(Activation, Place);
   if (FOwnsObjects) Old->Free();
@@ -89,14 +126,15 @@ void TActivationAgenda::Clear() {
   std::vector<TActivation*> Freed;
   if (FOwnsObjects) Freed.reserve(FCount);
   for (TAgendaChunk* Chunk : FChunks) {
-    for (TActivation* Activation : Chunk->Items) {
+    for (TActivation* Activation : *Chunk) {
       if (Activation->FAgendaPlace == Chunk) Activation->FAgendaPlace = nullptr;
       if (FOwnsObjects) Freed.push_back(Activation);
     }
     delete Chunk;
   }
   FChunks.clear();
-  FStarts.clear();
+  FSums.clear();
+  FTopBit = 0;
   FCount = 0;
   FDisplaced = 0;
   for (TActivation* Activation : Freed) Activation->Free();
@@ -106,14 +144,15 @@ int32_t TActivationAgenda::IndexOf(const TActivation* Activation) const {
   if (Activation == nullptr) return -1;
   const TAgendaChunk* Place = Activation->FAgendaPlace;
   if (Place != nullptr && Place->Owner == this) {
-    const auto It = std::find(Place->Items.begin(), Place->Items.end(), Activation);
-    return FStarts[Place->Index] + static_cast<int32_t>(It - Place->Items.begin());
+    const auto It = std::find(Place->begin(), Place->end(), Activation);
+    return StartOf(Place->Index) + static_cast<int32_t>(It - Place->begin());
   }
   if (FDisplaced == 0) return -1;
-  for (size_t Chunk = 0; Chunk < FChunks.size(); ++Chunk) {
-    const std::vector<TActivation*>& Items = FChunks[Chunk]->Items;
-    const auto It = std::find(Items.begin(), Items.end(), Activation);
-    if (It != Items.end()) return FStarts[Chunk] + static_cast<int32_t>(It - Items.begin());
+  int32_t Start = 0;
+  for (const TAgendaChunk* Chunk : FChunks) {
+    const auto It = std::find(Chunk->begin(), Chunk->end(), Activation);
+    if (It != Chunk->end()) return Start + static_cast<int32_t>(It - Chunk->begin());
+    Start += static_cast<int32_t>(Chunk->size());
   }
   return -1;
 }
@@ -127,7 +166,7 @@ void TActivationAgenda::Assign(TPersistent* Source) {
   if (Agenda == this) return;
   Clear();
   for (const TAgendaChunk* Chunk : Agenda->FChunks) {
-    for (TActivation* Activation : Chunk->Items) InsertAt(FCount, Activation);
+    for (TActivation* Activation : *Chunk) InsertAt(FCount, Activation);
   }
 }
 
@@ -135,43 +174,86 @@ int32_t TActivationAgenda::FindInsertion(TActivation*) { return -1; }
 
 void TActivationAgenda::Locate(int32_t Index, size_t& Chunk, size_t& Offset) const {
   if (Index < 0 || Index >= FCount) ListIndexError(Index);
-  Chunk = static_cast<size_t>(std::upper_bound(FStarts.begin(), FStarts.end(), Index) -
-                              FStarts.begin()) -
-          1;
-  Offset = static_cast<size_t>(Index - FStarts[Chunk]);
+  // The ends, where firing and most placements happen, need no search.
+  const auto First = static_cast<int32_t>(FChunks.front()->size());
+  if (Index < First) {
+    Chunk = 0;
+    Offset = static_cast<size_t>(Index);
+    return;
+  }
+  const auto Last = static_cast<int32_t>(FChunks.back()->size());
+  if (Index >= FCount - Last) {
+    Chunk = FChunks.size() - 1;
+    Offset = static_cast<size_t>(Index - (FCount - Last));
+    return;
+  }
+  // The most chunks whose sizes sum to no more than Index: chunks are never
+  // empty, so the next one holds the entry.
+  size_t Before = 0;
+  int32_t Rest = Index;
+  for (size_t Step = FTopBit; Step > 0; Step >>= 1) {
+    const size_t Next = Before + Step;
+    if (Next < FSums.size() && FSums[Next] <= Rest) {
+      Before = Next;
+      Rest -= FSums[Next];
+    }
+  }
+  Chunk = Before;
+  Offset = static_cast<size_t>(Rest);
+}
+
+int32_t TActivationAgenda::StartOf(size_t Chunk) const {
+  int32_t Start = 0;
+  for (size_t I = Chunk; I > 0; I &= I - 1) Start += FSums[I];
+  return Start;
+}
+
+void TActivationAgenda::Resize(size_t Chunk, int32_t Delta) {
+  for (size_t I = Chunk + 1; I < FSums.size(); I += I & (0 - I)) FSums[I] += Delta;
+}
+
+void TActivationAgenda::Rebuild(size_t FromChunk) {
+  for (size_t Chunk = FromChunk; Chunk < FChunks.size(); ++Chunk) FChunks[Chunk]->Index = Chunk;
+  FSums.assign(FChunks.size() + 1, 0);
+  for (size_t I = 1; I < FSums.size(); ++I) {
+    FSums[I] += static_cast<int32_t>(FChunks[I - 1]->size());
+    const size_t Up = I + (I & (0 - I));
+    if (Up < FSums.size()) FSums[Up] += FSums[I];
+  }
+  FTopBit = FChunks.empty() ? 0 : std::bit_floor(FChunks.size());
 }
 
 void TActivationAgenda::InsertAt(int32_t Index, TActivation* Activation) {
   if (Index < 0 || Index > FCount) ListIndexError(Index);
   if (FChunks.empty()) {
     FChunks.reserve(1);
-    FStarts.reserve(1);
+    FSums.reserve(2);
     FChunks.push_back(new TAgendaChunk{this, 0, {}});
-    FStarts.push_back(0);
+    Rebuild(0);
   }
   size_t Chunk, Offset;
   if (Index == FCount) {
     Chunk = FChunks.size() - 1;
-    Offset = FChunks[Chunk]->Items.size();
+    Offset = FChunks[Chunk]->size();
   } else {
     Locate(Index, Chunk, Offset);
   }
   TAgendaChunk* Place = FChunks[Chunk];
-  Place->Items.insert(Place->Items.begin() + static_cast<ptrdiff_t>(Offset), Activation);
+  Place->Insert(Offset, Activation);
   Take(Activation, Place);
-  ShiftStarts(Chunk + 1, 1);
+  Resize(Chunk, 1);
   ++FCount;
-  if (Place->Items.size() > MaxChunkSize) Split(Chunk);
+  if (Place->size() > MaxChunkSize) Split(Chunk);
 }
 
 TActivation* TActivationAgenda::RemoveAt(int32_t Index) {
   size_t Chunk, Offset;
   Locate(Index, Chunk, Offset);
   TAgendaChunk* Place = FChunks[Chunk];
-  TActivation* Activation = Place->Items[Offset];
-  Place->Items.erase(Place->Items.begin() + static_cast<ptrdiff_t>(Offset));
+  TActivation* Activation = (*Place)[Offset];
+  Place->Erase(Offset);
   Release(Activation, Place);
-  ShiftStarts(Chunk + 1, -1);
+  Resize(Chunk, -1);
   --FCount;
   Rebalance(Chunk);
   return Activation;
@@ -191,32 +273,26 @@ void TActivationAgenda::Release(TActivation* Activation, TAgendaChunk* Chunk) {
   }
 }
 
-void TActivationAgenda::ShiftStarts(size_t FromChunk, int32_t Delta) {
-  for (size_t Chunk = FromChunk; Chunk < FStarts.size(); ++Chunk) FStarts[Chunk] += Delta;
-}
-
 void TActivationAgenda::Split(size_t Chunk) {
   TAgendaChunk* Left = FChunks[Chunk];
-  const size_t Half = Left->Items.size() / 2;
+  const size_t Half = Left->size() / 2;
   auto Right = std::make_unique<TAgendaChunk>(TAgendaChunk{this, Chunk + 1, {}});
   FChunks.reserve(FChunks.size() + 1);
-  FStarts.reserve(FStarts.size() + 1);
-  Right->Items.assign(Left->Items.begin() + static_cast<ptrdiff_t>(Half), Left->Items.end());
-  Left->Items.resize(Half);
-  for (TActivation* Activation : Right->Items) {
+  FSums.reserve(FChunks.size() + 2);
+  Right->Slots.assign(Left->begin() + Half, Left->end());
+  Left->Slots.resize(Left->Head + Half);
+  for (TActivation* Activation : *Right) {
     if (Activation->FAgendaPlace == Left) Activation->FAgendaPlace = Right.get();
   }
-  FStarts.insert(FStarts.begin() + static_cast<ptrdiff_t>(Chunk) + 1,
-                 FStarts[Chunk] + static_cast<int32_t>(Half));
   FChunks.insert(FChunks.begin() + static_cast<ptrdiff_t>(Chunk) + 1, Right.release());
-  Renumber(Chunk + 2);
+  Rebuild(Chunk + 2);
 }
 
 void TActivationAgenda::Merge(size_t Left) {
   TAgendaChunk* Into = FChunks[Left];
   TAgendaChunk* From = FChunks[Left + 1];
-  Into->Items.insert(Into->Items.end(), From->Items.begin(), From->Items.end());
-  for (TActivation* Activation : From->Items) {
+  Into->Slots.insert(Into->Slots.end(), From->begin(), From->end());
+  for (TActivation* Activation : *From) {
     if (Activation->FAgendaPlace == From) Activation->FAgendaPlace = Into;
   }
   DropChunk(Left + 1);
@@ -225,15 +301,14 @@ void TActivationAgenda::Merge(size_t Left) {
 void TActivationAgenda::DropChunk(size_t Chunk) {
   delete FChunks[Chunk];
   FChunks.erase(FChunks.begin() + static_cast<ptrdiff_t>(Chunk));
-  FStarts.erase(FStarts.begin() + static_cast<ptrdiff_t>(Chunk));
-  Renumber(Chunk);
+  Rebuild(Chunk);
 }
 
 void TActivationAgenda::Rebalance(size_t Chunk) {
   const auto FitTogether = [this](size_t Left) {
-    return FChunks[Left]->Items.size() + FChunks[Left + 1]->Items.size() <= MergeSize;
+    return FChunks[Left]->size() + FChunks[Left + 1]->size() <= MergeSize;
   };
-  if (FChunks[Chunk]->Items.empty()) {
+  if (FChunks[Chunk]->empty()) {
     DropChunk(Chunk);
     // The chunks on either side are neighbours now.
     if (Chunk > 0 && Chunk < FChunks.size() && FitTogether(Chunk - 1)) Merge(Chunk - 1);
@@ -241,10 +316,6 @@ void TActivationAgenda::Rebalance(size_t Chunk) {
   }
   if (Chunk > 0 && FitTogether(Chunk - 1)) Merge(--Chunk);
   if (Chunk + 1 < FChunks.size() && FitTogether(Chunk)) Merge(Chunk);
-}
-
-void TActivationAgenda::Renumber(size_t FromChunk) {
-  for (size_t Chunk = FromChunk; Chunk < FChunks.size(); ++Chunk) FChunks[Chunk]->Index = Chunk;
 }
 
 int32_t TIEAgenda::FindInsertion(TActivation* Activation) {

@@ -3,11 +3,13 @@
 // where FindInsertion says; TIEAgenda asks its engine, which orders them by
 // salience and strategy through SearchSalience.
 //
-// Entries live in chunks of a few hundred with the index of each chunk's
-// first entry beside them, so reading entry i is a binary search over the
-// chunks and inserting or removing one moves at most a chunk's entries. An
-// activation remembers its chunk, so finding it by identity looks at one
-// chunk only. An activation may sit on two agendas at once (a re-sort
+// Entries live in chunks of a few hundred whose sizes are summed in a
+// Fenwick tree, so finding entry i, the first index of a chunk, and
+// counting an insertion or removal each take a logarithmic number of steps,
+// and inserting or removing one moves at most a chunk's entries. Only
+// splitting or merging chunks, at most once per half a chunk of changes,
+// rebuilds the tree. An activation remembers its chunk, so finding it by
+// identity looks at one chunk only. An activation may sit on two agendas at once (a re-sort
 // fills a scratch agenda with the engine's entries); it then remembers the
 // later one, and the other agenda finds it by a scan.
 //
@@ -72,7 +74,13 @@ class TActivationAgenda : public TPersistent {
   // The activation now sits in Chunk / has left Chunk.
   void Take(TActivation* Activation, TAgendaChunk* Chunk);
   void Release(TActivation* Activation, TAgendaChunk* Chunk);
-  void ShiftStarts(size_t FromChunk, int32_t Delta);
+  // The index of the chunk's first entry.
+  int32_t StartOf(size_t Chunk) const;
+  // The chunk's size changed by Delta.
+  void Resize(size_t Chunk, int32_t Delta);
+  // Chunks came or went: the sums and each chunk's position from FromChunk
+  // on are made again.
+  void Rebuild(size_t FromChunk);
   void Split(size_t Chunk);
   // Merges chunk Left + 1 into chunk Left.
   void Merge(size_t Left);
@@ -80,11 +88,13 @@ class TActivationAgenda : public TPersistent {
   // Keeps any two neighbouring chunks above half a chunk together, so the
   // number of chunks stays proportional to the entries.
   void Rebalance(size_t Chunk);
-  void Renumber(size_t FromChunk);
 
   std::vector<TAgendaChunk*> FChunks;
-  // The index of each chunk's first entry.
-  std::vector<int32_t> FStarts;
+  // Fenwick tree of the chunk sizes, from 1: entry i sums the sizes of the
+  // chunks i - (i & -i) to i - 1.
+  std::vector<int32_t> FSums;
+  // The highest power of two not above the chunk count (0 without chunks).
+  size_t FTopBit = 0;
   int32_t FCount = 0;
   // Entries whose activation remembers another agenda (or none, after that
   // agenda let go of it): only then does IndexOf scan.

@@ -150,32 +150,47 @@ size_t TFactHashIndex::Home(int32_t Hash) const {
   return (static_cast<uint32_t>(Hash) * 0x9E3779B1u) & (FSlots.size() - 1);
 }
 
-TFact* TFactHashIndex::Find(int32_t Hash) const {
-  if (FCount == 0) return nullptr;
+bool TFactHashIndex::Find(int32_t Hash, int32_t& ID) const {
+  ID = NoID;
+  if (FMarkerFiled && FMarkerHash == Hash) return true;
+  if (FCount == 0) return false;
   for (size_t I = Home(Hash);; I = (I + 1) & (FSlots.size() - 1)) {
     const TSlot& Slot = FSlots[I];
-    if (Slot.Fact == nullptr) return nullptr;
-    if (Slot.Hash == Hash) return Slot.Fact;
+    if (Slot.ID == NoID) return false;
+    if (Slot.Hash == Hash) {
+      ID = Slot.ID;
+      return true;
+    }
   }
 }
 
-void TFactHashIndex::Insert(int32_t Hash, TFact* Fact) {
+void TFactHashIndex::Insert(int32_t Hash, int32_t ID) {
+  if (FMarkerFiled && FMarkerHash == Hash) return;
   if ((FCount + 1) * 2 > FSlots.size()) Resize(std::max<size_t>(FSlots.size() * 2, 16));
   size_t I = Home(Hash);
-  for (; FSlots[I].Fact != nullptr; I = (I + 1) & (FSlots.size() - 1)) {
+  for (; FSlots[I].ID != NoID; I = (I + 1) & (FSlots.size() - 1)) {
     if (FSlots[I].Hash == Hash) return;
   }
-  FSlots[I] = TSlot{Fact, Hash};
+  if (ID == NoID) {
+    FMarkerFiled = true;
+    FMarkerHash = Hash;
+    return;
+  }
+  FSlots[I] = TSlot{Hash, ID};
   ++FCount;
 }
 
-void TFactHashIndex::Erase(int32_t Hash, TFact* Fact) {
+void TFactHashIndex::Erase(int32_t Hash, int32_t ID) {
+  if (ID == NoID) {
+    FMarkerFiled = false;
+    return;
+  }
   if (FCount == 0) return;
-  for (size_t I = Home(Hash); FSlots[I].Fact != nullptr; I = (I + 1) & (FSlots.size() - 1)) {
-    if (FSlots[I].Fact == Fact) return EraseAt(I);
+  for (size_t I = Home(Hash); FSlots[I].ID != NoID; I = (I + 1) & (FSlots.size() - 1)) {
+    if (FSlots[I].ID == ID) return EraseAt(I);
   }
   for (size_t I = 0; I < FSlots.size(); ++I) {
-    if (FSlots[I].Fact == Fact) return EraseAt(I);
+    if (FSlots[I].ID == ID) return EraseAt(I);
   }
 }
 
@@ -184,20 +199,21 @@ void TFactHashIndex::EraseAt(size_t Index) {
   // so lookups never need markers for erased slots.
   const size_t Mask = FSlots.size() - 1;
   size_t Hole = Index;
-  for (size_t I = (Hole + 1) & Mask; FSlots[I].Fact != nullptr; I = (I + 1) & Mask) {
+  for (size_t I = (Hole + 1) & Mask; FSlots[I].ID != NoID; I = (I + 1) & Mask) {
     const size_t HomeOfI = Home(FSlots[I].Hash);
     if (((I - HomeOfI) & Mask) >= ((I - Hole) & Mask)) {
       FSlots[Hole] = FSlots[I];
       Hole = I;
     }
   }
-  FSlots[Hole] = TSlot{nullptr, 0};
+  FSlots[Hole] = TSlot{0, NoID};
   --FCount;
 }
 
 void TFactHashIndex::Clear() {
   FSlots.clear();
   FCount = 0;
+  FMarkerFiled = false;
 }
 
 void TFactHashIndex::Reserve(size_t Count) {
@@ -207,11 +223,11 @@ void TFactHashIndex::Reserve(size_t Count) {
 }
 
 void TFactHashIndex::Resize(size_t Capacity) {
-  std::vector<TSlot> Old(Capacity, TSlot{nullptr, 0});
+  std::vector<TSlot> Old(Capacity, TSlot{0, NoID});
   Old.swap(FSlots);
   FCount = 0;
   for (const TSlot& Slot : Old) {
-    if (Slot.Fact != nullptr) Insert(Slot.Hash, Slot.Fact);
+    if (Slot.ID != NoID) Insert(Slot.Hash, Slot.ID);
   }
 }
 
@@ -236,7 +252,19 @@ int32_t TFacts::BinarySearch(int32_t ID) const {
 }
 
 int32_t TFacts::FindFact(int32_t ID) const {
-  if (GetCount() >= 5) return BinarySearch(ID);
+  if (GetCount() >= 5) {
+    // IDs mostly follow each other: the places the first and the last ID
+    // suggest are tried before the search.
+    const auto Holds = [&](int64_t Index) {
+      return Index >= 0 && Index < GetCount() &&
+             FList.Get(static_cast<int32_t>(Index))->GetID() == ID;
+    };
+    const int64_t FromFirst = int64_t{ID} - FList.Get(0)->GetID();
+    if (Holds(FromFirst)) return static_cast<int32_t>(FromFirst);
+    const int64_t FromLast = GetCount() - 1 - (int64_t{FList.Last()->GetID()} - ID);
+    if (Holds(FromLast)) return static_cast<int32_t>(FromLast);
+    return BinarySearch(ID);
+  }
   for (int32_t I = 0; I < GetCount(); ++I) {
     if (FList.Get(I)->GetID() == ID) return I;
   }
@@ -263,8 +291,8 @@ int32_t TFacts::FindEqual(const IFact& Fact, int32_t HashCode) const {
     return -1;
   }
   // The hash code alone decides: two facts that collide count as duplicates.
-  TFact* Found = FHashIndex.Find(HashCode);
-  return Found == nullptr ? -1 : IndexOf(IFact(Found));
+  int32_t ID = 0;
+  return FHashIndex.Find(HashCode, ID) ? FindFact(ID) : -1;
 }
 
 IFact TFacts::GetFactByID(int32_t ID) const {
@@ -274,7 +302,7 @@ IFact TFacts::GetFactByID(int32_t ID) const {
 
 int32_t TFacts::IndexOf(const IFact& Fact) const {
   if (!Fact) return -1;
-  if (GetCount() >= 5 && Fact->GetID() != -1) return BinarySearch(Fact->GetID());
+  if (GetCount() >= 5 && Fact->GetID() != -1) return FindFact(Fact->GetID());
   return FList.IndexOf(Fact.Get());
 }
 
@@ -283,7 +311,8 @@ void TFacts::Index(TFact* Fact, int32_t HashCode) {
   if (Fact->GetTemplate()->IsFuzzy()) {
     FFuzzyFacts.push_back(Fact);
   } else {
-    FHashIndex.Insert(HashCode, Fact);
+    FHashIndex.Insert(HashCode, Fact->GetID());
+    Fact->SetFiledHash(HashCode);
   }
 }
 
@@ -294,8 +323,8 @@ void TFacts::Unindex(TFact* Fact) {
     if (It != FFuzzyFacts.end()) FFuzzyFacts.erase(It);
     return;
   }
-  // A fact changed in place since it was indexed is found by identity.
-  FHashIndex.Erase(Fact->GetHashCode(), Fact);
+  // A fact changed in place since is still filed under its old hash.
+  FHashIndex.Erase(Fact->GetFiledHash(), Fact->GetID());
 }
 
 void TFacts::AppendIndexed(const IFact& Fact, int32_t HashCode) {
@@ -303,7 +332,11 @@ void TFacts::AppendIndexed(const IFact& Fact, int32_t HashCode) {
   int32_t Position = GetCount();
   const int32_t ID = Fact->GetID();
   while (Position > 0 && FList.Get(Position - 1)->GetID() > ID) --Position;
-  FList.Insert(Position, Fact);
+  if (Position == GetCount()) {
+    FList.Add(Fact);
+  } else {
+    FList.Insert(Position, Fact);
+  }
   FHighestID = std::max(FHighestID, ID);
   Index(Fact.Get(), HashCode);
 }

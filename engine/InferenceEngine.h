@@ -18,6 +18,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -247,33 +248,41 @@ class TGlobalVariables : public TEngineVariables {
   void Clear() override;
 };
 
-// Facts by hash code, one per code, in one open-addressed array: a
-// duplicate check costs one probe run over adjacent slots instead of a
-// walk through separately allocated nodes.
+// Fact IDs by hash code, one per code, in one open-addressed array of
+// 8-byte slots: a duplicate check costs one probe run over adjacent slots
+// instead of a walk through separately allocated nodes, and the fact base
+// finds the fact by its ID. A fact whose ID is the empty slots' marker is
+// kept aside.
 class TFactHashIndex {
  public:
-  // The fact filed under Hash, or nil.
-  TFact* Find(int32_t Hash) const;
-  // Files Fact under Hash unless a fact is filed there already.
-  void Insert(int32_t Hash, TFact* Fact);
-  // Drops Fact, looked for under Hash first and then everywhere (it may
-  // have changed since it was filed).
-  void Erase(int32_t Hash, TFact* Fact);
+  // Marks empty slots.
+  static constexpr int32_t NoID = INT32_MIN;
+
+  // Whether a fact is filed under Hash, and its ID.
+  bool Find(int32_t Hash, int32_t& ID) const;
+  // Files the fact ID under Hash unless a fact is filed there already.
+  void Insert(int32_t Hash, int32_t ID);
+  // Drops the fact ID, looked for under Hash first and then everywhere (the
+  // fact may have changed since it was filed).
+  void Erase(int32_t Hash, int32_t ID);
   void Clear();
   void Reserve(size_t Count);
 
  private:
   struct TSlot {
-    TFact* Fact;
     int32_t Hash;
+    int32_t ID;
   };
   size_t Home(int32_t Hash) const;
   void EraseAt(size_t Index);
   void Resize(size_t Capacity);
 
-  // Empty slots hold no fact; the size is a power of two, at most half full.
+  // Empty slots hold NoID; the size is a power of two, at most half full.
   std::vector<TSlot> FSlots;
   size_t FCount = 0;
+  // Filed with the marker's ID: whether there is one, and its hash.
+  bool FMarkerFiled = false;
+  int32_t FMarkerHash = 0;
 };
 
 class TFacts {

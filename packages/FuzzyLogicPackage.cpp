@@ -394,7 +394,7 @@ void TGetFuzzyFunction::Call(const IFunCall& FunCall, TIEContext* Context, IIEVa
   const IFuzzySet Set = GetFuzzySetFromValue(FunCall->GetArgument(0), Context);
   switch (GetFunctionType()) {
     case gffGetFs: {
-      ISingletonsVector Points = new TSingletonsVector();
+      ISingletonsVector Points = new TSingletonsVector(&EngineOf(Context));
       for (int32_t I = 0; I < Set->GetPointCount(); ++I) {
         Points->Add(Float(Set->GetPoint(I).X), Float(Set->GetPoint(I).Y));
       }

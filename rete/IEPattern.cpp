@@ -26,8 +26,6 @@ bool NameBefore(std::string_view A, std::string_view B) {
 
 IIEValue CallValue(const ICustomFunCall& Call) { return IIEValue(new TIEValue(Call)); }
 
-bool IsFunCall(const IIEValue& Value) { return Value && Value->GetDType() == dtFunCall; }
-
 }  // namespace
 
 // TSlotTests

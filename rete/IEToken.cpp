@@ -7,6 +7,8 @@ namespace ie {
 
 namespace {
 
+static_assert(sizeof(TTokenBucket::TEntry) == 16);
+
 // Sort codes grow by a factor of 8 per pattern and wrap around in 32 bits.
 int32_t ChildSortCode(int32_t ParentCode, const IFact& Fact) {
   const uint32_t ID = Fact ? static_cast<uint32_t>(Fact->GetID()) : 0u;
@@ -119,11 +121,20 @@ void TIETokenTree::ResetBuckets(size_t Count) {
   FHighBucket = -1;
 }
 
-int32_t TIETokenTree::GetTokenHash(const TIEToken& Token) const { return Hash(Token, true); }
+int32_t TIETokenTree::GetTokenHash(const TIEToken& Token) const {
+  return Hash(Token, true, nullptr);
+}
 
-int32_t TIETokenTree::GetJoinHash(const TIEToken& Token) const { return Hash(Token, false); }
+int32_t TIETokenTree::GetJoinHash(const TIEToken& Token) const {
+  return Hash(Token, false, nullptr);
+}
 
-int32_t TIETokenTree::Hash(const TIEToken& Token, bool Strict) const {
+int32_t TIETokenTree::GetJoinHash(const TIEToken& Token, bool& Exact) const {
+  return Hash(Token, false, &Exact);
+}
+
+int32_t TIETokenTree::Hash(const TIEToken& Token, bool Strict, bool* Exact) const {
+  if (Exact != nullptr) *Exact = false;
   if (FUseSortCode) return Token.GetSortCode();
   const IFact& Fact = Token.GetFacts(FFactIndex);
   if (!Fact) return 0;
@@ -147,12 +158,17 @@ int32_t TIETokenTree::Hash(const TIEToken& Token, bool Strict) const {
     Orphan = Fact->GetValue(FSlotName);
     Value = Orphan.Get();
   }
-  if (FSubIndex == NoSubIndex) return Value->GetHashCode();
+  if (FSubIndex == NoSubIndex) {
+    if (Exact != nullptr) *Exact = Value->GetDType() == dtInteger;
+    return Value->GetHashCode();
+  }
   if (!Strict && Value->GetDType() != dtList) return 0;
   const IValueVector List = Value->GetAsList();
   if (!Strict && (!List || FSubIndex < 0 || FSubIndex >= List->GetCount())) return 0;
   const IIEValue& Element = List->Get(FSubIndex);
-  return Element ? Element->GetHashCode() : 0;
+  if (!Element) return 0;
+  if (Exact != nullptr) *Exact = Element->GetDType() == dtInteger;
+  return Element->GetHashCode();
 }
 
 int32_t TIETokenTree::BucketOf(int32_t Hash) const {
@@ -174,15 +190,16 @@ const TTokenBucket* TIETokenTree::GetTokens(int32_t Hash) {
   return &Bucket;
 }
 
-void TIETokenTree::Put(int32_t Hash, const IReteToken& Token) {
+void TIETokenTree::Put(int32_t Hash, bool Exact, const IReteToken& Token) {
   int32_t At = FFree;
   if (At >= 0) {
     FFree = FEntries[At].Next;
     FEntries[At].Token = Token;
     FEntries[At].Hash = Hash;
+    FEntries[At].Exact = Exact;
   } else {
     At = static_cast<int32_t>(FEntries.size());
-    FEntries.push_back(TTokenBucket::TEntry{Token, Hash, -1});
+    FEntries.push_back(TTokenBucket::TEntry{Token, Hash, -1, Exact});
   }
   Link(At);
 }
@@ -206,11 +223,11 @@ void TIETokenTree::Link(int32_t At) {
 
 bool TIETokenTree::Add(const IReteToken& Token) { return Add(Token, GetJoinHash(*Token)); }
 
-bool TIETokenTree::Add(const IReteToken& Token, int32_t Hash) {
+bool TIETokenTree::Add(const IReteToken& Token, int32_t Hash, bool Exact) {
   for (const TTokenBucket::TEntry& Stored : FBuckets[BucketOf(Hash)]) {
     if (Stored.Hash == Hash && Stored.Token->Equals(Token)) return false;
   }
-  Put(Hash, Token);
+  Put(Hash, Exact, Token);
   if (++FTokenCount > 2 * GetBucketCount()) Grow();
   return true;
 }

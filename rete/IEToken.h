@@ -113,7 +113,10 @@ class TTokenBucket {
     IReteToken Token;
     int32_t Hash;
     // The next entry of the bucket, or of the free list; -1 ends either.
-    int32_t Next;
+    int32_t Next : 31;
+    // The join value was an integer, whose hash is the integer itself: two
+    // such entries of one hash hold equal values.
+    uint32_t Exact : 1;
   };
   // Walks the entries.
   class TIterator {
@@ -188,6 +191,8 @@ class TIETokenTree : public TPersistent {
   // the hash a join files and probes with, where such a token simply
   // matches nothing.
   int32_t GetJoinHash(const TIEToken& Token) const;
+  // The same, and whether the join value is an integer (see TEntry::Exact).
+  int32_t GetJoinHash(const TIEToken& Token, bool& Exact) const;
   // The bucket of a hash value: |Hash mod bucket count|.
   int32_t BucketOf(int32_t Hash) const;
   // The bucket at Index, nil until a token was put there (or it was looked
@@ -199,8 +204,9 @@ class TIETokenTree : public TPersistent {
 
   // Files Token unless an equal token is stored; whether it was added.
   virtual bool Add(const IReteToken& Token);
-  // The same for a caller that has GetJoinHash(Token) at hand already.
-  bool Add(const IReteToken& Token, int32_t Hash);
+  // The same for a caller that has GetJoinHash(Token, Exact) at hand
+  // already.
+  bool Add(const IReteToken& Token, int32_t Hash, bool Exact = false);
   // Drops the stored token equal to Token; whether there was one.
   virtual bool Remove(const IReteToken& Token);
   // Takes the stored token equal to Token (whose join hash is Hash) out and
@@ -216,9 +222,9 @@ class TIETokenTree : public TPersistent {
  private:
   template <class TText>
   std::string Listing(TText Text) const;
-  int32_t Hash(const TIEToken& Token, bool Strict) const;
+  int32_t Hash(const TIEToken& Token, bool Strict, bool* Exact) const;
   // Files Token under Hash; the bounds follow.
-  void Put(int32_t Hash, const IReteToken& Token);
+  void Put(int32_t Hash, bool Exact, const IReteToken& Token);
   // Links entry At at the end of the bucket of its hash; the bounds follow.
   void Link(int32_t At);
   // Empty, unmade buckets, Count of them, over the same pool.

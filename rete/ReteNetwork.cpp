@@ -110,6 +110,17 @@ const TIEValue* TSlotReader::ReadSlot(TFact& Fact) {
   return Fact.GetValue(FName).Get();
 }
 
+bool TSlotReader::TryRead(TFact& Fact, const TIEValue*& Value) {
+  const ISlotLayout& Layout = Fact.GetTemplate()->GetLayout();
+  if (Layout != FLayout) {
+    FLayout = Layout;
+    FPosition = Layout->IndexOf(FName);
+  }
+  if (FPosition < 0) return false;
+  Value = Read(Fact);
+  return true;
+}
+
 const TIEValue* TSlotReader::Read(TFact& Fact) {
   const TIEValue* Value = ReadSlot(Fact);
   if (FSubIndex == NoSubIndex) return Value;
@@ -170,7 +181,80 @@ TIEContext* TReteNode::GetContext() {
 }
 
 void TReteNode::CallChildren(const IReteToken& Token) {
+  if (FEdgeIndexStale) BuildEdgeIndex();
+  if (FEdgeIndex && Token->GetTag() != taClear && CallIndexedChildren(Token)) return;
   for (size_t I = 0; I < FEdges.size(); ++I) FEdges[I].Target->CallNode(Token, FEdges[I].CallType);
+}
+
+void TReteNode::BuildEdgeIndex() {
+  // Below this many children of one slot a scan is as quick.
+  constexpr size_t MinIndexed = 4;
+  FEdgeIndexStale = false;
+  FEdgeIndex.reset();
+  if (FEdges.size() < MinIndexed) return;
+  const auto Indexable = [&](size_t I) -> const TPatternMatchNode* {
+    const auto* Node = dynamic_cast<const TPatternMatchNode*>(FEdges[I].Target);
+    return Node != nullptr && FEdges[I].CallType == ctSingle && Node->IsHashableEquality()
+               ? Node
+               : nullptr;
+  };
+  const auto SameSlot = [](const TPatternMatchNode* A, const TPatternMatchNode* B) {
+    return A->FFirst.GetName() == B->FFirst.GetName() &&
+           A->FFirst.GetSubIndex() == B->FFirst.GetSubIndex();
+  };
+  // The slot most children test; the first of equals.
+  const TPatternMatchNode* Key = nullptr;
+  size_t KeyCount = 0;
+  for (size_t I = 0; I < FEdges.size(); ++I) {
+    const TPatternMatchNode* Node = Indexable(I);
+    if (Node == nullptr || (Key != nullptr && SameSlot(Node, Key))) continue;
+    size_t Count = 0;
+    for (size_t J = I; J < FEdges.size(); ++J) {
+      const TPatternMatchNode* Other = Indexable(J);
+      if (Other != nullptr && SameSlot(Other, Node)) ++Count;
+    }
+    if (Count > KeyCount) {
+      Key = Node;
+      KeyCount = Count;
+    }
+  }
+  if (KeyCount < MinIndexed) return;
+  auto Index = std::make_unique<TEdgeIndex>();
+  Index->Reader = TSlotReader(Key->FFirst.GetName(), Key->FFirst.GetSubIndex());
+  for (size_t I = 0; I < FEdges.size(); ++I) {
+    const TPatternMatchNode* Node = Indexable(I);
+    const auto Position = static_cast<uint32_t>(I);
+    if (Node != nullptr && SameSlot(Node, Key)) {
+      Index->ByHash[Node->GetValue()->GetHashCode()].push_back(Position);
+    } else {
+      Index->Others.push_back(Position);
+    }
+  }
+  FEdgeIndex = std::move(Index);
+}
+
+bool TReteNode::CallIndexedChildren(const IReteToken& Token) {
+  TEdgeIndex& Index = *FEdgeIndex;
+  TFact* Fact = Token->GetFact().Get();
+  const TIEValue* Value = nullptr;
+  if (Fact == nullptr || !Fact->GetTemplate() || !Index.Reader.TryRead(*Fact, Value)) return false;
+  // A fuzzy value may equal a constant of another hash.
+  if (Value != nullptr && Value->GetDType() == dtFuzzy) return false;
+  static const std::vector<uint32_t> None;
+  const std::vector<uint32_t>* Matching = &None;
+  if (Value != nullptr) {
+    const auto It = Index.ByHash.find(Value->GetHashCode());
+    if (It != Index.ByHash.end()) Matching = &It->second;
+  }
+  auto Other = Index.Others.begin();
+  auto Match = Matching->begin();
+  while (Other != Index.Others.end() || Match != Matching->end()) {
+    const bool TakeOther =
+        Match == Matching->end() || (Other != Index.Others.end() && *Other < *Match);
+    const TReteEdge& Edge = FEdges[TakeOther ? *Other++ : *Match++];
+    Edge.Target->CallNode(Token, Edge.CallType);
+  }
+  return true;
 }
 
 IIEValue TReteNode::Evaluate(const IIEValue& Value, const IReteToken& Token) {
@@ -217,6 +301,12 @@ TPatternMatchNode::TPatternMatchNode(TReteNetwork* Rete, TPatternMatchTest Test,
     case pmtFailTest:
       break;
   }
+}
+
+bool TPatternMatchNode::IsHashableEquality() const {
+  if ((FTest != pmtTestEqual && FTest != pmtTestMultiSlotEqual) || !FValue) return false;
+  const TIEType Kind = FValue->GetDType();
+  return Kind == dtAtom || Kind == dtString || Kind == dtInteger || Kind == dtFloat;
 }
 
 bool TPatternMatchNode::TestTemplate(const TFact& Fact) const {
@@ -587,17 +677,20 @@ bool TJoinNode::RunTests(const IReteToken& Left, const IReteToken& Right) {
 }
 
 template <class TVisit>
-void TJoinNode::Scan(TIETokenTree& Memory, int32_t Hash, TVisit&& Visit) {
+void TJoinNode::Scan(TIETokenTree& Memory, int32_t Hash, bool Exact, TVisit&& Visit) {
   if (FShortCut >= 0) {
     const TTokenBucket* Bucket = Memory.GetTokens(Hash);
     if (Bucket == nullptr) return;
+    // Integers on both sides with one hash are equal: when the join has
+    // no other test, the pair passes without reading either fact again.
+    const bool Decided = Exact && FTests.size() == 1;
     for (const TTokenBucket::TEntry& Entry : *Bucket) {
       // Another join value that shares the bucket cannot match.
-      if (Entry.Hash == Hash && !Visit(Entry.Token)) return;
+      if (Entry.Hash == Hash && !Visit(Entry.Token, Decided && Entry.Exact)) return;
     }
     return;
   }
-  ScanAll(Memory, Visit);
+  ScanAll(Memory, [&](const IReteToken& Token) { return Visit(Token, false); });
 }
 
 template <class TVisit>
@@ -624,10 +717,10 @@ void TJoinNode::PassCounted(const IReteToken& Left, TTokenAction Tag) {
   if (Tag != taRemove) ++FMatchCount;
 }
 
-void TJoinNode::RunTestsVaryLeft(const IReteToken& Right, int32_t Hash) {
+void TJoinNode::RunTestsVaryLeft(const IReteToken& Right, int32_t Hash, bool Exact) {
   const TTokenAction Tag = Right->GetTag();
-  Scan(*FLeft, Hash, [&](const IReteToken& Left) {
-    if (!RunTests(Left, Right)) return true;
+  Scan(*FLeft, Hash, Exact, [&](const IReteToken& Left, bool Passes) {
+    if (!Passes && !RunTests(Left, Right)) return true;
     if (!IsCounting()) {
       const float Strength = std::min(Left->GetStrength(), Right->GetStrength());
       CallChildren(Child(Left, Right->GetFact(), Strength, Tag));
@@ -642,23 +735,24 @@ void TJoinNode::RunTestsVaryLeft(const IReteToken& Right, int32_t Hash) {
   });
 }
 
-void TJoinNode::RunTestsVaryRight(const IReteToken& Left, TTokenAction Tag, int32_t Hash) {
+void TJoinNode::RunTestsVaryRight(const IReteToken& Left, TTokenAction Tag, int32_t Hash,
+                                  bool Exact) {
   if (IsCounting()) {
     if (Tag == taRemove) {
       if (CountPasses(Left->GetNegatedCount())) PassCounted(Left, taRemove);
       return;
     }
     int32_t Count = 0;
-    Scan(*FRight, Hash, [&](const IReteToken& Right) {
-      if (RunTests(Left, Right)) ++Count;
+    Scan(*FRight, Hash, Exact, [&](const IReteToken& Right, bool Passes) {
+      if (Passes || RunTests(Left, Right)) ++Count;
       return true;
     });
     Left->SetNegatedCount(Count);
     if (CountPasses(Count)) PassCounted(Left, taAdd);
     return;
   }
-  Scan(*FRight, Hash, [&](const IReteToken& Right) {
-    if (!RunTests(Left, Right)) return true;
+  Scan(*FRight, Hash, Exact, [&](const IReteToken& Right, bool Passes) {
+    if (!Passes && !RunTests(Left, Right)) return true;
     const float Strength = std::min(Left->GetStrength(), Right->GetStrength());
     CallChildren(Child(Left, Right->GetFact(), Strength, Tag));
     if (Tag == taRemove) return true;
@@ -680,23 +774,26 @@ bool TJoinNode::CallNode(const IReteToken& Token, TCallType CallType) {
   }
   switch (CallType) {
     case ctRight: {
-      const int32_t Hash = FRight->GetJoinHash(*Token);
-      if (Tag == taRemove ? FRight->Extract(Token, Hash) != nullptr : FRight->Add(Token, Hash)) {
-        RunTestsVaryLeft(Token, Hash);
+      bool Exact = false;
+      const int32_t Hash = FRight->GetJoinHash(*Token, Exact);
+      if (Tag == taRemove ? FRight->Extract(Token, Hash) != nullptr
+                          : FRight->Add(Token, Hash, Exact)) {
+        RunTestsVaryLeft(Token, Hash, Exact);
       }
       break;
     }
     case ctLeft: {
-      const int32_t Hash = FLeft->GetJoinHash(*Token);
+      bool Exact = false;
+      const int32_t Hash = FLeft->GetJoinHash(*Token, Exact);
       if (Tag == taRemove) {
         if (const IReteToken Stored = FLeft->Extract(Token, Hash)) {
-          RunTestsVaryRight(Stored, taRemove, Hash);
+          RunTestsVaryRight(Stored, taRemove, Hash, Exact);
         }
       } else {
         // A counting join keeps its own copy: the copy carries the count.
         const IReteToken Kept = IsCounting() ? IReteToken(new TIEToken(Token)) : Token;
-        if (FLeft->Add(Kept, Hash)) {
-          RunTestsVaryRight(Kept, Tag, Hash);
+        if (FLeft->Add(Kept, Hash, Exact)) {
+          RunTestsVaryRight(Kept, Tag, Hash, Exact);
           AskForBackChain(Kept);
         }
       }
@@ -772,8 +869,10 @@ void TJoinNode::CollectOutputs(const TTokenSink& Sink) {
       }
       return true;
     }
-    Scan(*FRight, FLeft->GetJoinHash(*Left), [&](const IReteToken& Right) {
-      if (!RunTests(Left, Right)) return true;
+    bool Exact = false;
+    const int32_t Hash = FLeft->GetJoinHash(*Left, Exact);
+    Scan(*FRight, Hash, Exact, [&](const IReteToken& Right, bool Passes) {
+      if (!Passes && !RunTests(Left, Right)) return true;
       Sink(Child(Left, Right->GetFact(), std::min(Left->GetStrength(), Right->GetStrength()),
                  taAdd));
       return !FUnique;
@@ -1299,7 +1398,7 @@ void TReteNetwork::AddNode(TReteNode* Node, TReteNode* Parent, TCallType CallTyp
   } else if (auto* Root = dynamic_cast<TPatternMatchNode*>(Node)) {
     FRoots.push_back(Root);
     if (Root->GetPatternMatchTest() == pmtTestClassType) {
-      FRootsByName[Root->GetValue()->GetText()].push_back(Root);
+      FRootLists[RootListOf(Root->GetValue()->GetText())]->Roots.push_back(Root);
     }
   }
   if (FOnNodeChange) FOnNodeChange(this, Node);
@@ -1307,6 +1406,7 @@ void TReteNetwork::AddNode(TReteNode* Node, TReteNode* Parent, TCallType CallTyp
 
 void TReteNetwork::Link(TReteNode* Source, TReteNode* Target, TCallType CallType) {
   Source->FEdges.push_back(TReteEdge{Target, CallType});
+  Source->EdgesChanged();
   Target->FParents.push_back(TReteNode::TParentEdge{Source, CallType});
 }
 
@@ -1317,6 +1417,7 @@ void TReteNetwork::FreeNode(TReteNode* Node) {
     Edges.erase(std::remove_if(Edges.begin(), Edges.end(),
                                [&](const TReteEdge& Edge) { return Edge.Target == Node; }),
                 Edges.end());
+    Parent.Source->EdgesChanged();
   }
   for (const TReteEdge& Edge : Node->FEdges) {
     std::vector<TReteNode::TParentEdge>& Parents = Edge.Target->FParents;
@@ -1328,11 +1429,8 @@ void TReteNetwork::FreeNode(TReteNode* Node) {
     FRoots.erase(std::remove(FRoots.begin(), FRoots.end(), Node), FRoots.end());
     if (auto* Root = dynamic_cast<TPatternMatchNode*>(Node)) {
       if (Root->GetPatternMatchTest() == pmtTestClassType) {
-        auto It = FRootsByName.find(Root->GetValue()->GetText());
-        if (It != FRootsByName.end()) {
-          std::erase(It->second, Root);
-          if (It->second.empty()) FRootsByName.erase(It);
-        }
+        const auto It = FRootsByName.find(Root->GetValue()->GetText());
+        if (It != FRootsByName.end()) std::erase(FRootLists[It->second]->Roots, Root);
       }
     }
   }
@@ -1423,10 +1521,27 @@ bool TReteNetwork::ProcessFact(TTokenAction Action, const IFact& Fact) {
   return OfferToken(new TIEToken(Action, Fact), Roots);
 }
 
-const std::vector<TPatternMatchNode*>& TReteNetwork::RootsFor(const TFactTemplate& Template) const {
-  static const std::vector<TPatternMatchNode*> None;
-  const auto It = FRootsByName.find(Template.GetTemplateName());
-  return It == FRootsByName.end() ? None : It->second;
+const std::vector<TPatternMatchNode*>& TReteNetwork::RootsFor(const TFactTemplate& Template) {
+  const std::string& Name = Template.GetTemplateName();
+  const auto Slot = static_cast<size_t>(Template.GetMatchSlot());
+  // A slot of another network, or of the template's former name, reads a
+  // list of another name.
+  if (Slot < FRootLists.size()) {
+    const TRootList& Cached = *FRootLists[Slot];
+    // Names are short: a loop beats a call of memcmp.
+    bool Same = Cached.Name.size() == Name.size();
+    for (size_t I = 0; Same && I < Name.size(); ++I) Same = Cached.Name[I] == Name[I];
+    if (Same) return Cached.Roots;
+  }
+  const size_t List = RootListOf(Name);
+  Template.SetMatchSlot(static_cast<int32_t>(List));
+  return FRootLists[List]->Roots;
+}
+
+size_t TReteNetwork::RootListOf(const std::string& Name) {
+  const auto [It, Added] = FRootsByName.try_emplace(Name, FRootLists.size());
+  if (Added) FRootLists.push_back(std::make_unique<TRootList>(TRootList{Name, {}}));
+  return It->second;
 }
 
 bool TReteNetwork::OfferToken(const IReteToken& Token,

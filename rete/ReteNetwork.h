@@ -108,6 +108,9 @@ class TSlotReader {
   // The slot, or its element SubIndex; nil when the slot holds no list or
   // the list no such element.
   const TIEValue* Read(TFact& Fact);
+  // Read for a slot of Fact's template layout; false, reading nothing,
+  // for a name the layout lacks.
+  bool TryRead(TFact& Fact, const TIEValue*& Value);
 
  private:
   std::string FName;
@@ -189,9 +192,28 @@ class TReteNode : public TObject {
     TCallType CallType;
   };
 
+  // Children that test one slot for equality with a constant, filed by
+  // the constant's hash code, so that a token is handed only to those it
+  // may pass (and to every other child), still in edge order.
+  struct TEdgeIndex {
+    TSlotReader Reader;
+    // Positions in FEdges, ascending.
+    std::vector<uint32_t> Others;
+    std::unordered_map<int32_t, std::vector<uint32_t>> ByHash;
+  };
+
   // Everything the node would pass on now, to Sink: what a successor
   // linked below it later must be given.
   virtual void CollectOutputs(const TTokenSink& Sink) = 0;
+  // The edges changed: the index is made again when next needed.
+  void EdgesChanged() {
+    FEdgeIndex.reset();
+    FEdgeIndexStale = true;
+  }
+  void BuildEdgeIndex();
+  // CallChildren through the index; false when the token's fact cannot be
+  // read by it and every child must see the token.
+  bool CallIndexedChildren(const IReteToken& Token);
 
   int32_t FRuleUseCount = 1;
   // Nodes made earlier have lower serials: roots are offered tokens in
@@ -201,6 +223,8 @@ class TReteNode : public TObject {
   TReteContext* FContext = nullptr;
   std::vector<TReteEdge> FEdges;
   std::vector<TParentEdge> FParents;
+  std::unique_ptr<TEdgeIndex> FEdgeIndex;
+  bool FEdgeIndexStale = true;
 };
 
 // One test on one fact: the template, a slot against a constant or a call,
@@ -208,6 +232,8 @@ class TReteNode : public TObject {
 // a multislot among multifield variables.
 class TPatternMatchNode : public TReteNode {
   IE_CLASS(TPatternMatchNode, TReteNode)
+  // A parent indexes its children by the slot they read.
+  friend class TReteNode;
 
  public:
   // Args: for the slot tests the slot name and the position (-1 for the
@@ -218,6 +244,10 @@ class TPatternMatchNode : public TReteNode {
                     IIEValue Value);
 
   TPatternMatchTest GetPatternMatchTest() const { return FTest; }
+  // Whether the node tests a slot for equality with a constant whose
+  // equals all have its hash code (atoms, strings, numbers), so that a
+  // parent may skip it for a fact whose value hashes otherwise.
+  bool IsHashableEquality() const;
   const IIEValue& GetValue() const { return FValue; }
   const TNodeArgsArray& GetArgs() const { return FArgs; }
 
@@ -360,16 +390,16 @@ class TJoinNode : public TTestNode {
   // Whether the left token Left and the right token's fact pass every
   // test.
   bool RunTests(const IReteToken& Left, const IReteToken& Right);
-  // A right token arrived, with Hash its join hash: the left memory is
-  // scanned.
-  void RunTestsVaryLeft(const IReteToken& Right, int32_t Hash);
+  // A right token arrived, with Hash its join hash (Exact: of an integer):
+  // the left memory is scanned.
+  void RunTestsVaryLeft(const IReteToken& Right, int32_t Hash, bool Exact);
   // A left token arrived with Tag: the right memory is scanned.
-  void RunTestsVaryRight(const IReteToken& Left, TTokenAction Tag, int32_t Hash);
-  // Visit(token) for each token of Memory that a join value of hash Hash
-  // can match (every token without a hash key); Visit returns false to
-  // stop.
+  void RunTestsVaryRight(const IReteToken& Left, TTokenAction Tag, int32_t Hash, bool Exact);
+  // Visit(token, passes) for each token of Memory that a join value of hash
+  // Hash can match (every token without a hash key), passes telling that
+  // the join's tests are known to hold for it; Visit returns false to stop.
   template <class TVisit>
-  void Scan(TIETokenTree& Memory, int32_t Hash, TVisit&& Visit);
+  void Scan(TIETokenTree& Memory, int32_t Hash, bool Exact, TVisit&& Visit);
   // Visit(token) for every token of Memory, bucket by bucket.
   template <class TVisit>
   static void ScanAll(TIETokenTree& Memory, TVisit&& Visit);
@@ -547,7 +577,9 @@ class TReteNetwork : public TComponent {
   void UpdateNodes(const std::vector<TReteNode*>& NewNodes);
   void CollectFacts(const TTokenSink& Sink) const;
   // The roots testing for Template's own name.
-  const std::vector<TPatternMatchNode*>& RootsFor(const TFactTemplate& Template) const;
+  const std::vector<TPatternMatchNode*>& RootsFor(const TFactTemplate& Template);
+  // The roots testing for Name, made empty when missing.
+  size_t RootListOf(const std::string& Name);
   // Offers Token to Roots in order, then asserts the goals it raised.
   bool OfferToken(const IReteToken& Token, const std::vector<TPatternMatchNode*>& Roots);
   void AssertGoals();
@@ -565,8 +597,15 @@ class TReteNetwork : public TComponent {
 
   std::vector<TReteNode*> FNodes;
   std::vector<TPatternMatchNode*> FRoots;
-  // Roots by the template name they test.
-  std::unordered_map<std::string, std::vector<TPatternMatchNode*>> FRootsByName;
+  // Roots by the template name they test: lists that stay where they are
+  // (a token may be on its way through one), found by name or through the
+  // template's match slot.
+  struct TRootList {
+    std::string Name;
+    std::vector<TPatternMatchNode*> Roots;
+  };
+  std::vector<std::unique_ptr<TRootList>> FRootLists;
+  std::unordered_map<std::string, size_t> FRootsByName;
   // The nodes the rule being compiled added, in order.
   std::vector<TReteNode*> FNewNodes;
   uint64_t FSerials = 0;

@@ -159,6 +159,13 @@ TEST(FactTest, FactsFollowLaterChangesOfTheirTemplate) {
   EXPECT_EQ(F->GetValue("c")->GetAsInteger(), 0);
   EXPECT_EQ(F->GetValue("b")->GetAsInteger(), 2);
   EXPECT_EQ(F->GetToString(), "(t (a 9) (c 0))");
+  EXPECT_EQ(F->GetSlotNames(), (std::vector<std::string>{"a", "c", "b"}));
+  // The name back, the kept value is in its slot again.
+  F->SetValue("b", Int(5));
+  T->GetSlot("c")->SetName("b");
+  EXPECT_EQ(F->GetToString(), "(t (a 9) (b 5))");
+  // The value read under c is kept in turn.
+  EXPECT_EQ(F->GetSlotNames(), (std::vector<std::string>{"a", "b", "c"}));
 }
 
 TEST(FactTest, EqualityComparesNonFuzzySlotsOfTheSameTemplate) {
@@ -219,6 +226,27 @@ TEST(FactTest, HashIsTheTemplateHashAndTheConcatenatedValueTexts) {
   // Unset slots hash as their defaults.
   IFact Fresh = new TFact(T);
   EXPECT_EQ(Fresh->GetHashCode(), T->NewFact()->GetHashCode());
+}
+
+// Integers and atoms are hashed without their text being written; the
+// hash must still be that of the text, at every length and sign.
+TEST(FactTest, HashOfNumbersAndAtomsFollowsTheirText) {
+  IFactTemplate T = new TFactTemplate(nullptr, "t");
+  T->AddSlot("a", Atom("x"));
+  T->AddSlot("n", Int(0));
+  for (const int32_t Number :
+       {0, 7, -7, 10, 99, 100, -100, 12345, -123456, 1000000000, INT32_MAX, INT32_MIN}) {
+    for (const std::string& Text :
+         {std::string(), std::string("abc"), std::string("abcd"), std::string("abcdefghi")}) {
+      IFact F = T->NewFact();
+      F->SetValue("n", Int(Number));
+      F->SetValue("a", Atom(Text));
+      const std::string Texts = Text + std::to_string(Number);
+      const uint32_t Expected = static_cast<uint32_t>(T->GetHashCode()) * 31u +
+                                static_cast<uint32_t>(HashStringStep(Texts, 1));
+      EXPECT_EQ(F->GetHashCode(), static_cast<int32_t>(Expected)) << Texts;
+    }
+  }
 }
 
 TEST(FactTest, TextLeavesOutEmptySlots) {

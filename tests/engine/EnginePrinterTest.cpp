@@ -128,8 +128,7 @@ TEST_F(EnginePrinterTest, PointListsPrintThroughTheEngineAsTheirParser) {
   EXPECT_EQ(IIEValue(new TIEValue(Points))->GetToString(), "((0 1) (10 0) )");
   Points->Clear();
   EXPECT_EQ(Points->GetToString(), "");
-  EXPECT_EQ(IIEValue(new TIEValue(Engine->ParseSingletons("((0 1) (10 0) )")))->GetToString(),
-            "((0 1) (10 0) )");
+  EXPECT_EQ(Engine->ParseSingletons("((0 1) (10 0) )")->GetToString(), "((0 1) (10 0) )");
 }
 
 TEST_F(EnginePrinterTest, HostFunctionsPrintAsCommentLines) {

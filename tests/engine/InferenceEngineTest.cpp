@@ -163,7 +163,8 @@ TEST_F(InferenceEngineTest, FindFactByIdBelowAndFromFiveFacts) {
   for (int32_t Index = 0; Index < Engine->GetFacts().GetCount(); ++Index) {
     EXPECT_EQ(Engine->GetFacts().FindFact(Engine->GetFacts().Get(Index)->GetID()), Index);
   }
-  for (const int32_t Absent : {-1, 1, 5, 8}) EXPECT_EQ(Engine->GetFacts().FindFact(Absent), -1);
+  for (const int32_t Absent : {-1, 1, 5, 8, INT32_MIN, INT32_MAX})
+    EXPECT_EQ(Engine->GetFacts().FindFact(Absent), -1);
 }
 
 TEST_F(InferenceEngineTest, PendingFactsDrainDepthFirstAssertionsFirst) {
@@ -223,6 +224,22 @@ TEST_F(InferenceEngineTest, FactChangedInPlaceLeavesNoStaleIndexEntry) {
   Engine->Retract(Fact->GetID());
   EXPECT_EQ(Engine->Assert(NewItem("a")), 2);
   EXPECT_EQ(Engine->Assert(NewItem("a")), -1);
+}
+
+// The index keeps fact IDs and marks its empty places with the lowest
+// integer; a fact preserving that very ID must still count as present.
+TEST_F(InferenceEngineTest, PreservedLowestIdStillDetectsDuplicates) {
+  Engine->GetFacts().SetPreserveIDs(true);
+  const IFact Lowest = NewItem("low", INT32_MIN);
+  Engine->GetFacts().Add(Lowest);
+  ASSERT_EQ(Lowest->GetID(), INT32_MIN);
+  EXPECT_EQ(Ids(), (std::vector<int32_t>{INT32_MIN, 0}));
+  Engine->GetFacts().SetPreserveIDs(false);
+  EXPECT_EQ(Engine->Assert(NewItem("low")), -1);
+  EXPECT_EQ(Engine->GetFacts().FindFact(NewItem("low")), 0);
+  EXPECT_EQ(Engine->Assert(NewItem("other")), 1);
+  EXPECT_EQ(Engine->Retract(Lowest), 0);
+  EXPECT_EQ(Engine->Assert(NewItem("low")), 2);
 }
 
 TEST_F(InferenceEngineTest, DuplicateTemplateNamesFollowDuplicateConstructs) {

@@ -55,6 +55,28 @@ TEST_F(ReteNetworkTest, HashedMemoriesGrowAndStillFindEveryMatch) {
   EXPECT_EQ(Join->GetRightMemory()->GetTokenCount(), 72);
 }
 
+// Integer join values of one hash are equal without a test; values of
+// other kinds that hash alike, or a second join test, still decide.
+TEST_F(ReteNetworkTest, JoinsOnIntegersTrustTheirHashOnlyBetweenIntegers) {
+  B.Rule("one", {B.Pattern("a", {Var("x")}), B.Pattern("b", {Var("x")})});
+  B.Rule("two", {B.Pattern("p", {Var("x"), Var("y")}), B.Pattern("q", {Var("x"), Var("y")})});
+  Engine->Assert("a", {Int(1)});
+  Engine->Assert("a", {Int(97)});
+  Engine->Assert("b", {IIEValue(new TIEValue(1.0))});
+  Engine->Assert("b", {Atom("a")});
+  Engine->Assert("b", {Int(97)});
+  Engine->Assert("p", {Int(5), Int(6)});
+  Engine->Assert("q", {Int(5), Int(7)});
+  Engine->Assert("q", {Int(5), Int(6)});
+  // The same from the other side: right facts first.
+  Engine->Assert("b", {Int(3)});
+  Engine->Assert("a", {Atom("\x03")});
+  Engine->Assert("a", {Int(3)});
+  Engine->Assert("b", {IIEValue(new TIEValue(4.0))});
+  Engine->Assert("a", {Int(4)});
+  EXPECT_EQ(Engine->AgendaText(), (TLines{"one: f-2, f-5", "two: f-6, f-8", "one: f-11, f-9"}));
+}
+
 TEST_F(ReteNetworkTest, NegationCountsItsBlockers) {
   B.Rule("r", {B.Pattern("a", {Var("x")}), B.Pattern("b", {Var("x")}, 1)});
   Engine->Assert("a", {Int(1)});
@@ -153,6 +175,41 @@ TEST_F(ReteNetworkTest, RulesShareNodesAndKeepThemWhenOneLeaves) {
   EXPECT_EQ(Engine->AgendaText(), TLines{});
 }
 
+// Many rules testing one field for constants share their parent, which
+// hands a fact only to the children whose constant hashes like the
+// fact's value, and to every other child, still in the order they came.
+TEST_F(ReteNetworkTest, SiblingConstantTestsSeeOnlyFactsThatMayPass) {
+  B.Rule("red", {B.Pattern("c", {Atom("red")})});
+  B.Rule("any", {B.Pattern("c", {Var("x")})});
+  B.Rule("blue", {B.Pattern("c", {Atom("blue")})});
+  B.Rule("one", {B.Pattern("c", {Int(1)})});
+  B.Rule("onef", {B.Pattern("c", {IIEValue(new TIEValue(1.0))})});
+  B.Rule("text", {B.Pattern("c", {IIEValue(new TIEValue(std::string("red"), dtString))})});
+  B.Rule("red2", {B.Pattern("c", {Atom("red")}), B.Pattern("d", {})});
+  // Each hash collides with another kind's: the child decides.
+  Engine->Assert("c", {Atom("red")});
+  Engine->Assert("c", {Int(1)});
+  Engine->Assert("c", {IIEValue(new TIEValue(1.0))});
+  Engine->Assert("c", {IIEValue(new TIEValue(std::string("red"), dtString))});
+  Engine->Assert("c", {Atom("green")});
+  Engine->Assert("d", {});
+  EXPECT_EQ(Engine->AgendaText(),
+            (TLines{"red: f-1", "any: f-1", "any: f-2", "one: f-2", "any: f-3", "onef: f-3",
+                    "any: f-4", "text: f-4", "any: f-5", "red2: f-1, f-6"}));
+  // Children leave and come; the parent files them again.
+  for (TRule* Rule : std::vector<TRule*>(Engine->Rules)) {
+    if (Rule->GetRuleName() == "any" || Rule->GetRuleName() == "red") Rule->Free();
+  }
+  B.Rule("green", {B.Pattern("c", {Atom("green")})});
+  EXPECT_EQ(Engine->AgendaText(),
+            (TLines{"one: f-2", "onef: f-3", "text: f-4", "red2: f-1, f-6", "green: f-5"}));
+  Engine->Assert("c", {Atom("blue")});
+  Engine->Assert("c", {Atom("green"), Atom("red")});
+  EXPECT_EQ(Engine->AgendaText().back(), "blue: f-7");
+  Engine->ClearFacts();
+  EXPECT_EQ(Engine->AgendaText(), TLines{});
+}
+
 TEST_F(ReteNetworkTest, NewRulesArePrimedWithoutDisturbingOthers) {
   B.Rule("r1", {B.Pattern("a", {Var("x")}), B.Pattern("b", {Var("x")})});
   B.Rule("m1", {B.Pattern("m", {MultiVar("u"), MultiVar("v")})});
@@ -216,6 +273,24 @@ TEST_F(ReteNetworkTest, RootsSeeOnlyFactsTheirTemplateTestCanPass) {
   EXPECT_EQ(Engine->AgendaText(), TLines{"r: f-1"});
   Engine->ClearFacts();
   EXPECT_EQ(Engine->AgendaText(), TLines{});
+}
+
+// A template remembers where the network keeps its roots; renamed, or
+// met by a second network, it is looked up by name again.
+TEST_F(ReteNetworkTest, TemplatesReachTheRootsOfTheirCurrentName) {
+  B.Rule("ra", {B.Pattern("a", {Var("x")})});
+  B.Rule("rb", {B.Pattern("b", {Var("x")})});
+  Engine->Assert("a", {Int(1)});
+  Engine->Ordered("a")->SetTemplateName("b");
+  Engine->Assert("a", {Int(2)});
+  EXPECT_EQ(Engine->AgendaText(), (TLines{"ra: f-1", "rb: f-2"}));
+  auto* Other = Create<TTestRuleEngine>(nullptr);
+  TRuleBuilder OtherRules(Other);
+  OtherRules.Rule("rz", {OtherRules.Pattern("z", {Var("x")})});
+  OtherRules.Rule("rb", {OtherRules.Pattern("b", {Var("x")})});
+  Other->Assert(Engine->Fact("a", {Int(3)}), false);
+  EXPECT_EQ(Other->AgendaText(), TLines{"rb: f-0"});
+  Other->Free();
 }
 
 TEST_F(ReteNetworkTest, OneShotRulesFireOnceUntilReset) {
