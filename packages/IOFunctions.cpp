@@ -9,7 +9,7 @@
 #include "core/IEValue.h"
 #include "engine/InferenceEngine.h"
 #include "libs/TextStream.h"
-#include "packages/StandardFunctions.h"
+#include "packages/PackageSupport.h"
 #include "rete/IEContext.h"
 #include "runtime/Conversions.h"
 #include "runtime/Format.h"

@@ -4,7 +4,7 @@
 
 #include "core/IEConsts.h"
 #include "core/IEValue.h"
-#include "packages/StandardFunctions.h"
+#include "packages/PackageSupport.h"
 #include "rete/IEContext.h"
 #include "runtime/Format.h"
 

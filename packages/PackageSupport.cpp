@@ -14,8 +14,12 @@ void Describe(TIEUserFunction& Function, const char* Name, const char* Help, con
   Function.SetMinArgumentCount(Min);
 }
 
+IIEValue Evaluate(const IFunCall& FunCall, int32_t Index, TIEContext* Context) {
+  return FunCall->GetArgument(Index)->Resolve(Context);
+}
+
 IIEValue Operand(const IFunCall& FunCall, int32_t Index, TIEContext* Context) {
-  IIEValue Value = FunCall->GetArgument(Index)->Resolve(Context);
+  IIEValue Value = Evaluate(FunCall, Index, Context);
   return Value ? Value : IIEValue(new TIEValue());
 }
 

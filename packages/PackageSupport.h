@@ -15,6 +15,9 @@ namespace ie {
 void Describe(TIEUserFunction& Function, const char* Name, const char* Help, const char* Arguments,
               int32_t Min, int32_t Max = UnlimitedArguments);
 
+// Argument Index of FunCall evaluated in Context; nil when a function
+// returned nothing.
+IIEValue Evaluate(const IFunCall& FunCall, int32_t Index, TIEContext* Context);
 // Argument Index of FunCall evaluated in Context. A function may return
 // nothing; that reads as a value of no kind, so that converting it fails
 // with the getter's error like any other unfit value.

@@ -8,7 +8,7 @@
 #include "core/IEValue.h"
 #include "packages/IOFunctions.h"
 #include "packages/MultifieldFunctions.h"
-#include "packages/StandardFunctions.h"
+#include "packages/PackageSupport.h"
 #include "rete/IEContext.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Format.h"

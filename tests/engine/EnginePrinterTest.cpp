@@ -3,15 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
+#include "ValueSupport.h"
 #include "core/IEDefinedType.h"
 #include "engine/InferenceEngine.h"
 #include "functions/IEPackages.h"
 
 namespace ie {
 namespace {
-
-IIEValue Int(int32_t Value) { return new TIEValue(Value, dtInteger); }
-IIEValue Atom(const std::string& Text) { return new TIEValue(Text, dtAtom); }
 
 // Marks the fact sets it prints, to show whose printer a text came from.
 class TMarkingEngine : public TInferenceEngine {

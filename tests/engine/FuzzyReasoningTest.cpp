@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "ValueSupport.h"
 #include "core/IEDefinedType.h"
 #include "engine/InferenceEngine.h"
 
@@ -11,14 +12,6 @@ namespace ie {
 namespace {
 
 using TTexts = std::vector<std::string>;
-
-IIEValue Atom(const std::string& Text) { return new TIEValue(Text, dtAtom); }
-IIEValue Int(int32_t Value) { return new TIEValue(Value, dtInteger); }
-IIEValue List(std::initializer_list<IIEValue> Items) {
-  IValueVector Vector = new TValueVector();
-  for (const IIEValue& Item : Items) Vector->Add(Item);
-  return new TIEValue(Vector);
-}
 
 // An engine with the fuzzy type "temp" over 0..100 (terms cold: 1 at 0
 // down to 0 at 50, warm: triangle 0 10 20, mild: triangle 10 20 30, hot:

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "ValueSupport.h"
 #include "core/IEDefinedType.h"
 #include "engine/InferenceEngine.h"
 
@@ -14,12 +15,7 @@ namespace {
 
 using TTexts = std::vector<std::string>;
 
-IIEValue Atom(const std::string& Text) { return new TIEValue(Text, dtAtom); }
-IIEValue Str(const std::string& Text) { return new TIEValue(Text, dtString); }
-IIEValue Int(int32_t Value) { return new TIEValue(Value, dtInteger); }
-IIEValue Flt(double Value) { return new TIEValue(Value); }
 IIEValue Id(int32_t Value) { return new TIEValue(Value, dtFactId); }
-std::string Text(const IIEValue& Value) { return Value ? Value->GetToString() : "<empty>"; }
 
 // An engine with its packages, the fuzzy type "temp" over 0..100 in
 // degrees (cold: 1 at 0 down to 0 at 50, warm: triangle 0 10 20, hot: 0 at

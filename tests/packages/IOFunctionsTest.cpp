@@ -10,21 +10,11 @@
 
 #include "TempDirSupport.h"
 #include "TestSupport.h"
+#include "ValueSupport.h"
 #include "engine/InferenceEngine.h"
 
 namespace ie {
 namespace {
-
-IIEValue Atom(const std::string& Text) { return new TIEValue(Text, dtAtom); }
-IIEValue Str(const std::string& Text) { return new TIEValue(Text, dtString); }
-IIEValue Var(const std::string& Name) { return new TIEValue(Name, dtVariable); }
-IIEValue Int(int32_t Value) { return new TIEValue(Value, dtInteger); }
-IIEValue Flt(double Value) { return new TIEValue(Value); }
-IIEValue List(std::initializer_list<IIEValue> Items) {
-  IValueVector Vector = new TValueVector();
-  for (const IIEValue& Item : Items) Vector->Add(Item);
-  return new TIEValue(Vector);
-}
 
 std::string Contents(const std::string& FileName) {
   std::ifstream In(FileName, std::ios::binary);

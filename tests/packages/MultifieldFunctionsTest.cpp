@@ -6,21 +6,12 @@
 #include <string>
 
 #include "TestSupport.h"
+#include "ValueSupport.h"
 #include "engine/InferenceEngine.h"
 
 namespace ie {
 namespace {
 
-IIEValue Atom(const std::string& Text) { return new TIEValue(Text, dtAtom); }
-IIEValue Str(const std::string& Text) { return new TIEValue(Text, dtString); }
-IIEValue Var(const std::string& Name) { return new TIEValue(Name, dtVariable); }
-IIEValue Int(int32_t Value) { return new TIEValue(Value, dtInteger); }
-IIEValue Flt(double Value) { return new TIEValue(Value); }
-IIEValue List(std::initializer_list<IIEValue> Items) {
-  IValueVector Vector = new TValueVector();
-  for (const IIEValue& Item : Items) Vector->Add(Item);
-  return new TIEValue(Vector);
-}
 // A list of atoms, one per word.
 IIEValue Words(const std::string& Text) {
   IValueVector Vector = new TValueVector();

@@ -8,22 +8,11 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "ValueSupport.h"
 #include "functions/IEInterpretedFunction.h"
 
 namespace ie {
 namespace {
-
-IIEValue Atom(const std::string& Text) { return new TIEValue(Text, dtAtom); }
-IIEValue Str(const std::string& Text) { return new TIEValue(Text, dtString); }
-IIEValue Var(const std::string& Name) { return new TIEValue(Name, dtVariable); }
-IIEValue Int(int32_t Value) { return new TIEValue(Value, dtInteger); }
-IIEValue Flt(double Value) { return new TIEValue(Value); }
-IIEValue List(std::initializer_list<IIEValue> Items) {
-  IValueVector Vector = new TValueVector();
-  for (const IIEValue& Item : Items) Vector->Add(Item);
-  return new TIEValue(Vector);
-}
-std::string Text(const IIEValue& Value) { return Value ? Value->GetToString() : "<empty>"; }
 
 using TArgs = std::vector<IIEValue>;
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
+#include "ValueSupport.h"
 #include "engine/InferenceEngine.h"
 #include "rete/IEContext.h"
 #include "rete/IERule.h"
@@ -10,15 +11,6 @@
 
 namespace ie {
 namespace {
-
-IIEValue Atom(const std::string& Text) { return new TIEValue(Text, dtAtom); }
-IIEValue Var(const std::string& Name) { return new TIEValue(Name, dtVariable); }
-IIEValue Int(int32_t Value) { return new TIEValue(Value, dtInteger); }
-IIEValue List(std::initializer_list<IIEValue> Items) {
-  IValueVector Vector = new TValueVector();
-  for (const IIEValue& Item : Items) Vector->Add(Item);
-  return new TIEValue(Vector);
-}
 
 // A free template "color" with the single slot c and the multislot tags,
 // and a free ordered template "data".
