@@ -188,6 +188,8 @@ inline constexpr const char* STooFewArguments = "Too few arguments for %s";
 inline constexpr const char* STooManyArguments = "Too many arguments for %s";
 inline constexpr const char* SFunctionUnassigned = "Function is unimplemented or unassigned: %s";
 inline constexpr const char* SFunctionNamesMismatch = "Function names do not match: %s and %s";
+inline constexpr const char* SCallsTooDeep =
+    "Function calls nested too deeply, more than %d are active";
 inline constexpr const char* SInvalidDeffunctionArgument =
     "Invalid argument type for deffunction: \"%s\".  Expected %s";
 

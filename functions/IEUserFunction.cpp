@@ -92,12 +92,31 @@ std::string TIEUserFunction::GetToString(IReasoner* Reasoner) {
   return Reasoner->PrettyPrint(IUserFunction(this));
 }
 
+namespace {
+
+// The calls active on this thread, counted while one runs.
+thread_local int32_t ActiveCalls = 0;
+
+class TCallDepth {
+ public:
+  TCallDepth() {
+    if (ActiveCalls >= MaxCallDepth) throw EIEException(Format(SCallsTooDeep, MaxCallDepth));
+    ++ActiveCalls;
+  }
+  TCallDepth(const TCallDepth&) = delete;
+  TCallDepth& operator=(const TCallDepth&) = delete;
+  ~TCallDepth() { --ActiveCalls; }
+};
+
+}  // namespace
+
 void TIEUserFunction::Call(const IFunCall& FunCall, TObject* Context, IIEValue& Result) {
   const int32_t Count = FunCall->GetArgumentCount();
   if (Count < GetMinArgumentCount()) throw EIEException(Format(STooFewArguments, FFunctionName));
   if (Count > GetMaxArgumentCount()) throw EIEException(Format(STooManyArguments, FFunctionName));
   TIEContext* Ctx = AsContext(Context);
   Result = nullptr;
+  const TCallDepth Depth;
   Call(FunCall, Ctx, Result);
 }
 

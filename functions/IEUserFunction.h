@@ -38,6 +38,10 @@ using IInterpretedFunction = TRef<TInterpretedFunction>;
 
 // No upper limit on the number of arguments.
 inline constexpr int32_t UnlimitedArguments = std::numeric_limits<int32_t>::max();
+// How many calls may be active at once on one thread; one more raises
+// "Function calls nested too deeply, ..." before recursion (a deffunction
+// calling itself without end) could exhaust the stack.
+inline constexpr int32_t MaxCallDepth = 2000;
 
 // A registry of callable functions by name, with the printer of the
 // constructs functions deal in. The inference engine is one.
