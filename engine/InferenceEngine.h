@@ -63,6 +63,41 @@ class TIETokenizerStream;
 using TIEParserClass = TIEParser* (*)(TInferenceEngine* Engine, TIETokenizerStream* Stream);
 using TIETokenizerClass = TIETokenizerStream* (*)(TStream* Stream, bool OwnsStream);
 
+// What the parser read, for its events. The events live in the parser; the
+// engine's setters hand them on.
+enum TParsedType : uint8_t {
+  ptNone,
+  ptValue,
+  ptFunCall,
+  ptRule,
+  ptFactSet,
+  ptFactTemplate,
+  ptFunction,
+  ptGlobals,
+  ptDefType,
+  ptEOF
+};
+
+using TParseEvent = std::function<void(TObject* Sender, TParsedType ParsedType, TObject* AObject,
+                                       const IInterface& AInterface)>;
+using TParseFactEvent = std::function<void(TObject* Sender, const IFact& Fact)>;
+using TParseFactSetEvent = std::function<void(TObject* Sender, TFactSet* FactSet)>;
+using TParseFactTemplateEvent =
+    std::function<void(TObject* Sender, const IFactTemplate& FactTemplate)>;
+using TParseFunCallEvent = std::function<void(TObject* Sender, const IFunCall& FunCall)>;
+using TParseFunctionEvent = std::function<void(TObject* Sender, const IUserFunction& AFunction)>;
+using TParseVariableEvent =
+    std::function<void(TObject* Sender, const std::string& VarName, const IIEValue& Value)>;
+using TParsePatternEvent = std::function<void(TObject* Sender, TIEPattern* Pattern)>;
+using TParseRuleEvent = std::function<void(TObject* Sender, TRule* Rule)>;
+using TParseDefinedTypeEvent =
+    std::function<void(TObject* Sender, const IIEDefinedType& DefinedType)>;
+using TParseFuzzySetEvent = std::function<void(TObject* Sender, const IFuzzySet& FuzzySet)>;
+using TParseFuzzyVariableEvent =
+    std::function<void(TObject* Sender, const IFuzzyVariable& FuzzyVariable)>;
+using TParseSingletonsEvent =
+    std::function<void(TObject* Sender, const ISingletonsVector& Singletons)>;
+
 enum TDuplicateConstructs : uint8_t { dcOverwrite, dcIgnore, dcError };
 
 enum TConstructWatch : uint8_t { cwActivation, cwFact, cwRule, cwCompilation, cwStatistics };
@@ -490,6 +525,10 @@ class TInferenceEngine : public TCustomRuleEngine,
                                TIEContext* Context);
   IIEValue EvalFuzzyExpression(const IFuzzyVariable& Variable, const IIEValue& Expression,
                                TIEContext* Context);
+  // Text read as ParseValue reads it, all of it; text left after the
+  // values raises "Invalid item in fuzzy expression: %s".
+  IIEValue EvalFuzzyExpression(const IFuzzyVariable& Variable, const std::string& Expression,
+                               TIEContext* Context);
   // Prints a plot of the fuzzy values of Values (or of the one Value) over
   // Low..High to OutID, one PrintOut per line of the plot, without line
   // ends (engine/FuzzyReasoning.h has the layout).
@@ -681,6 +720,22 @@ class TInferenceEngine : public TCustomRuleEngine,
   virtual TIETokenizerStream* NewTokenizer(TStream* Stream);
   virtual TIETokenizerStream* NewTokenizer(const std::string& Text);
 
+  // The parser's events: the engine stores none of them, so a new parser
+  // class starts without them.
+  void SetOnParse(TParseEvent Handler);
+  void SetOnParseDefinedType(TParseDefinedTypeEvent Handler);
+  void SetOnParseFact(TParseFactEvent Handler);
+  void SetOnParseFactSet(TParseFactSetEvent Handler);
+  void SetOnParseFactTemplate(TParseFactTemplateEvent Handler);
+  void SetOnParseFunction(TParseFunctionEvent Handler);
+  void SetOnParseFunCall(TParseFunCallEvent Handler);
+  void SetOnParseFuzzySet(TParseFuzzySetEvent Handler);
+  void SetOnParseFuzzyVariable(TParseFuzzyVariableEvent Handler);
+  void SetOnParseSingletons(TParseSingletonsEvent Handler);
+  void SetOnParseVariable(TParseVariableEvent Handler);
+  void SetOnParsePattern(TParsePatternEvent Handler);
+  void SetOnParseRule(TParseRuleEvent Handler);
+
   // Defines the constructs of Text and, with Execute, runs its top-level
   // calls (always, while errors are collected).
   void Parse(const std::string& Text, bool Execute);
@@ -698,6 +753,10 @@ class TInferenceEngine : public TCustomRuleEngine,
   IFunCall ParseFunCall(const std::string& Text);
   // Runs the call in the root context; its result.
   IIEValue ParseNExecuteFunCall(const std::string& Text);
+  // The one fuzzy set that the expression Text stands for over Variable,
+  // evaluated in the root context; none or several raise "Invalid Fuzzy
+  // Expression: %s".
+  IFuzzySet ParseFuzzyExpression(const IFuzzyVariable& Variable, const std::string& Text);
   IFuzzySet ParseFuzzySet(const IFuzzyVariable& Variable, const std::string& Text);
   IFuzzyVariable ParseFuzzyVariable(const std::string& Text);
   void ParseGlobalVariables(const std::string& Text);

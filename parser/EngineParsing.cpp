@@ -58,6 +58,60 @@ void TInferenceEngine::SetParser(TIEParser* Parser) { GetParser()->Assign(Parser
 
 void TInferenceEngine::FreeParser() { FreeAndNil(FParser); }
 
+// The parser's events
+
+void TInferenceEngine::SetOnParse(TParseEvent Handler) {
+  GetParser()->SetOnParse(std::move(Handler));
+}
+
+void TInferenceEngine::SetOnParseDefinedType(TParseDefinedTypeEvent Handler) {
+  GetParser()->SetOnParseDefinedType(std::move(Handler));
+}
+
+void TInferenceEngine::SetOnParseFact(TParseFactEvent Handler) {
+  GetParser()->SetOnParseFact(std::move(Handler));
+}
+
+void TInferenceEngine::SetOnParseFactSet(TParseFactSetEvent Handler) {
+  GetParser()->SetOnParseFactSet(std::move(Handler));
+}
+
+void TInferenceEngine::SetOnParseFactTemplate(TParseFactTemplateEvent Handler) {
+  GetParser()->SetOnParseFactTemplate(std::move(Handler));
+}
+
+void TInferenceEngine::SetOnParseFunction(TParseFunctionEvent Handler) {
+  GetParser()->SetOnParseFunction(std::move(Handler));
+}
+
+void TInferenceEngine::SetOnParseFunCall(TParseFunCallEvent Handler) {
+  GetParser()->SetOnParseFunCall(std::move(Handler));
+}
+
+void TInferenceEngine::SetOnParseFuzzySet(TParseFuzzySetEvent Handler) {
+  GetParser()->SetOnParseFuzzySet(std::move(Handler));
+}
+
+void TInferenceEngine::SetOnParseFuzzyVariable(TParseFuzzyVariableEvent Handler) {
+  GetParser()->SetOnParseFuzzyVariable(std::move(Handler));
+}
+
+void TInferenceEngine::SetOnParseSingletons(TParseSingletonsEvent Handler) {
+  GetParser()->SetOnParseSingletons(std::move(Handler));
+}
+
+void TInferenceEngine::SetOnParseVariable(TParseVariableEvent Handler) {
+  GetParser()->SetOnParseVariable(std::move(Handler));
+}
+
+void TInferenceEngine::SetOnParsePattern(TParsePatternEvent Handler) {
+  GetParser()->SetOnParsePattern(std::move(Handler));
+}
+
+void TInferenceEngine::SetOnParseRule(TParseRuleEvent Handler) {
+  GetParser()->SetOnParseRule(std::move(Handler));
+}
+
 void TInferenceEngine::SetParserType(TIEParserClass Class) {
   if (Class == nullptr || Class == FParserClass) return;
   FParserClass = Class;
@@ -194,6 +248,29 @@ IFunCall TInferenceEngine::ParseFunCall(const std::string& Text) {
 
 IIEValue TInferenceEngine::ParseNExecuteFunCall(const std::string& Text) {
   return TParseScope(this, Text)->ParseNExecuteFunCall();
+}
+
+IIEValue TInferenceEngine::EvalFuzzyExpression(const IFuzzyVariable& Variable,
+                                               const std::string& Expression,
+                                               TIEContext* Context) {
+  IIEValue Value;
+  {
+    TParseScope Scope(this, Expression);
+    Value = Scope->ParseValue();
+    // ParseValue stops at a ")" that closes nothing of the expression.
+    const IStreamToken Rest = Scope->GetStream()->NextToken();
+    if (!Rest->IsEOF()) throw EIEException(Format(SInvalidFuzzyItem, Rest->GetText()));
+  }
+  return EvalFuzzyExpression(Variable, Value, Context);
+}
+
+IFuzzySet TInferenceEngine::ParseFuzzyExpression(const IFuzzyVariable& Variable,
+                                                 const std::string& Text) {
+  const IIEValue Value = EvalFuzzyExpression(Variable, Text, nullptr);
+  if (!Value || Value->GetDType() != dtFuzzy) {
+    throw EIEException(Format(SInvalidFuzzyExpression, Text));
+  }
+  return Value->GetAsFuzzy();
 }
 
 IFuzzySet TInferenceEngine::ParseFuzzySet(const IFuzzyVariable& Variable, const std::string& Text) {

@@ -54,6 +54,31 @@ std::string Join(const std::vector<std::string>& Lines, std::string_view Separat
   return Text;
 }
 
+// Whether Value names something only a rule's or a call's context knows: a
+// variable or a call, alone, in a list or as a point's coordinate.
+bool NeedsContext(const IIEValue& Value) {
+  switch (Value->GetDType()) {
+    case dtVariable:
+    case dtMultiVariable:
+    case dtFunCall:
+      return true;
+    case dtList:
+      for (const IIEValue& Item : *Value->GetAsList()) {
+        if (NeedsContext(Item)) return true;
+      }
+      return false;
+    case dtSingletons: {
+      const ISingletonsVector Points = Value->GetAsSingletons();
+      for (int32_t I = 0; I < Points->GetCount(); ++I) {
+        if (NeedsContext(Points->GetXValues(I)) || NeedsContext(Points->GetYValues(I))) return true;
+      }
+      return false;
+    }
+    default:
+      return false;
+  }
+}
+
 constexpr const char* LParseFunCall = "ParseFunCall";
 constexpr const char* LParseFuzzyPoints = "ParseFuzzyPoints";
 constexpr const char* LParseValuePair = "ParseValuePair";
@@ -511,16 +536,23 @@ IIEValue TIERuleParser::ConvertNumber(const IIEValue& Value, TIETypes Types) {
 
 IIEValue TIERuleParser::FuzzyValue(const IIEValue& Value, const IIEDefinedType& DefinedType) {
   if (!DefinedType) ParseError(LParseSlotTypes, SFuzzyTypeNeeded);
-  // A term of the type's fuzzy variable, or a fuzzy value as it is.
-  IFuzzySet Set;
-  if (Value && Value->GetDType() == dtFuzzy) return Value;
-  if (Value && IEStringTypes.Contains(Value->GetDType())) {
-    Set = DefinedType->TextToFuzzySet(Value->GetText());
-  } else if (Value && Value->GetDType() == dtList) {
-    Set = DefinedType->TextToFuzzySet(Trim(Value->GetToString()));
+  // An expression of variables or calls waits for the context that binds
+  // them: resolving the fact evaluates it when it is asserted.
+  if (Value && (Value->GetDType() == dtFuzzy || NeedsContext(Value))) return Value;
+  IIEValue Result;
+  try {
+    Result = FEngine->EvalFuzzyExpression(DefinedType->GetFuzzyType(), Value, nullptr);
+  } catch (const EIEParseException&) {
+    throw;
+  } catch (const EAbort&) {
+    throw;
+  } catch (const Exception& E) {
+    ParseError(LParseSlotTypes, E.GetMessage());
   }
-  if (!Set) ParseError(LParseSlotTypes, SInvalidFuzzyExpression, Value ? Value->GetToString() : "");
-  return new TIEValue(Set);
+  if (!Result) {
+    ParseError(LParseSlotTypes, SInvalidFuzzyExpression, Value ? Value->GetToString() : "");
+  }
+  return Result;
 }
 
 IIEValue TIERuleParser::ReadSlotValue(TIETypes Types, const IIEDefinedType& DefinedType) {

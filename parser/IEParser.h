@@ -44,39 +44,6 @@ namespace ie {
 
 inline constexpr int32_t MaxParseDepth = 1000;
 
-enum TParsedType : uint8_t {
-  ptNone,
-  ptValue,
-  ptFunCall,
-  ptRule,
-  ptFactSet,
-  ptFactTemplate,
-  ptFunction,
-  ptGlobals,
-  ptDefType,
-  ptEOF
-};
-
-using TParseEvent = std::function<void(TObject* Sender, TParsedType ParsedType, TObject* AObject,
-                                       const IInterface& AInterface)>;
-using TParseFactEvent = std::function<void(TObject* Sender, const IFact& Fact)>;
-using TParseFactSetEvent = std::function<void(TObject* Sender, TFactSet* FactSet)>;
-using TParseFactTemplateEvent =
-    std::function<void(TObject* Sender, const IFactTemplate& FactTemplate)>;
-using TParseFunCallEvent = std::function<void(TObject* Sender, const IFunCall& FunCall)>;
-using TParseFunctionEvent = std::function<void(TObject* Sender, const IUserFunction& AFunction)>;
-using TParseVariableEvent =
-    std::function<void(TObject* Sender, const std::string& VarName, const IIEValue& Value)>;
-using TParsePatternEvent = std::function<void(TObject* Sender, TIEPattern* Pattern)>;
-using TParseRuleEvent = std::function<void(TObject* Sender, TRule* Rule)>;
-using TParseDefinedTypeEvent =
-    std::function<void(TObject* Sender, const IIEDefinedType& DefinedType)>;
-using TParseFuzzySetEvent = std::function<void(TObject* Sender, const IFuzzySet& FuzzySet)>;
-using TParseFuzzyVariableEvent =
-    std::function<void(TObject* Sender, const IFuzzyVariable& FuzzyVariable)>;
-using TParseSingletonsEvent =
-    std::function<void(TObject* Sender, const ISingletonsVector& Singletons)>;
-
 class TIEParser : public TPersistent {
   IE_CLASS(TIEParser, TPersistent)
 
@@ -177,9 +144,45 @@ class TIEParser : public TPersistent {
   int32_t GetMaxErrors() const { return FMaxErrors; }
   void SetMaxErrors(int32_t Value) { FMaxErrors = Value; }
 
+  // Events; each fires only when assigned.
+  void SetOnParse(TParseEvent Handler) { FOnParse = std::move(Handler); }
+  void SetOnParseFact(TParseFactEvent Handler) { FOnParseFact = std::move(Handler); }
+  void SetOnParseFactSet(TParseFactSetEvent Handler) { FOnParseFactSet = std::move(Handler); }
+  void SetOnParseFactTemplate(TParseFactTemplateEvent Handler) {
+    FOnParseFactTemplate = std::move(Handler);
+  }
+  void SetOnParseFunCall(TParseFunCallEvent Handler) { FOnParseFunCall = std::move(Handler); }
+  void SetOnParseFunction(TParseFunctionEvent Handler) { FOnParseFunction = std::move(Handler); }
+  void SetOnParseVariable(TParseVariableEvent Handler) { FOnParseVariable = std::move(Handler); }
+  void SetOnParsePattern(TParsePatternEvent Handler) { FOnParsePattern = std::move(Handler); }
+  void SetOnParseRule(TParseRuleEvent Handler) { FOnParseRule = std::move(Handler); }
+  void SetOnParseDefinedType(TParseDefinedTypeEvent Handler) {
+    FOnParseDefinedType = std::move(Handler);
+  }
+  void SetOnParseFuzzySet(TParseFuzzySetEvent Handler) { FOnParseFuzzySet = std::move(Handler); }
+  void SetOnParseFuzzyVariable(TParseFuzzyVariableEvent Handler) {
+    FOnParseFuzzyVariable = std::move(Handler);
+  }
+  void SetOnParseSingletons(TParseSingletonsEvent Handler) {
+    FOnParseSingletons = std::move(Handler);
+  }
+
  protected:
   TInferenceEngine* FEngine;
   TIETokenizerStream* FStream = nullptr;
+  TParseEvent FOnParse;
+  TParseFactEvent FOnParseFact;
+  TParseFactSetEvent FOnParseFactSet;
+  TParseFactTemplateEvent FOnParseFactTemplate;
+  TParseFunCallEvent FOnParseFunCall;
+  TParseFunctionEvent FOnParseFunction;
+  TParseVariableEvent FOnParseVariable;
+  TParsePatternEvent FOnParsePattern;
+  TParseRuleEvent FOnParseRule;
+  TParseDefinedTypeEvent FOnParseDefinedType;
+  TParseFuzzySetEvent FOnParseFuzzySet;
+  TParseFuzzyVariableEvent FOnParseFuzzyVariable;
+  TParseSingletonsEvent FOnParseSingletons;
 
  private:
   bool FTemplateRequired = false;
@@ -321,29 +324,6 @@ class TIERuleParser : public TIEParser {
   uint16_t GetSlotFunctionEnd(int32_t Index) const;
   void SetSlotFunctionEnd(int32_t Index, uint16_t Value);
 
-  // Events; each fires only when assigned.
-  void SetOnParse(TParseEvent Handler) { FOnParse = std::move(Handler); }
-  void SetOnParseFact(TParseFactEvent Handler) { FOnParseFact = std::move(Handler); }
-  void SetOnParseFactSet(TParseFactSetEvent Handler) { FOnParseFactSet = std::move(Handler); }
-  void SetOnParseFactTemplate(TParseFactTemplateEvent Handler) {
-    FOnParseFactTemplate = std::move(Handler);
-  }
-  void SetOnParseFunCall(TParseFunCallEvent Handler) { FOnParseFunCall = std::move(Handler); }
-  void SetOnParseFunction(TParseFunctionEvent Handler) { FOnParseFunction = std::move(Handler); }
-  void SetOnParseVariable(TParseVariableEvent Handler) { FOnParseVariable = std::move(Handler); }
-  void SetOnParsePattern(TParsePatternEvent Handler) { FOnParsePattern = std::move(Handler); }
-  void SetOnParseRule(TParseRuleEvent Handler) { FOnParseRule = std::move(Handler); }
-  void SetOnParseDefinedType(TParseDefinedTypeEvent Handler) {
-    FOnParseDefinedType = std::move(Handler);
-  }
-  void SetOnParseFuzzySet(TParseFuzzySetEvent Handler) { FOnParseFuzzySet = std::move(Handler); }
-  void SetOnParseFuzzyVariable(TParseFuzzyVariableEvent Handler) {
-    FOnParseFuzzyVariable = std::move(Handler);
-  }
-  void SetOnParseSingletons(TParseSingletonsEvent Handler) {
-    FOnParseSingletons = std::move(Handler);
-  }
-
  protected:
   // Every token the parser reads comes through here: the next token of
   // the stream, checked against MaxParseDepth.
@@ -352,19 +332,6 @@ class TIERuleParser : public TIEParser {
   // The next token, left unread.
   IStreamToken PeekToken();
 
-  TParseEvent FOnParse;
-  TParseFactEvent FOnParseFact;
-  TParseFactSetEvent FOnParseFactSet;
-  TParseFactTemplateEvent FOnParseFactTemplate;
-  TParseFunCallEvent FOnParseFunCall;
-  TParseFunctionEvent FOnParseFunction;
-  TParseVariableEvent FOnParseVariable;
-  TParsePatternEvent FOnParsePattern;
-  TParseRuleEvent FOnParseRule;
-  TParseDefinedTypeEvent FOnParseDefinedType;
-  TParseFuzzySetEvent FOnParseFuzzySet;
-  TParseFuzzyVariableEvent FOnParseFuzzyVariable;
-  TParseSingletonsEvent FOnParseSingletons;
 
  private:
   // The top-level loop of the error-collecting mode.
