@@ -54,6 +54,55 @@ TEST_F(EngineParsingTest, ValuesOfAGivenTypeFromPlainText) {
             "Unable to parse strings of Unknown Type (99) at this time");
 }
 
+// Terms, hedges, connectives and brackets read from text; the evaluation
+// itself is the fuzzy scripts' subject.
+TEST_F(EngineParsingTest, FuzzyExpressionsFromText) {
+  Engine->Parse("(deftype temp extends (type FUZZY) (range 0 100)\n"
+                "  (values (term cold ((0 1) (50 0))) (term hot ((50 0) (100 1)))))",
+                true);
+  const IFuzzyVariable Temp = Engine->GetDefinedTypes().Get("temp")->GetFuzzyType();
+  EXPECT_EQ(Engine->ParseFuzzyExpression(Temp, "hot"), Temp->FindTerm("hot"));
+  const IFuzzySet Mixed = Engine->ParseFuzzyExpression(Temp, " very [hot or cold] ");
+  EXPECT_DOUBLE_EQ(Mixed->DegreeOfMembership(25), 0.25);
+  EXPECT_EQ(Mixed->GetVariable(), Temp.Get());
+
+  // Variables resolve in the context given.
+  TIEContext* Context = Engine->GetContext()->Push();
+  Context->AddLocalBinding("x", new TIEValue("cold", dtAtom));
+  const IIEValue Value = Engine->EvalFuzzyExpression(Temp, "extremely ?x", Context);
+  EXPECT_DOUBLE_EQ(Value->GetAsFuzzy()->DegreeOfMembership(25), 0.125);
+  Context->Free();
+  // Two sub-expressions give a list; only one set is a fuzzy expression.
+  EXPECT_EQ(Engine->EvalFuzzyExpression(Temp, "hot cold", nullptr)->GetDType(), dtList);
+  EXPECT_FALSE(Engine->EvalFuzzyExpression(Temp, "", nullptr));
+  EXPECT_EQ(ErrorOf([&] { Engine->ParseFuzzyExpression(Temp, "hot cold"); }),
+            "Invalid Fuzzy Expression: hot cold");
+  EXPECT_EQ(ErrorOf([&] { Engine->ParseFuzzyExpression(Temp, ""); }),
+            "Invalid Fuzzy Expression: ");
+  EXPECT_EQ(ErrorOf([&] { Engine->ParseFuzzyExpression(Temp, "hot) or cold"); }),
+            "Invalid item in fuzzy expression: )");
+  EXPECT_EQ(ErrorOf([&] { Engine->ParseFuzzyExpression(Temp, "[hot or cold"); }),
+            "Missing Fuzzy Close Bracket in expression");
+  EXPECT_EQ(ErrorOf([&] { Engine->ParseFuzzyExpression(nullptr, "hot"); }),
+            "fuzzy variable is not defined");
+  EXPECT_EQ(ErrorOf<EIEParseException>([&] { Engine->ParseFuzzyExpression(Temp, "(hot"); }),
+            "Parsing Error, Unexpected end of stream in ParseFunCall at line 1: ( hot EOF ");
+  // The engine goes on parsing after a failure.
+  EXPECT_EQ(Engine->ParseFuzzyExpression(Temp, "cold"), Temp->FindTerm("cold"));
+}
+
+TEST_F(EngineParsingTest, TheEnginesParseEventsAreItsParsers) {
+  std::string Read;
+  Engine->SetOnParse([&](TObject*, TParsedType Type, TObject*, const IInterface&) {
+    Read += std::to_string(Type) + " ";
+  });
+  Engine->SetOnParseFactTemplate(
+      [&](TObject*, const IFactTemplate& Template) { Read += Template->GetTemplateName() + " "; });
+  Engine->SetOnParseRule([&](TObject*, TRule* Rule) { Read += Rule->GetRuleName() + " "; });
+  Engine->Parse("(deftemplate room) (deftype heat extends (type FUZZY)) (defrule go =>)", true);
+  EXPECT_EQ(Read, "room 5 8 go 3 9 ");
+}
+
 TEST_F(EngineParsingTest, ParseCallsNestAndRestoreTheStream) {
   std::string Inner;
   auto* Nested = Create<TUserFunction>(Engine, "nested");

@@ -326,7 +326,7 @@ TEST_F(ExpressionParserTest, SlotValuesAreCheckedAgainstTheirTypes) {
   EXPECT_EQ(Engine->ParseValue("2.7", TIETypes{dtInteger}, nullptr)->GetDType(), dtFloat);
 }
 
-TEST_F(ExpressionParserTest, FuzzySlotValuesAreTermsOfTheTypesVariable) {
+TEST_F(ExpressionParserTest, FuzzySlotValuesAreExpressionsOfTheTypesVariable) {
   IIEDefinedTypeFull Temperature = new TIEDefinedType("temperature");
   Temperature->SetBaseTypes(TIETypes{dtFuzzy});
   const IFuzzySet Hot = Temperature->GetFuzzyType()->NewSet("hot");
@@ -334,8 +334,8 @@ TEST_F(ExpressionParserTest, FuzzySlotValuesAreTermsOfTheTypesVariable) {
   Temperature->GetFuzzyType()->AddTerm(Hot);
   EXPECT_EQ(Engine->ParseValue("hot", TIETypes{dtFuzzy}, Temperature)->GetAsFuzzy(), Hot);
   EXPECT_EQ(ParseErrorOf([&] { Engine->ParseValue("cold", TIETypes{dtFuzzy}, Temperature); }),
-            "Parsing Error, Invalid Fuzzy Expression: cold in ParseValue(SlotTypes) at line 1: "
-            "cold ");
+            "Parsing Error, Invalid item in fuzzy expression: cold in ParseValue(SlotTypes) at "
+            "line 1: cold ");
   EXPECT_EQ(ParseErrorOf([&] { Engine->ParseValue("hot", TIETypes{dtFuzzy}, nullptr); }),
             "Parsing Error, Fuzzy Type Definition needed to parse value in ParseValue(SlotTypes) "
             "at line 1: hot ");
