@@ -41,7 +41,7 @@ std::string TFiler::FullName(std::string_view Name) const {
 void TWriter::DefineProperty(std::string_view Name, TReaderProc, TWriterProc WriteData,
                              bool HasData) {
   if (!HasData) return;
-  WriteString(FullName(Name));
+  WriteRaw(FullName(Name));
   WriteData(this);
 }
 

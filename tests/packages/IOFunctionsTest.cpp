@@ -91,11 +91,15 @@ TEST_F(IOFunctionsTest, EachFunctionHasItsNameLimitsAndArgumentText) {
   const TCase Cases[] = {
       {"printout", 0, None, " <logical-name> <expression>*"},
       {"format", 2, None, " <logical-name> <string-expression> <expression>*"},
+      {"read", 0, 1, " [<logical-name>]"},
       {"readline", 0, 1, " [<logical-name>]"},
       {"open", 2, 3, " <filename> <logical-name> [a|r|w|r+]"},
       {"close", 0, None, " [<logical-name>+]"},
       {"remove", 1, 1, " [<file-name>]"},
       {"rename", 2, 2, " [<old-file-name> <new-file-name>]"},
+      {"batch", 1, 1, " <filename>"},
+      {"dribble-on", 1, 1, " <filename>"},
+      {"dribble-off", 0, 0, ""},
   };
   for (const TCase& Case : Cases) {
     const IUserFunction F = Engine->GetUserFunction(Case.Name);
