@@ -20,7 +20,8 @@ namespace {
 // cycle) or that reach outside the process (files, input). The parser
 // reports a call of a function it does not know, so the input still reads.
 constexpr const char* UnboundedFunctions[] = {
-    "while", "open", "close", "remove", "rename", "readline",
+    "while", "run",      "open",  "close",      "remove",      "rename",
+    "read",  "readline", "batch", "dribble-on", "dribble-off",
 };
 
 void Tokenize(const std::string& Text) {
