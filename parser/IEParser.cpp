@@ -549,7 +549,7 @@ IIEValue TIERuleParser::FuzzyValue(const IIEValue& Value, const IIEDefinedType& 
   } catch (const Exception& E) {
     ParseError(LParseSlotTypes, E.GetMessage());
   }
-  if (!Result) {
+  if (!Result || Result == FCNil) {
     ParseError(LParseSlotTypes, SInvalidFuzzyExpression, Value ? Value->GetToString() : "");
   }
   return Result;
