@@ -13,18 +13,10 @@
 #include "rete/IEContext.h"
 #include "runtime/Conversions.h"
 #include "runtime/Format.h"
-#include "runtime/RuntimeConsts.h"
 #include "runtime/Streams.h"
 
 namespace ie {
 namespace {
-
-TInferenceEngine& EngineOf(TIEContext* Context) {
-  auto* Engine =
-      Context != nullptr ? dynamic_cast<TInferenceEngine*>(Context->GetEngine()) : nullptr;
-  if (Engine == nullptr) throw EInvalidCast(SInvalidCast);
-  return *Engine;
-}
 
 IIEValue Truth(bool Value) { return Value ? FCTrue : FCFalse; }
 

@@ -9,6 +9,7 @@
 #include "packages/IOFunctions.h"
 #include "packages/MultifieldFunctions.h"
 #include "packages/PackageSupport.h"
+#include "packages/PersistenceFunctions.h"
 #include "rete/IEContext.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Format.h"
@@ -583,6 +584,7 @@ void TStandardPackage::CreateFunctions() {
   Functions.Add(new TMemberFunction());
   AddMultifieldFunctions(Functions);
   AddIOFunctions(Functions);
+  AddPersistenceFunctions(Functions);
 }
 
 }  // namespace ie
