@@ -3,6 +3,7 @@
 #include "core/IEConsts.h"
 #include "engine/InferenceEngine.h"
 #include "rete/IEContext.h"
+#include "runtime/Exceptions.h"
 #include "runtime/Format.h"
 #include "runtime/RuntimeConsts.h"
 

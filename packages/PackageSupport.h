@@ -25,8 +25,8 @@ IIEValue Evaluate(const IFunCall& FunCall, int32_t Index, TIEContext* Context);
 // with the getter's error like any other unfit value.
 IIEValue Operand(const IFunCall& FunCall, int32_t Index, TIEContext* Context);
 
-// The engine of the calling context; the runtime's invalid type-cast
-// error for a context without an inference engine.
+// The inference engine of the calling context; the runtime's invalid
+// type-cast error without a context or when its engine is of another kind.
 TInferenceEngine& EngineOf(TIEContext* Context);
 
 // A function of one number with a float result: Formula of the argument's

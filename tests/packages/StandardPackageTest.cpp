@@ -101,8 +101,12 @@ TEST_F(StandardPackageTest, HoldsItsFunctionsInTableOrderWithHelpAndSyntax) {
   }
   EXPECT_EQ(Names,
             "and or not if while foreach try throw return bind eq neq eq* = <> > >= < <= "
-            "member create$ nth$ member$ subseq$ subsetp delete$ insert$ replace$ first$ rest$ "
-            "length$ explode$ implode$ printout format readline open close remove rename ");
+            "member assert assert-string retract retract-string modify duplicate get-slot-value "
+            "get-fact-duplication set-fact-duplication reset run halt clear exit watch unwatch "
+            "store fetch clear-storage gensym* version do-backward-chaining __get-var create$ "
+            "nth$ member$ subseq$ subsetp delete$ insert$ replace$ first$ rest$ length$ "
+            "explode$ implode$ printout format read readline open close remove rename batch "
+            "dribble-on dribble-off load save load-facts save-facts ");
   EXPECT_EQ(Package->GetFunctions().Get(Package->IndexOf("try"))->GetArgumentString(),
             " [<expression>*] [finally [<expression>*>] [catch|except [<expression>*]]");
 }
