@@ -95,7 +95,7 @@ TEST_F(StandardPackageTest, HoldsItsFunctionsInTableOrderWithHelpAndSyntax) {
             "store fetch clear-storage gensym* version do-backward-chaining __get-var "
             "create$ nth$ member$ subseq$ subsetp delete$ insert$ replace$ first$ rest$ "
             "length$ explode$ implode$ printout format read readline open close remove rename "
-            "batch dribble-on dribble-off ");
+            "batch dribble-on dribble-off load save load-facts save-facts ");
   EXPECT_EQ(Package->GetFunctions().Get(Package->IndexOf("try"))->GetArgumentString(),
             " [<expression>*] [finally [<expression>*>] [catch|except [<expression>*]]");
 }
