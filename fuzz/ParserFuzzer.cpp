@@ -20,8 +20,8 @@ namespace {
 // cycle) or that reach outside the process (files, input). The parser
 // reports a call of a function it does not know, so the input still reads.
 constexpr const char* UnboundedFunctions[] = {
-    "while", "run",      "open",  "close",      "remove",      "rename",
-    "read",  "readline", "batch", "dribble-on", "dribble-off",
+    "while", "run",        "open",        "close", "remove", "rename",     "read",       "readline",
+    "batch", "dribble-on", "dribble-off", "load",  "save",   "load-facts", "save-facts",
 };
 
 void Tokenize(const std::string& Text) {
