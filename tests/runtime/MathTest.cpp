@@ -66,6 +66,10 @@ TEST(Math, TheGeneratorRepeatsAfterTheSameSeedAndStaysInRange) {
   for (int32_t N : First) EXPECT_TRUE(N >= 0 && N < INT32_MAX) << N;
   Randomize();
   EXPECT_EQ(Random(1), 0);
+  // Every value of a range comes up about equally often.
+  int Counts[10] = {};
+  for (int I = 0; I < 10000; ++I) ++Counts[Random(10)];
+  for (int Count : Counts) EXPECT_TRUE(Count > 850 && Count < 1150) << Count;
 }
 
 }  // namespace
