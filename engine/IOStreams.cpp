@@ -64,6 +64,11 @@ std::string TInferenceEngine::ReadLine(const std::string& InID) {
   if (!IsStandardStream(InID)) {
     if (TGTextStream* Stream = FIOStreams.Get(InID)) return Stream->GetLine();
   }
+  if (FBatchInput != nullptr) {
+    std::string Line = FBatchInput->GetLine();
+    PrintOut("", Line + NewLineString);
+    return Line;
+  }
   if (!FOnReadLine) throw EIEException(Format(SReadEventUnassigned, "readline"));
   std::string Text;
   FOnReadLine(this, InID, Text);

@@ -506,6 +506,7 @@ void TInferenceEngine::DetachEvents() {
   FOnNewFactTemplate = nullptr;
   FOnPrintOut = nullptr;
   FOnReadLine = nullptr;
+  FOnReadToken = nullptr;
   FOnRemoveDefinedType = nullptr;
   FOnRemoveFactTemplate = nullptr;
   FOnRetraction = nullptr;

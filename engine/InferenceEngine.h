@@ -45,6 +45,7 @@
 #include "rete/IERulePrinter.h"
 #include "rete/ReteNetwork.h"
 #include "runtime/Component.h"
+#include "runtime/Filer.h"
 #include "runtime/Sets.h"
 #include "runtime/Streams.h"
 #include "runtime/StringList.h"
@@ -56,6 +57,8 @@ class TInferenceEngine;
 // a tokenizer per parse call (parser/EngineParsing.cpp).
 class TIEParser;
 class TIETokenizerStream;
+class TIEStreamToken;
+using IStreamToken = TRef<TIEStreamToken>;
 
 // Class references of the parser and the tokenizer: a function making an
 // instance. Nil stands for the rule language's own, TIERuleParser and
@@ -105,6 +108,10 @@ using TPrintOutEvent =
 // Text is the line the host read for the logical stream InID.
 using TReadLineEvent =
     std::function<void(TObject* Sender, const std::string& InID, std::string& Text)>;
+// Token is the token the host read for the logical stream InID; one left
+// nil reads as the end of the input.
+using TReadTokenEvent =
+    std::function<void(TObject* Sender, const std::string& InID, IStreamToken& Token)>;
 
 // The built-in package of that member, made with Engine as its owner (so
 // it registers its functions there); nil for a package this library does
@@ -447,16 +454,30 @@ class TInferenceEngine : public TCustomRuleEngine,
 
   // Text output and input (defined in engine/IOStreams.cpp). "t" and ""
   // name the standard stream: output goes to the capture stream while one
-  // is open, else to OnPrintOut; input comes from OnReadLine. Any other
-  // name is a logical stream of IOStreams. Printing to a name that is not
-  // there raises "Function is unimplemented or unassigned: printout"
-  // without OnPrintOut and is dropped with it.
+  // is open, else to OnPrintOut; input comes from the running batch, echoed
+  // to the standard output, else from OnReadLine. Any other name is a
+  // logical stream of IOStreams. Printing to a name that is not there
+  // raises "Function is unimplemented or unassigned: printout" without
+  // OnPrintOut and is dropped with it.
   void PrintOut(const std::string& Text) { PrintOut("", Text); }
   virtual void PrintOut(const std::string& OutID, const std::string& Text);
   // The next line of the stream, without its line end; "" at the end of a
   // logical stream. Without a logical stream or OnReadLine it raises
   // "The readline event has not been implemented or unassigned. ...".
   virtual std::string ReadLine(const std::string& InID);
+  // The next token, the rest of its line dropped, as ReadLine reads a line
+  // (the batch echoes the token's text); OnReadToken answers for the host.
+  // Without either it raises "The read event has not been implemented or
+  // unassigned. ...". Defined by the parser layer (parser/EngineInput.cpp).
+  virtual IStreamToken ReadToken(const std::string& InID);
+  // Parses and executes Stream (the caller's) or the file one line at a
+  // time, each line on its own; meanwhile the standard input reads from
+  // the same lines. Batches nest. A line that raises ends the batch with
+  // its exception. Defined by the parser layer.
+  virtual bool Batch(TStream* Stream);
+  bool Batch(const std::string& FileName);
+  // The input of the innermost running batch, or nil.
+  TGTextStream* GetBatchInput() const { return FBatchInput; }
   // The engine takes Stream over: it receives the standard output until
   // StopCapture frees it. A capture already open is freed first.
   virtual bool StartCapture(TStream* Stream);
@@ -500,6 +521,15 @@ class TInferenceEngine : public TCustomRuleEngine,
 
   void Lock();
   void Unlock();
+
+  // Component streaming (engine/EngineStreaming.cpp): the knowledge base
+  // as lists of construct texts. "FactsList" (the facts, asserted again
+  // when read) and "FactSets" are written only when not empty; the
+  // collections file theirs as "DefinedTypes.DefTypes",
+  // "FactTemplates.Templates", "GlobalVariables.Variables",
+  // "EngineVariables.Variables" and "Rules.Rules". Reading templates or
+  // defined types replaces those there.
+  void DefineProperties(TFiler* Filer) override;
 
   // Collections.
   TFacts& GetFacts() { return FFacts; }
@@ -575,6 +605,7 @@ class TInferenceEngine : public TCustomRuleEngine,
   void SetOnNewFactTemplate(TFactTemplateEvent Handler) { FOnNewFactTemplate = std::move(Handler); }
   void SetOnPrintOut(TPrintOutEvent Handler) { FOnPrintOut = std::move(Handler); }
   void SetOnReadLine(TReadLineEvent Handler) { FOnReadLine = std::move(Handler); }
+  void SetOnReadToken(TReadTokenEvent Handler) { FOnReadToken = std::move(Handler); }
   void SetOnRemoveDefinedType(TIEDefinedTypeEvent Handler) {
     FOnRemoveDefinedType = std::move(Handler);
   }
@@ -676,9 +707,11 @@ class TInferenceEngine : public TCustomRuleEngine,
   void SetTokenizerType(TIETokenizerClass Class);
   // A parser of the parser class for Stream, with the engine's settings.
   virtual TIEParser* NewParser(TIETokenizerStream* Stream);
-  // A tokenizer of the tokenizer class on Stream (the caller's) or on a
-  // copy of Text, reading for this engine. The caller frees it.
-  virtual TIETokenizerStream* NewTokenizer(TStream* Stream);
+  // A tokenizer of the tokenizer class on Stream (the caller's unless
+  // OwnsStream) or on a copy of Text, reading for this engine. The caller
+  // frees it.
+  TIETokenizerStream* NewTokenizer(TStream* Stream) { return NewTokenizer(Stream, false); }
+  virtual TIETokenizerStream* NewTokenizer(TStream* Stream, bool OwnsStream);
   virtual TIETokenizerStream* NewTokenizer(const std::string& Text);
 
   // Defines the constructs of Text and, with Execute, runs its top-level
@@ -813,7 +846,10 @@ class TInferenceEngine : public TCustomRuleEngine,
   // Text I/O.
   TIOStreams FIOStreams{this};
   TStream* FCaptureStream = nullptr;
+  // A tokenizer made by NewTokenizer while a batch runs.
+  TGTextStream* FBatchInput = nullptr;
   TReadLineEvent FOnReadLine;
+  TReadTokenEvent FOnReadToken;
 };
 
 }  // namespace ie

@@ -10,6 +10,7 @@
 #include "engine/InferenceEngine.h"
 #include "libs/TextStream.h"
 #include "packages/PackageSupport.h"
+#include "parser/IETokenizer.h"
 #include "rete/IEContext.h"
 #include "runtime/Conversions.h"
 #include "runtime/Format.h"
@@ -220,6 +221,27 @@ class TFormatFunction : public TIEUserFunction {
   }
 };
 
+class TReadFunction : public TIEUserFunction {
+  IE_CLASS(TReadFunction, TIEUserFunction)
+
+ public:
+  TReadFunction() {
+    Describe(*this, "read",
+             "Reads one token from the logical name (t or none for the standard input) and "
+             "returns its value; the rest of its line is skipped, and the end of the input gives "
+             "EOF.",
+             " [<logical-name>]", 0, 1);
+  }
+
+ protected:
+  ~TReadFunction() override = default;
+
+  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
+    TInferenceEngine& Engine = EngineOf(Context);
+    Result = Engine.ReadToken(LogicalName(FunCall, Context))->Value();
+  }
+};
+
 class TReadLineFunction : public TIEUserFunction {
   IE_CLASS(TReadLineFunction, TIEUserFunction)
 
@@ -262,12 +284,23 @@ class TOpenFunction : public TIEUserFunction {
     const IIEValue Name = Operand(FunCall, 1, Context);
     const std::string Mode =
         FunCall->GetArgumentCount() > 2 ? Operand(FunCall, 2, Context)->GetAsString() : "r";
-    TStream* Stream;
+    // Streams to read are tokenizers, so that read takes tokens from them.
+    TGTextStream* Text;
     if (Mode == "r") {
-      Stream = Create<TFileStream>(FileName, fmOpenRead);
+      Text = Engine.NewTokenizer(Create<TFileStream>(FileName, fmOpenRead), true);
     } else if (Mode == "r+") {
-      Stream = Create<TFileStream>(FileName, fmOpenReadWrite);
-    } else if (Mode == "w") {
+      Text = Engine.NewTokenizer(Create<TFileStream>(FileName, fmOpenReadWrite), true);
+    } else {
+      Text = Create<TGTextStream>(OpenForWriting(FileName, Mode), true);
+    }
+    Engine.GetIOStreams().Add(Name->GetAsString(), Text);
+    Result = Name->Clone();
+  }
+
+ private:
+  static TStream* OpenForWriting(const std::string& FileName, const std::string& Mode) {
+    TStream* Stream;
+    if (Mode == "w") {
       Stream = Create<TFileStream>(FileName, fmCreate);
     } else if (Mode == "a") {
       std::error_code Error;
@@ -280,8 +313,7 @@ class TOpenFunction : public TIEUserFunction {
     } else {
       throw EIEException(Format(SInvalidFileAccess, Mode));
     }
-    Engine.GetIOStreams().Add(Name->GetAsString(), Create<TGTextStream>(Stream, true));
-    Result = Name->Clone();
+    return Stream;
   }
 };
 
@@ -360,16 +392,79 @@ class TRenameFunction : public TIEUserFunction {
   }
 };
 
+class TBatchFunction : public TIEUserFunction {
+  IE_CLASS(TBatchFunction, TIEUserFunction)
+
+ public:
+  TBatchFunction() {
+    Describe(*this, "batch",
+             "Executes the commands of the file one line at a time; read and readline take their "
+             "input from the file's next lines meanwhile. Returns TRUE.",
+             " <filename>", 1, 1);
+  }
+
+ protected:
+  ~TBatchFunction() override = default;
+
+  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
+    TInferenceEngine& Engine = EngineOf(Context);
+    Result = Truth(Engine.Batch(Operand(FunCall, 0, Context)->GetAsString()));
+  }
+};
+
+class TDribbleOnFunction : public TIEUserFunction {
+  IE_CLASS(TDribbleOnFunction, TIEUserFunction)
+
+ public:
+  TDribbleOnFunction() {
+    Describe(*this, "dribble-on",
+             "Writes the standard output to the new or emptied file instead, until dribble-off; "
+             "returns TRUE.",
+             " <filename>", 1, 1);
+  }
+
+ protected:
+  ~TDribbleOnFunction() override = default;
+
+  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
+    TInferenceEngine& Engine = EngineOf(Context);
+    Result = Truth(Engine.StartCapture(Operand(FunCall, 0, Context)->GetAsString()));
+  }
+};
+
+class TDribbleOffFunction : public TIEUserFunction {
+  IE_CLASS(TDribbleOffFunction, TIEUserFunction)
+
+ public:
+  TDribbleOffFunction() {
+    Describe(*this, "dribble-off",
+             "Closes the file of dribble-on; the standard output goes to the host again. Returns "
+             "TRUE.",
+             "", 0, 0);
+  }
+
+ protected:
+  ~TDribbleOffFunction() override = default;
+
+  void Call(const IFunCall&, TIEContext* Context, IIEValue& Result) override {
+    Result = Truth(EngineOf(Context).StopCapture());
+  }
+};
+
 }  // namespace
 
 void AddIOFunctions(TUserFunctionList& Functions) {
   Functions.Add(new TPrintOutFunction());
   Functions.Add(new TFormatFunction());
+  Functions.Add(new TReadFunction());
   Functions.Add(new TReadLineFunction());
   Functions.Add(new TOpenFunction());
   Functions.Add(new TCloseFunction());
   Functions.Add(new TRemoveFunction());
   Functions.Add(new TRenameFunction());
+  Functions.Add(new TBatchFunction());
+  Functions.Add(new TDribbleOnFunction());
+  Functions.Add(new TDribbleOffFunction());
 }
 
 }  // namespace ie

@@ -80,25 +80,21 @@ TIEParser* TInferenceEngine::NewParser(TIETokenizerStream* Stream) {
   return Parser;
 }
 
-TIETokenizerStream* TInferenceEngine::NewTokenizer(TStream* Stream) {
-  if (FTokenizerClass == nullptr) return Create<TIERuleStream>(Stream, false, this);
-  TIETokenizerStream* Tokenizer = FTokenizerClass(Stream, false);
+TIETokenizerStream* TInferenceEngine::NewTokenizer(TStream* Stream, bool OwnsStream) {
+  TIETokenizerStream* Tokenizer;
+  try {
+    if (FTokenizerClass == nullptr) return Create<TIERuleStream>(Stream, OwnsStream, this);
+    Tokenizer = FTokenizerClass(Stream, OwnsStream);
+  } catch (...) {
+    if (OwnsStream) Stream->Free();
+    throw;
+  }
   if (auto* Rules = dynamic_cast<TIERuleStream*>(Tokenizer)) Rules->SetEngine(this);
   return Tokenizer;
 }
 
 TIETokenizerStream* TInferenceEngine::NewTokenizer(const std::string& Text) {
-  TStream* Stream = Create<TStringStream>(Text);
-  if (FTokenizerClass == nullptr) return Create<TIERuleStream>(Stream, true, this);
-  TIETokenizerStream* Tokenizer;
-  try {
-    Tokenizer = FTokenizerClass(Stream, true);
-  } catch (...) {
-    Stream->Free();
-    throw;
-  }
-  if (auto* Rules = dynamic_cast<TIERuleStream*>(Tokenizer)) Rules->SetEngine(this);
-  return Tokenizer;
+  return NewTokenizer(Create<TStringStream>(Text), true);
 }
 
 void TInferenceEngine::SetParserErrorHandling(TErrorHandling Value) {

@@ -13,6 +13,8 @@ void TPersistent::Assign(TPersistent* Source) {
 
 void TPersistent::AssignTo(TPersistent* Dest) { Dest->AssignError(this); }
 
+void TPersistent::DefineProperties(TFiler*) {}
+
 void TPersistent::AssignError(const TPersistent* Source) const {
   const char* SourceName = Source != nullptr ? Source->ClassName() : "nil";
   throw EConvertError(Format(SAssignError, SourceName, ClassName()));

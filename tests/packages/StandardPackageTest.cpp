@@ -102,7 +102,8 @@ TEST_F(StandardPackageTest, HoldsItsFunctionsInTableOrderWithHelpAndSyntax) {
   EXPECT_EQ(Names,
             "and or not if while foreach try throw return bind eq neq eq* = <> > >= < <= "
             "member create$ nth$ member$ subseq$ subsetp delete$ insert$ replace$ first$ rest$ "
-            "length$ explode$ implode$ printout format readline open close remove rename ");
+            "length$ explode$ implode$ printout format read readline open close remove rename "
+            "batch dribble-on dribble-off ");
   EXPECT_EQ(Package->GetFunctions().Get(Package->IndexOf("try"))->GetArgumentString(),
             " [<expression>*] [finally [<expression>*>] [catch|except [<expression>*]]");
 }

@@ -1,0 +1,142 @@
+#include "runtime/Filer.h"
+
+#include <utility>
+
+#include "runtime/Component.h"
+#include "runtime/Exceptions.h"
+#include "runtime/Format.h"
+#include "runtime/RuntimeConsts.h"
+
+namespace ie {
+
+namespace {
+
+constexpr std::string_view Signature = "IEC1";
+
+}  // namespace
+
+// TFiler
+
+void TFiler::DefineSubProperties(std::string_view Name, const std::function<void()>& Define) {
+  const size_t Length = FPrefix.size();
+  FPrefix.append(Name);
+  FPrefix += '.';
+  try {
+    Define();
+  } catch (...) {
+    FPrefix.resize(Length);
+    throw;
+  }
+  FPrefix.resize(Length);
+}
+
+std::string TFiler::FullName(std::string_view Name) const {
+  std::string Result = FPrefix;
+  Result.append(Name);
+  return Result;
+}
+
+// TWriter
+
+void TWriter::DefineProperty(std::string_view Name, TReaderProc, TWriterProc WriteData,
+                             bool HasData) {
+  if (!HasData) return;
+  WriteRaw(FullName(Name));
+  WriteData(this);
+}
+
+void TWriter::WriteTag(char Tag) { FStream->WriteBuffer(&Tag, 1); }
+
+void TWriter::WriteRaw(std::string_view Text) {
+  const auto Length = static_cast<uint32_t>(Text.size());
+  const unsigned char Bytes[4] = {static_cast<unsigned char>(Length),
+                                  static_cast<unsigned char>(Length >> 8),
+                                  static_cast<unsigned char>(Length >> 16),
+                                  static_cast<unsigned char>(Length >> 24)};
+  FStream->WriteBuffer(Bytes, 4);
+  FStream->WriteBuffer(Text.data(), Length);
+}
+
+void TWriter::WriteString(std::string_view Text) {
+  WriteTag('S');
+  WriteRaw(Text);
+}
+
+void TWriter::WriteRootComponent(TPersistent* Instance) {
+  FStream->WriteString(Signature);
+  Instance->DefineProperties(this);
+  WriteRaw(std::string_view());
+}
+
+// TReader
+
+void TReader::DefineProperty(std::string_view Name, TReaderProc ReadData, TWriterProc, bool) {
+  FReaders.insert_or_assign(FullName(Name), std::move(ReadData));
+}
+
+void TReader::InvalidFormat() { throw EReadError(SInvalidStreamFormat); }
+
+char TReader::ReadTag() {
+  if (FPeeked != 0) return std::exchange(FPeeked, 0);
+  char Tag;
+  if (FStream->Read(&Tag, 1) != 1) InvalidFormat();
+  return Tag;
+}
+
+void TReader::ExpectTag(char Tag) {
+  if (ReadTag() != Tag) InvalidFormat();
+}
+
+bool TReader::EndOfList() {
+  if (FPeeked == 0) FPeeked = ReadTag();
+  return FPeeked == 'E';
+}
+
+std::string TReader::ReadRaw() {
+  unsigned char Bytes[4];
+  if (FStream->Read(Bytes, 4) != 4) InvalidFormat();
+  const uint32_t Length = Bytes[0] | (Bytes[1] << 8) | (Bytes[2] << 16) |
+                          (static_cast<uint32_t>(Bytes[3]) << 24);
+  // A broken length must not make us allocate what the stream cannot hold.
+  if (static_cast<int64_t>(Length) > FStream->GetSize() - FStream->GetPosition()) InvalidFormat();
+  return FStream->ReadString(Length);
+}
+
+std::string TReader::ReadString() {
+  ExpectTag('S');
+  return ReadRaw();
+}
+
+void TReader::ReadRootComponent(TPersistent* Instance) {
+  char Head[Signature.size()];
+  if (FStream->Read(Head, sizeof Head) != sizeof Head ||
+      std::string_view(Head, sizeof Head) != Signature) {
+    InvalidFormat();
+  }
+  Instance->DefineProperties(this);
+  auto* Component = dynamic_cast<TComponent*>(Instance);
+  if (Component != nullptr) Component->BeginLoading();
+  try {
+    for (std::string Name = ReadRaw(); !Name.empty(); Name = ReadRaw()) {
+      const auto Found = FReaders.find(Name);
+      if (Found == FReaders.end()) throw EReadError(Format(SUnknownProperty, Name));
+      Found->second(this);
+    }
+  } catch (...) {
+    if (Component != nullptr) Component->Loaded();
+    throw;
+  }
+  if (Component != nullptr) Component->Loaded();
+}
+
+void WriteComponent(TStream* Stream, TPersistent* Instance) {
+  TWriter Writer(Stream);
+  Writer.WriteRootComponent(Instance);
+}
+
+void ReadComponent(TStream* Stream, TPersistent* Instance) {
+  TReader Reader(Stream);
+  Reader.ReadRootComponent(Instance);
+}
+
+}  // namespace ie
