@@ -555,6 +555,11 @@ void TInferenceEngine::Clear() {
   FHalted = false;
   FNextFactId = 0;
   FNextRuleId = 0;
+  // A rule's action may clear: the activation firing is freed by Run.
+  if (FCurrentActivation != nullptr) {
+    const int32_t Index = FAgenda->IndexOf(FCurrentActivation);
+    if (Index >= 0) FAgenda->Extract(Index);
+  }
   FAgenda->Clear();
   FReteNetwork->Clear();
   FRules.Clear();
@@ -651,7 +656,11 @@ void TInferenceEngine::AddRule(TRule* Rule) {
 void TInferenceEngine::RemoveRule(TRule* Rule) {
   if (FOnRemoveRule) FOnRemoveRule(this, Rule);
   FReteNetwork->RemoveRule(Rule);
-  if (Rule->GetOwner() == this && !Rule->GetComponentState().Contains(csDestroying)) {
+  if (Rule->GetOwner() != this || Rule->GetComponentState().Contains(csDestroying)) return;
+  // The rule whose actions run now goes once they have ended.
+  if (FCurrentActivation != nullptr && FCurrentActivation->GetRule() == Rule) {
+    FRetiredRule = Rule;
+  } else {
     Rule->Free();
   }
 }
@@ -807,8 +816,7 @@ void TInferenceEngine::FireCurrent() {
     // A rule that raised leaves its activation on the agenda's front.
     const int32_t Index = FAgenda->IndexOf(FCurrentActivation);
     if (Index >= 0) FAgenda->Extract(Index);
-    FCurrentActivation->Free();
-    FCurrentActivation = nullptr;
+    EndFiring();
     throw;
   }
   if (FWatch.Contains(cwStatistics)) {
@@ -817,11 +825,22 @@ void TInferenceEngine::FireCurrent() {
     FActivationsSum += FAgenda->GetCount();
     FMaxActivations = std::max(FMaxActivations, FAgenda->GetCount());
   }
+  EndFiring();
+}
+
+void TInferenceEngine::EndFiring() {
   FCurrentActivation->Free();
   FCurrentActivation = nullptr;
+  if (FRetiredRule != nullptr) {
+    TRule* Rule = FRetiredRule;
+    FRetiredRule = nullptr;
+    Rule->Free();
+  }
 }
 
 int32_t TInferenceEngine::Run(int32_t MaxSteps) {
+  // Started by a rule's action, a run would fire that very activation again.
+  if (FCurrentActivation != nullptr) return 0;
   BeginInference();
   std::unique_ptr<TIEAgenda, void (*)(TIEAgenda*)> Scratch(nullptr,
                                                            [](TIEAgenda* A) { A->Free(); });
@@ -1037,14 +1056,16 @@ void TInferenceEngine::BeginFactModify(const IFact& Fact) {
   if (Index >= 0) RetractFact(Index);
 }
 
-void TInferenceEngine::EndFactModify(const IFact& Fact) {
+int32_t TInferenceEngine::EndFactModify(const IFact& Fact) {
+  int32_t ID;
   try {
-    Assert(Fact, false);
+    ID = Assert(Fact, false);
   } catch (...) {
     FModifying = false;
     throw;
   }
   FModifying = false;
+  return ID;
 }
 
 std::string TInferenceEngine::GenerateSymbol(const std::string& Prefix) {

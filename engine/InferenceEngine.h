@@ -371,7 +371,7 @@ class TInferenceEngine : public TCustomRuleEngine,
   virtual void AddDefaultPackages();
   // Back to an empty knowledge base: facts, templates, defined types,
   // variables and deffunctions go; properties and packages stay; no
-  // initial fact.
+  // initial fact. A rule's action may clear: its own actions still end.
   virtual void Clear();
 
   // Binds Name in the root context to Value, or to the result of Value
@@ -385,7 +385,7 @@ class TInferenceEngine : public TCustomRuleEngine,
   // The inference cycle: fires the first activation of the agenda until
   // the agenda is empty, halt is called or MaxSteps rules fired; the
   // number fired. A rule that raises ends the run with its exception; the
-  // rest of the agenda stays.
+  // rest of the agenda stays. Called while a rule fires, it fires nothing.
   int32_t Run(int32_t MaxSteps = UnlimitedSteps);
   static constexpr int32_t UnlimitedSteps = 2147483647;
   virtual void BeginInference();
@@ -442,7 +442,8 @@ class TInferenceEngine : public TCustomRuleEngine,
     return FPendingRetractions.Get(Index);
   }
   virtual void BeginFactModify(const IFact& Fact);
-  virtual void EndFactModify(const IFact& Fact);
+  // Asserts the fact again; its new ID, or -1 for a rejected duplicate.
+  virtual int32_t EndFactModify(const IFact& Fact);
   bool IsModifying() const { return FModifying; }
 
   int32_t NewFactId() { return FNextFactId++; }
@@ -760,6 +761,8 @@ class TInferenceEngine : public TCustomRuleEngine,
   void DetachEvents();
   void WatchActivation(const char* Arrow, const TActivation* Activation);
   void FireCurrent();
+  // Frees the activation fired and a rule removed while it fired.
+  void EndFiring();
   // Places every activation again, through the scratch agenda.
   void Resort(TIEAgenda* Scratch);
   void PrintStatistics();
@@ -779,6 +782,8 @@ class TInferenceEngine : public TCustomRuleEngine,
   // The run.
   bool FHalted = false;
   TActivation* FCurrentActivation = nullptr;
+  // Removed while its actions ran; freed when they end.
+  TRule* FRetiredRule = nullptr;
   int32_t FRulesFired = 0;
   std::chrono::steady_clock::time_point FStartTime;
   double FRunTime = 0;

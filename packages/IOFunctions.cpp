@@ -20,13 +20,6 @@
 namespace ie {
 namespace {
 
-TInferenceEngine& EngineOf(TIEContext* Context) {
-  auto* Engine =
-      Context != nullptr ? dynamic_cast<TInferenceEngine*>(Context->GetEngine()) : nullptr;
-  if (Engine == nullptr) throw EInvalidCast(SInvalidCast);
-  return *Engine;
-}
-
 IIEValue Truth(bool Value) { return Value ? FCTrue : FCFalse; }
 
 // The logical name of the first argument; "" (the standard stream) when

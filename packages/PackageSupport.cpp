@@ -1,7 +1,11 @@
 #include "packages/PackageSupport.h"
 
 #include "core/IEConsts.h"
+#include "engine/InferenceEngine.h"
+#include "rete/IEContext.h"
+#include "runtime/Exceptions.h"
 #include "runtime/Format.h"
+#include "runtime/RuntimeConsts.h"
 
 namespace ie {
 
@@ -21,6 +25,13 @@ IIEValue Evaluate(const IFunCall& FunCall, int32_t Index, TIEContext* Context) {
 IIEValue Operand(const IFunCall& FunCall, int32_t Index, TIEContext* Context) {
   IIEValue Value = Evaluate(FunCall, Index, Context);
   return Value ? Value : IIEValue(new TIEValue());
+}
+
+TInferenceEngine& EngineOf(TIEContext* Context) {
+  auto* Engine =
+      Context != nullptr ? dynamic_cast<TInferenceEngine*>(Context->GetEngine()) : nullptr;
+  if (Engine == nullptr) throw EInvalidCast(SInvalidCast);
+  return *Engine;
 }
 
 }  // namespace ie

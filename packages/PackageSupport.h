@@ -10,6 +10,8 @@
 
 namespace ie {
 
+class TInferenceEngine;
+
 // Sets the name, the help text (through CommentFormat), the argument text
 // and the limits, the maximum before the minimum as the limits are coupled.
 void Describe(TIEUserFunction& Function, const char* Name, const char* Help, const char* Arguments,
@@ -22,6 +24,10 @@ IIEValue Evaluate(const IFunCall& FunCall, int32_t Index, TIEContext* Context);
 // nothing; that reads as a value of no kind, so that converting it fails
 // with the getter's error like any other unfit value.
 IIEValue Operand(const IFunCall& FunCall, int32_t Index, TIEContext* Context);
+
+// The inference engine of the calling context; the runtime's invalid
+// type-cast error without a context or when its engine is of another kind.
+TInferenceEngine& EngineOf(TIEContext* Context);
 
 // A function of one number with a float result: Formula of the argument's
 // AsNumeric. The runtime's routines raise its floating-point errors; the

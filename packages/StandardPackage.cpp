@@ -6,6 +6,7 @@
 
 #include "core/IEConsts.h"
 #include "core/IEValue.h"
+#include "packages/EngineCommands.h"
 #include "packages/IOFunctions.h"
 #include "packages/MultifieldFunctions.h"
 #include "packages/PackageSupport.h"
@@ -581,6 +582,7 @@ void TStandardPackage::CreateFunctions() {
   Functions.Add(new TLtFunction());
   Functions.Add(new TLtOrEqFunction());
   Functions.Add(new TMemberFunction());
+  AddEngineCommands(Functions);
   AddMultifieldFunctions(Functions);
   AddIOFunctions(Functions);
 }

@@ -13,6 +13,7 @@ inline constexpr const char* SArgumentMissing = "No argument for format '%s'";
 inline constexpr const char* SInvalidInteger = "'%s' is not a valid integer value";
 inline constexpr const char* SInvalidFloat = "'%s' is not a valid floating point value";
 inline constexpr const char* SInvalidCast = "Invalid class typecast";
+inline constexpr const char* SOperationAborted = "Operation aborted";
 inline constexpr const char* SClassNotFound = "Class %s not found";
 inline constexpr const char* SDuplicateClass = "A class named %s already exists";
 inline constexpr const char* SDuplicateName = "A component named %s already exists";

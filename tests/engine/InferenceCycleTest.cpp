@@ -67,29 +67,6 @@ class InferenceCycleTest : public ::testing::Test {
   std::string Printed;
 };
 
-TEST_F(InferenceCycleTest, StrategiesOrderEqualSaliencesAndWatchLinesTellTheRun) {
-  AddRule("show", {Call("record", {Var("x")})});
-  Watch({cwRule, cwActivation});
-  for (int32_t N : {1, 2, 3}) AssertItem(N);
-  EXPECT_EQ(Printed,
-            "==> Activation: show : f-1\r\n==> Activation: show : f-2\r\n"
-            "==> Activation: show : f-3\r\n");
-  Printed.clear();
-  EXPECT_EQ(Engine->Run(), 3);
-  EXPECT_EQ(Log, "3 2 1 ");  // last in, first out
-  EXPECT_EQ(Printed,
-            "FIRE 0 show f-3\r\n<== Activation: show : f-3\r\n"
-            "FIRE 1 show f-2\r\n<== Activation: show : f-2\r\n"
-            "FIRE 2 show f-1\r\n<== Activation: show : f-1\r\n");
-
-  Engine->Reset();
-  Engine->SetStrategy(ssBreadthFirst);
-  Log.clear();
-  for (int32_t N : {1, 2, 3}) AssertItem(N);
-  Engine->Run();
-  EXPECT_EQ(Log, "1 2 3 ");
-}
-
 TEST_F(InferenceCycleTest, SalienceComesFirstAndSwitchingStrategyReordersTheAgenda) {
   AddRule("low", {Call("record", {new TIEValue("low", dtAtom), Var("x")})}, -5);
   AddRule("high", {Call("record", {new TIEValue("high", dtAtom), Var("x")})}, 10);
@@ -146,51 +123,6 @@ TEST_F(InferenceCycleTest, RuleNamesAreUniqueInTheTable) {
   EXPECT_EQ(Engine->GetAgendaCount(), 2);  // renaming kept the rule compiled
 }
 
-TEST_F(InferenceCycleTest, StepsHaltAndOneShotRules) {
-  AddRule("show", {Call("record", {Var("x")})});
-  for (int32_t N : {1, 2, 3, 4, 5}) AssertItem(N);
-  EXPECT_EQ(Engine->Run(0), 0);
-  EXPECT_EQ(Engine->Run(3), 3);
-  EXPECT_EQ(Engine->GetAgendaCount(), 2);
-
-  auto* Stop = Create<TUserFunction>(Engine, "stop");
-  Stop->SetOnCall([this](TObject*, const IFunCall&, TIEContext*, IIEValue&) { Engine->Halt(); });
-  Stop->SetEngine(Engine);
-  AddRule("halting", {Call("stop", {}), Call("record", {Var("x")})}, 5);
-  Log.clear();
-  EXPECT_EQ(Engine->Run(), 1);  // the halting rule fires completely
-  EXPECT_EQ(Log, "5 ");
-  EXPECT_EQ(Engine->GetAgendaCount(), 6);
-  Engine->GetRules().Remove("halting");
-  EXPECT_EQ(Engine->GetAgendaCount(), 2);
-
-  TRule* Once = AddRule("once", {Call("record", {new TIEValue("once", dtAtom)})}, 20);
-  Once->SetOneShot(true);
-  Engine->Reset();
-  AssertItem(7);
-  Log.clear();
-  Engine->Run();
-  AssertItem(8);
-  Engine->Run();
-  EXPECT_EQ(Log, "once 7 8 ");
-  Engine->Reset();
-  AssertItem(9);
-  Engine->Run();
-  EXPECT_EQ(Log, "once 7 8 once 9 ");
-}
-
-TEST_F(InferenceCycleTest, ARuleThatRaisesEndsTheRunAndLeavesTheRestOfTheAgenda) {
-  AddRule("fails", {Call("record", {Var("x")}), Call("nonesuch", {}), Call("record", {Var("x")})});
-  AssertItem(1);
-  AssertItem(2);
-  EXPECT_EQ(ErrorOf([&] { Engine->Run(); }), "Function is unimplemented or unassigned: nonesuch");
-  EXPECT_EQ(Log, "2 ");
-  EXPECT_EQ(Engine->GetAgendaCount(), 1);
-  EXPECT_EQ(Engine->GetCurrentActivation(), nullptr);
-  AssertItem(3);
-  EXPECT_EQ(Engine->GetAgendaCount(), 2);
-}
-
 TEST_F(InferenceCycleTest, StatisticsFollowARunThatFired) {
   AddRule("show", {});
   Watch({cwStatistics, cwCompilation});
@@ -206,19 +138,6 @@ TEST_F(InferenceCycleTest, StatisticsFollowARunThatFired) {
   EXPECT_NE(Printed.find(" rules per second\r\n3.0000 mean number of facts (3 maximum)\r\n"
                          "0.5000 mean number of activations (2 maximum)\r\n"),
             std::string::npos);
-}
-
-TEST_F(InferenceCycleTest, ClearAndResetEmptyTheAgenda) {
-  TRule* Rule = AddRule("show", {});
-  AssertItem(1);
-  Engine->Reset();
-  EXPECT_EQ(Engine->GetAgendaCount(), 0);
-  AssertItem(1);
-  EXPECT_EQ(Engine->GetAgendaCount(), 1);
-  EXPECT_EQ(Engine->GetRules().Get("show"), Rule);
-  Engine->Clear();
-  EXPECT_EQ(Engine->GetAgendaCount(), 0);
-  EXPECT_EQ(Engine->GetRules().GetCount(), 0);
 }
 
 }  // namespace

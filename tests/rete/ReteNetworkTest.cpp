@@ -25,23 +25,6 @@ class ReteNetworkTest : public ::testing::Test {
   TRuleBuilder B{nullptr};
 };
 
-TEST_F(ReteNetworkTest, JoinsOnSharedVariablesAndWithdrawsOnRetraction) {
-  B.Rule("r", {B.Pattern("a", {Var("x")}), B.Pattern("b", {Var("x"), Var("y")})},
-         {B.Call("log", {Var("x"), Var("y")})});
-  const int32_t A1 = Engine->Assert("a", {Int(1)});
-  Engine->Assert("b", {Int(1), Atom("p")});
-  const int32_t B2 = Engine->Assert("b", {Int(2), Atom("q")});
-  Engine->Assert("b", {Int(1), Atom("r")});
-  Engine->Assert("a", {Int(2)});
-  EXPECT_EQ(Engine->AgendaText(), (TLines{"r: f-1, f-2", "r: f-1, f-4", "r: f-5, f-3"}));
-  Engine->Retract(B2);
-  Engine->Retract(A1);
-  EXPECT_EQ(Engine->AgendaText(), TLines{});
-  Engine->Assert("b", {Int(2), Atom("s")});
-  Engine->Run();
-  EXPECT_EQ(Engine->Log, TLines{"2 s"});
-}
-
 TEST_F(ReteNetworkTest, HashedMemoriesGrowAndStillFindEveryMatch) {
   B.Rule("r", {B.Pattern("a", {Var("x")}), B.Pattern("b", {Var("x")})});
   for (int32_t I = 0; I < 500; ++I) Engine->Assert("a", {Int(I)});
@@ -77,20 +60,6 @@ TEST_F(ReteNetworkTest, JoinsOnIntegersTrustTheirHashOnlyBetweenIntegers) {
   EXPECT_EQ(Engine->AgendaText(), (TLines{"one: f-2, f-5", "two: f-6, f-8", "one: f-11, f-9"}));
 }
 
-TEST_F(ReteNetworkTest, NegationCountsItsBlockers) {
-  B.Rule("r", {B.Pattern("a", {Var("x")}), B.Pattern("b", {Var("x")}, 1)});
-  Engine->Assert("a", {Int(1)});
-  EXPECT_EQ(Engine->AgendaText(), TLines{"r: f-1, f--1"});
-  const int32_t B1 = Engine->Assert("b", {Int(1)});
-  EXPECT_EQ(Engine->AgendaText(), TLines{});
-  const int32_t B2 = Engine->Assert("b", {Int(1), Int(0)});  // another shape, no blocker
-  EXPECT_EQ(Engine->Assert("b", {Int(1)}), -1);
-  EXPECT_TRUE(Engine->Retract(B2));
-  EXPECT_EQ(Engine->AgendaText(), TLines{});
-  EXPECT_TRUE(Engine->Retract(B1));
-  EXPECT_EQ(Engine->AgendaText(), TLines{"r: f-1, f--1"});
-}
-
 TEST_F(ReteNetworkTest, TwoBlockersMustBothGo) {
   B.Rule("r", {B.Pattern("b", {Var("_blank_x")}, 1)});
   EXPECT_EQ(Engine->AgendaText(), TLines{"r: f-0, f--1"});
@@ -115,45 +84,6 @@ TEST_F(ReteNetworkTest, ExistsHoldsWhileAnyFactMatchesAndThreeNegationsNegate) {
   EXPECT_EQ(Engine->AgendaText(), (TLines{"some: f-1, f--1", "any: f-0, f--1"}));
   Engine->Retract(B2);
   EXPECT_EQ(Engine->AgendaText(), TLines{"none: f-1, f--1"});
-}
-
-TEST_F(ReteNetworkTest, TestPatternsAndOrConstraints) {
-  B.Rule("big", {B.Pattern("a", {Var("x")}), B.Test(B.Call(">", {Var("x"), Int(2)}))});
-  B.Rule("small", {B.Pattern("a", {Var("x")}), B.Test(B.Call(">", {Var("x"), Int(2)}), 1)});
-  TIEPattern* Colour = B.Pattern("c", {Atom("red")});
-  Colour->AddTest(SDefaultSlotName, Atom("blue"), 0, false, false);
-  B.Rule("warm", {Colour});
-  Engine->Assert("a", {Int(1)});
-  Engine->Assert("a", {Int(3)});
-  Engine->Assert("c", {Atom("blue")});
-  Engine->Assert("c", {Atom("green")});
-  Engine->Assert("c", {Atom("red")});
-  EXPECT_EQ(Engine->AgendaText(),
-            (TLines{"small: f-1, f--1", "big: f-2, f--1", "warm: f-3", "warm: f-5"}));
-}
-
-TEST_F(ReteNetworkTest, MultifieldVariablesTakeEverySplit) {
-  B.Rule("r", {B.Pattern("a", {MultiVar("x"), Atom("b"), MultiVar("y")})},
-         {B.Call("log", {MultiVar("x"), Atom("/"), MultiVar("y")})});
-  B.Rule("two", {B.Pattern("p", {MultiVar("u"), MultiVar("v")})});
-  const int32_t Fact = Engine->Assert("a", {Int(1), Atom("b"), Int(2), Atom("b")});
-  Engine->Assert("p", {Int(1), Int(2)});
-  EXPECT_EQ(Engine->Agenda.size(), 5u);
-  Engine->Retract(Fact);
-  EXPECT_EQ(Engine->Agenda.size(), 3u);
-  Engine->Assert("a", {Int(1), Atom("b"), Int(2), Atom("b")});
-  Engine->Run();
-  EXPECT_EQ(Engine->Log, (TLines{"1 b 2  / ", "1  / 2 b "}));
-}
-
-TEST_F(ReteNetworkTest, UniqueJoinStopsAtTheFirstMatch) {
-  Engine->Assert("b", {Int(1), Int(10)});
-  Engine->Assert("b", {Int(1), Int(11)});
-  TIEPattern* Unique = B.Pattern("b", {Var("x"), Var("y")});
-  Unique->SetUnique(true);
-  B.Rule("r", {B.Pattern("a", {Var("x")}), Unique});
-  Engine->Assert("a", {Int(1)});
-  EXPECT_EQ(Engine->AgendaText(), TLines{"r: f-3, f-1"});
 }
 
 TEST_F(ReteNetworkTest, RulesShareNodesAndKeepThemWhenOneLeaves) {
@@ -291,18 +221,6 @@ TEST_F(ReteNetworkTest, TemplatesReachTheRootsOfTheirCurrentName) {
   Other->Assert(Engine->Fact("a", {Int(3)}), false);
   EXPECT_EQ(Other->AgendaText(), TLines{"rb: f-0"});
   Other->Free();
-}
-
-TEST_F(ReteNetworkTest, OneShotRulesFireOnceUntilReset) {
-  TRule* Once = B.Rule("once", {B.Pattern("a", {Var("x")})});
-  Once->SetOneShot(true);
-  Engine->Assert("a", {Int(1)});
-  Engine->Run();
-  Engine->Assert("a", {Int(2)});
-  EXPECT_EQ(Engine->AgendaText(), TLines{});
-  Once->Reset();
-  Engine->Assert("a", {Int(3)});
-  EXPECT_EQ(Engine->AgendaText(), TLines{"once: f-3"});
 }
 
 TEST_F(ReteNetworkTest, DisabledNetworkIsEmptyAndStaysSo) {
