@@ -1,5 +1,7 @@
 #include "LineInput.h"
 
+#include <poll.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,7 +14,8 @@
 
 namespace ie {
 
-TLineInput::TLineInput(bool Editing) : FEditing(Editing) {
+TLineInput::TLineInput(bool Editing, const volatile sig_atomic_t& Interrupted)
+    : FEditing(Editing), FInterrupted(Interrupted) {
 #ifndef IE_HAVE_LIBEDIT
   FEditing = false;
 #endif
@@ -22,8 +25,9 @@ TReadResult TLineInput::Read(const std::string& Prompt, std::string& Line) {
   std::fflush(stdout);
 #ifdef IE_HAVE_LIBEDIT
   if (FEditing) {
+    errno = 0;
     char* Text = readline(Prompt.c_str());
-    if (Text == nullptr) return rrEnd;
+    if (Text == nullptr) return errno == EINTR ? rrInterrupted : rrEnd;
     Line = Text;
     std::free(Text);
     if (!Line.empty()) add_history(Line.c_str());
@@ -56,6 +60,10 @@ TReadResult TLineInput::ReadPlain(std::string& Line) {
       FPending.clear();
       return rrLine;
     }
+    if (!WaitForInput()) {
+      FPending.clear();
+      return rrInterrupted;
+    }
     char Chunk[4096];
     const ssize_t Count = ::read(STDIN_FILENO, Chunk, sizeof Chunk);
     if (Count > 0) {
@@ -69,6 +77,23 @@ TReadResult TLineInput::ReadPlain(std::string& Line) {
       FAtEnd = true;
     }
   }
+}
+
+// SIGINT stays blocked from the look at the flag until ppoll waits, so a
+// Ctrl-C that comes between the two still ends the wait.
+bool TLineInput::WaitForInput() {
+  sigset_t Interrupt;
+  sigset_t Former;
+  sigemptyset(&Interrupt);
+  sigaddset(&Interrupt, SIGINT);
+  sigprocmask(SIG_BLOCK, &Interrupt, &Former);
+  int Ready = 0;
+  if (FInterrupted == 0) {
+    pollfd Input{STDIN_FILENO, POLLIN, 0};
+    Ready = ppoll(&Input, 1, nullptr, &Former);
+  }
+  sigprocmask(SIG_SETMASK, &Former, nullptr);
+  return FInterrupted == 0 && (Ready > 0 || errno != EINTR);
 }
 
 }  // namespace ie

@@ -8,6 +8,7 @@
 // read and readline. Used by one thread.
 #pragma once
 
+#include <csignal>
 #include <cstdint>
 #include <string>
 
@@ -17,7 +18,9 @@ enum TReadResult : uint8_t { rrLine, rrEnd, rrInterrupted };
 
 class TLineInput {
  public:
-  explicit TLineInput(bool Editing);
+  // Interrupted is the flag the SIGINT handler sets; a read started while
+  // it is set returns rrInterrupted at once.
+  TLineInput(bool Editing, const volatile sig_atomic_t& Interrupted);
   TLineInput(const TLineInput&) = delete;
   TLineInput& operator=(const TLineInput&) = delete;
 
@@ -28,8 +31,11 @@ class TLineInput {
 
  private:
   TReadResult ReadPlain(std::string& Line);
+  // False when Ctrl-C came before input did.
+  bool WaitForInput();
 
   bool FEditing;
+  const volatile sig_atomic_t& FInterrupted;
   bool FAtEnd = false;
   int32_t FLineNumber = 0;
   std::string FPending;

@@ -39,13 +39,15 @@ struct sigaction GFormerInterrupt;
 }  // namespace
 
 std::string ShellUsage() {
-  return "usage: ieshell [-i] [-e EXPR] [FILE...]\n"
+  return "usage: ieshell [-i] [-f FILE] [-e EXPR] [FILE...]\n"
          "Loads each FILE (its constructs are defined and its commands run), then exits.\n"
+         "  -f FILE  runs FILE as a batch file, one line at a time; read and readline\n"
+         "           take their answers from the lines that follow\n"
          "  -e EXPR  evaluates the expression EXPR and prints its value\n"
          "  -i       reads expressions from standard input after the files, with a prompt\n"
          "  -h       prints this help\n"
          "  -v       prints the version\n"
-         "Files and expressions are taken in the order given. Without any,\n"
+         "Files, batch files and expressions are taken in the order given. Without any,\n"
          "the shell is interactive when standard input is a terminal and otherwise reads\n"
          "a program from standard input. (exit) or the end of input leaves the shell;\n"
          "Ctrl-C stops a run after the rule that is firing.\n"
@@ -62,12 +64,12 @@ bool ParseShellArguments(int Argc, const char* const* Argv, TShellOptions& Optio
       Options.Actions.push_back({akLoad, Argument});
     } else if (Argument == "--") {
       OptionsEnded = true;
-    } else if (Argument == "-e") {
+    } else if (Argument == "-f" || Argument == "-e") {
       if (I + 1 == Argc) {
         Error = "option " + Argument + " needs an argument";
         return false;
       }
-      Options.Actions.push_back({akEvaluate, Argv[++I]});
+      Options.Actions.push_back({Argument == "-f" ? akBatch : akEvaluate, Argv[++I]});
     } else if (Argument == "-i") {
       Options.Interactive = true;
     } else if (Argument == "-h" || Argument == "--help") {
@@ -82,11 +84,13 @@ bool ParseShellArguments(int Argc, const char* const* Argv, TShellOptions& Optio
   return true;
 }
 
-TShell::TShell() : FEngine(Create<TInferenceEngine>(nullptr)), FInput(IsTerminal()) {
+TShell::TShell() : FEngine(Create<TInferenceEngine>(nullptr)), FInput(IsTerminal(), GInterrupted) {
   FEngine->SetOnPrintOut(
       [this](TObject*, const std::string&, const std::string& Text) { WriteOutput(Text); });
   FEngine->SetOnReadLine(
       [this](TObject*, const std::string&, std::string& Text) { ReadAnswer(Text); });
+  FEngine->SetOnReadToken(
+      [this](TObject*, const std::string&, IStreamToken& Token) { ReadToken(Token); });
   FEngine->SetOnStartInference([](TObject*) { GInterrupted = 0; });
   FEngine->SetOnRuleFired([this](TObject*, TRule*) { HaltWhenInterrupted(); });
   // No SA_RESTART: Ctrl-C must end a wait for input.
@@ -113,6 +117,9 @@ int TShell::Execute(const TShellOptions& Options) {
     switch (Action.Kind) {
       case akLoad:
         Load(Action.Argument);
+        break;
+      case akBatch:
+        Batch(Action.Argument);
         break;
       case akEvaluate:
         Evaluate(SExpressionName, 1, Action.Argument, true);
@@ -147,6 +154,12 @@ void TShell::Load(const std::string& FileName) {
     const int32_t First = Buffer.GetFirstLine();
     Evaluate(FileName, First, Buffer.Take(), true);
   }
+}
+
+// The engine reads the batch file line by line; its read and readline
+// take their answers from the same file.
+void TShell::Batch(const std::string& FileName) {
+  Guard(FileName, 0, true, [&] { FEngine->Batch(FileName); });
 }
 
 void TShell::ReadStandardInput(bool Prompting) {
@@ -245,6 +258,25 @@ void TShell::ReadAnswer(std::string& Text) {
   Text.clear();
   if (FInput.Read("", Text) != rrLine) Text.clear();
   FAtLineStart = true;
+}
+
+// The first token of the next line that holds one; none at the end of
+// input or when Ctrl-C ends the wait, which reads as the end of input.
+void TShell::ReadToken(IStreamToken& Token) {
+  std::string Line;
+  while (FInput.Read("", Line) == rrLine) {
+    FAtLineStart = true;
+    TIETokenizerStream* Tokenizer = FEngine->NewTokenizer(Line);
+    try {
+      Token = Tokenizer->NextToken();
+    } catch (...) {
+      Tokenizer->Free();
+      throw;
+    }
+    Tokenizer->Free();
+    if (!Token->IsEOF()) return;
+  }
+  Token = nullptr;
 }
 
 void TShell::HaltWhenInterrupted() {

@@ -25,7 +25,7 @@ namespace ie {
 
 enum TShellStatus : int { ssSuccess = 0, ssParseError = 1, ssRunError = 2 };
 
-enum TShellActionKind : uint8_t { akLoad, akEvaluate };
+enum TShellActionKind : uint8_t { akLoad, akBatch, akEvaluate };
 
 struct TShellAction {
   TShellActionKind Kind;
@@ -57,6 +57,7 @@ class TShell {
 
  private:
   void Load(const std::string& FileName);
+  void Batch(const std::string& FileName);
   // Reads expressions from standard input until its end or (exit); with
   // Prompting, shows a prompt and drops what Ctrl-C interrupts.
   void ReadStandardInput(bool Prompting);
@@ -71,6 +72,7 @@ class TShell {
   void Fail(TShellStatus Status, bool CountErrors);
   void WriteOutput(const std::string& Text);
   void ReadAnswer(std::string& Text);
+  void ReadToken(IStreamToken& Token);
   void HaltWhenInterrupted();
 
   TInferenceEngine* FEngine;

@@ -135,6 +135,31 @@ TEST(ShellFiles, ExitStatusTellsParseFromRunErrors) {
   EXPECT_EQ(RunShell({Dir.File("nothing-here.kb")}).Status, 1);
 }
 
+// A batch file answers read from its own lines; elsewhere read takes the
+// first token of the next line of standard input.
+TEST(ShellFiles, BatchFilesAnswerTheirOwnQuestions) {
+  TTempDir Dir;
+  WriteFile(Dir.File("ask.bat"),
+            "(deffunction ask () (printout t \"n? \") (printout t \"got \" (read) crlf))\n"
+            "(ask)\n"
+            "  42 and more\n"
+            "(ask)\n"
+            "\"a b\"\n"
+            "(nosuch)\n"
+            "(ask)\n");
+  const TShellRun Run = RunShell(
+      {"-f", Dir.File("ask.bat"), "-f", Dir.File("none.bat"), "-e", "(ask)"}, "\n  from stdin\n");
+  EXPECT_EQ(Run.Out, "n? 42\ngot 42\nn? a b\ngot a b\nn? got from\n");
+  // A line that raises ends its batch.
+  EXPECT_NE(
+      Run.Err.find(Dir.File("ask.bat") + ": Function is unimplemented or unassigned: nosuch\n"),
+      std::string::npos)
+      << Run.Err;
+  EXPECT_NE(Run.Err.find(Dir.File("none.bat") + ": Cannot open file"), std::string::npos)
+      << Run.Err;
+  EXPECT_EQ(Run.Status, 2);
+}
+
 TEST(ShellInput, ReadsAProgramFromAPipeWithAnswersOnFollowingLines) {
   const TShellRun Run = RunShell({},
                                  "(deffunction ask ()\n"
@@ -165,6 +190,35 @@ TEST(ShellInput, InteractiveLoopPromptsAfterTheFiles) {
       RunShell({"-i", Dir.File("f.kb")}, "(sq\n 3)\n(printout t \"no line end\")\n(sq 4)\n");
   EXPECT_EQ(Run.Out, "ie> ... 9\nie> no line end\nie> 16\nie> \n");
   EXPECT_EQ(Run.Status, 0);
+}
+
+TEST(ShellInput, ExitLeavesAtOnceKeepingTheStatus) {
+  const TShellRun Clean = RunShell({}, "(+ 1 2)\n(exit)\n(+ 3 4)\n");
+  EXPECT_EQ(Clean.Out, "3\n");
+  EXPECT_EQ(Clean.Status, 0);
+  const TShellRun Failed = RunShell({"-e", "(nosuch)", "-e", "(exit)", "-e", "(+ 3 4)"});
+  EXPECT_EQ(Failed.Out, "");
+  EXPECT_EQ(Failed.Status, 2);
+}
+
+// Each example knowledge base, run as its header says, prints what its
+// .out file holds.
+TEST(ShellExamples, PrintTheirExpectedOutput) {
+  struct TExample {
+    const char* Folder;
+    std::vector<std::string> Arguments;
+  };
+  const TExample Examples[] = {
+      {"diagnosis", {"diagnosis.kb", "-f", "answers.bat"}},
+      {"configuration", {"configuration.kb"}},
+  };
+  for (const TExample& Example : Examples) {
+    const std::string Folder = std::string(IE_EXAMPLES_DIR) + "/" + Example.Folder;
+    const TShellRun Run = RunShell(Example.Arguments, "", Folder);
+    EXPECT_EQ(Run.Out, ReadFile(Folder + "/" + Example.Folder + ".out")) << Example.Folder;
+    EXPECT_EQ(Run.Err, "") << Example.Folder;
+    EXPECT_EQ(Run.Status, 0) << Example.Folder;
+  }
 }
 
 // A terminal: the shell is interactive without -i, Ctrl-C drops the
@@ -235,6 +289,23 @@ TEST(ShellTerminal, PromptsDropsInterruptedInputAndLeavesAtEnd) {
   Terminal.Type("(* 2 3)\n");
   ASSERT_TRUE(Terminal.WaitFor("6\r\nie> ")) << Terminal.GetScreen();
   Terminal.Type("\x04");
+  EXPECT_EQ(Terminal.Wait(), 0) << Terminal.GetScreen();
+}
+
+TEST(ShellTerminal, CtrlCHaltsARunBetweenTwoFirings) {
+  TTerminal Terminal;
+  ASSERT_TRUE(Terminal.WaitFor("ie> ")) << Terminal.GetScreen();
+  // Counts without end once started.
+  Terminal.Type(
+      "(defrule count ?f <- (n ?x) => (retract ?f) (assert (n (+ ?x 1))))\n"
+      "(defrule started (declare (salience 10)) (go) => (printout t \"count\" \"ing\" crlf))\n"
+      "(assert (go) (n 0))\n");
+  Terminal.Type("(run)\n");
+  ASSERT_TRUE(Terminal.WaitFor("counting")) << Terminal.GetScreen();
+  Terminal.Type("\x03");
+  ASSERT_TRUE(Terminal.WaitFor("interrupted, the run stops here")) << Terminal.GetScreen();
+  ASSERT_TRUE(Terminal.WaitFor("ie> ")) << Terminal.GetScreen();
+  Terminal.Type("(exit)\n");
   EXPECT_EQ(Terminal.Wait(), 0) << Terminal.GetScreen();
 }
 
