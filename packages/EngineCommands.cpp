@@ -39,8 +39,8 @@ IFact FactOf(TInferenceEngine& Engine, const IFunCall& FunCall, TIEContext* Cont
 // Applies the slot specification of argument Index, (name value...), to
 // Fact. With Fuzzy, the value of a fuzzy slot is read as a fuzzy
 // expression over the slot's variable.
-void ChangeSlot(TInferenceEngine& Engine, const IFact& Fact, const IFunCall& FunCall,
-                int32_t Index, TIEContext* Context, bool Fuzzy) {
+void ChangeSlot(TInferenceEngine& Engine, const IFact& Fact, const IFunCall& FunCall, int32_t Index,
+                TIEContext* Context, bool Fuzzy) {
   IValueVector Spec = Operand(FunCall, Index, Context)->GetAsList();
   const std::string Name = Spec->Get(0)->GetAsString();
   const IFactSlot Slot = Fact->GetTemplate()->GetSlot(Name);
@@ -143,8 +143,7 @@ class TRetractFunction : public TIEUserFunction {
       return;
     }
     for (int32_t I = 0; I < FunCall->GetArgumentCount(); ++I) {
-      const IFact Fact =
-          Engine.GetFacts().GetFactByID(Operand(FunCall, I, Context)->GetAsFactId());
+      const IFact Fact = Engine.GetFacts().GetFactByID(Operand(FunCall, I, Context)->GetAsFactId());
       if (Fact) Engine.RetractFact(Fact);
     }
   }
@@ -350,9 +349,8 @@ class TRunFunction : public TIEUserFunction {
   void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
     TInferenceEngine& Engine = EngineOf(Context);
     // The count is read as written: a literal number.
-    const int32_t Limit = FunCall->GetArgumentCount() > 0
-                              ? FunCall->GetArgument(0)->GetAsInteger()
-                              : TInferenceEngine::UnlimitedSteps;
+    const int32_t Limit = FunCall->GetArgumentCount() > 0 ? FunCall->GetArgument(0)->GetAsInteger()
+                                                          : TInferenceEngine::UnlimitedSteps;
     Result = new TIEValue(Engine.Run(Limit), dtInteger);
   }
 };
@@ -362,8 +360,8 @@ class THaltFunction : public TIEUserFunction {
 
  public:
   THaltFunction() {
-    Describe(*this, "halt",
-             "Stops the run once the rule now firing has finished. Returns TRUE.", "", 0, 0);
+    Describe(*this, "halt", "Stops the run once the rule now firing has finished. Returns TRUE.",
+             "", 0, 0);
   }
 
  protected:
@@ -545,8 +543,8 @@ class TGenSymStarFunction : public TIEUserFunction {
  public:
   TGenSymStarFunction() {
     Describe(*this, "gensym*",
-             "Returns a new symbol: gen followed by a number that no earlier call returned.", "",
-             0, 0);
+             "Returns a new symbol: gen followed by a number that no earlier call returned.", "", 0,
+             0);
   }
 
  protected:

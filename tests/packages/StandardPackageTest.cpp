@@ -101,7 +101,10 @@ TEST_F(StandardPackageTest, HoldsItsFunctionsInTableOrderWithHelpAndSyntax) {
   }
   EXPECT_EQ(Names,
             "and or not if while foreach try throw return bind eq neq eq* = <> > >= < <= "
-            "member create$ nth$ member$ subseq$ subsetp delete$ insert$ replace$ first$ rest$ "
+            "member assert assert-string retract retract-string modify duplicate get-slot-value "
+            "get-fact-duplication set-fact-duplication reset run halt clear exit watch unwatch "
+            "store fetch clear-storage gensym* version do-backward-chaining __get-var "
+            "create$ nth$ member$ subseq$ subsetp delete$ insert$ replace$ first$ rest$ "
             "length$ explode$ implode$ printout format read readline open close remove rename "
             "batch dribble-on dribble-off ");
   EXPECT_EQ(Package->GetFunctions().Get(Package->IndexOf("try"))->GetArgumentString(),
@@ -113,11 +116,44 @@ TEST_F(StandardPackageTest, ArgumentCountsAreCheckedBeforeAnythingIsEvaluated) {
     const char* Name;
     int Few, Many;  // -1: no such limit
   };
-  const TCase Cases[] = {{"not", 0, 2},  {"if", 1, -1},    {"while", 1, -1}, {"foreach", 1, -1},
-                         {"try", 0, -1}, {"throw", 0, 2},  {"return", 0, 2}, {"bind", 1, 3},
-                         {"eq", 0, -1},  {"neq", 0, -1},   {"eq*", 0, -1},   {"=", 0, -1},
-                         {"<>", 0, -1},  {">", 1, -1},     {">=", 1, -1},    {"<", 1, -1},
-                         {"<=", 1, -1},  {"member", 1, -1}};
+  const TCase Cases[] = {{"not", 0, 2},
+                         {"if", 1, -1},
+                         {"while", 1, -1},
+                         {"foreach", 1, -1},
+                         {"try", 0, -1},
+                         {"throw", 0, 2},
+                         {"return", 0, 2},
+                         {"bind", 1, 3},
+                         {"eq", 0, -1},
+                         {"neq", 0, -1},
+                         {"eq*", 0, -1},
+                         {"=", 0, -1},
+                         {"<>", 0, -1},
+                         {">", 1, -1},
+                         {">=", 1, -1},
+                         {"<", 1, -1},
+                         {"<=", 1, -1},
+                         {"member", 1, -1},
+                         {"assert-string", 0, -1},
+                         {"retract", 0, -1},
+                         {"modify", 0, -1},
+                         {"duplicate", 1, -1},
+                         {"get-slot-value", 0, 3},
+                         {"get-fact-duplication", -1, 1},
+                         {"set-fact-duplication", 0, 2},
+                         {"reset", -1, 1},
+                         {"run", -1, 2},
+                         {"halt", -1, 1},
+                         {"clear", -1, 1},
+                         {"exit", -1, 1},
+                         {"watch", 0, 2},
+                         {"unwatch", 0, 2},
+                         {"store", 1, 3},
+                         {"fetch", 0, 2},
+                         {"clear-storage", -1, 1},
+                         {"gensym*", -1, 1},
+                         {"version", -1, 1},
+                         {"__get-var", 0, 2}};
   for (const TCase& Case : Cases) {
     for (int Count : {Case.Few, Case.Many}) {
       if (Count < 0) continue;
