@@ -217,7 +217,8 @@ inline constexpr const char* SReadEventUnassigned =
     "input is there, for example with a modal dialog.";
 // Messages of the tokenizer and the parser. Every parse error reaches the
 // host wrapped in SParsingError.
-inline constexpr const char* SUnterminatedString = "Invalid string value, string was not terminated";
+inline constexpr const char* SUnterminatedString =
+    "Invalid string value, string was not terminated";
 inline constexpr const char* SInvalidTokenHint = "Invalid Token hint for parsing token: %s";
 inline constexpr const char* SInvalidUTF8 = "Invalid UTF-8 byte sequence at line %d";
 inline constexpr const char* SParsingError = "Parsing Error, %s in %s at line %s: %s";
@@ -245,6 +246,13 @@ inline constexpr const char* SExpectedDefglobal = "Expected \"( defglobal\"";
 inline constexpr const char* SUnknownFactTemplate = "Unknown fact template: %s";
 inline constexpr const char* SUnparsableType = "Unable to parse strings of %s at this time";
 inline constexpr const char* SUnknownTypeNumber = "Unknown Type (%d)";
+// Saving and loading the knowledge base. A parse error of a loaded file
+// is raised again with the file's name in front.
+inline constexpr const char* SFactTemplatesCorrupted =
+    "Fact templates inheritance structure corrupted";
+inline constexpr const char* SDefinedTypesCorrupted =
+    "Defined types inheritance structure corrupted";
+inline constexpr const char* SLoadFileError = "Error loading \"%s\": %s";
 inline constexpr const char* SNoParseStream = "The parser has no stream to read";
 inline constexpr const char* SExpectedDefrule = "Expected \"( defrule\"";
 inline constexpr const char* SExpectedRuleProperty =

@@ -747,6 +747,47 @@ class TInferenceEngine : public TCustomRuleEngine,
   // Name gets the variable's name with its asterisks.
   IIEValue ParseVariable(const std::string& Text, std::string& Name);
 
+  // The knowledge base as text (engine/KnowledgeBase.cpp; the file-name
+  // forms of loading and LoadFacts(Stream) in parser/EngineParsing.cpp).
+  // Loading adds to what is there and runs the text's commands. A file
+  // that cannot be opened or created raises the runtime's file error before
+  // anything changes; a parse error while loading a file names the file.
+  void LoadFromFile(const std::string& FileName);
+  virtual void LoadFromStream(TStream* Stream);
+  void SaveToFile(const std::string& FileName);
+  // The bytes of GetExpertSystem.
+  virtual void SaveToStream(TStream* Stream);
+  // A header of comment lines, then every kind of construct and one
+  // assert call holding the facts, in the order loading needs them.
+  virtual std::string GetExpertSystem();
+  // Clears, loads Text and resets.
+  virtual void SetExpertSystem(const std::string& Text);
+  // Asserts every fact of the stream.
+  virtual void LoadFacts(TStream* Stream);
+  void LoadFacts(const std::string& FileName);
+  // Each fact's text and CR LF; the second form only the facts of the
+  // template named TemplateName.
+  virtual void SaveFacts(TStream* Stream);
+  virtual void SaveFacts(TStream* Stream, const std::string& TemplateName);
+  void SaveFacts(const std::string& FileName);
+  // Each clears its collection first, then loads.
+  virtual void LoadRules(TStream* Stream);
+  void LoadRules(const std::string& FileName);
+  virtual void LoadFactTemplates(TStream* Stream);
+  void LoadFactTemplates(const std::string& FileName);
+  virtual void LoadDefinedTypes(TStream* Stream);
+  void LoadDefinedTypes(const std::string& FileName);
+  // Each item's text and CR LF, in table order.
+  virtual void SaveRules(TStream* Stream);
+  void SaveRules(const std::string& FileName);
+  virtual void SaveFactTemplates(TStream* Stream);
+  void SaveFactTemplates(const std::string& FileName);
+  virtual void SaveDefinedTypes(TStream* Stream);
+  void SaveDefinedTypes(const std::string& FileName);
+  // From another engine: clears, copies its settings, then its defined
+  // types, templates, deffunctions, rules, globals, facts and fact sets.
+  void Assign(TPersistent* Source) override;
+
  protected:
   void Notification(TComponent* Component, TOperation Operation) override;
 

@@ -14,7 +14,6 @@
 #include "rete/IEContext.h"
 #include "runtime/Conversions.h"
 #include "runtime/Format.h"
-#include "runtime/RuntimeConsts.h"
 #include "runtime/Streams.h"
 
 namespace ie {

@@ -10,6 +10,7 @@
 #include "packages/IOFunctions.h"
 #include "packages/MultifieldFunctions.h"
 #include "packages/PackageSupport.h"
+#include "packages/PersistenceFunctions.h"
 #include "rete/IEContext.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Format.h"
@@ -585,6 +586,7 @@ void TStandardPackage::CreateFunctions() {
   AddEngineCommands(Functions);
   AddMultifieldFunctions(Functions);
   AddIOFunctions(Functions);
+  AddPersistenceFunctions(Functions);
 }
 
 }  // namespace ie

@@ -2,9 +2,10 @@
 // the logical and control-flow functions (and, or, not, if, while, foreach,
 // try, throw, return), bind, and the comparisons of values and numbers
 // (eq, neq, eq*, =, <>, >, >=, <, <=, member); the engine commands
-// (EngineCommands), the list functions (MultifieldFunctions) and the text
-// I/O functions (IOFunctions) live in units of their own and join the
-// package after those.
+// (EngineCommands), the list functions (MultifieldFunctions), the text
+// I/O functions (IOFunctions) and the functions that load and save the
+// knowledge base (PersistenceFunctions) live in units of their own and
+// join the package after those.
 //
 // Control functions receive their arguments unevaluated and decide what to
 // evaluate and when; a body stops as soon as an expression sets the

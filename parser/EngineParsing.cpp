@@ -4,6 +4,8 @@
 #include "engine/InferenceEngine.h"
 #include "parser/IEParser.h"
 #include "runtime/Conversions.h"
+#include "runtime/Format.h"
+#include "runtime/Streams.h"
 
 namespace ie {
 
@@ -17,12 +19,14 @@ class TParseScope {
       : FParser(Engine->GetParser()),
         FFormer(FParser->GetStream()),
         FTokenizer(Engine->NewTokenizer(Text)) {
-    try {
-      FParser->SetStream(FTokenizer);
-    } catch (...) {
-      FTokenizer->Free();
-      throw;
-    }
+    Lend();
+  }
+  // Reads the caller's stream from its position.
+  TParseScope(TInferenceEngine* Engine, TStream* Stream)
+      : FParser(Engine->GetParser()),
+        FFormer(FParser->GetStream()),
+        FTokenizer(Engine->NewTokenizer(Stream)) {
+    Lend();
   }
   TParseScope(const TParseScope&) = delete;
   TParseScope& operator=(const TParseScope&) = delete;
@@ -34,10 +38,36 @@ class TParseScope {
   TIEParser* operator->() const { return FParser; }
 
  private:
+  void Lend() {
+    try {
+      FParser->SetStream(FTokenizer);
+    } catch (...) {
+      FTokenizer->Free();
+      throw;
+    }
+  }
+
   TIEParser* FParser;
   TIETokenizerStream* FFormer;
   TIETokenizerStream* FTokenizer;
 };
+
+// Runs Load on the opened file; a parse error is raised again with the
+// file's name in front. The file is open before anything changes.
+template <class TLoad>
+void LoadFile(const std::string& FileName, TLoad Load) {
+  TFileStream* Stream = Create<TFileStream>(FileName, fmOpenRead);
+  try {
+    Load(Stream);
+  } catch (const EIEParseException& E) {
+    Stream->Free();
+    throw EIEParseException(Format(SLoadFileError, FileName, E.GetMessage()), E.GetLineNumber());
+  } catch (...) {
+    Stream->Free();
+    throw;
+  }
+  Stream->Free();
+}
 
 std::string WithoutQuotes(const std::string& Text) {
   const size_t First = Text.find_first_not_of('"');
@@ -72,8 +102,8 @@ void TInferenceEngine::SetTokenizerType(TIETokenizerClass Class) {
 }
 
 TIEParser* TInferenceEngine::NewParser(TIETokenizerStream* Stream) {
-  TIEParser* Parser = FParserClass != nullptr ? FParserClass(this, Stream)
-                                              : Create<TIERuleParser>(this, Stream);
+  TIEParser* Parser =
+      FParserClass != nullptr ? FParserClass(this, Stream) : Create<TIERuleParser>(this, Stream);
   Parser->SetErrorCollection(FParserErrorHandling == ehRaiseAllAtEnd);
   Parser->SetMaxErrors(FParserMaxErrors);
   Parser->SetStaticTypeCheck(FTypeChecks.Contains(tcStatic));
@@ -244,6 +274,30 @@ IIEValue TInferenceEngine::ParseVariable(const std::string& Text, std::string& N
 }
 
 // Facts from text
+
+// Loading files
+
+void TInferenceEngine::LoadFacts(TStream* Stream) { TParseScope(this, Stream)->LoadFacts(); }
+
+void TInferenceEngine::LoadFromFile(const std::string& FileName) {
+  LoadFile(FileName, [this](TStream* Stream) { LoadFromStream(Stream); });
+}
+
+void TInferenceEngine::LoadFacts(const std::string& FileName) {
+  LoadFile(FileName, [this](TStream* Stream) { LoadFacts(Stream); });
+}
+
+void TInferenceEngine::LoadRules(const std::string& FileName) {
+  LoadFile(FileName, [this](TStream* Stream) { LoadRules(Stream); });
+}
+
+void TInferenceEngine::LoadFactTemplates(const std::string& FileName) {
+  LoadFile(FileName, [this](TStream* Stream) { LoadFactTemplates(Stream); });
+}
+
+void TInferenceEngine::LoadDefinedTypes(const std::string& FileName) {
+  LoadFile(FileName, [this](TStream* Stream) { LoadDefinedTypes(Stream); });
+}
 
 int32_t TInferenceEngine::Assert(const std::string& Text) {
   return Assert(FContext->Resolve(ParseFact(Text)), false);

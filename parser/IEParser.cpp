@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/IEFuzzyLogic.h"
 #include "functions/IEHelperFunctions.h"
 #include "rete/IEContext.h"
 #include "runtime/Conversions.h"
@@ -511,16 +512,19 @@ IIEValue TIERuleParser::ConvertNumber(const IIEValue& Value, TIETypes Types) {
 
 IIEValue TIERuleParser::FuzzyValue(const IIEValue& Value, const IIEDefinedType& DefinedType) {
   if (!DefinedType) ParseError(LParseSlotTypes, SFuzzyTypeNeeded);
-  // A term of the type's fuzzy variable, or a fuzzy value as it is.
-  IFuzzySet Set;
+  // A fuzzy value as it is; anything else is an expression of the type's
+  // terms, hedges and operators, reported as one error when it is broken.
   if (Value && Value->GetDType() == dtFuzzy) return Value;
-  if (Value && IEStringTypes.Contains(Value->GetDType())) {
-    Set = DefinedType->TextToFuzzySet(Value->GetText());
-  } else if (Value && Value->GetDType() == dtList) {
-    Set = DefinedType->TextToFuzzySet(Trim(Value->GetToString()));
+  IIEValue Result;
+  try {
+    if (Value) Result = EvalFuzzyExpression(DefinedType->GetFuzzyType(), Value, nullptr);
+  } catch (const Exception&) {
+    Result = nullptr;
   }
-  if (!Set) ParseError(LParseSlotTypes, SInvalidFuzzyExpression, Value ? Value->GetToString() : "");
-  return new TIEValue(Set);
+  if (!Result || Result == FCNil) {
+    ParseError(LParseSlotTypes, SInvalidFuzzyExpression, Value ? Value->GetToString() : "");
+  }
+  return Result;
 }
 
 IIEValue TIERuleParser::ReadSlotValue(TIETypes Types, const IIEDefinedType& DefinedType) {

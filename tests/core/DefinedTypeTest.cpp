@@ -21,7 +21,7 @@ TEST(DefinedTypeTest, NewTypeAcceptsEverySlotKind) {
   const IIEDefinedTypeFull Type = new TIEDefinedType();
   EXPECT_EQ(Type->GetName(), "implicit");
   EXPECT_TRUE(Type->GetBaseTypes() == IESlotTypes);
-  for (const IIEValue& Value : {Atom("a"), Int(-7), Float(1e12), List({Atom("x"), Int(2)})}) {
+  for (const IIEValue& Value : {Atom("a"), Int(-7), Flt(1e12), List({Atom("x"), Int(2)})}) {
     EXPECT_TRUE(Type->IsValid(Value)) << Value->GetToString();
   }
   const IIEValue Default = Type->CreateValidDefault(false);
@@ -33,7 +33,7 @@ TEST(DefinedTypeTest, NewTypeAcceptsEverySlotKind) {
 TEST(DefinedTypeTest, RangeAndKindsWithTheirExplanations) {
   const IIEDefinedTypeFull Type = NumberType();
   EXPECT_TRUE(Type->IsValid(Int(10)));
-  EXPECT_TRUE(Type->IsValid(Float(10.0)));
+  EXPECT_TRUE(Type->IsValid(Flt(10.0)));
   EXPECT_TRUE(Type->IsValid(new TIEValue("x", dtVariable)));
   EXPECT_EQ(Type->GetInvalidValueString(Int(10)), "");
   EXPECT_EQ(Type->GetInvalidValueString(Int(11)),
@@ -90,9 +90,9 @@ TEST(DefinedTypeTest, AllowedValuesIgnoreCaseAndCrossBetweenNumbers) {
   Type->SetConstraints(TValueConstraints{vcInteger});
   EXPECT_EQ(Type->GetConstraintAtomsCount(), 0);
   Type->AddConstraint(Int(3));
-  EXPECT_TRUE(Type->IsValid(Float(3.0)));
-  EXPECT_FALSE(Type->IsValid(Float(4.0)));
-  EXPECT_TRUE(Type->IsValid(Float(3.5)));
+  EXPECT_TRUE(Type->IsValid(Flt(3.0)));
+  EXPECT_FALSE(Type->IsValid(Flt(4.0)));
+  EXPECT_TRUE(Type->IsValid(Flt(3.5)));
 
   EXPECT_EQ(ErrorOf([&] { Type->AddConstraint(Atom("red")); }),
             "Defined Type colors does not have Atom constraints");
@@ -208,7 +208,7 @@ TEST(DefinedTypeTest, DeclarationText) {
   Type->SetUnits("deg C");
   Type->SetConstraints(TValueConstraints{vcInteger, vcFloat, vcAtom});
   Type->AddConstraint(Int(1));
-  Type->AddConstraint(Float(2.5));
+  Type->AddConstraint(Flt(2.5));
   Type->AddConstraint(Atom("none"));
   EXPECT_EQ(Type->GetToString(),
             "(deftype level extends (type INTEGER FLOAT)\r\n"
@@ -242,9 +242,9 @@ TEST_F(DefinedTypeSlotTest, SlotRefusesInvalidValuesUnderDynamicChecks) {
   EXPECT_EQ(Slot->GetSlotDefault()->GetAsInteger(), 1);  // 0 was out of range
 
   IFact F = T->NewFact();
-  F->SetValue("level", Float(11));  // no dynamic checks yet
+  F->SetValue("level", Flt(11));  // no dynamic checks yet
   Engine->TypeChecks = TTypeChecks{tcDynamic};
-  EXPECT_EQ(ErrorOf([&] { F->SetValue("level", Float(11)); }),
+  EXPECT_EQ(ErrorOf([&] { F->SetValue("level", Flt(11)); }),
             "Value \"11.0000\" is not valid, Range must be between 1.0000 and 10.0000 for level "
             "slot");
   EXPECT_EQ(ErrorOf([&] { Slot->SetSlotDefault(Atom("high")); }),
@@ -252,7 +252,7 @@ TEST_F(DefinedTypeSlotTest, SlotRefusesInvalidValuesUnderDynamicChecks) {
   EXPECT_EQ(ErrorOf([&] { F->SetValue("level", Int(11)); }),
             "Value \"11\" is not valid, Range must be between 1.0000 and 10.0000 for level "
             "slot");
-  F->SetValue("level", Float(2.5));
+  F->SetValue("level", Flt(2.5));
   EXPECT_EQ(F->GetValue("level")->GetAsFloat(), 2.5);
 }
 

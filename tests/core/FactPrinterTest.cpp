@@ -10,8 +10,6 @@ namespace {
 
 using namespace facttest;
 
-IIEValue Str(const std::string& Text) { return new TIEValue(Text, dtString); }
-
 TEST(FactPrinterTest, CommentLinesAndIndentedLines) {
   EXPECT_EQ(CommentLines("  first \r\n;; second\n\n\tthird"),
             "; first\r\n;; second\r\n\r\n; third\r\n");
@@ -112,7 +110,7 @@ TEST(FactPrinterTest, FactsLeaveOutSlotsThatPrintEmpty) {
   Point->AddMultiSlot(SDefaultSlotName, List({}));
   const IFact Origin = Point->NewFact();
   EXPECT_EQ(PrettyPrint(Origin), "(point)");
-  Origin->SetValue(SDefaultSlotName, List({Int(1), Float(2)}));
+  Origin->SetValue(SDefaultSlotName, List({Int(1), Flt(2)}));
   EXPECT_EQ(PrettyPrint(Origin), "(point 1 2.0000 )");
 }
 

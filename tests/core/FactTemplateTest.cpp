@@ -138,7 +138,7 @@ TEST(FactTemplateTest, ValidityFollowsTheSlotKinds) {
   EXPECT_TRUE(Slot->IsValid(new TIEValue(TRef<TCustomFunctionCall>(new TCountingCall()))));
   EXPECT_TRUE(Slot->IsValid(FCNil));
   EXPECT_TRUE(Slot->IsValid(nullptr));
-  EXPECT_FALSE(Slot->IsValid(Float(5.0)));
+  EXPECT_FALSE(Slot->IsValid(Flt(5.0)));
   EXPECT_FALSE(Slot->IsValid(FCNilList));
   EXPECT_EQ(Slot->GetInvalidValueString(Int(5)), "");
 

@@ -91,7 +91,7 @@ TEST(FactTest, ValuesNeedATemplateAndAKnownSlot) {
 
 TEST_F(FactEngineTest, DynamicChecksConvertOrRefuseValues) {
   IFactTemplate T = new TFactTemplate(Engine, "reading");
-  T->AddSlot("level", Float(0));
+  T->AddSlot("level", Flt(0));
   T->GetSlot("level")->SetSlotType(TIETypes{dtFloat});
   T->AddSlot("age", Int(0));
   T->GetSlot("age")->SetSlotType(TIETypes{dtInteger});
@@ -178,7 +178,7 @@ TEST(FactTest, EqualityComparesNonFuzzySlotsOfTheSameTemplate) {
   EXPECT_FALSE(A->Equals(B));
   B->SetValue("age", Int(30));
   EXPECT_TRUE(A->Equals(B));
-  B->SetValue("age", Float(30));
+  B->SetValue("age", Flt(30));
   EXPECT_FALSE(A->Equals(B));
   B->SetValue("age", Int(30));
 
@@ -204,7 +204,7 @@ TEST(FactTest, HashIsTheTemplateHashAndTheConcatenatedValueTexts) {
   IFactTemplate T = new TFactTemplate(nullptr, "mix");
   T->AddSlot("a", Atom("x"));
   T->AddSlot("b", Int(0));
-  T->AddSlot("c", Float(0));
+  T->AddSlot("c", Flt(0));
   T->AddSlot("d", new TIEValue("q\"b\\", dtString));
   T->AddMultiSlot("e", List({}));
   T->AddSlot("f", new TIEValue("v", dtVariable));
@@ -212,8 +212,8 @@ TEST(FactTest, HashIsTheTemplateHashAndTheConcatenatedValueTexts) {
   T->AddSlot("h", new TIEValue(1e20));
   IFact F = T->NewFact();
   F->SetValue("b", Int(-42));
-  F->SetValue("c", Float(2.5));
-  F->SetValue("e", List({Atom("x"), new TIEValue("y", dtString), Int(3), Float(-0.125)}));
+  F->SetValue("c", Flt(2.5));
+  F->SetValue("e", List({Atom("x"), new TIEValue("y", dtString), Int(3), Flt(-0.125)}));
 
   std::string Texts;
   for (const std::string& Name : F->GetSlotNames()) Texts += F->GetValue(Name)->GetToString();

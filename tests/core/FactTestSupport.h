@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "ValueSupport.h"
 #include "core/IEFactPrinter.h"
 #include "core/IEFacts.h"
 
@@ -161,14 +162,6 @@ class TCountingCall : public TCallDouble {
   void SetTag(int32_t) override {}
 };
 
-inline IIEValue Atom(const std::string& Text) { return new TIEValue(Text, dtAtom); }
-inline IIEValue Int(int32_t Value) { return new TIEValue(Value, dtInteger); }
-inline IIEValue Float(double Value) { return new TIEValue(Value); }
-inline IIEValue List(std::initializer_list<IIEValue> Values) {
-  IValueVector Vector = new TValueVector();
-  for (const IIEValue& Value : Values) Vector->Add(Value);
-  return new TIEValue(Vector);
-}
 
 // The message of the EIEException that Action raises, or "no error".
 }  // namespace ie::facttest

@@ -45,15 +45,15 @@ TEST_F(FuzzyLogicTest, NumbersAreEqualWhenTheirDegreeExceedsTheThreshold) {
   Temp->SetEqualsThreshold(0.4);
   EXPECT_TRUE(Warm()->Equals(Five));
   EXPECT_TRUE(Five->Equals(Warm()));
-  EXPECT_TRUE(Warm()->Equals(Float(5.0)));
+  EXPECT_TRUE(Warm()->Equals(Flt(5.0)));
   EXPECT_TRUE(Warm()->EqualsStar(Five));
   Temp->SetEqualsThreshold(0.5);  // a degree at the threshold is unequal
   EXPECT_FALSE(Warm()->Equals(Five));
   EXPECT_FALSE(Five->Equals(Warm()));
   Temp->SetEqualsThreshold(0.6);
-  EXPECT_FALSE(Warm()->Equals(Float(5.0)));
+  EXPECT_FALSE(Warm()->Equals(Flt(5.0)));
   EXPECT_DOUBLE_EQ(Temp->FindTerm("warm")->FuzzyEquals(IInterface(Five)), 0.5);
-  EXPECT_DOUBLE_EQ(Temp->FindTerm("warm")->FuzzyEquals(IInterface(Float(15.0))), 0.5);
+  EXPECT_DOUBLE_EQ(Temp->FindTerm("warm")->FuzzyEquals(IInterface(Flt(15.0))), 0.5);
 }
 
 TEST_F(FuzzyLogicTest, OtherKindsAreNeverEqual) {

@@ -141,7 +141,7 @@ TEST(TypePrinterTest, SingletonsInParentheses) {
   const ISingletonsVector Points = new TSingletonsVector();
   EXPECT_EQ(PrettyPrint(Points), "");
   Points->Add(Int(0), Int(1));
-  Points->Add(Float(10), new TIEValue("y", dtVariable));
+  Points->Add(Flt(10), new TIEValue("y", dtVariable));
   EXPECT_EQ(PrettyPrint(Points), "((0 1) (10.0000 ?y) )");
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
+#include "ValueSupport.h"
 
 #include <functional>
 #include <limits>
@@ -10,8 +11,6 @@
 
 namespace ie {
 namespace {
-
-IIEValue Int(int32_t N) { return new TIEValue(N, dtInteger); }
 
 IValueVector Vector(std::initializer_list<IIEValue> Items) {
   IValueVector Result = new TValueVector();

@@ -15,10 +15,6 @@
 
 namespace ie::functiontest {
 
-using facttest::Atom;
-using facttest::Int;
-using facttest::List;
-
 using TBody = std::function<void(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result)>;
 
 class TLambdaFunction : public TIEUserFunction {
@@ -68,7 +64,6 @@ inline IFunCall CallOf(const IUserFunction& Function, std::initializer_list<IIEV
 }
 
 inline IIEValue Value(const IFunCall& Call) { return new TIEValue(Call); }
-inline IIEValue Var(const std::string& Name) { return new TIEValue(Name, dtVariable); }
 
 class TTestReasoner : public TComponent, public IReasoner {
   IE_CLASS(TTestReasoner, TComponent)

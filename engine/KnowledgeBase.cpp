@@ -1,0 +1,310 @@
+// The engine's knowledge base as text: loading and saving files and
+// streams, the expert-system text, and copying another engine.
+#include <algorithm>
+#include <ctime>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/IEConsts.h"
+#include "core/IEDefinedType.h"
+#include "engine/InferenceEngine.h"
+#include "functions/IEInterpretedFunction.h"
+#include "runtime/Format.h"
+#include "runtime/Streams.h"
+
+namespace ie {
+
+namespace {
+
+constexpr const char* SavedSeparator = "; *************************";
+
+// Frees a stream this unit opened, also when reading or writing raises.
+struct TStreamFree {
+  void operator()(TStream* Stream) const { Stream->Free(); }
+};
+using TOwnedStream = std::unique_ptr<TStream, TStreamFree>;
+
+TOwnedStream OpenFile(const std::string& FileName, uint16_t Mode) {
+  return TOwnedStream(Create<TFileStream>(FileName, Mode));
+}
+
+// The rest of Stream from its position.
+std::string ReadRest(TStream* Stream) {
+  return Stream->ReadString(Stream->GetSize() - Stream->GetPosition());
+}
+
+// The engine's own templates: made anew by every clear, never saved.
+bool IsInternalTemplate(const std::string& Name) {
+  return Name == SInitialFactPattern || Name == SNullFact;
+}
+
+IIEDefinedTypeFull AncestorOf(const IIEDefinedType& Type) {
+  const IIEDefinedTypeFull Full = Type.TryAs<TIEDefinedType>();
+  return Full ? Full->GetAncestor() : IIEDefinedTypeFull();
+}
+
+// Items without a parent in their order, then the others so that a parent
+// always comes before its children; a parent outside Items counts as
+// placed. A cycle raises Corrupted.
+template <class TItem, class TParentOf>
+std::vector<TItem> InheritanceOrder(const std::vector<TItem>& Items, TParentOf ParentOf,
+                                    const char* Corrupted) {
+  std::vector<TItem> Ordered;
+  std::vector<TItem> Pending;
+  for (const TItem& Item : Items) (ParentOf(Item) ? Pending : Ordered).push_back(Item);
+  auto Waits = [&](const TItem& Item) {
+    const auto* Parent = ParentOf(Item).Get();
+    auto Is = [Parent](const TItem& Other) { return Other.Get() == Parent; };
+    return std::any_of(Pending.begin(), Pending.end(), Is);
+  };
+  while (!Pending.empty()) {
+    std::vector<TItem> Waiting;
+    const size_t Placed = Ordered.size();
+    for (const TItem& Item : Pending) (Waits(Item) ? Waiting : Ordered).push_back(Item);
+    if (Ordered.size() == Placed) throw EIEException(Corrupted);
+    Pending.swap(Waiting);
+  }
+  return Ordered;
+}
+
+std::string CreatedDate() {
+  const std::time_t Now = std::time(nullptr);
+  std::tm Local{};
+  localtime_r(&Now, &Local);
+  char Text[32];
+  return std::string(Text, std::strftime(Text, sizeof Text, "%Y-%m-%d %H:%M:%S", &Local));
+}
+
+void AppendLine(std::string& Text, const std::string& Line) {
+  Text += Line;
+  Text += NewLineString;
+}
+
+// An empty line, the separator and the title; the empty line after the
+// title is the caller's.
+void AppendSectionTitle(std::string& Text, const char* Title) {
+  Text += NewLineString;
+  AppendLine(Text, SavedSeparator);
+  AppendLine(Text, Title);
+}
+
+}  // namespace
+
+// Files and streams
+
+void TInferenceEngine::LoadFromStream(TStream* Stream) { Parse(ReadRest(Stream), true); }
+
+void TInferenceEngine::SaveToFile(const std::string& FileName) {
+  SaveToStream(OpenFile(FileName, fmCreate).get());
+}
+
+void TInferenceEngine::SaveToStream(TStream* Stream) { Stream->WriteString(GetExpertSystem()); }
+
+void TInferenceEngine::SetExpertSystem(const std::string& Text) {
+  Clear();
+  Parse(Text, true);
+  Reset();
+}
+
+std::string TInferenceEngine::GetExpertSystem() {
+  std::vector<IIEDefinedType> Types;
+  for (const auto& Entry : FDefinedTypes) Types.push_back(Entry.Value);
+  Types = InheritanceOrder(Types, AncestorOf, SDefinedTypesCorrupted);
+  std::vector<IFactTemplate> Templates;
+  for (const auto& Entry : FFactTemplates) {
+    if (!IsInternalTemplate(Entry.Key)) Templates.push_back(Entry.Value);
+  }
+  Templates = InheritanceOrder(
+      Templates, [](const IFactTemplate& Template) { return Template->GetParent(); },
+      SFactTemplatesCorrupted);
+  std::vector<std::string> Rules;
+  for (const auto& Entry : FRules) Rules.push_back(PrettyPrint(*Entry.Value));
+  std::sort(Rules.begin(), Rules.end());
+
+  std::string Text;
+  AppendLine(Text, SavedSeparator);
+  AppendLine(Text, Format("; Inference Engine v%.4f Output", double{GetVersion()}));
+  AppendLine(Text, "; Created: " + CreatedDate());
+  AppendLine(Text, Format("; Number of Global Variables: %d", FGlobalVariables->GetCount()));
+  AppendLine(Text, Format("; Number of Defined Types:    %d", static_cast<int32_t>(Types.size())));
+  AppendLine(Text,
+             Format("; Number of Fact Templates:   %d", static_cast<int32_t>(Templates.size())));
+  AppendLine(Text, Format("; Number of Rules:            %d", FRules.GetCount()));
+  AppendLine(Text, Format("; Number of Fact Sets:        %d", FFactSets.GetCount()));
+  AppendLine(Text, Format("; Number of Facts:            %d", FFacts.GetCount()));
+  // The rule language's switch says whether duplicates are refused.
+  AppendLine(Text,
+             FFactDuplication ? "(set-fact-duplication FALSE)" : "(set-fact-duplication TRUE)");
+
+  if (FGlobalVariables->GetCount() > 0) {
+    AppendSectionTitle(Text, "; Global Variables ");
+    Text += NewLineString;
+    AppendLine(Text, PrettyPrintGlobalVariables());
+  }
+  if (!Types.empty()) {
+    AppendSectionTitle(Text, "; Defined Types ");
+    Text += NewLineString;
+    for (const IIEDefinedType& Type : Types) AppendLine(Text, PrettyPrint(Type));
+  }
+  if (!Templates.empty()) {
+    AppendSectionTitle(Text, "; Fact Templates ");
+    Text += NewLineString;
+    for (const IFactTemplate& Template : Templates) AppendLine(Text, PrettyPrint(Template));
+  }
+  if (FUserFunctions.GetCount() > 0) {
+    AppendSectionTitle(Text, "; Deffunctions ");
+    for (const auto& Entry : FUserFunctions) {
+      if (const IInterpretedFunction Function = Entry.Value.TryAs<TInterpretedFunction>()) {
+        Text += NewLineString;
+        Text += PrettyPrint(Function);
+      }
+    }
+  }
+  if (!Rules.empty()) {
+    AppendSectionTitle(Text, "; Rules ");
+    Text += NewLineString;
+    for (const std::string& Rule : Rules) AppendLine(Text, Rule);
+  }
+  if (FFactSets.GetCount() > 0) {
+    AppendSectionTitle(Text, "; Fact Sets ");
+    Text += NewLineString;
+    for (const TFactSet* FactSet : FFactSets) AppendLine(Text, PrettyPrint(*FactSet));
+  }
+  if (FFacts.GetCount() > 0) {
+    AppendSectionTitle(Text, "; Facts ");
+    Text += NewLineString;
+    AppendLine(Text, "(assert");
+    for (const IFact& Fact : FFacts) AppendLine(Text, IndentString + Fact->GetToString());
+    AppendLine(Text, ")");
+  }
+  return Text;
+}
+
+// Facts
+
+void TInferenceEngine::SaveFacts(TStream* Stream) {
+  for (const IFact& Fact : FFacts) Stream->WriteString(Fact->GetToString() + NewLineString);
+}
+
+void TInferenceEngine::SaveFacts(TStream* Stream, const std::string& TemplateName) {
+  for (const IFact& Fact : FFacts) {
+    const IFactTemplate& Template = Fact->GetTemplate();
+    if (Template && Template->GetTemplateName() == TemplateName) {
+      Stream->WriteString(Fact->GetToString() + NewLineString);
+    }
+  }
+}
+
+void TInferenceEngine::SaveFacts(const std::string& FileName) {
+  SaveFacts(OpenFile(FileName, fmCreate).get());
+}
+
+// Collections
+
+void TInferenceEngine::LoadRules(TStream* Stream) {
+  const std::string Text = ReadRest(Stream);
+  FRules.Clear();
+  Parse(Text, true);
+}
+
+void TInferenceEngine::LoadFactTemplates(TStream* Stream) {
+  const std::string Text = ReadRest(Stream);
+  FFactTemplates.Clear();
+  MakeInternalTemplates();
+  Parse(Text, true);
+}
+
+void TInferenceEngine::LoadDefinedTypes(TStream* Stream) {
+  const std::string Text = ReadRest(Stream);
+  FDefinedTypes.Clear();
+  Parse(Text, true);
+}
+
+void TInferenceEngine::SaveRules(TStream* Stream) {
+  for (const auto& Entry : FRules) Stream->WriteString(PrettyPrint(*Entry.Value) + NewLineString);
+}
+
+void TInferenceEngine::SaveRules(const std::string& FileName) {
+  SaveRules(OpenFile(FileName, fmCreate).get());
+}
+
+void TInferenceEngine::SaveFactTemplates(TStream* Stream) {
+  for (const auto& Entry : FFactTemplates) {
+    if (!IsInternalTemplate(Entry.Key)) {
+      Stream->WriteString(PrettyPrint(Entry.Value) + NewLineString);
+    }
+  }
+}
+
+void TInferenceEngine::SaveFactTemplates(const std::string& FileName) {
+  SaveFactTemplates(OpenFile(FileName, fmCreate).get());
+}
+
+void TInferenceEngine::SaveDefinedTypes(TStream* Stream) {
+  for (const auto& Entry : FDefinedTypes) {
+    Stream->WriteString(PrettyPrint(Entry.Value) + NewLineString);
+  }
+}
+
+void TInferenceEngine::SaveDefinedTypes(const std::string& FileName) {
+  SaveDefinedTypes(OpenFile(FileName, fmCreate).get());
+}
+
+// Copying another engine
+
+void TInferenceEngine::Assign(TPersistent* Source) {
+  auto* Engine = dynamic_cast<TInferenceEngine*>(Source);
+  if (Engine == nullptr) {
+    TCustomRuleEngine::Assign(Source);
+    return;
+  }
+  if (Engine == this) return;
+  Clear();
+  SetParserType(Engine->FParserClass);
+  SetTokenizerType(Engine->FTokenizerClass);
+  SetTypeChecks(Engine->FTypeChecks);
+  SetSalienceEvaluation(Engine->FSalienceEvaluation);
+  SetStrategy(Engine->FStrategy);
+  SetFactDuplication(Engine->FFactDuplication);
+  SetDuplicateConstructs(Engine->FDuplicateConstructs);
+  SetParserMaxErrors(Engine->FParserMaxErrors);
+  SetParserErrorHandling(Engine->FParserErrorHandling);
+  SetWatch(Engine->FWatch);
+  SetResetGlobals(Engine->FResetGlobals);
+  SetFuzzyAutoTerms(Engine->FFuzzyAutoTerms);
+  SetFuzzyCorrelationMethod(Engine->FFuzzyCorrelationMethod);
+  SetFuzzyInferenceMethod(Engine->FFuzzyInferenceMethod);
+  SetFuzzyEqualsThreshold(Engine->FFuzzyEqualsThreshold);
+  SetMinActivationStrength(Engine->FMinActivationStrength);
+
+  // Each construct and fact is read again from its text, so that what it
+  // names resolves among this engine's own constructs.
+  std::vector<IIEDefinedType> Types;
+  for (const auto& Entry : Engine->FDefinedTypes) Types.push_back(Entry.Value);
+  for (const IIEDefinedType& Type : InheritanceOrder(Types, AncestorOf, SDefinedTypesCorrupted)) {
+    Parse(Engine->PrettyPrint(Type), false);
+  }
+  std::vector<IFactTemplate> Templates;
+  for (const auto& Entry : Engine->FFactTemplates) {
+    if (!IsInternalTemplate(Entry.Key)) Templates.push_back(Entry.Value);
+  }
+  Templates = InheritanceOrder(
+      Templates, [](const IFactTemplate& Template) { return Template->GetParent(); },
+      SFactTemplatesCorrupted);
+  for (const IFactTemplate& Template : Templates) Parse(Engine->PrettyPrint(Template), false);
+  for (const auto& Entry : Engine->FUserFunctions) {
+    if (const IInterpretedFunction Function = Entry.Value.TryAs<TInterpretedFunction>()) {
+      Parse(Engine->PrettyPrint(Function), false);
+    }
+  }
+  // Rules may name globals, so the globals come first.
+  if (Engine->FGlobalVariables->GetCount() > 0) {
+    Parse(Engine->PrettyPrintGlobalVariables(), false);
+  }
+  for (const auto& Entry : Engine->FRules) Parse(Engine->PrettyPrint(*Entry.Value), false);
+  for (const IFact& Fact : Engine->FFacts) Assert(Fact->GetToString());
+  for (const TFactSet* FactSet : Engine->FFactSets) Parse(Engine->PrettyPrint(*FactSet), false);
+}
+
+}  // namespace ie
