@@ -201,23 +201,27 @@ TEST(ShellInput, ExitLeavesAtOnceKeepingTheStatus) {
   EXPECT_EQ(Failed.Status, 2);
 }
 
-// Each example knowledge base, run as its header says, prints what its
-// .out file holds.
+// Each example knowledge base, run as its header says, and the package
+// programs of the script tests print what their .out files hold.
 TEST(ShellExamples, PrintTheirExpectedOutput) {
   struct TExample {
-    const char* Folder;
+    std::string Folder;
+    std::string Expected;
     std::vector<std::string> Arguments;
   };
-  const TExample Examples[] = {
-      {"diagnosis", {"diagnosis.kb", "-f", "answers.bat"}},
-      {"configuration", {"configuration.kb"}},
+  const std::string Examples = IE_EXAMPLES_DIR;
+  const std::string Programs = std::string(IE_LANG_DIR) + "/programs";
+  const TExample Runs[] = {
+      {Examples + "/diagnosis", "diagnosis.out", {"diagnosis.kb", "-f", "answers.bat"}},
+      {Examples + "/configuration", "configuration.out", {"configuration.kb"}},
+      {Programs, "loan.out", {"loan.kb"}},
+      {Programs, "triangle.out", {"triangle.kb"}},
   };
-  for (const TExample& Example : Examples) {
-    const std::string Folder = std::string(IE_EXAMPLES_DIR) + "/" + Example.Folder;
-    const TShellRun Run = RunShell(Example.Arguments, "", Folder);
-    EXPECT_EQ(Run.Out, ReadFile(Folder + "/" + Example.Folder + ".out")) << Example.Folder;
-    EXPECT_EQ(Run.Err, "") << Example.Folder;
-    EXPECT_EQ(Run.Status, 0) << Example.Folder;
+  for (const TExample& Example : Runs) {
+    const TShellRun Run = RunShell(Example.Arguments, "", Example.Folder);
+    EXPECT_EQ(Run.Out, ReadFile(Example.Folder + "/" + Example.Expected)) << Example.Expected;
+    EXPECT_EQ(Run.Err, "") << Example.Expected;
+    EXPECT_EQ(Run.Status, 0) << Example.Expected;
   }
 }
 
