@@ -66,16 +66,6 @@ TEST_F(InferenceEngineTest, NewEngineHoldsTheInitialFactAndTheInternalTemplates)
             Engine->GetFactTemplates().Get("__NOT-OR-TEST-CE*"));
 }
 
-TEST_F(InferenceEngineTest, DuplicateIsRejectedWithoutTrace) {
-  Listen();
-  EXPECT_EQ(Engine->Assert(NewItem("a")), 1);
-  Log.clear();
-  EXPECT_EQ(Engine->Assert(NewItem("a")), -1);
-  EXPECT_TRUE(Log.empty());
-  EXPECT_EQ(Engine->GetFacts().GetCount(), 2);
-  EXPECT_EQ(Engine->Assert(NewItem("b")), 2);
-}
-
 TEST_F(InferenceEngineTest, FactDuplicationKeepsEqualFacts) {
   Engine->SetFactDuplication(true);
   EXPECT_FALSE(Engine->GetFacts().GetCacheHashCodes());
@@ -347,18 +337,6 @@ TEST_F(InferenceEngineTest, SettersClampTheirValues) {
   EXPECT_EQ(Engine->GetSymbolIndex(), 10);
   Engine->SetSymbolIndex(10);
   EXPECT_EQ(Engine->GetSymbolIndex(), 11);
-}
-
-TEST_F(InferenceEngineTest, RetractingWhatIsAbsentChangesNothing) {
-  Listen();
-  Engine->Assert(NewItem("a"));
-  Log.clear();
-  EXPECT_LT(Engine->Retract(5), 0);
-  EXPECT_LT(Engine->Retract(NewItem("b")), 0);
-  EXPECT_EQ(Engine->GetFacts().GetCount(), 2);
-  EXPECT_TRUE(Log.empty());
-  EXPECT_GE(Engine->Retract(NewItem("a")), 0);
-  EXPECT_LT(Engine->Retract(1), 0);
 }
 
 TEST_F(InferenceEngineTest, FactWithoutTemplateIsRefused) {
