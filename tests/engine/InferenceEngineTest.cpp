@@ -66,28 +66,6 @@ TEST_F(InferenceEngineTest, NewEngineHoldsTheInitialFactAndTheInternalTemplates)
             Engine->GetFactTemplates().Get("__NOT-OR-TEST-CE*"));
 }
 
-TEST_F(InferenceEngineTest, DuplicateIsRejectedWithoutTrace) {
-  Listen();
-  EXPECT_EQ(Engine->Assert(NewItem("a")), 1);
-  Log.clear();
-  EXPECT_EQ(Engine->Assert(NewItem("a")), -1);
-  EXPECT_TRUE(Log.empty());
-  EXPECT_EQ(Engine->GetFacts().GetCount(), 2);
-  EXPECT_EQ(Engine->Assert(NewItem("b")), 2);
-}
-
-TEST_F(InferenceEngineTest, FactDuplicationKeepsEqualFacts) {
-  Engine->SetFactDuplication(true);
-  EXPECT_FALSE(Engine->GetFacts().GetCacheHashCodes());
-  EXPECT_EQ(Engine->Assert(NewItem("a")), 1);
-  EXPECT_EQ(Engine->Assert(NewItem("a")), 2);
-  EXPECT_EQ(Ids(), (std::vector<int32_t>{0, 1, 2}));
-  // Switched off again, the index is rebuilt from the facts present.
-  Engine->SetFactDuplication(false);
-  EXPECT_EQ(Engine->Assert(NewItem("a")), -1);
-  EXPECT_EQ(Engine->Assert(NewItem("b")), 3);
-}
-
 TEST_F(InferenceEngineTest, HashCollisionCountsAsDuplicateWhileHashing) {
   const std::string Letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
   std::map<int32_t, std::string> Seen;
@@ -349,18 +327,6 @@ TEST_F(InferenceEngineTest, SettersClampTheirValues) {
   EXPECT_EQ(Engine->GetSymbolIndex(), 11);
 }
 
-TEST_F(InferenceEngineTest, RetractingWhatIsAbsentChangesNothing) {
-  Listen();
-  Engine->Assert(NewItem("a"));
-  Log.clear();
-  EXPECT_LT(Engine->Retract(5), 0);
-  EXPECT_LT(Engine->Retract(NewItem("b")), 0);
-  EXPECT_EQ(Engine->GetFacts().GetCount(), 2);
-  EXPECT_TRUE(Log.empty());
-  EXPECT_GE(Engine->Retract(NewItem("a")), 0);
-  EXPECT_LT(Engine->Retract(1), 0);
-}
-
 TEST_F(InferenceEngineTest, FactWithoutTemplateIsRefused) {
   Listen();
   EXPECT_EQ(ErrorOf([&] { Engine->Assert(IFact(new TFact(nullptr))); }),
@@ -375,17 +341,6 @@ TEST_F(InferenceEngineTest, RenamedTemplateIsFiledUnderItsNewName) {
   EXPECT_EQ(Engine->GetFactTemplates().Get("thing"), Item);
   EXPECT_FALSE(Engine->GetFactTemplates().ContainsKey("item"));
   EXPECT_EQ(Engine->GetFactTemplates().GetCount(), 3);
-}
-
-TEST_F(InferenceEngineTest, IdTextIsPaddedOnceTheNextIdHasTwoDigits) {
-  Listen();
-  for (int32_t I = 1; I <= 8; ++I) Engine->Assert(NewItem("n" + std::to_string(I)));
-  EXPECT_EQ(Engine->GetFacts().GetFactByID(3)->GetToIDString(), "f-3 (item (name n3))");
-  Log.clear();
-  Engine->Assert(NewItem("n9"));
-  // The ID is taken before the watch line prints.
-  EXPECT_EQ(Log.front(), " ==> f-09 (item (name n9))\r\n");
-  EXPECT_EQ(Engine->GetFacts().GetFactByID(3)->GetToIDString(), "f-03 (item (name n3))");
 }
 
 }  // namespace

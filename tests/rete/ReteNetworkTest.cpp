@@ -60,32 +60,6 @@ TEST_F(ReteNetworkTest, JoinsOnIntegersTrustTheirHashOnlyBetweenIntegers) {
   EXPECT_EQ(Engine->AgendaText(), (TLines{"one: f-2, f-5", "two: f-6, f-8", "one: f-11, f-9"}));
 }
 
-TEST_F(ReteNetworkTest, TwoBlockersMustBothGo) {
-  B.Rule("r", {B.Pattern("b", {Var("_blank_x")}, 1)});
-  EXPECT_EQ(Engine->AgendaText(), TLines{"r: f-0, f--1"});
-  const int32_t B1 = Engine->Assert("b", {Int(1)});
-  const int32_t B2 = Engine->Assert("b", {Int(2)});
-  Engine->Retract(B1);
-  EXPECT_EQ(Engine->AgendaText(), TLines{});
-  Engine->Retract(B2);
-  EXPECT_EQ(Engine->AgendaText(), TLines{"r: f-0, f--1"});
-}
-
-TEST_F(ReteNetworkTest, ExistsHoldsWhileAnyFactMatchesAndThreeNegationsNegate) {
-  B.Rule("some", {B.Pattern("a", {Var("x")}), B.Pattern("b", {Var("x"), Var("_blank_y")}, 2)});
-  B.Rule("none", {B.Pattern("a", {Var("x")}), B.Pattern("b", {Var("x"), Var("_blank_y")}, 3)});
-  B.Rule("any", {B.Pattern("b", {Var("_blank_x"), Var("_blank_y")}, 2)});
-  Engine->Assert("a", {Int(1)});
-  EXPECT_EQ(Engine->AgendaText(), TLines{"none: f-1, f--1"});
-  const int32_t B1 = Engine->Assert("b", {Int(1), Int(5)});
-  const int32_t B2 = Engine->Assert("b", {Int(1), Int(6)});
-  EXPECT_EQ(Engine->AgendaText(), (TLines{"some: f-1, f--1", "any: f-0, f--1"}));
-  Engine->Retract(B1);
-  EXPECT_EQ(Engine->AgendaText(), (TLines{"some: f-1, f--1", "any: f-0, f--1"}));
-  Engine->Retract(B2);
-  EXPECT_EQ(Engine->AgendaText(), TLines{"none: f-1, f--1"});
-}
-
 TEST_F(ReteNetworkTest, RulesShareNodesAndKeepThemWhenOneLeaves) {
   TRule* First = B.Rule("r1", {B.Pattern("a", {Var("x"), Int(1)}), B.Pattern("b", {Var("x")})});
   TRule* Second = B.Rule("r2", {B.Pattern("a", {Var("y"), Int(1)}), B.Pattern("b", {Var("y")})});
