@@ -1,4 +1,5 @@
-# Set-up commands: `make run` builds and runs the example host, `make test`
+# Set-up commands: `make run` builds the shell and runs the first example
+# knowledge base (the car diagnosis, its answers read from a batch file), `make test`
 # builds the tests under the sanitizers and runs them, `make bench` measures
 # the hot paths.
 JOBS ?= 2
@@ -17,7 +18,7 @@ setup:
 	@scripts/setup
 
 run: all
-	./$(BUILD_DIR)/examples/ie_example
+	./$(BUILD_DIR)/shell/ieshell examples/diagnosis/diagnosis.kb -f examples/diagnosis/answers.bat
 
 test: setup
 	cmake -S . -B $(TEST_BUILD_DIR) -DCMAKE_BUILD_TYPE=Debug -DIE_SANITIZE=ON -DIE_BUILD_TESTS=ON

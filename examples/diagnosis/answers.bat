@@ -1,0 +1,12 @@
+(watch rules)
+(reset)
+(run)
+no
+yes
+(reset)
+(run)
+yes
+maybe
+yes
+no
+no

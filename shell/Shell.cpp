@@ -1,0 +1,291 @@
+#include "Shell.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <functional>
+
+namespace ie {
+namespace {
+
+constexpr const char* SPrompt = "ie> ";
+constexpr const char* SContinuationPrompt = "... ";
+constexpr const char* SStandardInputName = "stdin";
+constexpr const char* SExpressionName = "-e";
+
+// Set by the SIGINT handler, read between two firings.
+volatile sig_atomic_t GInterrupted = 0;
+
+extern "C" void OnInterrupt(int) { GInterrupted = 1; }
+
+bool IsTerminal() { return ::isatty(STDIN_FILENO) == 1; }
+
+// Messages may carry the engine's CR LF line ends.
+std::string WithoutCarriageReturns(const std::string& Text) {
+  std::string Result;
+  Result.reserve(Text.size());
+  for (const char C : Text) {
+    if (C != '\r') Result += C;
+  }
+  return Result;
+}
+
+struct sigaction GFormerInterrupt;
+
+}  // namespace
+
+std::string ShellUsage() {
+  return "usage: ieshell [-i] [-f FILE] [-e EXPR] [FILE...]\n"
+         "Loads each FILE (its constructs are defined and its commands run), then exits.\n"
+         "  -f FILE  runs FILE as a batch file, one line at a time; read and readline\n"
+         "           take their answers from the lines that follow\n"
+         "  -e EXPR  evaluates the expression EXPR and prints its value\n"
+         "  -i       reads expressions from standard input after the files, with a prompt\n"
+         "  -h       prints this help\n"
+         "  -v       prints the version\n"
+         "Files, batch files and expressions are taken in the order given. Without any,\n"
+         "the shell is interactive when standard input is a terminal and otherwise reads\n"
+         "a program from standard input. (exit) or the end of input leaves the shell;\n"
+         "Ctrl-C stops a run after the rule that is firing.\n"
+         "Exit status: 0 success, 1 a parse or load error (or a wrong argument),\n"
+         "2 an error raised while running.\n";
+}
+
+bool ParseShellArguments(int Argc, const char* const* Argv, TShellOptions& Options,
+                         std::string& Error) {
+  bool OptionsEnded = false;
+  for (int I = 1; I < Argc; ++I) {
+    const std::string Argument = Argv[I];
+    if (OptionsEnded || Argument.empty() || Argument[0] != '-' || Argument == "-") {
+      Options.Actions.push_back({akLoad, Argument});
+    } else if (Argument == "--") {
+      OptionsEnded = true;
+    } else if (Argument == "-f" || Argument == "-e") {
+      if (I + 1 == Argc) {
+        Error = "option " + Argument + " needs an argument";
+        return false;
+      }
+      Options.Actions.push_back({Argument == "-f" ? akBatch : akEvaluate, Argv[++I]});
+    } else if (Argument == "-i") {
+      Options.Interactive = true;
+    } else if (Argument == "-h" || Argument == "--help") {
+      Options.Help = true;
+    } else if (Argument == "-v" || Argument == "--version") {
+      Options.Version = true;
+    } else {
+      Error = "unknown option " + Argument;
+      return false;
+    }
+  }
+  return true;
+}
+
+TShell::TShell() : FEngine(Create<TInferenceEngine>(nullptr)), FInput(IsTerminal(), GInterrupted) {
+  FEngine->SetOnPrintOut(
+      [this](TObject*, const std::string&, const std::string& Text) { WriteOutput(Text); });
+  FEngine->SetOnReadLine(
+      [this](TObject*, const std::string&, std::string& Text) { ReadAnswer(Text); });
+  FEngine->SetOnReadToken(
+      [this](TObject*, const std::string&, IStreamToken& Token) { ReadToken(Token); });
+  FEngine->SetOnStartInference([](TObject*) { GInterrupted = 0; });
+  FEngine->SetOnRuleFired([this](TObject*, TRule*) { HaltWhenInterrupted(); });
+  // No SA_RESTART: Ctrl-C must end a wait for input.
+  struct sigaction Action {};
+  Action.sa_handler = OnInterrupt;
+  sigemptyset(&Action.sa_mask);
+  sigaction(SIGINT, &Action, &GFormerInterrupt);
+}
+
+TShell::~TShell() {
+  sigaction(SIGINT, &GFormerInterrupt, nullptr);
+  FEngine->Free();
+  std::fflush(stdout);
+}
+
+std::string TShell::GetVersionText() const {
+  return Format("ieshell %s (inference engine %.4f)", IE_SHELL_VERSION,
+                static_cast<double>(FEngine->GetVersion()));
+}
+
+int TShell::Execute(const TShellOptions& Options) {
+  for (const TShellAction& Action : Options.Actions) {
+    if (FExited) break;
+    switch (Action.Kind) {
+      case akLoad:
+        Load(Action.Argument);
+        break;
+      case akBatch:
+        Batch(Action.Argument);
+        break;
+      case akEvaluate:
+        Evaluate(SExpressionName, 1, Action.Argument, true);
+        break;
+    }
+  }
+  if (!FExited && (Options.Interactive || Options.Actions.empty())) {
+    ReadStandardInput(Options.Interactive || IsTerminal());
+  }
+  return FStatus;
+}
+
+void TShell::Load(const std::string& FileName) {
+  std::ifstream File(FileName, std::ios::binary);
+  if (!File) {
+    Report(FileName, 0, std::strerror(errno));
+    Fail(ssParseError, true);
+    return;
+  }
+  TExpressionBuffer Buffer;
+  int32_t LineNumber = 0;
+  for (std::string Line; !FExited && std::getline(File, Line);) {
+    if (!Line.empty() && Line.back() == '\r') Line.pop_back();
+    Buffer.AddLine(Line, ++LineNumber);
+    if (Buffer.IsComplete()) {
+      const int32_t First = Buffer.GetFirstLine();
+      Evaluate(FileName, First, Buffer.Take(), true);
+    }
+  }
+  // An unfinished expression still goes to the parser, which reports it.
+  if (!FExited && !Buffer.IsEmpty()) {
+    const int32_t First = Buffer.GetFirstLine();
+    Evaluate(FileName, First, Buffer.Take(), true);
+  }
+}
+
+// The engine reads the batch file line by line; its read and readline
+// take their answers from the same file.
+void TShell::Batch(const std::string& FileName) {
+  Guard(FileName, 0, true, [&] { FEngine->Batch(FileName); });
+}
+
+void TShell::ReadStandardInput(bool Prompting) {
+  const bool CountErrors = !IsTerminal();
+  FBuffer.Clear();
+  std::string Line;
+  while (!FExited) {
+    if (Prompting) {
+      GInterrupted = 0;
+      if (!FAtLineStart) WriteOutput("\n");
+    }
+    const char* Prompt = !Prompting ? "" : FBuffer.IsEmpty() ? SPrompt : SContinuationPrompt;
+    const TReadResult Result = FInput.Read(Prompt, Line);
+    FAtLineStart = true;
+    if (Result == rrEnd) break;
+    if (Result == rrInterrupted) {
+      // Ctrl-C at the prompt drops what was typed so far.
+      GInterrupted = 0;
+      FBuffer.Clear();
+      if (Prompting) WriteOutput("\n");
+      continue;
+    }
+    FBuffer.AddLine(Line, FInput.GetLineNumber());
+    if (FBuffer.IsComplete()) {
+      const int32_t First = FBuffer.GetFirstLine();
+      Evaluate(SStandardInputName, First, FBuffer.Take(), CountErrors);
+    }
+  }
+  if (!FExited && !FBuffer.IsEmpty()) {
+    const int32_t First = FBuffer.GetFirstLine();
+    Evaluate(SStandardInputName, First, FBuffer.Take(), CountErrors);
+  }
+  // The end of input comes after a prompt.
+  if (Prompting && !FExited) WriteOutput("\n");
+}
+
+void TShell::Evaluate(const std::string& Source, int32_t Line, const std::string& Text,
+                      bool CountErrors) {
+  Guard(Source, Line, CountErrors, [&] { FEngine->Parse(Text, true); });
+}
+
+void TShell::Guard(const std::string& Source, int32_t Line, bool CountErrors,
+                   const std::function<void()>& Action) {
+  try {
+    Action();
+  } catch (const EAbort&) {
+    FExited = true;
+  } catch (const EIEParseException& E) {
+    Report(Source, Line > 0 && E.GetLineNumber() > 0 ? E.GetLineNumber() : Line, E.GetMessage());
+    Fail(ssParseError, CountErrors);
+  } catch (const EStreamError& E) {
+    // A file that a command loads or a batch reads cannot be opened.
+    Report(Source, Line, E.GetMessage());
+    Fail(ssParseError, CountErrors);
+  } catch (const std::exception& E) {
+    Report(Source, Line, E.what());
+    Fail(ssRunError, CountErrors);
+  }
+}
+
+void TShell::Report(const std::string& Source, int32_t Line, const std::string& Message) {
+  std::fflush(stdout);
+  const std::string Where = Line > 0 ? Source + ":" + std::to_string(Line) : Source;
+  std::fprintf(stderr, "%s: %s\n", Where.c_str(), WithoutCarriageReturns(Message).c_str());
+  std::fflush(stderr);
+}
+
+void TShell::Fail(TShellStatus Status, bool CountErrors) {
+  if (CountErrors && Status > FStatus) FStatus = Status;
+}
+
+// The engine ends lines with CR LF; the shell writes "\n", also when the
+// two come in separate pieces.
+void TShell::WriteOutput(const std::string& Text) {
+  std::string Output;
+  Output.reserve(Text.size() + 1);
+  for (const char C : Text) {
+    if (FHeldCarriageReturn) {
+      FHeldCarriageReturn = false;
+      if (C != '\n') Output += '\r';
+    }
+    if (C == '\r') {
+      FHeldCarriageReturn = true;
+      continue;
+    }
+    Output += C;
+  }
+  if (Output.empty()) return;
+  std::fwrite(Output.data(), 1, Output.size(), stdout);
+  FAtLineStart = Output.back() == '\n';
+}
+
+// An interrupted read answers an empty line; the run then halts after the
+// firing that asked.
+void TShell::ReadAnswer(std::string& Text) {
+  Text.clear();
+  if (FInput.Read("", Text) != rrLine) Text.clear();
+  FAtLineStart = true;
+}
+
+// The first token of the next line that holds one; none at the end of
+// input or when Ctrl-C ends the wait, which reads as the end of input.
+void TShell::ReadToken(IStreamToken& Token) {
+  std::string Line;
+  while (FInput.Read("", Line) == rrLine) {
+    FAtLineStart = true;
+    TIETokenizerStream* Tokenizer = FEngine->NewTokenizer(Line);
+    try {
+      Token = Tokenizer->NextToken();
+    } catch (...) {
+      Tokenizer->Free();
+      throw;
+    }
+    Tokenizer->Free();
+    if (!Token->IsEOF()) return;
+  }
+  Token = nullptr;
+}
+
+void TShell::HaltWhenInterrupted() {
+  if (GInterrupted == 0) return;
+  GInterrupted = 0;
+  FEngine->Halt();
+  std::fflush(stdout);
+  std::fputs("ieshell: interrupted, the run stops here\n", stderr);
+  std::fflush(stderr);
+}
+
+}  // namespace ie

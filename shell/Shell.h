@@ -1,0 +1,87 @@
+// The command-line shell: reads the arguments, loads files, runs batch
+// files and expressions, and reads expressions from standard input, all
+// through the engine's public API.
+//
+// Printed output goes to standard output with "\n" line ends; errors go to
+// standard error with the file name and line, and the shell reads on. The
+// exit status is the worst failure seen: 0 none, 1 a parse or load error
+// (or a wrong argument), 2 an error raised while running. Errors typed at
+// a terminal do not count. (exit) leaves at once. Ctrl-C during a run sets
+// the engine's halt flag after the firing in progress. One shell per
+// process, used by one thread.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <ie/ie.h>
+
+#include "ExpressionBuffer.h"
+#include "LineInput.h"
+
+namespace ie {
+
+enum TShellStatus : int { ssSuccess = 0, ssParseError = 1, ssRunError = 2 };
+
+enum TShellActionKind : uint8_t { akLoad, akBatch, akEvaluate };
+
+struct TShellAction {
+  TShellActionKind Kind;
+  std::string Argument;
+};
+
+struct TShellOptions {
+  std::vector<TShellAction> Actions;
+  bool Interactive = false;
+  bool Help = false;
+  bool Version = false;
+};
+
+// False with Error set for an unknown option or one missing its argument.
+bool ParseShellArguments(int Argc, const char* const* Argv, TShellOptions& Options,
+                         std::string& Error);
+std::string ShellUsage();
+
+class TShell {
+ public:
+  TShell();
+  TShell(const TShell&) = delete;
+  TShell& operator=(const TShell&) = delete;
+  ~TShell();
+
+  // Carries out Options in order; the exit status.
+  int Execute(const TShellOptions& Options);
+  std::string GetVersionText() const;
+
+ private:
+  void Load(const std::string& FileName);
+  void Batch(const std::string& FileName);
+  // Reads expressions from standard input until its end or (exit); with
+  // Prompting, shows a prompt and drops what Ctrl-C interrupts.
+  void ReadStandardInput(bool Prompting);
+  // Parses and executes Text; errors are reported against Source.
+  void Evaluate(const std::string& Source, int32_t Line, const std::string& Text, bool CountErrors);
+  // Runs Action, reporting what it raises against Source and Line (the
+  // first line of the text, 0 when unknown; a parse error then knows its
+  // own). (exit) ends the shell.
+  void Guard(const std::string& Source, int32_t Line, bool CountErrors,
+             const std::function<void()>& Action);
+  void Report(const std::string& Source, int32_t Line, const std::string& Message);
+  void Fail(TShellStatus Status, bool CountErrors);
+  void WriteOutput(const std::string& Text);
+  void ReadAnswer(std::string& Text);
+  void ReadToken(IStreamToken& Token);
+  void HaltWhenInterrupted();
+
+  TInferenceEngine* FEngine;
+  TLineInput FInput;
+  TExpressionBuffer FBuffer;
+  int FStatus = ssSuccess;
+  bool FExited = false;
+  bool FHeldCarriageReturn = false;
+  bool FAtLineStart = true;
+};
+
+}  // namespace ie

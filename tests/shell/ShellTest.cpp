@@ -1,0 +1,317 @@
+// The shell driven as a user drives it: through its arguments, standard
+// input and a terminal, checking what it prints and its exit status.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fcntl.h>
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "TempDirSupport.h"
+
+namespace ie {
+namespace {
+
+struct TShellRun {
+  std::string Out;
+  std::string Err;
+  int Status = -1;
+};
+
+std::string ReadFile(const std::string& Path) {
+  std::ifstream File(Path, std::ios::binary);
+  std::ostringstream Text;
+  Text << File.rdbuf();
+  return Text.str();
+}
+
+void WriteFile(const std::string& Path, const std::string& Text) {
+  std::ofstream(Path, std::ios::binary) << Text;
+}
+
+[[noreturn]] void ExecShell(const std::vector<std::string>& Arguments) {
+  std::vector<char*> Argv{const_cast<char*>(IE_SHELL_PATH)};
+  for (const std::string& Argument : Arguments) Argv.push_back(const_cast<char*>(Argument.c_str()));
+  Argv.push_back(nullptr);
+  execv(IE_SHELL_PATH, Argv.data());
+  _exit(127);
+}
+
+// Runs the shell with Arguments in Directory, Input on its standard input.
+TShellRun RunShell(const std::vector<std::string>& Arguments, const std::string& Input = "",
+                   const std::string& Directory = "") {
+  TTempDir Temp;
+  WriteFile(Temp.File("in"), Input);
+  const std::string OutPath = Temp.File("out");
+  const std::string ErrPath = Temp.File("err");
+  const pid_t Child = fork();
+  if (Child == 0) {
+    const int In = open(Temp.File("in").c_str(), O_RDONLY);
+    const int Out = open(OutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int Err = open(ErrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (In < 0 || Out < 0 || Err < 0 || dup2(In, 0) < 0 || dup2(Out, 1) < 0 || dup2(Err, 2) < 0) {
+      _exit(126);
+    }
+    if (!Directory.empty() && chdir(Directory.c_str()) != 0) _exit(125);
+    ExecShell(Arguments);
+  }
+  TShellRun Run;
+  int Status = 0;
+  if (Child > 0 && waitpid(Child, &Status, 0) == Child && WIFEXITED(Status)) {
+    Run.Status = WEXITSTATUS(Status);
+  }
+  Run.Out = ReadFile(OutPath);
+  Run.Err = ReadFile(ErrPath);
+  return Run;
+}
+
+TEST(ShellArguments, HelpVersionAndWrongOptions) {
+  const TShellRun Help = RunShell({"-h"});
+  EXPECT_EQ(Help.Status, 0);
+  EXPECT_NE(Help.Out.find("usage: ieshell"), std::string::npos);
+  EXPECT_NE(Help.Out.find("Exit status: 0 success, 1 a parse or load error"), std::string::npos);
+
+  const TShellRun Version = RunShell({"-v"});
+  EXPECT_EQ(Version.Status, 0);
+  EXPECT_NE(Version.Out.find("(inference engine 2.0000)"), std::string::npos) << Version.Out;
+
+  const TShellRun Unknown = RunShell({"-x", "-h"});
+  EXPECT_EQ(Unknown.Status, 1);
+  EXPECT_EQ(Unknown.Out, "");
+  EXPECT_EQ(Unknown.Err.rfind("ieshell: unknown option -x\nusage:", 0), 0u) << Unknown.Err;
+
+  const TShellRun Missing = RunShell({"-e"});
+  EXPECT_EQ(Missing.Status, 1);
+  EXPECT_EQ(Missing.Err.rfind("ieshell: option -e needs an argument\n", 0), 0u) << Missing.Err;
+}
+
+TEST(ShellFiles, LoadsInOrderAndReportsErrorsWithFileAndLine) {
+  TTempDir Dir;
+  WriteFile(Dir.File("a.kb"),
+            "; defines and prints\n"
+            "(deffunction twice (?x)\n"
+            "   (* 2 ?x))\n"
+            "(twice 4) (printout t \"in a\" crlf)\n"
+            ")\n"
+            "(twice 5)\n");
+  WriteFile(Dir.File("b.kb"), "(twice 6)\n\n(nosuch 1)\n(twice 7)\n");
+  const TShellRun Run = RunShell({"-e", "(twice 1)", Dir.File("a.kb"), Dir.File("missing.kb"),
+                                  Dir.File("b.kb"), "-e", "(twice 2)"});
+  // The function is unknown before a.kb; each error stops only its own
+  // expression.
+  EXPECT_EQ(Run.Out, "8\nin a\n10\n12\n14\n4\n");
+  const std::string ErrA = Dir.File("a.kb") + ":5: Parsing Error, Unexpected symbol";
+  const std::string ErrB = Dir.File("b.kb") + ":3: Function is unimplemented or unassigned: nosuch";
+  EXPECT_EQ(Run.Err.rfind("-e:1: Function is unimplemented or unassigned: twice\n", 0), 0u)
+      << Run.Err;
+  EXPECT_NE(Run.Err.find(ErrA), std::string::npos) << Run.Err;
+  EXPECT_NE(Run.Err.find(" at line 5: )"), std::string::npos) << Run.Err;
+  EXPECT_NE(Run.Err.find(Dir.File("missing.kb") + ": No such file or directory\n"),
+            std::string::npos)
+      << Run.Err;
+  EXPECT_NE(Run.Err.find(ErrB), std::string::npos) << Run.Err;
+  EXPECT_EQ(Run.Status, 2);
+}
+
+TEST(ShellFiles, ExitStatusTellsParseFromRunErrors) {
+  TTempDir Dir;
+  WriteFile(Dir.File("parse.kb"), "(defglobal ?b = 2)\n(+ 1 2)\n");
+  WriteFile(Dir.File("run.kb"), "(/ 1 0)\n");
+  WriteFile(Dir.File("good.kb"), "(+ 1 2)\n");
+  EXPECT_EQ(RunShell({Dir.File("good.kb")}).Status, 0);
+  const TShellRun Parse = RunShell({Dir.File("parse.kb")});
+  EXPECT_EQ(Parse.Status, 1);
+  EXPECT_EQ(Parse.Out, "3\n");
+  EXPECT_EQ(Parse.Err.rfind(Dir.File("parse.kb") + ":1: Parsing Error, Bad Variable Name", 0), 0u)
+      << Parse.Err;
+  EXPECT_EQ(RunShell({Dir.File("run.kb")}).Status, 2);
+  EXPECT_EQ(RunShell({Dir.File("run.kb"), Dir.File("parse.kb")}).Status, 2);
+  EXPECT_EQ(RunShell({Dir.File("nothing-here.kb")}).Status, 1);
+}
+
+// A batch file answers read from its own lines; elsewhere read takes the
+// first token of the next line of standard input.
+TEST(ShellFiles, BatchFilesAnswerTheirOwnQuestions) {
+  TTempDir Dir;
+  WriteFile(Dir.File("ask.bat"),
+            "(deffunction ask () (printout t \"n? \") (printout t \"got \" (read) crlf))\n"
+            "(ask)\n"
+            "  42 and more\n"
+            "(ask)\n"
+            "\"a b\"\n"
+            "(nosuch)\n"
+            "(ask)\n");
+  const TShellRun Run = RunShell(
+      {"-f", Dir.File("ask.bat"), "-f", Dir.File("none.bat"), "-e", "(ask)"}, "\n  from stdin\n");
+  EXPECT_EQ(Run.Out, "n? 42\ngot 42\nn? a b\ngot a b\nn? got from\n");
+  // A line that raises ends its batch.
+  EXPECT_NE(
+      Run.Err.find(Dir.File("ask.bat") + ": Function is unimplemented or unassigned: nosuch\n"),
+      std::string::npos)
+      << Run.Err;
+  EXPECT_NE(Run.Err.find(Dir.File("none.bat") + ": Cannot open file"), std::string::npos)
+      << Run.Err;
+  EXPECT_EQ(Run.Status, 2);
+}
+
+TEST(ShellInput, ReadsAProgramFromAPipeWithAnswersOnFollowingLines) {
+  const TShellRun Run = RunShell({},
+                                 "(deffunction ask ()\n"
+                                 "  (printout t \"name? \")\n"
+                                 "  (bind ?n (readline))\n"
+                                 "  (printout t \"hello \" ?n crlf))\n"
+                                 "(ask)\n"
+                                 "Ann Lee\n"
+                                 "(printout t \"two\n"
+                                 "lines\" crlf)  ; a string over two lines\n"
+                                 "(+ 1\n"
+                                 "   )) (+ 2 2)\n"
+                                 "(+ 3");
+  EXPECT_EQ(Run.Out, "name? hello Ann Lee\ntwo\nlines\n1\n");
+  // The stray ")" ends the expression on its line; the unfinished one at
+  // the end is reported with the line it starts on.
+  EXPECT_NE(Run.Err.find("stdin:10: Parsing Error, Unexpected symbol"), std::string::npos)
+      << Run.Err;
+  EXPECT_NE(Run.Err.find("stdin:11: Parsing Error, Unexpected end of stream"), std::string::npos)
+      << Run.Err;
+  EXPECT_EQ(Run.Status, 1);
+}
+
+TEST(ShellInput, InteractiveLoopPromptsAfterTheFiles) {
+  TTempDir Dir;
+  WriteFile(Dir.File("f.kb"), "(deffunction sq (?x) (* ?x ?x))\n");
+  const TShellRun Run =
+      RunShell({"-i", Dir.File("f.kb")}, "(sq\n 3)\n(printout t \"no line end\")\n(sq 4)\n");
+  EXPECT_EQ(Run.Out, "ie> ... 9\nie> no line end\nie> 16\nie> \n");
+  EXPECT_EQ(Run.Status, 0);
+}
+
+TEST(ShellInput, ExitLeavesAtOnceKeepingTheStatus) {
+  const TShellRun Clean = RunShell({}, "(+ 1 2)\n(exit)\n(+ 3 4)\n");
+  EXPECT_EQ(Clean.Out, "3\n");
+  EXPECT_EQ(Clean.Status, 0);
+  const TShellRun Failed = RunShell({"-e", "(nosuch)", "-e", "(exit)", "-e", "(+ 3 4)"});
+  EXPECT_EQ(Failed.Out, "");
+  EXPECT_EQ(Failed.Status, 2);
+}
+
+// Each example knowledge base, run as its header says, and the package
+// programs of the script tests print what their .out files hold.
+TEST(ShellExamples, PrintTheirExpectedOutput) {
+  struct TExample {
+    std::string Folder;
+    std::string Expected;
+    std::vector<std::string> Arguments;
+  };
+  const std::string Examples = IE_EXAMPLES_DIR;
+  const std::string Programs = std::string(IE_LANG_DIR) + "/programs";
+  const TExample Runs[] = {
+      {Examples + "/diagnosis", "diagnosis.out", {"diagnosis.kb", "-f", "answers.bat"}},
+      {Examples + "/configuration", "configuration.out", {"configuration.kb"}},
+      {Programs, "loan.out", {"loan.kb"}},
+      {Programs, "triangle.out", {"triangle.kb"}},
+  };
+  for (const TExample& Example : Runs) {
+    const TShellRun Run = RunShell(Example.Arguments, "", Example.Folder);
+    EXPECT_EQ(Run.Out, ReadFile(Example.Folder + "/" + Example.Expected)) << Example.Expected;
+    EXPECT_EQ(Run.Err, "") << Example.Expected;
+    EXPECT_EQ(Run.Status, 0) << Example.Expected;
+  }
+}
+
+// A terminal: the shell is interactive without -i, Ctrl-C drops the
+// expression being typed and Ctrl-D leaves.
+class TTerminal {
+ public:
+  TTerminal() {
+    FChild = forkpty(&FMaster, nullptr, nullptr, nullptr);
+    if (FChild == 0) ExecShell({});
+  }
+  TTerminal(const TTerminal&) = delete;
+  TTerminal& operator=(const TTerminal&) = delete;
+  ~TTerminal() {
+    if (FChild > 0 && FStatus < 0) {
+      kill(FChild, SIGKILL);
+      waitpid(FChild, nullptr, 0);
+    }
+    if (FMaster >= 0) close(FMaster);
+  }
+
+  void Type(const std::string& Text) {
+    ASSERT_EQ(write(FMaster, Text.data(), Text.size()), static_cast<ssize_t>(Text.size()));
+  }
+
+  // Reads until the screen text shows Expected after what was read before;
+  // false after ten seconds.
+  bool WaitFor(const std::string& Expected) {
+    const auto Deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < Deadline) {
+      const size_t Found = FScreen.find(Expected, FSeen);
+      if (Found != std::string::npos) {
+        FSeen = Found + Expected.size();
+        return true;
+      }
+      pollfd Poll{FMaster, POLLIN, 0};
+      if (poll(&Poll, 1, 100) <= 0) continue;
+      char Chunk[512];
+      const ssize_t Count = read(FMaster, Chunk, sizeof Chunk);
+      if (Count <= 0) break;
+      FScreen.append(Chunk, static_cast<size_t>(Count));
+    }
+    return false;
+  }
+
+  int Wait() {
+    int Status = 0;
+    if (waitpid(FChild, &Status, 0) == FChild && WIFEXITED(Status)) FStatus = WEXITSTATUS(Status);
+    return FStatus;
+  }
+
+  const std::string& GetScreen() const { return FScreen; }
+
+ private:
+  int FMaster = -1;
+  pid_t FChild = -1;
+  int FStatus = -1;
+  std::string FScreen;
+  size_t FSeen = 0;
+};
+
+TEST(ShellTerminal, PromptsDropsInterruptedInputAndLeavesAtEnd) {
+  TTerminal Terminal;
+  ASSERT_TRUE(Terminal.WaitFor("ie> ")) << Terminal.GetScreen();
+  Terminal.Type("(+ 1\n");
+  ASSERT_TRUE(Terminal.WaitFor("... ")) << Terminal.GetScreen();
+  Terminal.Type("\x03");
+  ASSERT_TRUE(Terminal.WaitFor("ie> ")) << Terminal.GetScreen();
+  Terminal.Type("(* 2 3)\n");
+  ASSERT_TRUE(Terminal.WaitFor("6\r\nie> ")) << Terminal.GetScreen();
+  Terminal.Type("\x04");
+  EXPECT_EQ(Terminal.Wait(), 0) << Terminal.GetScreen();
+}
+
+TEST(ShellTerminal, CtrlCHaltsARunBetweenTwoFirings) {
+  TTerminal Terminal;
+  ASSERT_TRUE(Terminal.WaitFor("ie> ")) << Terminal.GetScreen();
+  // Counts without end once started.
+  Terminal.Type(
+      "(defrule count ?f <- (n ?x) => (retract ?f) (assert (n (+ ?x 1))))\n"
+      "(defrule started (declare (salience 10)) (go) => (printout t \"count\" \"ing\" crlf))\n"
+      "(assert (go) (n 0))\n");
+  Terminal.Type("(run)\n");
+  ASSERT_TRUE(Terminal.WaitFor("counting")) << Terminal.GetScreen();
+  Terminal.Type("\x03");
+  ASSERT_TRUE(Terminal.WaitFor("interrupted, the run stops here")) << Terminal.GetScreen();
+  ASSERT_TRUE(Terminal.WaitFor("ie> ")) << Terminal.GetScreen();
+  Terminal.Type("(exit)\n");
+  EXPECT_EQ(Terminal.Wait(), 0) << Terminal.GetScreen();
+}
+
+}  // namespace
+}  // namespace ie
