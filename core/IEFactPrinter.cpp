@@ -1,5 +1,6 @@
 #include "core/IEFactPrinter.h"
 
+#include "libs/FuzzySet.h"
 #include "runtime/Format.h"
 
 namespace ie {
@@ -26,8 +27,28 @@ std::string DefaultFacet(const TFactSlot& Slot) {
   return (Slot.GetDefaultDynamic() ? "(default-dynamic " : "(default ") + Text + ") ";
 }
 
+// A set without a name prints its bare points, which a slot would read as
+// a call; in a fact it is written as a point list, which a fuzzy slot
+// reads back as that set. Terms keep their names.
+std::string FuzzyText(const TIEValue& Value) {
+  const IFuzzySet Set = Value.GetAsFuzzy();
+  if (!Set || !Set->GetName().empty()) return Value.GetToString();
+  return "(" + Set->GetValuesToString() + ")";
+}
+
 std::string ValueText(const IIEValue& Value) {
-  return Value ? Value->GetToString() : std::string();
+  if (!Value) return std::string();
+  if (Value->GetDType() == dtFuzzy) return FuzzyText(*Value);
+  if (Value->GetDType() != dtList) return Value->GetToString();
+  // The list's own text, element by element, with the fuzzy ones as above.
+  std::string Text;
+  for (const IIEValue& Element : *Value->GetAsList()) {
+    if (Element) {
+      Text += Element->GetDType() == dtFuzzy ? FuzzyText(*Element) : Element->GetToString();
+    }
+    Text += ' ';
+  }
+  return Text;
 }
 
 std::string SlotPart(bool Ordered, const std::string& SlotName, const std::string& ValueText) {

@@ -311,6 +311,14 @@ bool TFactSlot::Equals(const IFactSlot& Other) const {
   }
   if (FSlotDefault == Other->FSlotDefault) return true;
   if (!FSlotDefault) return false;
+  // Fuzzy sets equal when they overlap, which the empty default never does
+  // and two different terms may: a fuzzy default is the same when it reads
+  // the same.
+  const IIEValue& OtherDefault = Other->FSlotDefault;
+  if (FSlotDefault->GetDType() == dtFuzzy ||
+      (OtherDefault && OtherDefault->GetDType() == dtFuzzy)) {
+    return OtherDefault && FSlotDefault->GetToString() == OtherDefault->GetToString();
+  }
   // Loose comparison reads the other default through this one's getter;
   // a default that cannot be read so is simply different.
   try {

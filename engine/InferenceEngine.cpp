@@ -101,7 +101,18 @@ TFactTemplates::TFactTemplates(TInferenceEngine* Engine)
 
 void TFactTemplates::Add(const IFactTemplate& Template) {
   if (Template->GetSlotCount() == 0) Template->AddMultiSlot(SDefaultSlotName, FCNilList);
+  IFactTemplate Old;
+  FTable.ContainsKey(Template->GetTemplateName(), Old);
   Put(Template->GetTemplateName(), Template);
+  // Facts equal only facts of their very template: a knowledge base loaded
+  // again would otherwise hold its fuzzy facts twice, unmerged.
+  if (!Old || Old == Template || FTable.Get(Template->GetTemplateName()) != Template ||
+      !Old->Equals(Template)) {
+    return;
+  }
+  for (const IFact& Fact : FEngine->GetFacts()) {
+    if (Fact->GetTemplate() == Old) Fact->SetTemplate(Template);
+  }
 }
 
 void TFactTemplates::Rename(const std::string& OldName, const std::string& NewName) {

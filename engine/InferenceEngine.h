@@ -198,7 +198,8 @@ class TFactTemplates : public TEngineTable<TFactTemplate> {
   explicit TFactTemplates(TInferenceEngine* Engine);
 
   // A template without slots becomes an implied one first: its facts keep
-  // their fields in the multislot "__Data", an empty list by default.
+  // their fields in the multislot "__Data", an empty list by default. A
+  // template that replaces an equal one takes over the facts of the old.
   void Add(const IFactTemplate& Template);
 
  private:

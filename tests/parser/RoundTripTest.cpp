@@ -46,13 +46,16 @@ const std::vector<std::string> Corpus = {
     "(deffunction same \"compares\" (?a ?b) (eq ?a ?b))\n"
     "(deffunction rest (?first $?more) ?first ?more (eq ?first 1))\n"
     "(deffunction none ())",
-    // Fuzzy types with their variable and terms; fuzzy facts of terms.
+    // Fuzzy types with their variable and terms; fuzzy facts of terms and of
+    // derived sets, which print as point lists.
     "(deftype temp \"room air\" extends (type FUZZY) (range -10 40) (units celsius)\n"
     "  (values (term cold ((-10 1) (15 0))) (term hot ((15 0) (40 1)))\n"
     "          (term mild (pi 15 10)) (term edge (s 30 35))))\n"
     "(deftype level extends (type FUZZY) (values (term low (z 0 50))))\n"
     "(deftemplate room (slot name) (slot t (type temp) (default mild)) (multislot l (type level)))\n"
-    "(deffacts rooms (room (name a) (t hot)) (room (name c) (t edge) (l low)) (room (name d)))",
+    "(deffacts rooms (room (name a) (t hot)) (room (name c) (t edge) (l low)) (room (name d)))\n"
+    "(deffacts derived (room (name e) (t very hot or [cold and-not mild]))\n"
+    "  (room (name f) (t ((0 0) (12.5 1) (20 0.25)))) (room (name g) (l low somewhat low)))",
     // Rules: declarations, every conditional element and constraint kind.
     "(deftemplate person (slot name) (slot age (type INTEGER)) (multislot kids))\n"
     "(defrule adult \"grown up\" (declare (salience 5) (oneshot TRUE))\n"
