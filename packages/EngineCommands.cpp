@@ -41,29 +41,32 @@ IFact FactOf(TInferenceEngine& Engine, const IFunCall& FunCall, TIEContext* Cont
 // expression over the slot's variable.
 void ChangeSlot(TInferenceEngine& Engine, const IFact& Fact, const IFunCall& FunCall, int32_t Index,
                 TIEContext* Context, bool Fuzzy) {
-  IValueVector Spec = Operand(FunCall, Index, Context)->GetAsList();
-  const std::string Name = Spec->Get(0)->GetAsString();
+  IValueVector SlotChange = Operand(FunCall, Index, Context)->GetAsList();
+  const std::string Name = SlotChange->Get(0)->GetAsString();
   const IFactSlot Slot = Fact->GetTemplate()->GetSlot(Name);
   const TIETypes Types = Slot->GetSlotType();
-  if (Fuzzy && Types.Contains(dtFuzzy) && Spec->GetCount() > 1 && Slot->GetExtendedTypeInfo()) {
+  if (Fuzzy && Types.Contains(dtFuzzy) && SlotChange->GetCount() > 1 &&
+      Slot->GetExtendedTypeInfo()) {
     // The written expression stays as it is.
-    Spec = Spec->Clone();
+    SlotChange = SlotChange->Clone();
     const IFuzzyVariable& Variable = Slot->GetExtendedTypeInfo()->GetFuzzyType();
-    const IIEValue Second = Spec->Get(1);
+    const IIEValue Second = SlotChange->Get(1);
     if (Second->GetDType() == dtList) {
-      Spec->Put(1, Engine.EvalFuzzyExpression(Variable, Second->GetAsList(), Context));
+      SlotChange->Put(1, Engine.EvalFuzzyExpression(Variable, Second->GetAsList(), Context));
     } else if (Second->GetDType() != dtFuzzy) {
-      Spec->Put(1, Engine.EvalFuzzyExpression(Variable, Second, Context));
+      SlotChange->Put(1, Engine.EvalFuzzyExpression(Variable, Second, Context));
     }
   }
-  if (Types.Contains(dtMultiSlot) && (Spec->GetCount() < 2 || Spec->Get(1)->GetDType() != dtList)) {
+  if (Types.Contains(dtMultiSlot) &&
+      (SlotChange->GetCount() < 2 || SlotChange->Get(1)->GetDType() != dtList)) {
     // (slot a b c), and (slot) which empties the multislot.
     IValueVector List = new TValueVector();
-    List->Reserve(Spec->GetCount() - 1);
-    for (int32_t I = 1; I < Spec->GetCount(); ++I) List->Add(Evaluated(Spec->Get(I), Context));
+    List->Reserve(SlotChange->GetCount() - 1);
+    for (int32_t I = 1; I < SlotChange->GetCount(); ++I)
+      List->Add(Evaluated(SlotChange->Get(I), Context));
     Fact->GetValue(Name)->SetAsList(List);
   } else {
-    Fact->SetValue(Name, Evaluated(Spec->Get(1), Context));
+    Fact->SetValue(Name, Evaluated(SlotChange->Get(1), Context));
   }
 }
 
