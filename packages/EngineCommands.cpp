@@ -36,7 +36,7 @@ IFact FactOf(TInferenceEngine& Engine, const IFunCall& FunCall, TIEContext* Cont
   return Fact;
 }
 
-// Applies the slot specification of argument Index, (name value...), to
+// Applies the slot change written as argument Index, (name value...), to
 // Fact. With Fuzzy, the value of a fuzzy slot is read as a fuzzy
 // expression over the slot's variable.
 void ChangeSlot(TInferenceEngine& Engine, const IFact& Fact, const IFunCall& FunCall, int32_t Index,
