@@ -9,6 +9,7 @@
 #include "core/IEValue.h"
 #include "engine/InferenceEngine.h"
 #include "functions/IEHelperFunctions.h"
+#include "packages/PackageSupport.h"
 
 namespace ie {
 
@@ -215,21 +216,6 @@ constexpr std::array<TFuzzyFunctionEntry, 4> UniverseEntries = {{
 #undef INFERENCE_METHODS
 #undef CORRELATION_METHODS
 
-// The engine the functions work on: the one of the call's context.
-TInferenceEngine& EngineOf(TIEContext* Context) {
-  auto* Engine =
-      Context != nullptr ? dynamic_cast<TInferenceEngine*>(Context->GetEngine()) : nullptr;
-  if (Engine == nullptr) throw EIEException(SUnknownEngine);
-  return *Engine;
-}
-
-// An argument's value; a call that returns nothing gives a value of no
-// kind, which every getter refuses with its own message.
-IIEValue Argument(const IFunCall& FunCall, int32_t Index, TIEContext* Context) {
-  IIEValue Value = FunCall->GetArgument(Index)->Resolve(Context);
-  return Value ? Value : IIEValue(new TIEValue());
-}
-
 bool IsText(const IIEValue& Value) {
   return Value->GetDType() == dtAtom || Value->GetDType() == dtString;
 }
@@ -300,7 +286,7 @@ void TCreateFuzzyShapeFunction::Call(const IFunCall& FunCall, TIEContext* Contex
                                      IIEValue& Result) {
   std::vector<double> Numbers;
   for (int32_t I = 0; I < FunCall->GetArgumentCount(); ++I) {
-    Numbers.push_back(Argument(FunCall, I, Context)->GetAsNumeric());
+    Numbers.push_back(Operand(FunCall, I, Context)->GetAsNumeric());
   }
   try {
     Result = new TIEValue(Shape(GetFunctionType(), Numbers));
@@ -340,7 +326,7 @@ TFuzzyAssertFunction::TFuzzyAssertFunction(TFuzzyAssertFunctionType Kind)
 void TFuzzyAssertFunction::Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
   TInferenceEngine& Engine = EngineOf(Context);
   const bool Unconditional = GetFunctionType() == fafAssertUnconditional;
-  const IIEValue First = Argument(FunCall, 0, Context);
+  const IIEValue First = Operand(FunCall, 0, Context);
   // The method comes first; only the unconditional form may leave it out.
   TFuzzyInferenceMethod Method = fimMinMax;
   int32_t Start = 0;
@@ -351,7 +337,7 @@ void TFuzzyAssertFunction::Call(const IFunCall& FunCall, TIEContext* Context, II
   if (IsText(First)) Start = 1;
   Result = FCFalse;
   for (int32_t I = Start; I < FunCall->GetArgumentCount(); ++I) {
-    const IIEValue Value = I == 0 ? First : Argument(FunCall, I, Context);
+    const IIEValue Value = I == 0 ? First : Operand(FunCall, I, Context);
     const IFact Fact = Value->GetAsFact()->Clone();
     Context->Resolve(Fact);
     const int32_t ID = Engine.Assert(Fact, Method, Unconditional);
@@ -370,7 +356,7 @@ void TFuzzyOperationFunction::Call(const IFunCall& FunCall, TIEContext* Context,
   TFuzzyOperation Operation = fopZadeh;
   int32_t Start = 0;
   if (Kind == fofFuzzyUnionX || Kind == fofFuzzyIntersectionX) {
-    const IIEValue Name = Argument(FunCall, 0, Context);
+    const IIEValue Name = Operand(FunCall, 0, Context);
     if (!IsText(Name) || !IsFuzzyOperation(Name->GetText(), Operation)) {
       throw EIEException(Format(SInvalidFuzzyOperation, Name->GetToString(), GetFunctionName(),
                                 NameList(FuzzyOperationNames, true)));
@@ -405,10 +391,10 @@ void TGetFuzzyFunction::Call(const IFunCall& FunCall, TIEContext* Context, IIEVa
       Result = new TIEValue(Set->GetPointCount(), dtInteger);
       break;
     case gffGetFsX:
-      Result = Float(Set->GetPoint(Argument(FunCall, 1, Context)->GetAsInteger()).X);
+      Result = Float(Set->GetPoint(Operand(FunCall, 1, Context)->GetAsInteger()).X);
       break;
     case gffGetFsY:
-      Result = Float(Set->GetPoint(Argument(FunCall, 1, Context)->GetAsInteger()).Y);
+      Result = Float(Set->GetPoint(Operand(FunCall, 1, Context)->GetAsInteger()).Y);
       break;
     case gffGetFsVariable:
       Result = Set->GetVariable() != nullptr
@@ -416,7 +402,7 @@ void TGetFuzzyFunction::Call(const IFunCall& FunCall, TIEContext* Context, IIEVa
                    : IIEValue(FCNil);
       break;
     case gffGetFsValue:
-      Result = Float(Set->DegreeOfMembership(Argument(FunCall, 1, Context)->GetAsNumeric()));
+      Result = Float(Set->DegreeOfMembership(Operand(FunCall, 1, Context)->GetAsNumeric()));
       break;
   }
 }
@@ -433,7 +419,7 @@ void TRWActivationThresholdFunction::Call(const IFunCall& FunCall, TIEContext* C
   Result = Float(Engine.GetMinActivationStrength());
   if (GetFunctionType() == atfSetActivationThreshold) {
     Engine.SetMinActivationStrength(
-        static_cast<float>(Argument(FunCall, 0, Context)->GetAsNumeric()));
+        static_cast<float>(Operand(FunCall, 0, Context)->GetAsNumeric()));
   }
 }
 
@@ -446,7 +432,7 @@ void TRWFuzzyAutoTerms::Call(const IFunCall& FunCall, TIEContext* Context, IIEVa
   TInferenceEngine& Engine = EngineOf(Context);
   Result = Truth(Engine.GetFuzzyAutoTerms());
   if (GetFunctionType() == fatSetFuzzyAutoTerms) {
-    Engine.SetFuzzyAutoTerms(!FCFalse->Equals(Argument(FunCall, 0, Context)));
+    Engine.SetFuzzyAutoTerms(!FCFalse->Equals(Operand(FunCall, 0, Context)));
   }
 }
 
@@ -461,7 +447,7 @@ void TRWFuzzyCorrelationFunction::Call(const IFunCall& FunCall, TIEContext* Cont
   const IIEValue Previous =
       new TIEValue(std::string(FuzzyCorrelationNames[Engine.GetFuzzyCorrelationMethod()]), dtAtom);
   if (GetFunctionType() == fcfSetFuzzyCorrelation) {
-    const std::string Name = Argument(FunCall, 0, Context)->GetAsAtom();
+    const std::string Name = Operand(FunCall, 0, Context)->GetAsAtom();
     TFuzzyCorrelationMethod Method = fcmMinimum;
     if (!IsFuzzyCorrelation(Name, Method)) {
       throw EIEException(
@@ -483,7 +469,7 @@ void TRWFuzzyInferenceFunction::Call(const IFunCall& FunCall, TIEContext* Contex
   const IIEValue Previous =
       new TIEValue(std::string(FuzzyInferenceNames[Engine.GetFuzzyInferenceMethod()]), dtAtom);
   if (GetFunctionType() == fifSetFuzzyInference) {
-    const std::string Name = Argument(FunCall, 0, Context)->GetAsAtom();
+    const std::string Name = Operand(FunCall, 0, Context)->GetAsAtom();
     TFuzzyInferenceMethod Method = fimMinMax;
     if (!IsFuzzyInference(Name, Method)) {
       throw EIEException(
@@ -505,7 +491,7 @@ void TRWFuzzyThresholdFunction::Call(const IFunCall& FunCall, TIEContext* Contex
   Result = Float(Engine.GetFuzzyEqualsThreshold());
   if (GetFunctionType() == ftfSetFuzzyThreshold) {
     Engine.SetFuzzyEqualsThreshold(
-        static_cast<float>(Argument(FunCall, 0, Context)->GetAsNumeric()));
+        static_cast<float>(Operand(FunCall, 0, Context)->GetAsNumeric()));
   }
 }
 
@@ -517,7 +503,7 @@ TUniverseOfDiscourseFunction::TUniverseOfDiscourseFunction(TUniverseOfDiscourseF
 void TUniverseOfDiscourseFunction::Call(const IFunCall& FunCall, TIEContext* Context,
                                         IIEValue& Result) {
   TInferenceEngine& Engine = EngineOf(Context);
-  const IIEValue Value = Argument(FunCall, 0, Context);
+  const IIEValue Value = Operand(FunCall, 0, Context);
   IFuzzyVariable Variable;
   switch (Value->GetDType()) {
     case dtAtom:
@@ -570,7 +556,7 @@ TCreateFuzzySetFunction::TCreateFuzzySetFunction() {
 
 void TCreateFuzzySetFunction::Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
   TInferenceEngine& Engine = EngineOf(Context);
-  const IIEValue First = Argument(FunCall, 0, Context);
+  const IIEValue First = Operand(FunCall, 0, Context);
   IFuzzyVariable Variable;
   if (IsText(First)) {
     Variable = TypeVariable(Engine, First->GetText());
@@ -604,13 +590,13 @@ TPlotFuzzySetFunction::TPlotFuzzySetFunction() {
 
 void TPlotFuzzySetFunction::Call(const IFunCall& FunCall, TIEContext* Context, IIEValue&) {
   TInferenceEngine& Engine = EngineOf(Context);
-  const std::string Stream = Argument(FunCall, 0, Context)->GetAsString();
-  const std::string PlotChars = Argument(FunCall, 1, Context)->GetAsString();
-  const IIEValue Low = Argument(FunCall, 2, Context);
-  const IIEValue High = Argument(FunCall, 3, Context);
+  const std::string Stream = Operand(FunCall, 0, Context)->GetAsString();
+  const std::string PlotChars = Operand(FunCall, 1, Context)->GetAsString();
+  const IIEValue Low = Operand(FunCall, 2, Context);
+  const IIEValue High = Operand(FunCall, 3, Context);
   IValueVector Values = new TValueVector();
   for (int32_t I = 4; I < FunCall->GetArgumentCount(); ++I) {
-    const IIEValue Item = Argument(FunCall, I, Context);
+    const IIEValue Item = Operand(FunCall, I, Context);
     if (!IsText(Item)) {
       Values->Add(new TIEValue(GetFuzzySetFromValue(Item, Context)));
       continue;
