@@ -21,12 +21,6 @@ IIEValue Truth(bool Value) { return Value ? FCTrue : FCFalse; }
 
 IIEValue FactIdValue(int32_t ID) { return new TIEValue(ID, dtFactId); }
 
-// A list element as it goes into a slot: evaluated, never nil.
-IIEValue Evaluated(const IIEValue& Element, TIEContext* Context) {
-  const IIEValue Value = Element->Resolve(Context);
-  return Value ? Value : IIEValue(new TIEValue());
-}
-
 // The fact whose ID argument Index gives; "No Such Fact..." when there is
 // none.
 IFact FactOf(TInferenceEngine& Engine, const IFunCall& FunCall, TIEContext* Context) {
@@ -63,10 +57,10 @@ void ChangeSlot(TInferenceEngine& Engine, const IFact& Fact, const IFunCall& Fun
     IValueVector List = new TValueVector();
     List->Reserve(SlotChange->GetCount() - 1);
     for (int32_t I = 1; I < SlotChange->GetCount(); ++I)
-      List->Add(Evaluated(SlotChange->Get(I), Context));
+      List->Add(Resolved(SlotChange->Get(I), Context));
     Fact->GetValue(Name)->SetAsList(List);
   } else {
-    Fact->SetValue(Name, Evaluated(SlotChange->Get(1), Context));
+    Fact->SetValue(Name, Resolved(SlotChange->Get(1), Context));
   }
 }
 

@@ -29,12 +29,6 @@ IIEValue Copy(const IIEValue& Element, TIEContext* Context) {
   return Value ? Value->Clone() : IIEValue(new TIEValue());
 }
 
-// An element as it is compared: evaluated, never nil.
-IIEValue Resolved(const IIEValue& Element, TIEContext* Context) {
-  const IIEValue Value = Element ? Element->Resolve(Context) : IIEValue();
-  return Value ? Value : IIEValue(new TIEValue());
-}
-
 // The start and end positions of subseq$, delete$ and replace$ (the second
 // and third arguments); a start above the end is refused.
 void RangeOf(const IFunCall& FunCall, TIEContext* Context, int32_t& Start, int32_t& End) {

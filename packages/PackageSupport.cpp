@@ -23,8 +23,12 @@ IIEValue Evaluate(const IFunCall& FunCall, int32_t Index, TIEContext* Context) {
 }
 
 IIEValue Operand(const IFunCall& FunCall, int32_t Index, TIEContext* Context) {
-  IIEValue Value = Evaluate(FunCall, Index, Context);
-  return Value ? Value : IIEValue(new TIEValue());
+  return Resolved(FunCall->GetArgument(Index), Context);
+}
+
+IIEValue Resolved(const IIEValue& Value, TIEContext* Context) {
+  const IIEValue Result = Value ? Value->Resolve(Context) : IIEValue();
+  return Result ? Result : IIEValue(new TIEValue());
 }
 
 TInferenceEngine& EngineOf(TIEContext* Context) {

@@ -24,6 +24,9 @@ IIEValue Evaluate(const IFunCall& FunCall, int32_t Index, TIEContext* Context);
 // nothing; that reads as a value of no kind, so that converting it fails
 // with the getter's error like any other unfit value.
 IIEValue Operand(const IFunCall& FunCall, int32_t Index, TIEContext* Context);
+// Value (an argument or a list element) evaluated in Context, never nil:
+// nothing reads as a value of no kind, as with Operand.
+IIEValue Resolved(const IIEValue& Value, TIEContext* Context);
 
 // The inference engine of the calling context; the runtime's invalid
 // type-cast error without a context or when its engine is of another kind.
