@@ -4,20 +4,13 @@
 #include "core/IEDefinedType.h"
 #include "functions/IEPackages.h"
 #include "parser/IEParser.h"
+#include "parser/ParserTestSupport.h"
 
 namespace ie {
 namespace {
 
-// An engine whose printed text is kept.
-class ConstructParserTest : public ::testing::Test {
+class ConstructParserTest : public TEngineOutputTest {
  protected:
-  void SetUp() override {
-    Engine = Create<TInferenceEngine>(nullptr);
-    Engine->SetOnPrintOut(
-        [this](TObject*, const std::string&, const std::string& Text) { Output += Text; });
-  }
-  void TearDown() override { Engine->Free(); }
-
   IFactTemplate Template(const std::string& Name) { return Engine->GetFactTemplates().Get(Name); }
   IIEDefinedTypeFull DefinedType(const std::string& Name) {
     const IIEDefinedType Type = Engine->GetDefinedTypes().Get(Name);
@@ -37,9 +30,6 @@ class ConstructParserTest : public ::testing::Test {
         [Result](TObject*, const IFunCall&, TIEContext*, IIEValue& Value) { Value = Result; });
     Number->SetEngine(Engine);
   }
-
-  TInferenceEngine* Engine = nullptr;
-  std::string Output;
 };
 
 TEST_F(ConstructParserTest, TemplatesWithSlotsAndTheirQualifiers) {

@@ -10,27 +10,20 @@
 #include "TestSupport.h"
 #include "engine/InferenceEngine.h"
 #include "parser/IETokenizer.h"
+#include "parser/ParserTestSupport.h"
 
 namespace ie {
 namespace {
 
-class EngineInputTest : public ::testing::Test {
+class EngineInputTest : public TEngineOutputTest {
  protected:
-  void SetUp() override {
-    Engine->SetOnPrintOut(
-        [this](TObject*, const std::string&, const std::string& Text) { Printed += Text; });
-  }
-  void TearDown() override { Engine->Free(); }
-
   std::string Write(const std::string& Name, const std::string& Text) {
     const std::string FileName = Dir.File(Name);
     std::ofstream(FileName, std::ios::binary) << Text;
     return FileName;
   }
 
-  TInferenceEngine* Engine = Create<TInferenceEngine>(nullptr);
   TTempDir Dir;
-  std::string Printed;
 };
 
 TEST_F(EngineInputTest, ABatchAnswersItsOwnQuestionsFromItsNextLines) {
@@ -44,7 +37,7 @@ TEST_F(EngineInputTest, ABatchAnswersItsOwnQuestionsFromItsNextLines) {
                                  "(printout t done crlf)");
   EXPECT_TRUE(Engine->Batch(File));
   // Each answer is echoed as it is read, before the command prints.
-  EXPECT_EQ(Printed,
+  EXPECT_EQ(Output,
             "hello\r\n<hello>\r\n"
             "41\r\n42\r\n"
             "a whole line\r\na whole line\r\n"
@@ -69,7 +62,7 @@ TEST_F(EngineInputTest, NestedBatchesReadFromTheirOwnFiles) {
   Outer->Free();
   // The last read meets the end of the outer file; the top-level call's
   // value is echoed like any other.
-  EXPECT_EQ(Printed,
+  EXPECT_EQ(Output,
             "from-inner\r\ninner:from-inner\r\nTRUE\r\n"
             "from-outer\r\nouter:from-outer\r\n"
             "EOF\r\nEOF\r\n");
@@ -113,7 +106,7 @@ TEST_F(EngineInputTest, ReadTokenAsksTheHostOrReadsALogicalStream) {
   EXPECT_EQ(Variable->GetText(), "x");
   EXPECT_TRUE(Engine->ReadToken("in")->IsEOF());
   EXPECT_EQ(Asked.size(), 3u);
-  EXPECT_TRUE(Printed.empty());
+  EXPECT_TRUE(Output.empty());
 }
 
 }  // namespace

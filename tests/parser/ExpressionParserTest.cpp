@@ -9,16 +9,8 @@
 namespace ie {
 namespace {
 
-// An engine whose printed text is kept.
-class ExpressionParserTest : public ::testing::Test {
+class ExpressionParserTest : public TEngineOutputTest {
  protected:
-  void SetUp() override {
-    Engine = Create<TInferenceEngine>(nullptr);
-    Engine->SetOnPrintOut(
-        [this](TObject*, const std::string&, const std::string& Text) { Output += Text; });
-  }
-  void TearDown() override { Engine->Free(); }
-
   TIERuleParser* Parser() { return static_cast<TIERuleParser*>(Engine->GetParser()); }
   std::string ParseErrorOf(const std::function<void()>& Action) {
     return ErrorOf<EIEParseException>(Action);
@@ -31,9 +23,6 @@ class ExpressionParserTest : public ::testing::Test {
     Person->GetSlot("age")->SetSlotType(TIETypes{dtInteger});
     Engine->GetFactTemplates().Add(Person);
   }
-
-  TInferenceEngine* Engine = nullptr;
-  std::string Output;
 };
 
 TEST_F(ExpressionParserTest, ValuesUpToTheNextClosingParenthesis) {

@@ -1,9 +1,12 @@
 // Helpers of the parser tests.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
 
+#include "engine/InferenceEngine.h"
 #include "parser/IETokenizer.h"
 
 namespace ie {
@@ -14,6 +17,19 @@ struct TFreeObject {
 };
 template <class T>
 using TOwned = std::unique_ptr<T, TFreeObject>;
+
+// A fresh engine whose printed text is kept in Output.
+class TEngineOutputTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Engine->SetOnPrintOut(
+        [this](TObject*, const std::string&, const std::string& Text) { Output += Text; });
+  }
+  void TearDown() override { Engine->Free(); }
+
+  TInferenceEngine* Engine = Create<TInferenceEngine>(nullptr);
+  std::string Output;
+};
 
 inline TOwned<TIERuleStream> OpenRuleStream(const std::string& Text) {
   return TOwned<TIERuleStream>(Create<TIERuleStream>(Text));
