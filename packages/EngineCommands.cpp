@@ -139,8 +139,10 @@ class TRetractFunction : public TIEUserFunction {
       Engine.GetFacts().Clear();
       return;
     }
+    // Each argument is evaluated once: (retract (assert ...)) asserts once.
     for (int32_t I = 0; I < FunCall->GetArgumentCount(); ++I) {
-      const IFact Fact = Engine.GetFacts().GetFactByID(Operand(FunCall, I, Context)->GetAsFactId());
+      const IIEValue Index = I == 0 ? First : Operand(FunCall, I, Context);
+      const IFact Fact = Engine.GetFacts().GetFactByID(Index->GetAsFactId());
       if (Fact) Engine.RetractFact(Fact);
     }
   }

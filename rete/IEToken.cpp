@@ -7,7 +7,7 @@ namespace ie {
 
 namespace {
 
-static_assert(sizeof(TTokenBucket::TEntry) == 16);
+static_assert(sizeof(TTokenBucket::TEntry) == 24);
 
 // Sort codes grow by a factor of 8 per pattern and wrap around in 32 bits.
 int32_t ChildSortCode(int32_t ParentCode, const IFact& Fact) {
@@ -194,13 +194,23 @@ void TIETokenTree::Put(int32_t Hash, bool Exact, const IReteToken& Token) {
   int32_t At = FFree;
   if (At >= 0) {
     FFree = FEntries[At].Next;
-    FEntries[At].Token = Token;
-    FEntries[At].Hash = Hash;
-    FEntries[At].Exact = Exact;
+    TTokenBucket::TEntry& Entry = FEntries[At];
+    Entry.Token = Token;
+    Entry.Hash = Hash;
+    Entry.Exact = Exact;
   } else {
     At = static_cast<int32_t>(FEntries.size());
-    FEntries.push_back(TTokenBucket::TEntry{Token, Hash, -1, Exact});
+    FEntries.push_back(TTokenBucket::TEntry{Token, Hash, -1, Exact, -1, -1});
   }
+  TTokenBucket::TEntry& Entry = FEntries[At];
+  Entry.Older = FNewest;
+  Entry.Newer = -1;
+  if (FNewest >= 0) {
+    FEntries[FNewest].Newer = At;
+  } else {
+    FOldest = At;
+  }
+  FNewest = At;
   Link(At);
 }
 
@@ -234,18 +244,10 @@ bool TIETokenTree::Add(const IReteToken& Token, int32_t Hash, bool Exact) {
 
 void TIETokenTree::Grow() {
   // Four times as many buckets: a bucket holds half a token to two on
-  // average, and a large memory is rehashed only a few times. Entries are
-  // relinked in the old scan order, which each new bucket keeps.
-  std::vector<TTokenBucket> Old;
-  Old.swap(FBuckets);
-  ResetBuckets(Old.size() * 4 + 1);
-  for (const TTokenBucket& Bucket : Old) {
-    for (int32_t At = Bucket.FFirst; At >= 0;) {
-      const int32_t Next = FEntries[At].Next;
-      Link(At);
-      At = Next;
-    }
-  }
+  // average, and a large memory is rehashed only a few times. Relinking in
+  // storing order keeps each new bucket in that order too.
+  ResetBuckets(FBuckets.size() * 4 + 1);
+  for (int32_t At = FOldest; At >= 0; At = FEntries[At].Newer) Link(At);
 }
 
 bool TIETokenTree::Remove(const IReteToken& Token) {
@@ -264,6 +266,16 @@ IReteToken TIETokenTree::Extract(const IReteToken& Token, int32_t Hash) {
     }
     if (Bucket.FLast == At) Bucket.FLast = Before;
     --Bucket.FCount;
+    if (Entry.Older >= 0) {
+      FEntries[Entry.Older].Newer = Entry.Newer;
+    } else {
+      FOldest = Entry.Newer;
+    }
+    if (Entry.Newer >= 0) {
+      FEntries[Entry.Newer].Older = Entry.Older;
+    } else {
+      FNewest = Entry.Older;
+    }
     IReteToken Stored = std::move(Entry.Token);
     Entry.Next = FFree;
     FFree = At;
@@ -276,6 +288,8 @@ IReteToken TIETokenTree::Extract(const IReteToken& Token, int32_t Hash) {
 void TIETokenTree::Clear() {
   FEntries.clear();
   FFree = -1;
+  FOldest = -1;
+  FNewest = -1;
   FTokenCount = 0;
   ResetBuckets(FBuckets.size());
 }
@@ -283,12 +297,11 @@ void TIETokenTree::Clear() {
 template <class TText>
 std::string TIETokenTree::Listing(TText Text) const {
   std::string Result;
-  for (int32_t Index = FLowBucket; Index <= FHighBucket; ++Index) {
-    for (const TTokenBucket::TEntry& Entry : FBuckets[Index]) {
-      Result += Text(*Entry.Token);
-      Result += NewLineString;
-    }
-  }
+  ForEach([&](const IReteToken& Token) {
+    Result += Text(*Token);
+    Result += NewLineString;
+    return true;
+  });
   return Result;
 }
 

@@ -117,6 +117,10 @@ class TTokenBucket {
     // The join value was an integer, whose hash is the integer itself: two
     // such entries of one hash hold equal values.
     uint32_t Exact : 1;
+    // The neighbours in the order the tree's tokens were stored, across
+    // buckets; -1 ends the chain.
+    int32_t Older;
+    int32_t Newer;
   };
   // Walks the entries.
   class TIterator {
@@ -202,6 +206,15 @@ class TIETokenTree : public TPersistent {
   // AllowNilBucket is set; otherwise it is created when missing.
   const TTokenBucket* GetTokens(int32_t Hash);
 
+  // Calls Visit with every stored token, oldest first, until it returns
+  // false.
+  template <class TVisit>
+  void ForEach(TVisit&& Visit) const {
+    for (int32_t At = FOldest; At >= 0; At = FEntries[At].Newer) {
+      if (!Visit(FEntries[At].Token)) return;
+    }
+  }
+
   // Files Token unless an equal token is stored; whether it was added.
   virtual bool Add(const IReteToken& Token);
   // The same for a caller that has GetJoinHash(Token, Exact) at hand
@@ -236,6 +249,9 @@ class TIETokenTree : public TPersistent {
   std::vector<TTokenBucket::TEntry> FEntries;
   // The first entry free for reuse, -1 when none.
   int32_t FFree = -1;
+  // Both ends of the chain of stored entries in storing order.
+  int32_t FOldest = -1;
+  int32_t FNewest = -1;
   int32_t FFactIndex;
   int32_t FSubIndex;
   int32_t FTokenCount = 0;

@@ -690,18 +690,7 @@ void TJoinNode::Scan(TIETokenTree& Memory, int32_t Hash, bool Exact, TVisit&& Vi
     }
     return;
   }
-  ScanAll(Memory, [&](const IReteToken& Token) { return Visit(Token, false); });
-}
-
-template <class TVisit>
-void TJoinNode::ScanAll(TIETokenTree& Memory, TVisit&& Visit) {
-  for (int32_t Index = Memory.GetLowBucket(); Index <= Memory.GetHighBucket(); ++Index) {
-    const TTokenBucket* Bucket = Memory.GetBucket(Index);
-    if (Bucket == nullptr) continue;
-    for (const TTokenBucket::TEntry& Entry : *Bucket) {
-      if (!Visit(Entry.Token)) return;
-    }
-  }
+  Memory.ForEach([&](const IReteToken& Token) { return Visit(Token, false); });
 }
 
 IReteToken TJoinNode::Child(const IReteToken& Left, const IFact& Fact, float Strength,
@@ -862,7 +851,7 @@ void TJoinNode::AskForBackChain(const IReteToken& Left) {
 void TJoinNode::CollectOutputs(const TTokenSink& Sink) {
   if (FLeft == nullptr) return;
   const IFact& NullFact = FRete->GetEngine()->GetNullFact();
-  ScanAll(*FLeft, [&](const IReteToken& Left) {
+  FLeft->ForEach([&](const IReteToken& Left) {
     if (IsCounting()) {
       if (CountPasses(Left->GetNegatedCount())) {
         Sink(Child(Left, NullFact, Left->GetStrength(), taAdd));
@@ -1391,6 +1380,7 @@ void TReteNetwork::Notification(TComponent* Component, TOperation Operation) {
 
 void TReteNetwork::AddNode(TReteNode* Node, TReteNode* Parent, TCallType CallType) {
   Node->FSerial = ++FSerials;
+  Node->FPlace = FNodes.size();
   FNodes.push_back(Node);
   FNewNodes.push_back(Node);
   if (Parent != nullptr) {
@@ -1410,33 +1400,78 @@ void TReteNetwork::Link(TReteNode* Source, TReteNode* Target, TCallType CallType
   Target->FParents.push_back(TReteNode::TParentEdge{Source, CallType});
 }
 
+namespace {
+
+// Erases the one element equal to Item, searching from the back: rules go
+// newest first, and the nodes they added are the last ones of each list.
+template <class T, class TMatch>
+void EraseLast(std::vector<T>& List, TMatch&& Match) {
+  for (size_t I = List.size(); I-- > 0;) {
+    if (Match(List[I])) {
+      List.erase(List.begin() + static_cast<std::ptrdiff_t>(I));
+      return;
+    }
+  }
+}
+
+}  // namespace
+
 void TReteNetwork::FreeNode(TReteNode* Node) {
   if (auto* Terminal = dynamic_cast<TPatternMatchTerminalNode*>(Node)) Terminal->StandDown();
   for (const TReteNode::TParentEdge& Parent : Node->FParents) {
-    std::vector<TReteEdge>& Edges = Parent.Source->FEdges;
-    Edges.erase(std::remove_if(Edges.begin(), Edges.end(),
-                               [&](const TReteEdge& Edge) { return Edge.Target == Node; }),
-                Edges.end());
+    EraseLast(Parent.Source->FEdges, [&](const TReteEdge& Edge) { return Edge.Target == Node; });
     Parent.Source->EdgesChanged();
   }
   for (const TReteEdge& Edge : Node->FEdges) {
-    std::vector<TReteNode::TParentEdge>& Parents = Edge.Target->FParents;
-    Parents.erase(std::remove_if(Parents.begin(), Parents.end(),
-                                 [&](const TReteNode::TParentEdge& P) { return P.Source == Node; }),
-                  Parents.end());
+    EraseLast(Edge.Target->FParents,
+              [&](const TReteNode::TParentEdge& P) { return P.Source == Node; });
   }
+  auto* Pattern = dynamic_cast<TPatternMatchNode*>(Node);
   if (Node->FParents.empty()) {
-    FRoots.erase(std::remove(FRoots.begin(), FRoots.end(), Node), FRoots.end());
-    if (auto* Root = dynamic_cast<TPatternMatchNode*>(Node)) {
-      if (Root->GetPatternMatchTest() == pmtTestClassType) {
-        const auto It = FRootsByName.find(Root->GetValue()->GetText());
-        if (It != FRootsByName.end()) std::erase(FRootLists[It->second]->Roots, Root);
+    EraseLast(FRoots, [&](const TReteNode* Root) { return Root == Node; });
+    if (Pattern != nullptr && Pattern->GetPatternMatchTest() == pmtTestClassType) {
+      const auto It = FRootsByName.find(Pattern->GetValue()->GetText());
+      if (It != FRootsByName.end()) {
+        EraseLast(FRootLists[It->second]->Roots,
+                  [&](const TPatternMatchNode* Root) { return Root == Pattern; });
       }
     }
   }
-  FNodes.erase(std::remove(FNodes.begin(), FNodes.end(), Node), FNodes.end());
+  if (Pattern != nullptr) {
+    const auto [First, Last] = FShareIndex.equal_range(Pattern->FShareKey);
+    for (auto It = First; It != Last; ++It) {
+      if (It->second == Pattern) {
+        FShareIndex.erase(It);
+        break;
+      }
+    }
+  }
+  // The last node takes the freed one's place.
+  FNodes[Node->FPlace] = FNodes.back();
+  FNodes[Node->FPlace]->FPlace = Node->FPlace;
+  FNodes.pop_back();
   if (FOnNodeChange) FOnNodeChange(this, Node);
   Node->Free();
+}
+
+size_t TReteNetwork::ShareKey(const TReteNode* Parent, TPatternMatchTest Test,
+                              const TNodeArgsArray& Args, const IIEValue& Value) {
+  size_t Key = std::hash<const void*>()(Parent) * 31 + Test;
+  for (const TNodeArg& Arg : Args) {
+    const size_t Part = std::holds_alternative<std::string>(Arg)
+                            ? std::hash<std::string>()(std::get<std::string>(Arg))
+                            : std::hash<int32_t>()(std::get<int32_t>(Arg));
+    Key = Key * 1000003u ^ Part;
+  }
+  // Only constants whose equals share their hash code take part; any other
+  // value is told apart by Equals among the nodes of this key.
+  if (Value) {
+    const TIEType Kind = Value->GetDType();
+    if (Kind == dtAtom || Kind == dtString || Kind == dtInteger || Kind == dtFloat) {
+      Key = Key * 1000003u ^ static_cast<uint32_t>(Value->GetHashCode());
+    }
+  }
+  return Key;
 }
 
 TPatternMatchNode* TReteNetwork::CreateSuccessor(TReteNode* Parent, TPatternMatchTest Test,
@@ -1444,26 +1479,26 @@ TPatternMatchNode* TReteNetwork::CreateSuccessor(TReteNode* Parent, TPatternMatc
                                                  const IIEValue& Value) {
   IIEValue Key = IsFunCall(Value) ? CallValue(Rebased(*AsCall(Value))) : Value;
   const int32_t Entry = FindRule(Rule);
-  const auto Reuse = [&](TPatternMatchNode* Node) {
-    ++Node->FRuleUseCount;
-    FRules[Entry].Nodes.push_back(Node);
+  const size_t Share = ShareKey(Parent, Test, Args, Key);
+  // The oldest equal node, as a scan of the siblings in order would find.
+  TPatternMatchNode* Shared = nullptr;
+  const auto [First, Last] = FShareIndex.equal_range(Share);
+  for (auto It = First; It != Last; ++It) {
+    TPatternMatchNode* Node = It->second;
+    if ((Shared == nullptr || Node->FSerial < Shared->FSerial) && Node->Equals(Test, Key, Args)) {
+      Shared = Node;
+    }
+  }
+  if (Shared != nullptr) {
+    ++Shared->FRuleUseCount;
+    FRules[Entry].Nodes.push_back(Shared);
     if (Parent != nullptr) Rule->FCompileTrace += "=1";
-    return Node;
-  };
-  if (Parent == nullptr) {
-    for (TPatternMatchNode* Root : FRoots) {
-      if (Root->Equals(Test, Key, Args)) return Reuse(Root);
-    }
-  } else {
-    for (const TReteEdge& Edge : Parent->FEdges) {
-      auto* Node = dynamic_cast<TPatternMatchNode*>(Edge.Target);
-      if (Node != nullptr && Edge.CallType == ctSingle && Node->Equals(Test, Key, Args)) {
-        return Reuse(Node);
-      }
-    }
+    return Shared;
   }
   auto* Node = new TPatternMatchNode(this, Test, Args, std::move(Key));
   AddNode(Node, Parent, ctSingle);
+  Node->FShareKey = Share;
+  FShareIndex.emplace(Share, Node);
   FRules[Entry].Nodes.push_back(Node);
   Rule->FCompileTrace += "+1";
   return Node;

@@ -219,6 +219,8 @@ class TReteNode : public TObject {
   // Nodes made earlier have lower serials: roots are offered tokens in
   // this order.
   uint64_t FSerial = 0;
+  // The node's place in the network's node list.
+  size_t FPlace = 0;
   TReteNetwork* FRete;
   TReteContext* FContext = nullptr;
   std::vector<TReteEdge> FEdges;
@@ -234,6 +236,8 @@ class TPatternMatchNode : public TReteNode {
   IE_CLASS(TPatternMatchNode, TReteNode)
   // A parent indexes its children by the slot they read.
   friend class TReteNode;
+  // The network files it for sharing.
+  friend class TReteNetwork;
 
  public:
   // Args: for the slot tests the slot name and the position (-1 for the
@@ -293,6 +297,8 @@ class TPatternMatchNode : public TReteNode {
   int32_t FLength = 0;
   // Splitting: one flag per field, true for a multifield variable.
   std::vector<bool> FMultiFields;
+  // Where the network files the node for sharing.
+  size_t FShareKey = 0;
 };
 
 // A node that passes a token on when all its tests hold in the node's
@@ -398,11 +404,9 @@ class TJoinNode : public TTestNode {
   // Visit(token, passes) for each token of Memory that a join value of hash
   // Hash can match (every token without a hash key), passes telling that
   // the join's tests are known to hold for it; Visit returns false to stop.
+  // Tokens come oldest first.
   template <class TVisit>
   void Scan(TIETokenTree& Memory, int32_t Hash, bool Exact, TVisit&& Visit);
-  // Visit(token) for every token of Memory, bucket by bucket.
-  template <class TVisit>
-  static void ScanAll(TIETokenTree& Memory, TVisit&& Visit);
   IReteToken Child(const IReteToken& Left, const IFact& Fact, float Strength,
                    TTokenAction Tag) const;
   void PassCounted(const IReteToken& Left, TTokenAction Tag);
@@ -566,6 +570,10 @@ class TReteNetwork : public TComponent {
   };
 
   int32_t FindRule(const TRule* Rule) const;
+  // What a pattern-match node below Parent tests, hashed: equal nodes get
+  // equal keys.
+  static size_t ShareKey(const TReteNode* Parent, TPatternMatchTest Test,
+                         const TNodeArgsArray& Args, const IIEValue& Value);
   void AddNode(TReteNode* Node, TReteNode* Parent, TCallType CallType);
   void Link(TReteNode* Source, TReteNode* Target, TCallType CallType);
   void FreeNode(TReteNode* Node);
@@ -595,8 +603,12 @@ class TReteNetwork : public TComponent {
   TNotifyEvent FOnChange;
   TReteNodeEvent FOnNodeChange;
 
+  // Every node; a node knows its place here, so it leaves in constant time.
   std::vector<TReteNode*> FNodes;
   std::vector<TPatternMatchNode*> FRoots;
+  // The pattern-match nodes by ShareKey, so that compiling a rule finds a
+  // node to share in one lookup, however many siblings it has.
+  std::unordered_multimap<size_t, TPatternMatchNode*> FShareIndex;
   // Roots by the template name they test: lists that stay where they are
   // (a token may be on its way through one), found by name or through the
   // template's match slot.

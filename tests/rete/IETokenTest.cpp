@@ -197,14 +197,14 @@ TEST_F(TokenTest, TreeAddsOnceRemovesEqualTokensAndTracksBuckets) {
   EXPECT_EQ(Tree->GetTokenCount(), 3);
   EXPECT_EQ(Tree->GetLowBucket(), 2);
   EXPECT_EQ(Tree->GetHighBucket(), 5);
-  EXPECT_EQ(Tree->GetToFactsString(), "f-2\r\nf-5\r\nf-15\r\n");
+  EXPECT_EQ(Tree->GetToFactsString(), "f-5\r\nf-15\r\nf-2\r\n");
   EXPECT_FALSE(Tree->Remove(Chain({25})));
   EXPECT_FALSE(Tree->Remove(Chain({7})));
   EXPECT_TRUE(Tree->Remove(Chain({5})));
   EXPECT_EQ(Tree->GetTokenCount(), 2);
-  EXPECT_EQ(Tree->GetToFactsString(), "f-2\r\nf-15\r\n");
+  EXPECT_EQ(Tree->GetToFactsString(), "f-15\r\nf-2\r\n");
   EXPECT_EQ(Tree->GetToString(),
-            Chain({2})->GetToString() + "\r\n" + Chain({15})->GetToString() + "\r\n");
+            Chain({15})->GetToString() + "\r\n" + Chain({2})->GetToString() + "\r\n");
   Tree->Clear();
   EXPECT_TRUE(Tree->IsEmpty());
   EXPECT_EQ(Tree->GetLowBucket(), 11);
@@ -260,14 +260,15 @@ TEST_F(TokenTest, BucketsKeepTheirOrderThroughRemovalReuseAndGrowth) {
   EXPECT_EQ(Tree->GetTokens(2)->GetCount(), 3);
   for (int32_t ID : {1, 4, 5, 6, 8, 9, 43, 3}) Tree->Add(Chain({ID}));
   ASSERT_EQ(Tree->GetBucketCount(), 21);
-  // Growth refiles in the old scan order: bucket 1 of 5 before bucket 2 of 5.
-  EXPECT_EQ(Codes(Tree->GetTokens(1)), "1 22 43 ");
+  // Growth refiles in storing order, which every bucket and the whole
+  // tree keep.
+  EXPECT_EQ(Codes(Tree->GetTokens(1)), "22 1 43 ");
   EXPECT_EQ(Tree->GetToFactsString(),
-            "f-1\r\nf-22\r\nf-43\r\nf-3\r\nf-4\r\nf-5\r\nf-6\r\nf-7\r\nf-8\r\nf-"
-            "9\r\nf-12\r\n");
+            "f-12\r\nf-22\r\nf-7\r\nf-1\r\nf-4\r\nf-5\r\nf-6\r\nf-8\r\nf-9\r\nf-43\r\nf-"
+            "3\r\n");
   EXPECT_EQ(Tree->GetLowBucket(), 1);
   EXPECT_EQ(Tree->GetHighBucket(), 12);
-  EXPECT_EQ(Tree->GetTokens(1)->First()->GetSortCode(), 1);
+  EXPECT_EQ(Tree->GetTokens(1)->First()->GetSortCode(), 22);
   Tree->Clear();
   EXPECT_TRUE(Tree->Add(Chain({22})));
   EXPECT_EQ(Codes(Tree->GetTokens(1)), "22 ");
