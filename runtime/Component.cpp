@@ -26,10 +26,15 @@ bool SameText(const std::string& A, const std::string& B) {
          });
 }
 
+// Searched from the back: components mostly go in the reverse order they
+// came, so the one sought is at or near the end.
 void EraseOne(std::vector<TComponent*>& List, TComponent* Item) {
-  auto It = std::find(List.begin(), List.end(), Item);
-  if (It != List.end()) List.erase(It);
+  auto It = std::find(List.rbegin(), List.rend(), Item);
+  if (It != List.rend()) List.erase(std::next(It).base());
 }
+
+// Below this many entries a search of the list beats a hash set.
+constexpr size_t FreeNotifySetThreshold = 16;
 
 }  // namespace
 
@@ -55,8 +60,8 @@ void TComponent::NotifyFreeNotifies() {
   // Taken one at a time: a notified component may free others of the list.
   while (!FFreeNotifies.empty()) {
     TComponent* Other = FFreeNotifies.back();
-    FFreeNotifies.pop_back();
-    EraseOne(Other->FFreeNotifies, this);
+    DropFreeNotify(Other);
+    Other->DropFreeNotify(this);
     Other->Notification(this, opRemove);
   }
 }
@@ -145,25 +150,46 @@ void TComponent::Loaded() { FComponentState.Exclude(csLoading); }
 
 void TComponent::FreeNotification(TComponent* Component) {
   if (Component == nullptr || Component == this) return;
-  const auto Add = [](std::vector<TComponent*>& List, TComponent* Item) {
-    if (std::find(List.begin(), List.end(), Item) == List.end()) List.push_back(Item);
-  };
-  Add(Component->FFreeNotifies, this);
-  Add(FFreeNotifies, Component);
+  Component->AddFreeNotify(this);
+  AddFreeNotify(Component);
 }
 
 void TComponent::RemoveFreeNotification(TComponent* Component) {
   if (Component == nullptr) return;
+  DropFreeNotify(Component);
+  Component->DropFreeNotify(this);
+}
+
+bool TComponent::HasFreeNotify(TComponent* Component) const {
+  if (FFreeNotifies.size() < FreeNotifySetThreshold) {
+    return std::find(FFreeNotifies.begin(), FFreeNotifies.end(), Component) !=
+           FFreeNotifies.end();
+  }
+  return FFreeNotifySet.contains(Component);
+}
+
+void TComponent::AddFreeNotify(TComponent* Component) {
+  if (HasFreeNotify(Component)) return;
+  FFreeNotifies.push_back(Component);
+  if (FFreeNotifies.size() > FreeNotifySetThreshold) {
+    FFreeNotifySet.insert(Component);
+  } else if (FFreeNotifies.size() == FreeNotifySetThreshold) {
+    FFreeNotifySet.insert(FFreeNotifies.begin(), FFreeNotifies.end());
+  }
+}
+
+void TComponent::DropFreeNotify(TComponent* Component) {
+  if (!HasFreeNotify(Component)) return;
   EraseOne(FFreeNotifies, Component);
-  EraseOne(Component->FFreeNotifies, this);
+  if (FFreeNotifies.size() < FreeNotifySetThreshold) {
+    FFreeNotifySet.clear();
+  } else {
+    FFreeNotifySet.erase(Component);
+  }
 }
 
 void TComponent::Notification(TComponent* Component, TOperation Operation) {
   if (Operation == opRemove && Component != nullptr) RemoveFreeNotification(Component);
-  // Owned components hear of it too, so parts of a whole can drop references.
-  for (int32_t I = GetComponentCount() - 1; I >= 0; --I) {
-    if (I < GetComponentCount()) FComponents[I]->Notification(Component, Operation);
-  }
 }
 
 }  // namespace ie

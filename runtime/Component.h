@@ -6,9 +6,15 @@
 // Components are created with Create<T>(Owner) and freed with Free(). A
 // destructor of a descendant runs before the base class gives up its owned
 // components and tells the components that asked to be notified.
+//
+// An owner hears when a component joins or leaves it; the components it
+// owns do not (an engine owns a rule per defrule, and telling each of them
+// of every other made loading a large rule base quadratic). A component
+// that keeps a pointer to another asks for a free notification instead.
 #pragma once
 
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "runtime/Persistent.h"
@@ -75,13 +81,19 @@ class TComponent : public TPersistent {
   void Insert(TComponent* Component);
   void Remove(TComponent* Component);
   void NotifyFreeNotifies();
+  bool HasFreeNotify(TComponent* Component) const;
+  void AddFreeNotify(TComponent* Component);
+  void DropFreeNotify(TComponent* Component);
 
   TComponent* FOwner = nullptr;
   std::string FName;
   int32_t FTag = 0;
   TComponentState FComponentState;
   std::vector<TComponent*> FComponents;
+  // The components to tell when this one goes, in the order they asked,
+  // with a set beside them once they are many, so that asking stays cheap.
   std::vector<TComponent*> FFreeNotifies;
+  std::unordered_set<TComponent*> FFreeNotifySet;
 };
 
 }  // namespace ie
