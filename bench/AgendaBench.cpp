@@ -33,8 +33,8 @@ struct TBenchAgenda : IAgendaOwner {
     for (TRule* Rule : Rules) Rule->Free();
   }
 
-  int32_t SearchSalience(int32_t Salience) override {
-    return ie::SearchSalience(Agenda, Salience, ssDepthFirst);
+  int32_t SearchInsertion(TActivation& Activation) override {
+    return ie::SearchInsertion(Agenda, Activation, ssDepthFirst);
   }
   TActivation* NewActivation(int32_t Level) {
     return new TActivation(Rules[Level], IReteToken(), nullptr, 1.0f);

@@ -343,6 +343,8 @@ inline constexpr const char* SNoSuchFactID = "No Such Fact with ID=%s exists";
 // Messages and texts of the engine commands.
 inline constexpr const char* SCannotWatch = "Cannot watch %s";
 inline constexpr const char* SCannotUnwatch = "Cannot unwatch %s";
+inline constexpr const char* SInvalidStrategy =
+    "Invalid strategy: %s, expected depth, breadth, lex or mea";
 inline constexpr const char* SCannotBackchain = "Cannot backchain on special CEs: %s";
 inline constexpr const char* SGoalComment = "Goal seeker for ";
 inline constexpr const char* SNotCE = "not";

@@ -82,6 +82,22 @@ int32_t BinarySearch(const TActivationAgenda& Agenda, int32_t Salience) {
   return High + 1;
 }
 
+// The first index in From..To whose salience is below Salience, or, with
+// OrEqual, not above it; To when there is none.
+int32_t FirstBelow(const TActivationAgenda& Agenda, int32_t From, int32_t To, int32_t Salience,
+                   bool OrEqual) {
+  while (From < To) {
+    const int32_t Mid = From + (To - From) / 2;
+    const int32_t Probe = SalienceAt(Agenda, Mid);
+    if (Probe < Salience || (OrEqual && Probe == Salience)) {
+      To = Mid;
+    } else {
+      From = Mid + 1;
+    }
+  }
+  return From;
+}
+
 }  // namespace
 
 TActivationAgenda::~TActivationAgenda() { Clear(); }
@@ -320,7 +336,7 @@ void TActivationAgenda::Rebalance(size_t Chunk) {
 
 int32_t TIEAgenda::FindInsertion(TActivation* Activation) {
   if (GetCount() == 0 || FEngine == nullptr) return -1;
-  return FEngine->SearchSalience(Activation->GetRule()->GetSalience());
+  return FEngine->SearchInsertion(*Activation);
 }
 
 int32_t SearchSalience(const TActivationAgenda& Agenda, int32_t Salience,
@@ -329,6 +345,8 @@ int32_t SearchSalience(const TActivationAgenda& Agenda, int32_t Salience,
   if (Count == 0) return -1;
   switch (Strategy) {
     case ssDepthFirst:
+    case ssLex:
+    case ssMea:
       if (Salience >= SalienceAt(Agenda, 0)) return 0;
       if (Salience < SalienceAt(Agenda, Count - 1)) return -1;
       return BinarySearch(Agenda, Salience);
@@ -338,6 +356,44 @@ int32_t SearchSalience(const TActivationAgenda& Agenda, int32_t Salience,
       return BinarySearch(Agenda, Salience);
   }
   return -1;
+}
+
+bool PlacedBefore(const TActivation& A, const TActivation& B, TSearchStrategy Strategy) {
+  if (Strategy == ssMea && A.GetFirstFactId() != B.GetFirstFactId()) {
+    return A.GetFirstFactId() > B.GetFirstFactId();
+  }
+  const std::vector<int32_t>& Ours = A.GetFactIds();
+  const std::vector<int32_t>& Theirs = B.GetFactIds();
+  const auto [Mine, Other] = std::mismatch(Ours.begin(), Ours.end(), Theirs.begin(), Theirs.end());
+  if (Mine != Ours.end() && Other != Theirs.end()) return *Mine > *Other;
+  return Other == Theirs.end();
+}
+
+int32_t SearchInsertion(const TActivationAgenda& Agenda, TActivation& Activation,
+                        TSearchStrategy Strategy) {
+  const int32_t Salience = Activation.GetRule()->GetSalience();
+  switch (Strategy) {
+    case ssDepthFirst:
+    case ssBreadthFirst:
+      return SearchSalience(Agenda, Salience, Strategy);
+    case ssLex:
+    case ssMea:
+      break;
+  }
+  const int32_t Count = Agenda.GetCount();
+  // The run of equal salience, then the first of it the activation goes
+  // before: the run is in the strategy's order, so that is a binary search.
+  int32_t From = FirstBelow(Agenda, 0, Count, Salience, true);
+  int32_t To = FirstBelow(Agenda, From, Count, Salience, false);
+  while (From < To) {
+    const int32_t Mid = From + (To - From) / 2;
+    if (PlacedBefore(Activation, *Agenda.GetActivation(Mid), Strategy)) {
+      To = Mid;
+    } else {
+      From = Mid + 1;
+    }
+  }
+  return From == Count ? -1 : From;
 }
 
 }  // namespace ie

@@ -1,7 +1,7 @@
 // The agenda: the activations waiting to fire, in firing order (entry 0
 // fires next). TActivationAgenda keeps them in order and places a new one
 // where FindInsertion says; TIEAgenda asks its engine, which orders them by
-// salience and strategy through SearchSalience.
+// salience and strategy through SearchInsertion.
 //
 // Entries live in chunks of a few hundred whose sizes are summed in a
 // Fenwick tree, so finding entry i, the first index of a chunk, and
@@ -19,6 +19,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -27,7 +28,11 @@
 
 namespace ie {
 
-enum TSearchStrategy : uint8_t { ssDepthFirst, ssBreadthFirst };
+enum TSearchStrategy : uint8_t { ssDepthFirst, ssBreadthFirst, ssLex, ssMea };
+
+// The strategies' names in the rule language.
+inline constexpr const char* StrategyNames[] = {"depth", "breadth", "lex", "mea"};
+static_assert(std::size(StrategyNames) == ssMea + 1);
 
 struct TAgendaChunk;
 
@@ -105,14 +110,14 @@ class TActivationAgenda : public TPersistent {
 // What a TIEAgenda asks of its engine.
 class IAgendaOwner {
  public:
-  // The index where an activation of that salience goes, or -1 to append.
-  virtual int32_t SearchSalience(int32_t Salience) = 0;
+  // The index where Activation goes, or -1 to append.
+  virtual int32_t SearchInsertion(TActivation& Activation) = 0;
 
  protected:
   ~IAgendaOwner() = default;
 };
 
-// The engine's agenda: placed by the engine's SearchSalience. Without an
+// The engine's agenda: placed by the engine's SearchInsertion. Without an
 // engine (a scratch agenda) every activation is appended.
 class TIEAgenda : public TActivationAgenda {
   IE_CLASS(TIEAgenda, TActivationAgenda)
@@ -131,7 +136,25 @@ class TIEAgenda : public TActivationAgenda {
 // do not increase: -1 appends. Depth-first puts it before the activations
 // of equal salience, breadth-first after them; inside a run of equal
 // saliences that neither end of the agenda decides, it lands where the
-// binary search first meets that salience.
+// binary search first meets that salience. Lex and mea, which need the
+// activation itself (SearchInsertion), place as depth-first here.
 int32_t SearchSalience(const TActivationAgenda& Agenda, int32_t Salience, TSearchStrategy Strategy);
+
+// Whether, under lex or mea, A goes before B of equal salience. Lex: at
+// the first place where their fact IDs, newest first
+// (TActivation::GetFactIds), differ, the newer fact goes first; the one
+// whose IDs run out first goes after. Mea first puts the newer fact of the
+// rule's first pattern first, then compares as lex. A full tie counts as
+// before, so a new activation goes in front of those it ties with, as
+// depth-first would put it.
+bool PlacedBefore(const TActivation& A, const TActivation& B, TSearchStrategy Strategy);
+
+// Where Activation goes in Agenda, whose saliences do not increase and
+// whose runs of equal salience are in Strategy's order: -1 appends.
+// Depth-first and breadth-first are SearchSalience's; lex and mea search
+// the run of the activation's salience for the first entry it is placed
+// before.
+int32_t SearchInsertion(const TActivationAgenda& Agenda, TActivation& Activation,
+                        TSearchStrategy Strategy);
 
 }  // namespace ie

@@ -4,9 +4,9 @@
 
 #include "core/IEDefinedTypePrinter.h"
 #include "core/IEFactPrinter.h"
-#include "engine/FuzzyReasoning.h"
 #include "core/IEFuzzyPrinter.h"
 #include "engine/EnginePrinter.h"
+#include "engine/FuzzyReasoning.h"
 #include "functions/IEFunctionPrinter.h"
 #include "functions/IEInterpretedFunction.h"
 #include "runtime/Conversions.h"
@@ -737,8 +737,8 @@ void TInferenceEngine::RuleFired(TActivation* Activation) {
   RemoveActivation(Activation);
 }
 
-int32_t TInferenceEngine::SearchSalience(int32_t Salience) {
-  return ie::SearchSalience(*FAgenda, Salience, FStrategy);
+int32_t TInferenceEngine::SearchInsertion(TActivation& Activation) {
+  return ie::SearchInsertion(*FAgenda, Activation, FStrategy);
 }
 
 void TInferenceEngine::SetAgenda(TIEAgenda* Source) {

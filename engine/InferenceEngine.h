@@ -438,7 +438,7 @@ class TInferenceEngine : public TCustomRuleEngine,
   virtual void RemoveActivation(int32_t Index);
   void RemoveActivation(TActivation* Activation) override;
   void RuleFired(TActivation* Activation) override;
-  int32_t SearchSalience(int32_t Salience) override;
+  int32_t SearchInsertion(TActivation& Activation) override;
   // Empties the agenda and places Source's activations on it again, each
   // through AddActivation (its salience evaluated anew); the engine's
   // agenda takes them over from Source.

@@ -136,6 +136,9 @@ std::string TInferenceEngine::GetExpertSystem() {
   // The rule language's switch says whether duplicates are refused.
   AppendLine(Text,
              FFactDuplication ? "(set-fact-duplication FALSE)" : "(set-fact-duplication TRUE)");
+  if (FStrategy != ssDepthFirst) {
+    AppendLine(Text, std::string("(set-strategy ") + StrategyNames[FStrategy] + ")");
+  }
 
   if (FGlobalVariables->GetCount() > 0) {
     AppendSectionTitle(Text, "; Global Variables ");

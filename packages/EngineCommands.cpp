@@ -1,5 +1,7 @@
 #include "packages/EngineCommands.h"
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 
 #include "core/IEConsts.h"
@@ -306,6 +308,51 @@ class TSetFactDuplicationFunction : public TIEUserFunction {
     TInferenceEngine& Engine = EngineOf(Context);
     Result = Truth(!Engine.GetFactDuplication());
     Engine.SetFactDuplication(FCFalse->Equals(Operand(FunCall, 0, Context)));
+  }
+};
+
+class TGetStrategyFunction : public TIEUserFunction {
+  IE_CLASS(TGetStrategyFunction, TIEUserFunction)
+
+ public:
+  TGetStrategyFunction() {
+    Describe(*this, "get-strategy",
+             "Returns the name of the strategy that orders activations of equal salience: depth, "
+             "breadth, lex or mea.",
+             "", 0, 0);
+  }
+
+ protected:
+  ~TGetStrategyFunction() override = default;
+
+  void Call(const IFunCall&, TIEContext* Context, IIEValue& Result) override {
+    Result = new TIEValue(StrategyNames[EngineOf(Context).GetStrategy()], dtAtom);
+  }
+};
+
+class TSetStrategyFunction : public TIEUserFunction {
+  IE_CLASS(TSetStrategyFunction, TIEUserFunction)
+
+ public:
+  TSetStrategyFunction() {
+    Describe(*this, "set-strategy",
+             "Orders activations of equal salience by the strategy and re-sorts the agenda: "
+             "depth puts the newest activation first, breadth the oldest, lex the one with the "
+             "newest facts, mea the one whose first pattern matched the newest fact, then as "
+             "lex. Returns the name of the previous strategy.",
+             " depth|breadth|lex|mea", 1, 1);
+  }
+
+ protected:
+  ~TSetStrategyFunction() override = default;
+
+  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
+    TInferenceEngine& Engine = EngineOf(Context);
+    const std::string Name = Operand(FunCall, 0, Context)->GetAsString();
+    const auto Found = std::find(std::begin(StrategyNames), std::end(StrategyNames), Name);
+    if (Found == std::end(StrategyNames)) throw EIEException(Format(SInvalidStrategy, Name));
+    Result = new TIEValue(StrategyNames[Engine.GetStrategy()], dtAtom);
+    Engine.SetStrategy(static_cast<TSearchStrategy>(Found - std::begin(StrategyNames)));
   }
 };
 
@@ -639,6 +686,8 @@ void AddEngineCommands(TUserFunctionList& Functions) {
   Functions.Add(new TGetSlotValueFunction());
   Functions.Add(new TGetFactDuplicationFunction());
   Functions.Add(new TSetFactDuplicationFunction());
+  Functions.Add(new TGetStrategyFunction());
+  Functions.Add(new TSetStrategyFunction());
   Functions.Add(new TResetFunction());
   Functions.Add(new TRunFunction());
   Functions.Add(new THaltFunction());

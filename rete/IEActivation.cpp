@@ -1,5 +1,8 @@
 #include "rete/IEActivation.h"
 
+#include <algorithm>
+#include <functional>
+
 #include "rete/IERule.h"
 #include "rete/ReteNetwork.h"
 #include "runtime/Format.h"
@@ -31,6 +34,9 @@ void TActivation::Assign(TPersistent* Source) {
   FToken = Other->FToken;
   FNode = Other->FNode;
   FStrength = Other->FStrength;
+  FFactIds.clear();
+  FFirstFactId = -1;
+  FFactIdsMade = false;
 }
 
 TActivation* TActivation::Clone() const {
@@ -53,6 +59,32 @@ bool TActivation::Fire() {
 std::string TActivation::GetToString() const {
   return Format("%d %s : %s (%.4f)", FRule->GetSalience(), FRule->GetRuleName(),
                 FToken ? FToken->GetToFactsString() : std::string(), FStrength);
+}
+
+const std::vector<int32_t>& TActivation::GetFactIds() const {
+  if (!FFactIdsMade) MakeFactIds();
+  return FFactIds;
+}
+
+int32_t TActivation::GetFirstFactId() const {
+  if (!FFactIdsMade) MakeFactIds();
+  return FFirstFactId;
+}
+
+void TActivation::MakeFactIds() const {
+  TCustomRuleEngine* Engine = FRule != nullptr ? FRule->GetEngine() : nullptr;
+  const TFact* NullFact = Engine != nullptr ? Engine->GetNullFact().Get() : nullptr;
+  FFactIds.clear();
+  FFactIds.reserve(FToken ? static_cast<size_t>(FToken->GetCount()) : 0);
+  for (const TIEToken* Link = FToken.Get(); Link != nullptr; Link = Link->GetParent().Get()) {
+    const TFact* Fact = Link->GetFact().Get();
+    if (Fact == nullptr || Fact == NullFact) continue;
+    FFactIds.push_back(Fact->GetID());
+    // The chain's root link matched the first pattern.
+    if (Link->GetCount() == 1) FFirstFactId = Fact->GetID();
+  }
+  std::sort(FFactIds.begin(), FFactIds.end(), std::greater<>());
+  FFactIdsMade = true;
 }
 
 }  // namespace ie

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "rete/IEToken.h"
 #include "runtime/Persistent.h"
@@ -47,9 +48,19 @@ class TActivation : public TPersistent {
   // "0 r1 : f-1, f-2 (1.0000)": salience, rule name, facts, strength.
   std::string GetToString() const override;
 
+  // The IDs of the token's facts, highest (newest) first; the links of
+  // negated and test patterns hold the engine's null fact and give none.
+  // Made on the first call and kept, for the agenda's recency strategies.
+  const std::vector<int32_t>& GetFactIds() const;
+  // The ID of the fact matching the rule's first pattern, -1 without a
+  // token; made with GetFactIds.
+  int32_t GetFirstFactId() const;
+
  private:
   friend class TPatternMatchTerminalNode;
   friend class TActivationAgenda;
+
+  void MakeFactIds() const;
 
   TRule* FRule;
   IReteToken FToken;
@@ -65,6 +76,10 @@ class TActivation : public TPersistent {
   TReteNetwork* FNetwork = nullptr;
   // The agenda's bookkeeping: where the agenda keeps the activation.
   TAgendaChunk* FAgendaPlace = nullptr;
+  // GetFactIds' and GetFirstFactId's answers, once made.
+  mutable std::vector<int32_t> FFactIds;
+  mutable int32_t FFirstFactId = -1;
+  mutable bool FFactIdsMade = false;
 };
 
 }  // namespace ie

@@ -2,18 +2,21 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "TestSupport.h"
+#include "core/IEFacts.h"
 #include "core/IEValue.h"
 #include "rete/IERule.h"
 
 namespace ie {
 namespace {
 
-// An engine stand-in that orders the agenda it owns by SearchSalience.
+// An engine stand-in that orders the agenda it owns by SearchInsertion.
 class AgendaTest : public ::testing::Test, public IAgendaOwner {
  protected:
   ~AgendaTest() override {
@@ -21,17 +24,17 @@ class AgendaTest : public ::testing::Test, public IAgendaOwner {
     for (auto& [Salience, Rule] : Rules) Rule->Free();
   }
 
-  int32_t SearchSalience(int32_t Salience) override {
-    return ie::SearchSalience(Agenda, Salience, Strategy);
+  int32_t SearchInsertion(TActivation& Activation) override {
+    return ie::SearchInsertion(Agenda, Activation, Strategy);
   }
 
-  TActivation* NewActivation(int32_t Salience) {
+  TActivation* NewActivation(int32_t Salience, IReteToken Token = IReteToken()) {
     TRule*& Rule = Rules[Salience];
     if (Rule == nullptr) {
       Rule = Create<TRule>(nullptr);
       Rule->SetSalience(new TIEValue(Salience, dtInteger));
     }
-    return new TActivation(Rule, IReteToken(), nullptr, 1.0f);
+    return new TActivation(Rule, std::move(Token), nullptr, 1.0f);
   }
   // Adds an activation of each salience, in order.
   std::vector<TActivation*> AddAll(std::initializer_list<int32_t> Saliences) {
@@ -85,6 +88,62 @@ TEST_F(AgendaTest, AgendaEndsDecideEqualRuns) {
   EXPECT_EQ(ie::SearchSalience(Agenda, 5, ssDepthFirst), 0);
   EXPECT_EQ(ie::SearchSalience(Agenda, 0, ssBreadthFirst), -1);
   EXPECT_EQ(ie::SearchSalience(Agenda, 0, ssDepthFirst), 3);
+}
+
+// Lex and mea against the order they promise: salience, then for mea the
+// first link's fact ID, then the fact IDs newest first compared as
+// sequences (of two with equal common parts the longer goes first), then
+// the newest activation first. Links without a fact add no ID. Enough
+// entries, with some withdrawn, to split and merge chunks.
+TEST_F(AgendaTest, RecencyStrategiesOrderEqualSaliencesByFactIds) {
+  std::vector<IFact> Facts;
+  for (int32_t ID = 0; ID < 30; ++ID) {
+    Facts.push_back(new TFact(nullptr));
+    Facts.back()->SetID(ID);
+  }
+  struct TEntry {
+    TActivation* Activation;
+    int32_t Salience;
+    int32_t First;
+    std::vector<int32_t> Ids;
+    int32_t Made;
+  };
+  for (TSearchStrategy Each : {ssLex, ssMea}) {
+    Strategy = Each;
+    std::mt19937 Random(11);
+    std::vector<TEntry> Live;
+    for (int32_t Made = 0; Made < 3000; ++Made) {
+      IReteToken Token;
+      TEntry Entry{nullptr, static_cast<int32_t>(Random() % 3), 0, {}, Made};
+      const auto Links = 1 + Random() % 4;
+      for (uint32_t Link = 0; Link < Links; ++Link) {
+        const IFact Fact = Link > 0 && Random() % 4 == 0 ? IFact() : Facts[Random() % Facts.size()];
+        Token = new TIEToken(Token, Fact);
+        if (!Fact) continue;
+        Entry.Ids.push_back(Fact->GetID());
+        if (Link == 0 && Each == ssMea) Entry.First = Fact->GetID();
+      }
+      std::sort(Entry.Ids.rbegin(), Entry.Ids.rend());
+      Entry.Activation = NewActivation(Entry.Salience, Token);
+      Agenda.Add(Entry.Activation);
+      Live.push_back(Entry);
+      if (Random() % 4 == 0) {
+        const auto Gone = static_cast<int32_t>(Random() % Agenda.GetCount());
+        std::erase_if(Live,
+                      [&](const TEntry& E) { return E.Activation == Agenda.GetActivation(Gone); });
+        Agenda.Delete(Gone);
+      }
+    }
+    std::sort(Live.begin(), Live.end(), [](const TEntry& A, const TEntry& B) {
+      return std::tie(B.Salience, B.First, B.Ids, B.Made) <
+             std::tie(A.Salience, A.First, A.Ids, A.Made);
+    });
+    ASSERT_EQ(Agenda.GetCount(), static_cast<int32_t>(Live.size()));
+    for (size_t I = 0; I < Live.size(); ++I) {
+      ASSERT_EQ(Agenda.GetActivation(static_cast<int32_t>(I)), Live[I].Activation) << I;
+    }
+    Agenda.Clear();
+  }
 }
 
 TEST_F(AgendaTest, ScratchAgendaAppends) {

@@ -91,8 +91,9 @@ TEST_F(StandardPackageTest, HoldsItsFunctionsInTableOrderWithHelpAndSyntax) {
   EXPECT_EQ(Names,
             "and or not if while foreach try throw return bind eq neq eq* = <> > >= < <= "
             "member assert assert-string retract retract-string modify duplicate get-slot-value "
-            "get-fact-duplication set-fact-duplication reset run halt clear exit watch unwatch "
-            "store fetch clear-storage gensym* version do-backward-chaining __get-var "
+            "get-fact-duplication set-fact-duplication get-strategy set-strategy reset run halt "
+            "clear exit watch unwatch store fetch clear-storage gensym* version "
+            "do-backward-chaining __get-var "
             "create$ nth$ member$ subseq$ subsetp delete$ insert$ replace$ first$ rest$ "
             "length$ explode$ implode$ printout format read readline open close remove rename "
             "batch dribble-on dribble-off load save load-facts save-facts ");
@@ -130,6 +131,8 @@ TEST_F(StandardPackageTest, ArgumentCountsAreCheckedBeforeAnythingIsEvaluated) {
                          {"get-slot-value", 0, 3},
                          {"get-fact-duplication", -1, 1},
                          {"set-fact-duplication", 0, 2},
+                         {"get-strategy", -1, 1},
+                         {"set-strategy", 0, 2},
                          {"reset", -1, 1},
                          {"run", -1, 2},
                          {"halt", -1, 1},
