@@ -58,7 +58,7 @@ struct TBaseLine {
   const char* Label;
 };
 
-// Two unit cubes in oblique view, the front one (corner at 0,0) hiding
+// Two cubes in oblique view, the front one (corner at 0,0) hiding
 // the lower left corner of the one behind it, which shows in two tees.
 // First the outline clockwise (the body on the right of each line), then
 // the inner lines.
