@@ -7,7 +7,7 @@ namespace ie {
 
 namespace {
 
-static_assert(sizeof(TTokenBucket::TEntry) == 24);
+static_assert(sizeof(TTokenBucket::TEntry) == 32);
 
 // Sort codes grow by a factor of 8 per pattern and wrap around in 32 bits.
 int32_t ChildSortCode(int32_t ParentCode, const IFact& Fact) {
@@ -111,6 +111,7 @@ TIETokenTree::TIETokenTree(int32_t Buckets, bool UseSortCode, std::string SlotNa
       FSubIndex(SubIndex),
       FUseSortCode(UseSortCode) {
   ResetBuckets(Buckets < 1 ? 1 : Buckets);
+  FIdentity.assign(InitialIdentitySize, -1);
 }
 
 void TIETokenTree::ResetBuckets(size_t Count) {
@@ -190,6 +191,24 @@ const TTokenBucket* TIETokenTree::GetTokens(int32_t Hash) {
   return &Bucket;
 }
 
+uint32_t TIETokenTree::IdentityOf(const TIEToken& Token) {
+  // Equal tokens have the same sort code and newest fact.
+  const TFact* Fact = Token.GetFact().Get();
+  const uint32_t ID = Fact != nullptr ? static_cast<uint32_t>(Fact->GetID()) : 0u;
+  const uint64_t Mixed =
+      (static_cast<uint64_t>(static_cast<uint32_t>(Token.GetSortCode())) << 32 | ID) *
+      0x9E3779B97F4A7C15ull;
+  return static_cast<uint32_t>(Mixed >> 32);
+}
+
+int32_t TIETokenTree::FindEqual(const IReteToken& Token, int32_t*& Link) {
+  Link = &FIdentity[IdentityOf(*Token) & (FIdentity.size() - 1)];
+  for (; *Link >= 0; Link = &FEntries[*Link].SameNext) {
+    if (FEntries[*Link].Token->Equals(Token)) return *Link;
+  }
+  return -1;
+}
+
 void TIETokenTree::Put(int32_t Hash, bool Exact, const IReteToken& Token) {
   int32_t At = FFree;
   if (At >= 0) {
@@ -200,7 +219,7 @@ void TIETokenTree::Put(int32_t Hash, bool Exact, const IReteToken& Token) {
     Entry.Exact = Exact;
   } else {
     At = static_cast<int32_t>(FEntries.size());
-    FEntries.push_back(TTokenBucket::TEntry{Token, Hash, -1, Exact, -1, -1});
+    FEntries.push_back(TTokenBucket::TEntry{Token, Hash, -1, Exact, -1, -1, -1, -1});
   }
   TTokenBucket::TEntry& Entry = FEntries[At];
   Entry.Older = FNewest;
@@ -211,6 +230,9 @@ void TIETokenTree::Put(int32_t Hash, bool Exact, const IReteToken& Token) {
     FOldest = At;
   }
   FNewest = At;
+  int32_t& Head = FIdentity[IdentityOf(*Token) & (FIdentity.size() - 1)];
+  Entry.SameNext = Head;
+  Head = At;
   Link(At);
 }
 
@@ -219,6 +241,7 @@ void TIETokenTree::Link(int32_t At) {
   Entry.Next = -1;
   const int32_t Index = BucketOf(Entry.Hash);
   TTokenBucket& Bucket = FBuckets[Index];
+  Entry.Prev = Bucket.FLast;
   if (Bucket.FLast >= 0) {
     FEntries[Bucket.FLast].Next = At;
   } else {
@@ -234,11 +257,12 @@ void TIETokenTree::Link(int32_t At) {
 bool TIETokenTree::Add(const IReteToken& Token) { return Add(Token, GetJoinHash(*Token)); }
 
 bool TIETokenTree::Add(const IReteToken& Token, int32_t Hash, bool Exact) {
-  for (const TTokenBucket::TEntry& Stored : FBuckets[BucketOf(Hash)]) {
-    if (Stored.Hash == Hash && Stored.Token->Equals(Token)) return false;
-  }
+  int32_t* IdentityLink = nullptr;
+  if (FindEqual(Token, IdentityLink) >= 0) return false;
   Put(Hash, Exact, Token);
-  if (++FTokenCount > 2 * GetBucketCount()) Grow();
+  ++FTokenCount;
+  if (FTokenCount > 2 * GetBucketCount()) Grow();
+  if (static_cast<size_t>(FTokenCount) > FIdentity.size()) GrowIdentity();
   return true;
 }
 
@@ -250,39 +274,53 @@ void TIETokenTree::Grow() {
   for (int32_t At = FOldest; At >= 0; At = FEntries[At].Newer) Link(At);
 }
 
+void TIETokenTree::GrowIdentity() {
+  FIdentity.assign(FIdentity.size() * 4, -1);
+  const size_t Mask = FIdentity.size() - 1;
+  for (int32_t At = FOldest; At >= 0; At = FEntries[At].Newer) {
+    int32_t& Head = FIdentity[IdentityOf(*FEntries[At].Token) & Mask];
+    FEntries[At].SameNext = Head;
+    Head = At;
+  }
+}
+
 bool TIETokenTree::Remove(const IReteToken& Token) {
   return Extract(Token, GetJoinHash(*Token)) != nullptr;
 }
 
-IReteToken TIETokenTree::Extract(const IReteToken& Token, int32_t Hash) {
-  TTokenBucket& Bucket = FBuckets[BucketOf(Hash)];
-  for (int32_t Before = -1, At = Bucket.FFirst; At >= 0; Before = At, At = FEntries[At].Next) {
-    TTokenBucket::TEntry& Entry = FEntries[At];
-    if (Entry.Hash != Hash || !Entry.Token->Equals(Token)) continue;
-    if (Before >= 0) {
-      FEntries[Before].Next = Entry.Next;
-    } else {
-      Bucket.FFirst = Entry.Next;
-    }
-    if (Bucket.FLast == At) Bucket.FLast = Before;
-    --Bucket.FCount;
-    if (Entry.Older >= 0) {
-      FEntries[Entry.Older].Newer = Entry.Newer;
-    } else {
-      FOldest = Entry.Newer;
-    }
-    if (Entry.Newer >= 0) {
-      FEntries[Entry.Newer].Older = Entry.Older;
-    } else {
-      FNewest = Entry.Older;
-    }
-    IReteToken Stored = std::move(Entry.Token);
-    Entry.Next = FFree;
-    FFree = At;
-    --FTokenCount;
-    return Stored;
+IReteToken TIETokenTree::Extract(const IReteToken& Token, int32_t /*Hash*/) {
+  int32_t* IdentityLink = nullptr;
+  const int32_t At = FindEqual(Token, IdentityLink);
+  if (At < 0) return nullptr;
+  TTokenBucket::TEntry& Entry = FEntries[At];
+  *IdentityLink = Entry.SameNext;
+  TTokenBucket& Bucket = FBuckets[BucketOf(Entry.Hash)];
+  if (Entry.Prev >= 0) {
+    FEntries[Entry.Prev].Next = Entry.Next;
+  } else {
+    Bucket.FFirst = Entry.Next;
   }
-  return nullptr;
+  if (Entry.Next >= 0) {
+    FEntries[Entry.Next].Prev = Entry.Prev;
+  } else {
+    Bucket.FLast = Entry.Prev;
+  }
+  --Bucket.FCount;
+  if (Entry.Older >= 0) {
+    FEntries[Entry.Older].Newer = Entry.Newer;
+  } else {
+    FOldest = Entry.Newer;
+  }
+  if (Entry.Newer >= 0) {
+    FEntries[Entry.Newer].Older = Entry.Older;
+  } else {
+    FNewest = Entry.Older;
+  }
+  IReteToken Stored = std::move(Entry.Token);
+  Entry.Next = FFree;
+  FFree = At;
+  --FTokenCount;
+  return Stored;
 }
 
 void TIETokenTree::Clear() {
@@ -292,6 +330,7 @@ void TIETokenTree::Clear() {
   FNewest = -1;
   FTokenCount = 0;
   ResetBuckets(FBuckets.size());
+  FIdentity.assign(FIdentity.size(), -1);
 }
 
 template <class TText>

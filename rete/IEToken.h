@@ -117,10 +117,14 @@ class TTokenBucket {
     // The join value was an integer, whose hash is the integer itself: two
     // such entries of one hash hold equal values.
     uint32_t Exact : 1;
+    // The entry before in the bucket; -1 for the first.
+    int32_t Prev;
     // The neighbours in the order the tree's tokens were stored, across
     // buckets; -1 ends the chain.
     int32_t Older;
     int32_t Newer;
+    // The next entry of the same identity chain; -1 ends it.
+    int32_t SameNext;
   };
   // Walks the entries.
   class TIterator {
@@ -223,7 +227,8 @@ class TIETokenTree : public TPersistent {
   // Drops the stored token equal to Token; whether there was one.
   virtual bool Remove(const IReteToken& Token);
   // Takes the stored token equal to Token (whose join hash is Hash) out and
-  // returns it; nil when there is none.
+  // returns it; nil when there is none. Finding it costs the same however
+  // many stored tokens share its join value.
   IReteToken Extract(const IReteToken& Token, int32_t Hash);
   // Drops every token and bucket.
   virtual void Clear();
@@ -236,13 +241,20 @@ class TIETokenTree : public TPersistent {
   template <class TText>
   std::string Listing(TText Text) const;
   int32_t Hash(const TIEToken& Token, bool Strict, bool* Exact) const;
-  // Files Token under Hash; the bounds follow.
+  // What equal tokens share: the chain of FIdentity to look in.
+  static uint32_t IdentityOf(const TIEToken& Token);
+  // The entry holding a token equal to Token, or -1; Link is left at the
+  // link that points to it (to the chain's end when there is none).
+  int32_t FindEqual(const IReteToken& Token, int32_t*& Link);
+  // Files Token under Hash and first in its identity chain; the bounds
+  // follow.
   void Put(int32_t Hash, bool Exact, const IReteToken& Token);
   // Links entry At at the end of the bucket of its hash; the bounds follow.
   void Link(int32_t At);
   // Empty, unmade buckets, Count of them, over the same pool.
   void ResetBuckets(size_t Count);
   void Grow();
+  void GrowIdentity();
 
   std::string FSlotName;
   std::vector<TTokenBucket> FBuckets;
@@ -252,6 +264,11 @@ class TIETokenTree : public TPersistent {
   // Both ends of the chain of stored entries in storing order.
   int32_t FOldest = -1;
   int32_t FNewest = -1;
+  // Heads of chains of entries by IdentityOf (a power of two of them, at
+  // least one per token), so that finding a token's equal does not walk a
+  // bucket whose tokens all share one join value.
+  static constexpr size_t InitialIdentitySize = 8;
+  std::vector<int32_t> FIdentity;
   int32_t FFactIndex;
   int32_t FSubIndex;
   int32_t FTokenCount = 0;
