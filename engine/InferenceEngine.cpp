@@ -601,14 +601,18 @@ void TInferenceEngine::Reset() {
   FFacts.Clear();
   FNextFactId = 0;
   for (const auto& Entry : FRules) Entry.Value->Reset();
-  Assert(CreateFactTemplate(SInitialFactPattern)->NewFact(), false);
+  // A rule's condition that fails on one fact keeps no other fact out: the
+  // first error is raised once every set is asserted.
+  TDeferredError Failure;
+  Failure.Run([&] { Assert(CreateFactTemplate(SInitialFactPattern)->NewFact(), false); });
   if (FResetGlobals) {
     for (const auto& Entry : *FGlobalVariables) ResetGlobalVariable(Entry.Key, Entry.Value);
   }
   // A fact set may join or leave while others assert.
   const std::vector<TFactSet*> Sets(FFactSets.begin(), FFactSets.end());
-  for (TFactSet* Set : Sets) Set->Reset();
+  for (TFactSet* Set : Sets) Failure.Run([&] { Set->Reset(); });
   if (FOnReset) FOnReset(this);
+  Failure.Raise();
 }
 
 void TInferenceEngine::Notification(TComponent* Component, TOperation Operation) {
@@ -975,6 +979,9 @@ void TInferenceEngine::ChangeFactTemplateName(const std::string& OldName,
 
 int32_t TInferenceEngine::Assert(const IFact& Fact, bool Flag) {
   if (!Fact || !Fact->GetTemplate()) throw EIEException(SFactTemplateMissing);
+  // A rule's condition that fails on the fact does not undo the
+  // assertion: its error is raised once the fact is in and announced.
+  TDeferredError Failure;
   int32_t HashCode = 0;
   if (Fact->GetTemplate()->IsFuzzy()) {
     // A fact a rule asserts holds only as strongly as the rule matched. An
@@ -984,7 +991,7 @@ int32_t TInferenceEngine::Assert(const IFact& Fact, bool Flag) {
     const int32_t Existing = FFacts.FindFact(Fact);
     if (Existing >= 0) {
       FuzzyOperation(Fact, FFacts.Get(Existing), !Flag);
-      RetractFact(Existing);
+      Failure.Run([&] { RetractFact(Existing); });
     }
   } else {
     if (FFacts.GetCacheHashCodes()) HashCode = Fact->GetHashCode();
@@ -1001,9 +1008,10 @@ int32_t TInferenceEngine::Assert(const IFact& Fact, bool Flag) {
   }
   FFacts.FEngineUpdating = false;
   WatchFact(" ==> ", Fact);
-  FReteNetwork->ProcessFact(taAdd, Fact);
+  Failure.Run([&] { FReteNetwork->ProcessFact(taAdd, Fact); });
   ProcessPendingFacts();
   if (FOnAssertion) FOnAssertion(this, Fact);
+  Failure.Raise();
   return ID;
 }
 
@@ -1022,7 +1030,9 @@ int32_t TInferenceEngine::Retract(const IFact& Fact) {
 void TInferenceEngine::RetractFact(int32_t Index) {
   const IFact Fact = FFacts.Get(Index);
   if (FOnRetraction) FOnRetraction(this, Fact);
-  FReteNetwork->ProcessFact(taRemove, Fact);
+  // As in Assert: the fact goes, then a failing condition's error is raised.
+  TDeferredError Failure;
+  Failure.Run([&] { FReteNetwork->ProcessFact(taRemove, Fact); });
   FFacts.FEngineUpdating = true;
   try {
     WatchFact(" <== ", Fact);
@@ -1033,6 +1043,7 @@ void TInferenceEngine::RetractFact(int32_t Index) {
   }
   FFacts.FEngineUpdating = false;
   ProcessPendingFacts();
+  Failure.Raise();
 }
 
 void TInferenceEngine::RetractFacts() {

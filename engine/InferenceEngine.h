@@ -415,7 +415,8 @@ class TInferenceEngine : public TCustomRuleEngine,
   virtual void ResetGlobalVariable(const std::string& Name, IIEValue Value);
   // Back to the starting state of a run: the facts go, rules are rearmed,
   // "(Initial-Fact)" is asserted as ID 0, globals are restored (while
-  // ResetGlobals is set) and every fact set is asserted.
+  // ResetGlobals is set) and every fact set is asserted. An error raised
+  // while asserting is raised once all that is done.
   virtual void Reset();
 
   // The inference cycle: fires the first activation of the agenda until
@@ -451,7 +452,9 @@ class TInferenceEngine : public TCustomRuleEngine,
   bool FindFactTemplate(const std::string& Name, IFactTemplate& Template) override;
 
   // The fact base. Assert returns the new ID, or -1 for a rejected
-  // duplicate (no ID consumed, nothing printed, no event).
+  // duplicate (no ID consumed, nothing printed, no event). When a rule's
+  // condition raises on the fact, the assertion (or retraction) still
+  // completes, events included, and then raises that error.
   int32_t Assert(const IFact& Fact, bool Flag) override;
   int32_t Assert(const IFact& Fact) { return Assert(Fact, false); }
   // Asserts under the inference method Method, restored afterwards. Flag
