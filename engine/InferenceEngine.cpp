@@ -161,32 +161,15 @@ size_t TFactHashIndex::Home(int32_t Hash) const {
   return (static_cast<uint32_t>(Hash) * 0x9E3779B1u) & (FSlots.size() - 1);
 }
 
-bool TFactHashIndex::Find(int32_t Hash, int32_t& ID) const {
-  ID = NoID;
-  if (FMarkerFiled && FMarkerHash == Hash) return true;
-  if (FCount == 0) return false;
-  for (size_t I = Home(Hash);; I = (I + 1) & (FSlots.size() - 1)) {
-    const TSlot& Slot = FSlots[I];
-    if (Slot.ID == NoID) return false;
-    if (Slot.Hash == Hash) {
-      ID = Slot.ID;
-      return true;
-    }
-  }
-}
-
 void TFactHashIndex::Insert(int32_t Hash, int32_t ID) {
-  if (FMarkerFiled && FMarkerHash == Hash) return;
-  if ((FCount + 1) * 2 > FSlots.size()) Resize(std::max<size_t>(FSlots.size() * 2, 16));
-  size_t I = Home(Hash);
-  for (; FSlots[I].ID != NoID; I = (I + 1) & (FSlots.size() - 1)) {
-    if (FSlots[I].Hash == Hash) return;
-  }
   if (ID == NoID) {
     FMarkerFiled = true;
     FMarkerHash = Hash;
     return;
   }
+  if ((FCount + 1) * 2 > FSlots.size()) Resize(std::max<size_t>(FSlots.size() * 2, 16));
+  size_t I = Home(Hash);
+  while (FSlots[I].ID != NoID) I = (I + 1) & (FSlots.size() - 1);
   FSlots[I] = TSlot{Hash, ID};
   ++FCount;
 }
@@ -301,9 +284,15 @@ int32_t TFacts::FindEqual(const IFact& Fact, int32_t HashCode) const {
     }
     return -1;
   }
-  // The hash code alone decides: two facts that collide count as duplicates.
-  int32_t ID = 0;
-  return FHashIndex.Find(HashCode, ID) ? FindFact(ID) : -1;
+  // Different facts may share a hash code: a hit counts only when equal.
+  int32_t Found = -1;
+  FHashIndex.FindIf(HashCode, [&](int32_t ID) {
+    const int32_t Index = FindFact(ID);
+    if (Index < 0 || !FList.Get(Index)->Equals(Fact)) return false;
+    Found = Index;
+    return true;
+  });
+  return Found;
 }
 
 IFact TFacts::GetFactByID(int32_t ID) const {
