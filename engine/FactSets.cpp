@@ -118,6 +118,7 @@ void TFactSet::Remove(const IFact& Fact) {
 
 void TFactSet::Reset() {
   if (FEngine == nullptr) return;
+  TDeferredError Failure;
   for (int32_t I = 0; I < FFacts.GetCount(); ++I) {
     IFact Copy;
     try {
@@ -127,9 +128,12 @@ void TFactSet::Reset() {
     } catch (const EIEException&) {
       continue;  // a line that cannot be read leaves the others asserted
     }
-    FEngine->GetContext()->Resolve(Copy);
-    FEngine->Assert(Copy, false);
+    Failure.Run([&] {
+      FEngine->GetContext()->Resolve(Copy);
+      FEngine->Assert(Copy, false);
+    });
   }
+  Failure.Raise();
 }
 
 std::string TFactSet::GetToString() const {

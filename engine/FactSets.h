@@ -86,7 +86,8 @@ class TFactSet : public TComponent {
   void Remove(const IFact& Fact);
 
   // Asserts a resolved clone of every fact into the engine; a line that
-  // cannot be read or cloned is skipped.
+  // cannot be read or cloned is skipped. A fact that fails to resolve or
+  // to assert keeps no other one out: the first error is raised at the end.
   virtual void Reset();
 
   // The deffacts construct, through the engine's printer when there is an

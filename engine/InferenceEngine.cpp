@@ -161,32 +161,15 @@ size_t TFactHashIndex::Home(int32_t Hash) const {
   return (static_cast<uint32_t>(Hash) * 0x9E3779B1u) & (FSlots.size() - 1);
 }
 
-bool TFactHashIndex::Find(int32_t Hash, int32_t& ID) const {
-  ID = NoID;
-  if (FMarkerFiled && FMarkerHash == Hash) return true;
-  if (FCount == 0) return false;
-  for (size_t I = Home(Hash);; I = (I + 1) & (FSlots.size() - 1)) {
-    const TSlot& Slot = FSlots[I];
-    if (Slot.ID == NoID) return false;
-    if (Slot.Hash == Hash) {
-      ID = Slot.ID;
-      return true;
-    }
-  }
-}
-
 void TFactHashIndex::Insert(int32_t Hash, int32_t ID) {
-  if (FMarkerFiled && FMarkerHash == Hash) return;
-  if ((FCount + 1) * 2 > FSlots.size()) Resize(std::max<size_t>(FSlots.size() * 2, 16));
-  size_t I = Home(Hash);
-  for (; FSlots[I].ID != NoID; I = (I + 1) & (FSlots.size() - 1)) {
-    if (FSlots[I].Hash == Hash) return;
-  }
   if (ID == NoID) {
     FMarkerFiled = true;
     FMarkerHash = Hash;
     return;
   }
+  if ((FCount + 1) * 2 > FSlots.size()) Resize(std::max<size_t>(FSlots.size() * 2, 16));
+  size_t I = Home(Hash);
+  while (FSlots[I].ID != NoID) I = (I + 1) & (FSlots.size() - 1);
   FSlots[I] = TSlot{Hash, ID};
   ++FCount;
 }
@@ -301,9 +284,15 @@ int32_t TFacts::FindEqual(const IFact& Fact, int32_t HashCode) const {
     }
     return -1;
   }
-  // The hash code alone decides: two facts that collide count as duplicates.
-  int32_t ID = 0;
-  return FHashIndex.Find(HashCode, ID) ? FindFact(ID) : -1;
+  // Different facts may share a hash code: a hit counts only when equal.
+  int32_t Found = -1;
+  FHashIndex.FindIf(HashCode, [&](int32_t ID) {
+    const int32_t Index = FindFact(ID);
+    if (Index < 0 || !FList.Get(Index)->Equals(Fact)) return false;
+    Found = Index;
+    return true;
+  });
+  return Found;
 }
 
 IFact TFacts::GetFactByID(int32_t ID) const {
@@ -601,14 +590,18 @@ void TInferenceEngine::Reset() {
   FFacts.Clear();
   FNextFactId = 0;
   for (const auto& Entry : FRules) Entry.Value->Reset();
-  Assert(CreateFactTemplate(SInitialFactPattern)->NewFact(), false);
+  // A rule's condition that fails on one fact keeps no other fact out: the
+  // first error is raised once every set is asserted.
+  TDeferredError Failure;
+  Failure.Run([&] { Assert(CreateFactTemplate(SInitialFactPattern)->NewFact(), false); });
   if (FResetGlobals) {
     for (const auto& Entry : *FGlobalVariables) ResetGlobalVariable(Entry.Key, Entry.Value);
   }
   // A fact set may join or leave while others assert.
   const std::vector<TFactSet*> Sets(FFactSets.begin(), FFactSets.end());
-  for (TFactSet* Set : Sets) Set->Reset();
+  for (TFactSet* Set : Sets) Failure.Run([&] { Set->Reset(); });
   if (FOnReset) FOnReset(this);
+  Failure.Raise();
 }
 
 void TInferenceEngine::Notification(TComponent* Component, TOperation Operation) {
@@ -975,6 +968,9 @@ void TInferenceEngine::ChangeFactTemplateName(const std::string& OldName,
 
 int32_t TInferenceEngine::Assert(const IFact& Fact, bool Flag) {
   if (!Fact || !Fact->GetTemplate()) throw EIEException(SFactTemplateMissing);
+  // A rule's condition that fails on the fact does not undo the
+  // assertion: its error is raised once the fact is in and announced.
+  TDeferredError Failure;
   int32_t HashCode = 0;
   if (Fact->GetTemplate()->IsFuzzy()) {
     // A fact a rule asserts holds only as strongly as the rule matched. An
@@ -984,7 +980,7 @@ int32_t TInferenceEngine::Assert(const IFact& Fact, bool Flag) {
     const int32_t Existing = FFacts.FindFact(Fact);
     if (Existing >= 0) {
       FuzzyOperation(Fact, FFacts.Get(Existing), !Flag);
-      RetractFact(Existing);
+      Failure.Run([&] { RetractFact(Existing); });
     }
   } else {
     if (FFacts.GetCacheHashCodes()) HashCode = Fact->GetHashCode();
@@ -1001,9 +997,10 @@ int32_t TInferenceEngine::Assert(const IFact& Fact, bool Flag) {
   }
   FFacts.FEngineUpdating = false;
   WatchFact(" ==> ", Fact);
-  FReteNetwork->ProcessFact(taAdd, Fact);
+  Failure.Run([&] { FReteNetwork->ProcessFact(taAdd, Fact); });
   ProcessPendingFacts();
   if (FOnAssertion) FOnAssertion(this, Fact);
+  Failure.Raise();
   return ID;
 }
 
@@ -1022,7 +1019,9 @@ int32_t TInferenceEngine::Retract(const IFact& Fact) {
 void TInferenceEngine::RetractFact(int32_t Index) {
   const IFact Fact = FFacts.Get(Index);
   if (FOnRetraction) FOnRetraction(this, Fact);
-  FReteNetwork->ProcessFact(taRemove, Fact);
+  // As in Assert: the fact goes, then a failing condition's error is raised.
+  TDeferredError Failure;
+  Failure.Run([&] { FReteNetwork->ProcessFact(taRemove, Fact); });
   FFacts.FEngineUpdating = true;
   try {
     WatchFact(" <== ", Fact);
@@ -1033,6 +1032,7 @@ void TInferenceEngine::RetractFact(int32_t Index) {
   }
   FFacts.FEngineUpdating = false;
   ProcessPendingFacts();
+  Failure.Raise();
 }
 
 void TInferenceEngine::RetractFacts() {

@@ -9,9 +9,10 @@
 // and calls find them. The engine's root context holds the globals.
 //
 // The fact base TFacts keeps facts in ascending ID order and, while hash
-// codes are cached, an index from each fact's hash code to the fact, so
-// duplicate detection is one lookup. Facts that the host adds to TFacts
-// directly are asserted through the engine, with events and watch lines.
+// codes are cached, an index from each fact's hash code to the facts of
+// that code, so duplicate detection is one lookup and a comparison. Facts
+// that the host adds to TFacts directly are asserted through the engine,
+// with events and watch lines.
 //
 // One thread at a time uses an engine; Lock/Unlock is the one lock, for
 // hosts that change the fact base from another thread between cycles.
@@ -291,19 +292,30 @@ class TGlobalVariables : public TEngineVariables {
   void Clear() override;
 };
 
-// Fact IDs by hash code, one per code, in one open-addressed array of
-// 8-byte slots: a duplicate check costs one probe run over adjacent slots
-// instead of a walk through separately allocated nodes, and the fact base
-// finds the fact by its ID. A fact whose ID is the empty slots' marker is
-// kept aside.
+// Fact IDs by hash code in one open-addressed array of 8-byte slots: a
+// duplicate check costs one probe run over adjacent slots instead of a walk
+// through separately allocated nodes, and the fact base finds the fact by
+// its ID. Different facts may share a code, so a code may file several
+// IDs, all in the probe run from its home slot. A fact whose ID is the
+// empty slots' marker is kept aside.
 class TFactHashIndex {
  public:
   // Marks empty slots.
   static constexpr int32_t NoID = INT32_MIN;
 
-  // Whether a fact is filed under Hash, and its ID.
-  bool Find(int32_t Hash, int32_t& ID) const;
-  // Files the fact ID under Hash unless a fact is filed there already.
+  // Calls Accept(ID) for each fact filed under Hash until one returns
+  // true; whether one did.
+  template <class TAccept>
+  bool FindIf(int32_t Hash, TAccept&& Accept) const {
+    if (FMarkerFiled && FMarkerHash == Hash && Accept(NoID)) return true;
+    if (FCount == 0) return false;
+    const size_t Mask = FSlots.size() - 1;
+    for (size_t I = Home(Hash); FSlots[I].ID != NoID; I = (I + 1) & Mask) {
+      if (FSlots[I].Hash == Hash && Accept(FSlots[I].ID)) return true;
+    }
+    return false;
+  }
+  // Files the fact ID under Hash; each fact is filed once.
   void Insert(int32_t Hash, int32_t ID);
   // Drops the fact ID, looked for under Hash first and then everywhere (the
   // fact may have changed since it was filed).
@@ -341,8 +353,8 @@ class TFacts {
 
   // The index of the fact with that ID, or -1.
   int32_t FindFact(int32_t ID) const;
-  // The index of a fact equal to Fact (by hash code while hash codes are
-  // cached: a hit decides), or -1.
+  // The index of a fact equal to Fact (while hash codes are cached, among
+  // the facts of its hash code), or -1.
   int32_t FindFact(const IFact& Fact) const;
   IFact GetFactByID(int32_t ID) const;
   int32_t IndexOf(const IFact& Fact) const;
@@ -415,7 +427,8 @@ class TInferenceEngine : public TCustomRuleEngine,
   virtual void ResetGlobalVariable(const std::string& Name, IIEValue Value);
   // Back to the starting state of a run: the facts go, rules are rearmed,
   // "(Initial-Fact)" is asserted as ID 0, globals are restored (while
-  // ResetGlobals is set) and every fact set is asserted.
+  // ResetGlobals is set) and every fact set is asserted. An error raised
+  // while asserting is raised once all that is done.
   virtual void Reset();
 
   // The inference cycle: fires the first activation of the agenda until
@@ -451,7 +464,9 @@ class TInferenceEngine : public TCustomRuleEngine,
   bool FindFactTemplate(const std::string& Name, IFactTemplate& Template) override;
 
   // The fact base. Assert returns the new ID, or -1 for a rejected
-  // duplicate (no ID consumed, nothing printed, no event).
+  // duplicate (no ID consumed, nothing printed, no event). When a rule's
+  // condition raises on the fact, the assertion (or retraction) still
+  // completes, events included, and then raises that error.
   int32_t Assert(const IFact& Fact, bool Flag) override;
   int32_t Assert(const IFact& Fact) { return Assert(Fact, false); }
   // Asserts under the inference method Method, restored afterwards. Flag

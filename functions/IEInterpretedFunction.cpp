@@ -48,7 +48,7 @@ IIEValue TInterpretedFunction::Execute(const IFunCall& FunCall, TIEContext* Cont
 void TInterpretedFunction::Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
   TIEContext* Local = Context != nullptr ? Context->Push() : Create<TIEContext>(nullptr, nullptr);
   try {
-    Run(FunCall, Local, Result);
+    Run(FunCall, Context, Local, Result);
   } catch (...) {
     Local->Pop();
     Local->Free();
@@ -58,18 +58,22 @@ void TInterpretedFunction::Call(const IFunCall& FunCall, TIEContext* Context, II
   Local->Free();
 }
 
-void TInterpretedFunction::Run(const IFunCall& FunCall, TIEContext* Local, IIEValue& Result) {
+void TInterpretedFunction::Run(const IFunCall& FunCall, TIEContext* Caller, TIEContext* Local,
+                               IIEValue& Result) {
+  // Arguments are the caller's: in a rule's condition they are addresses
+  // into the facts being matched, which only the caller's context holds,
+  // and a parameter bound already must not hide a caller's variable.
   for (int32_t I = 0; I < FArguments->GetCount(); ++I) {
     const TIEValue& Parameter = *FArguments->Get(I);
     const std::string Name = Parameter.GetAsString();
     switch (Parameter.GetDType()) {
       case dtVariable:
-        Local->AddLocalBinding(Name, FunCall->GetArgument(I)->Resolve(Local));
+        Local->AddLocalBinding(Name, FunCall->GetArgument(I)->Resolve(Caller));
         break;
       case dtMultiVariable: {
         IValueVector Rest = new TValueVector();
         for (int32_t J = I; J < FunCall->GetArgumentCount(); ++J) {
-          Rest->Add(FunCall->GetArgument(J)->Resolve(Local));
+          Rest->Add(FunCall->GetArgument(J)->Resolve(Caller));
         }
         Local->AddLocalBinding(Name, new TIEValue(Rest));
         break;

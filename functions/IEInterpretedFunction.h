@@ -1,8 +1,9 @@
 // Deffunctions: functions written in the rule language. A
 // TInterpretedFunction holds its parameters and body as values; calling it
-// binds the arguments to the parameters in a fresh child of the caller's
-// context and evaluates the body there, so the body sees its parameters
-// first and, through the parent chain, whatever the caller sees.
+// evaluates the arguments in the caller's context, binds them to the
+// parameters in a fresh child of it and evaluates the body there, so the
+// body sees its parameters first and, through the parent chain, whatever
+// the caller sees.
 //
 // Reference counted like every function; owns its two value lists.
 #pragma once
@@ -56,7 +57,8 @@ class TInterpretedFunction : public TIEUserFunction {
   void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override;
 
  private:
-  void Run(const IFunCall& FunCall, TIEContext* Local, IIEValue& Result);
+  // Arguments are evaluated in Caller, the body in Local.
+  void Run(const IFunCall& FunCall, TIEContext* Caller, TIEContext* Local, IIEValue& Result);
 
   IValueVector FArguments = new TValueVector();
   IValueVector FStatements = new TValueVector();

@@ -190,9 +190,10 @@ class TModifyFunction : public TIEUserFunction {
   void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
     TInferenceEngine& Engine = EngineOf(Context);
     const IFact Fact = FactOf(Engine, FunCall, Context);
-    Engine.BeginFactModify(Fact);
     // The fact goes back in with the changes made so far, also when one
-    // fails.
+    // fails or a rule's condition fails on the fact's retraction.
+    TDeferredError Failure;
+    Failure.Run([&] { Engine.BeginFactModify(Fact); });
     try {
       for (int32_t I = 1; I < FunCall->GetArgumentCount(); ++I) {
         ChangeSlot(Engine, Fact, FunCall, I, Context, true);
@@ -203,6 +204,7 @@ class TModifyFunction : public TIEUserFunction {
       throw;
     }
     Result = FactIdValue(Engine.EndFactModify(Fact));
+    Failure.Raise();
   }
 };
 

@@ -1,6 +1,8 @@
 #include "rete/ReteNetwork.h"
 
 #include <algorithm>
+#include <exception>
+#include <utility>
 
 #include "rete/IEPattern.h"
 #include "runtime/Conversions.h"
@@ -439,33 +441,33 @@ bool TPatternMatchNode::CallNode(const IReteToken& Token, TCallType) {
     return true;
   }
   std::vector<IReteToken> Parts;
-  IReteToken Passed;
+  Pass(Token, Parts);
+  for (const IReteToken& Part : Parts) CallChildren(Part);
+  return !Parts.empty();
+}
+
+void TPatternMatchNode::Pass(const IReteToken& Token, std::vector<IReteToken>& Parts) {
   try {
     if (FTest == pmtTestMultiSlotMultiField) {
       Split(Token, Parts);
-    } else {
-      float Similarity = NoSimilarity;
-      if (Test(Token, Similarity)) Passed = Graded(Token, Similarity);
+      return;
     }
+    float Similarity = NoSimilarity;
+    if (!Test(Token, Similarity)) return;
+    if (IReteToken Passed = Graded(Token, Similarity)) Parts.push_back(std::move(Passed));
+  } catch (const EAbort&) {
+    throw;
   } catch (Exception& E) {
     E.SetMessage(E.GetMessage() + SForPatternMatch + GetToString());
-    throw;
+    Parts.clear();
+    FRete->KeepFailure(std::current_exception());
   }
-  if (Passed) CallChildren(Passed);
-  for (const IReteToken& Part : Parts) CallChildren(Part);
-  return Passed || !Parts.empty();
 }
 
 void TPatternMatchNode::CollectOutputs(const TTokenSink& Sink) {
   const TTokenSink Forward = [&](const IReteToken& Token) {
-    if (FTest != pmtTestMultiSlotMultiField) {
-      float Similarity = NoSimilarity;
-      if (!Test(Token, Similarity)) return;
-      if (const IReteToken Passed = Graded(Token, Similarity)) Sink(Passed);
-      return;
-    }
     std::vector<IReteToken> Parts;
-    Split(Token, Parts);
+    Pass(Token, Parts);
     for (const IReteToken& Part : Parts) Sink(Part);
   };
   if (FParents.empty()) {
@@ -524,8 +526,15 @@ bool TTestNode::RunTests(const IReteToken& Token) {
   TIEContext* Context = GetContext();
   Context->SetToken(Token);
   Context->SetFact(nullptr);
-  for (TIESlotTest* Test : FTests) {
-    if (!Test->PerformTest(Context)) return false;
+  try {
+    for (TIESlotTest* Test : FTests) {
+      if (!Test->PerformTest(Context)) return false;
+    }
+  } catch (const EAbort&) {
+    throw;
+  } catch (const Exception&) {
+    FRete->KeepFailure(std::current_exception());
+    return false;
   }
   return true;
 }
@@ -670,8 +679,15 @@ bool TJoinNode::RunTests(const IReteToken& Left, const IReteToken& Right) {
   TIEContext* Context = GetContext();
   Context->SetToken(Left);
   Context->SetFact(Right->GetFact());
-  for (TIESlotTest* Test : FTests) {
-    if (!Test->PerformTest(Context)) return false;
+  try {
+    for (TIESlotTest* Test : FTests) {
+      if (!Test->PerformTest(Context)) return false;
+    }
+  } catch (const EAbort&) {
+    throw;
+  } catch (const Exception&) {
+    FRete->KeepFailure(std::current_exception());
+    return false;
   }
   return true;
 }
@@ -1588,11 +1604,10 @@ bool TReteNetwork::OfferToken(const IReteToken& Token,
       Accepted = Roots[I]->CallNode(Token, ctSingle) || Accepted;
     }
   } catch (...) {
-    --FDepth;
-    if (FDepth == 0) FGoals.clear();
+    Abandon();
     throw;
   }
-  if (--FDepth == 0) AssertGoals();
+  if (--FDepth == 0) Settle();
   return Accepted;
 }
 
@@ -1619,11 +1634,28 @@ void TReteNetwork::UpdateNodes(const std::vector<TReteNode*>& NewNodes) {
       }
     }
   } catch (...) {
-    --FDepth;
-    if (FDepth == 0) FGoals.clear();
+    Abandon();
     throw;
   }
-  if (--FDepth == 0) AssertGoals();
+  if (--FDepth == 0) Settle();
+}
+
+void TReteNetwork::KeepFailure(std::exception_ptr Failure) {
+  if (FDepth == 0) std::rethrow_exception(Failure);
+  if (!FFailure) FFailure = std::move(Failure);
+}
+
+void TReteNetwork::Abandon() {
+  if (--FDepth > 0) return;
+  FGoals.clear();
+  FFailure = nullptr;
+}
+
+void TReteNetwork::Settle() {
+  // Taken first: the goals' own assertions settle the network again.
+  const std::exception_ptr Failure = std::exchange(FFailure, nullptr);
+  AssertGoals();
+  if (Failure) std::rethrow_exception(Failure);
 }
 
 void TReteNetwork::AddGoal(const IFact& Fact) {

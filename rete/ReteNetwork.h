@@ -21,6 +21,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -284,6 +285,10 @@ class TPatternMatchNode : public TReteNode {
   // below the network's MinActivationStrength.
   IReteToken Graded(const IReteToken& Token, float Similarity) const;
   bool TestTemplate(const TFact& Fact) const;
+  // The tokens that pass the node for Token: none, Token itself or a
+  // graded copy, or its splits; a failing condition passes none (see
+  // TReteNetwork::KeepFailure).
+  void Pass(const IReteToken& Token, std::vector<IReteToken>& Parts);
   // One token per way the multislot splits among the fields, each over a
   // copy of the fact whose multislot holds the fields (a multifield field
   // as a list of its elements).
@@ -556,6 +561,12 @@ class TReteNetwork : public TComponent {
   // Queues a goal fact; it is asserted once the token on its way has
   // gone through.
   void AddGoal(const IFact& Fact);
+  // A rule's condition raised Failure while a node tested a token: the
+  // test counts as failed, the token goes on to every other node, and the
+  // first failure is raised once the token has gone through, so that one
+  // broken condition does not keep a fact from the other rules. With no
+  // token on its way Failure is raised at once.
+  void KeepFailure(std::exception_ptr Failure);
 
  protected:
   void Notification(TComponent* Component, TOperation Operation) override;
@@ -591,6 +602,12 @@ class TReteNetwork : public TComponent {
   // Offers Token to Roots in order, then asserts the goals it raised.
   bool OfferToken(const IReteToken& Token, const std::vector<TPatternMatchNode*>& Roots);
   void AssertGoals();
+  // The outermost offering ended: the goals are asserted and a kept
+  // failure raised.
+  void Settle();
+  // An offering raised: at the outermost one the goals and a kept failure
+  // are dropped.
+  void Abandon();
   void Changed();
 
   TCustomRuleEngine* FEngine;
@@ -626,6 +643,7 @@ class TReteNetwork : public TComponent {
   // Goal facts waiting for the token on its way, and how deep tokens are.
   std::vector<IFact> FGoals;
   int32_t FDepth = 0;
+  std::exception_ptr FFailure;
 };
 
 }  // namespace ie

@@ -6,6 +6,7 @@
 
 #include <exception>
 #include <string>
+#include <utility>
 
 namespace ie {
 
@@ -124,6 +125,29 @@ class EFOpenError : public EStreamError {
 class EFCreateError : public EStreamError {
  public:
   using EStreamError::EStreamError;
+};
+
+// Holds the first error of several steps, so that a loop finishes its work
+// and raises that error afterwards. The silent EAbort is never held.
+class TDeferredError {
+ public:
+  template <class TStep>
+  void Run(TStep&& Step) {
+    try {
+      Step();
+    } catch (const EAbort&) {
+      throw;
+    } catch (const Exception&) {
+      if (!FFirst) FFirst = std::current_exception();
+    }
+  }
+  // Raises the error held, if any, and forgets it.
+  void Raise() {
+    if (FFirst) std::rethrow_exception(std::exchange(FFirst, nullptr));
+  }
+
+ private:
+  std::exception_ptr FFirst;
 };
 
 }  // namespace ie

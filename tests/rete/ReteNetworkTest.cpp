@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "ReteTestSupport.h"
 
 namespace ie {
@@ -225,6 +227,27 @@ TEST_F(ReteNetworkTest, BadInputRaisesItsMessage) {
   EXPECT_EQ(Message.substr(0, Message.find(" for pattern match = ")),
             "Not a numeric type.  Value (x) is a dtAtom type");
   EXPECT_NE(Message.find("Test: pmtTestEqual"), std::string::npos);
+}
+
+// A condition that raises fails for that token only: the token reaches
+// every other rule, and the first error is raised once it has.
+TEST_F(ReteNetworkTest, FailingConditionHoldsBackOnlyItsOwnRule) {
+  const auto Fails = [](const std::function<void()>& Action) {
+    return ErrorOf<Exception>(Action).starts_with("Not a numeric type");
+  };
+  B.Rule("p", {B.Pattern("n", {B.Call(">", {Atom("x"), Int(1)})})});
+  B.Rule("q", {B.Pattern("n", {Var("y")})});
+  B.Rule("r", {B.Pattern("n", {Var("y")}), B.Pattern("m", {B.Call(">", {Var("y"), Atom("x")})})});
+  B.Rule("s", {B.Pattern("n", {Var("y")}), B.Pattern("m", {Var("y")})});
+  EXPECT_TRUE(Fails([&] { Engine->Assert("n", {Int(1)}); }));
+  EXPECT_EQ(Engine->AgendaText(), TLines{"q: f-1"});
+  EXPECT_TRUE(Fails([&] { Engine->Assert("m", {Int(1)}); }));
+  EXPECT_EQ(Engine->AgendaText(), (TLines{"q: f-1", "s: f-1, f-2"}));
+  // The removal meets the same conditions and still withdraws everything.
+  EXPECT_TRUE(Fails([&] { Engine->Retract(1); }));
+  EXPECT_EQ(Engine->AgendaText(), TLines{});
+  // Nothing is left over for the next token.
+  EXPECT_EQ(ErrorOf<Exception>([&] { Engine->Assert("k", {Int(1)}); }), "no error");
 }
 
 }  // namespace
