@@ -789,6 +789,9 @@ class TInferenceEngine : public TCustomRuleEngine,
   // Defines the constructs of Text and, with Execute, runs its top-level
   // calls (always, while errors are collected).
   void Parse(const std::string& Text, bool Execute);
+  // The same for a piece of a larger source whose first line is line
+  // FirstLine there, so that errors name the source's lines.
+  void Parse(const std::string& Text, bool Execute, int32_t FirstLine);
   // A value of ValueType read from plain text.
   virtual IIEValue Parse(const std::string& Text, TIEType ValueType);
   IIEDefinedType ParseDefinedType(const std::string& Text);

@@ -36,6 +36,7 @@ class TParseScope {
   }
 
   TIEParser* operator->() const { return FParser; }
+  TIETokenizerStream* GetTokenizer() const { return FTokenizer; }
 
  private:
   void Lend() {
@@ -202,6 +203,15 @@ void TInferenceEngine::SetTypeChecks(TTypeChecks Value) {
 
 void TInferenceEngine::Parse(const std::string& Text, bool Execute) {
   TParseScope(this, Text)->Parse(Execute);
+}
+
+void TInferenceEngine::Parse(const std::string& Text, bool Execute, int32_t FirstLine) {
+  TParseScope Scope(this, Text);
+  // A descendant's own tokenizer counts lines its own way.
+  if (auto* Rules = dynamic_cast<TIERuleStream*>(Scope.GetTokenizer())) {
+    Rules->SetLineNumber(FirstLine);
+  }
+  Scope->Parse(Execute);
 }
 
 IIEValue TInferenceEngine::Parse(const std::string& Text, TIEType ValueType) {

@@ -47,10 +47,9 @@ void TExpressionBuffer::AddLine(const std::string& Line, int32_t LineNumber) {
 }
 
 std::string TExpressionBuffer::Take() {
-  std::string Text(FFirstLine > 1 ? FFirstLine - 1 : 0, '\n');
   // Without the last line end, so that the end of the text is on its last line.
   if (!FText.empty()) FText.pop_back();
-  Text += FText;
+  std::string Text = std::move(FText);
   Clear();
   return Text;
 }

@@ -21,9 +21,9 @@ class TExpressionBuffer {
   bool IsComplete() const { return FHasContent && !FInString && FDepth <= 0; }
   bool IsEmpty() const { return !FHasContent; }
   int32_t GetFirstLine() const { return FFirstLine; }
-  // The lines gathered, preceded by a line end for every line before the
-  // first, so that the parser counts lines as the input does. Empties the
-  // buffer.
+  // The lines gathered; the parser is told the first one's number, so
+  // that a long file is not read again line by line for every expression.
+  // Empties the buffer.
   std::string Take();
   void Clear();
 

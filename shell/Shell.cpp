@@ -198,7 +198,7 @@ void TShell::ReadStandardInput(bool Prompting) {
 
 void TShell::Evaluate(const std::string& Source, int32_t Line, const std::string& Text,
                       bool CountErrors) {
-  Guard(Source, Line, CountErrors, [&] { FEngine->Parse(Text, true); });
+  Guard(Source, Line, CountErrors, [&] { FEngine->Parse(Text, true, Line); });
 }
 
 void TShell::Guard(const std::string& Source, int32_t Line, bool CountErrors,
