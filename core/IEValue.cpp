@@ -760,7 +760,7 @@ IIEValue TIEValue::Resolve(TObject* Context) {
   switch (FDType) {
     case dtVariable:
     case dtMultiVariable: {
-      const auto* Ctx = dynamic_cast<const TCustomContext*>(Context);
+      const auto* Ctx = ObjectAs<const TCustomContext>(Context);
       if (Ctx == nullptr) throw EIEException(Format(SNoContext, IETypeName(FDType)));
       IIEValue Bound = Ctx->FindBindingValue(FText);
       if (!Bound) throw EIEException(Format(SCorruptedBinding, FText));
@@ -769,9 +769,9 @@ IIEValue TIEValue::Resolve(TObject* Context) {
     case dtFunCall:
       return static_cast<TCustomFunctionCall*>(FData.Shared)->Execute(Context);
     case dtObject: {
-      const auto* Address = dynamic_cast<const TCustomBindingInfo*>(FData.Object);
+      const auto* Address = ObjectAs<const TCustomBindingInfo>(FData.Object);
       if (Address == nullptr) break;
-      const auto* Ctx = dynamic_cast<const TCustomContext*>(Context);
+      const auto* Ctx = ObjectAs<const TCustomContext>(Context);
       if (Ctx == nullptr) throw EIEException(Format(SNoContext, IETypeName(FDType)));
       return Ctx->ResolveBindingAddress(*Address);
     }

@@ -12,7 +12,7 @@ namespace ie {
 
 TIEContext* AsContext(TObject* Context) {
   if (Context == nullptr) return nullptr;
-  auto* Result = dynamic_cast<TIEContext*>(Context);
+  auto* Result = ObjectAs<TIEContext>(Context);
   if (Result == nullptr) throw EInvalidCast(SInvalidCast);
   return Result;
 }

@@ -27,13 +27,15 @@ IIEValue Operand(const IFunCall& FunCall, int32_t Index, TIEContext* Context) {
 }
 
 IIEValue Resolved(const IIEValue& Value, TIEContext* Context) {
-  const IIEValue Result = Value ? Value->Resolve(Context) : IIEValue();
-  return Result ? Result : IIEValue(new TIEValue());
+  // Not const, so that it is moved out: a copy costs two atomic counts.
+  IIEValue Result = Value ? Value->Resolve(Context) : IIEValue();
+  if (!Result) Result = new TIEValue();
+  return Result;
 }
 
 TInferenceEngine& EngineOf(TIEContext* Context) {
   auto* Engine =
-      Context != nullptr ? dynamic_cast<TInferenceEngine*>(Context->GetEngine()) : nullptr;
+      Context != nullptr ? ObjectAs<TInferenceEngine>(Context->GetEngine()) : nullptr;
   if (Engine == nullptr) throw EInvalidCast(SInvalidCast);
   return *Engine;
 }

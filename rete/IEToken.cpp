@@ -8,11 +8,22 @@ namespace ie {
 namespace {
 
 static_assert(sizeof(TTokenBucket::TEntry) == 32);
+static_assert(sizeof(TIEToken) <= 56);
 
 // Sort codes grow by a factor of 8 per pattern and wrap around in 32 bits.
 int32_t ChildSortCode(int32_t ParentCode, const IFact& Fact) {
   const uint32_t ID = Fact ? static_cast<uint32_t>(Fact->GetID()) : 0u;
   return static_cast<int32_t>(static_cast<uint32_t>(ParentCode) * 8u + ID);
+}
+
+// Mixes a link into the identity of the chain below it. Sort codes alone
+// collide as soon as IDs pass 8 (p*8+16 = (p+1)*8+8); this does not.
+uint32_t LinkIdentity(uint32_t Below, int32_t SortCode, const IFact& Fact) {
+  const uint32_t ID = Fact ? static_cast<uint32_t>(Fact->GetID()) : 0u;
+  uint64_t Mixed = (static_cast<uint64_t>(Below) << 32 | ID) ^
+                   static_cast<uint64_t>(static_cast<uint32_t>(SortCode)) * 0xC2B2AE3D27D4EB4Full;
+  Mixed *= 0x9E3779B97F4A7C15ull;
+  return static_cast<uint32_t>(Mixed >> 32);
 }
 
 }  // namespace
@@ -21,11 +32,13 @@ int32_t ChildSortCode(int32_t ParentCode, const IFact& Fact) {
 
 TIEToken::TIEToken(TTokenAction Action, const IFact& Fact)
     : FCount(1), FFact(Fact), FSortCode(Fact ? Fact->GetID() : 0) {
+  FIdentity = LinkIdentity(0, FSortCode, FFact);
   SetTag(Action);
 }
 
 TIEToken::TIEToken(TTokenAction Action, const IFact& Fact, int32_t SortCode)
     : FCount(1), FFact(Fact), FSortCode(SortCode) {
+  FIdentity = LinkIdentity(0, FSortCode, FFact);
   SetTag(Action);
 }
 
@@ -34,6 +47,7 @@ TIEToken::TIEToken(const IReteToken& Token)
       FFact(Token->FFact),
       FParent(Token->FParent),
       FSortCode(Token->FSortCode),
+      FIdentity(Token->FIdentity),
       FStrength(Token->FStrength),
       FTag(Token->FTag) {}
 
@@ -42,6 +56,7 @@ TIEToken::TIEToken(const IReteToken& Parent, const IFact& Fact)
       FFact(Fact),
       FParent(Parent),
       FSortCode(ChildSortCode(Parent ? Parent->FSortCode : 0, Fact)),
+      FIdentity(LinkIdentity(Parent ? Parent->FIdentity : 0, FSortCode, Fact)),
       FStrength(Parent ? Parent->FStrength : 1.0f),
       FTag(Parent ? Parent->FTag : taClear) {}
 
@@ -64,7 +79,11 @@ bool TIEToken::Equals(const IReteToken& Other) const {
   // settles the rest.
   while (A != B) {
     if (A == nullptr || B == nullptr) return false;
-    if (A->FSortCode != B->FSortCode || A->FStrength != B->FStrength) return false;
+    // Unequal identities settle it without walking further.
+    if (A->FIdentity != B->FIdentity || A->FSortCode != B->FSortCode ||
+        A->FStrength != B->FStrength) {
+      return false;
+    }
     const TFact* FactA = A->FFact.Get();
     const TFact* FactB = B->FFact.Get();
     if ((FactA == nullptr) != (FactB == nullptr)) return false;
@@ -106,9 +125,7 @@ std::string TIEToken::GetToFactsString() const {
 
 TIETokenTree::TIETokenTree(int32_t Buckets, bool UseSortCode, std::string SlotName,
                            int32_t FactIndex, int32_t SubIndex)
-    : FSlotName(std::move(SlotName)),
-      FFactIndex(FactIndex),
-      FSubIndex(SubIndex),
+    : FKeys{TKey{std::move(SlotName), FactIndex, SubIndex, nullptr, -1}},
       FUseSortCode(UseSortCode) {
   ResetBuckets(Buckets < 1 ? 1 : Buckets);
   FIdentity.assign(InitialIdentitySize, -1);
@@ -137,39 +154,53 @@ int32_t TIETokenTree::GetJoinHash(const TIEToken& Token, bool& Exact) const {
 int32_t TIETokenTree::Hash(const TIEToken& Token, bool Strict, bool* Exact) const {
   if (Exact != nullptr) *Exact = false;
   if (FUseSortCode) return Token.GetSortCode();
-  const IFact& Fact = Token.GetFacts(FFactIndex);
+  if (FKeys.size() == 1) return KeyHash(FKeys[0], Token, Strict, Exact);
+  // Equal join values give equal parts, whatever else the parts hold.
+  uint32_t Combined = 0;
+  for (const TKey& Key : FKeys) {
+    Combined = Combined * 0x01000193u + static_cast<uint32_t>(KeyHash(Key, Token, Strict, nullptr));
+  }
+  return static_cast<int32_t>(Combined);
+}
+
+int32_t TIETokenTree::KeyHash(const TKey& Key, const TIEToken& Token, bool Strict, bool* Exact) {
+  const IFact& Fact = Token.GetFacts(Key.FactIndex);
   if (!Fact) return 0;
-  if (FSlotName.empty()) return Fact->GetHashCode();
+  if (Key.SlotName.empty()) return Fact->GetHashCode();
   const TIEValue* Value = nullptr;
   IIEValue Orphan;
   if (const IFactTemplate& Template = Fact->GetTemplate()) {
     const ISlotLayout& Layout = Template->GetLayout();
-    if (Layout != FSeenLayout) {
-      FSeenLayout = Layout;
-      FSeenPosition = Layout->IndexOf(FSlotName);
+    if (Layout != Key.SeenLayout) {
+      Key.SeenLayout = Layout;
+      Key.SeenPosition = Layout->IndexOf(Key.SlotName);
     }
-    if (FSeenPosition >= 0) {
-      Value = Fact->PeekValue(FSeenPosition).Get();
+    if (Key.SeenPosition >= 0) {
+      Value = Fact->PeekValue(Key.SeenPosition).Get();
       if (Value == nullptr) Value = FCNil;
     }
   }
   // A slot the layout lacks may still hold an orphaned value; otherwise the
   // fact raises its own error.
   if (Value == nullptr) {
-    Orphan = Fact->GetValue(FSlotName);
+    Orphan = Fact->GetValue(Key.SlotName);
     Value = Orphan.Get();
   }
-  if (FSubIndex == NoSubIndex) {
+  if (Key.SubIndex == NoSubIndex) {
     if (Exact != nullptr) *Exact = Value->GetDType() == dtInteger;
     return Value->GetHashCode();
   }
   if (!Strict && Value->GetDType() != dtList) return 0;
   const IValueVector List = Value->GetAsList();
-  if (!Strict && (!List || FSubIndex < 0 || FSubIndex >= List->GetCount())) return 0;
-  const IIEValue& Element = List->Get(FSubIndex);
+  if (!Strict && (!List || Key.SubIndex < 0 || Key.SubIndex >= List->GetCount())) return 0;
+  const IIEValue& Element = List->Get(Key.SubIndex);
   if (!Element) return 0;
   if (Exact != nullptr) *Exact = Element->GetDType() == dtInteger;
   return Element->GetHashCode();
+}
+
+void TIETokenTree::AddKey(std::string SlotName, int32_t FactIndex, int32_t SubIndex) {
+  FKeys.push_back(TKey{std::move(SlotName), FactIndex, SubIndex, nullptr, -1});
 }
 
 int32_t TIETokenTree::BucketOf(int32_t Hash) const {
@@ -191,18 +222,8 @@ const TTokenBucket* TIETokenTree::GetTokens(int32_t Hash) {
   return &Bucket;
 }
 
-uint32_t TIETokenTree::IdentityOf(const TIEToken& Token) {
-  // Equal tokens have the same sort code and newest fact.
-  const TFact* Fact = Token.GetFact().Get();
-  const uint32_t ID = Fact != nullptr ? static_cast<uint32_t>(Fact->GetID()) : 0u;
-  const uint64_t Mixed =
-      (static_cast<uint64_t>(static_cast<uint32_t>(Token.GetSortCode())) << 32 | ID) *
-      0x9E3779B97F4A7C15ull;
-  return static_cast<uint32_t>(Mixed >> 32);
-}
-
 int32_t TIETokenTree::FindEqual(const IReteToken& Token, int32_t*& Link) {
-  Link = &FIdentity[IdentityOf(*Token) & (FIdentity.size() - 1)];
+  Link = &FIdentity[Token->GetIdentity() & (FIdentity.size() - 1)];
   for (; *Link >= 0; Link = &FEntries[*Link].SameNext) {
     if (FEntries[*Link].Token->Equals(Token)) return *Link;
   }
@@ -230,7 +251,7 @@ void TIETokenTree::Put(int32_t Hash, bool Exact, const IReteToken& Token) {
     FOldest = At;
   }
   FNewest = At;
-  int32_t& Head = FIdentity[IdentityOf(*Token) & (FIdentity.size() - 1)];
+  int32_t& Head = FIdentity[Token->GetIdentity() & (FIdentity.size() - 1)];
   Entry.SameNext = Head;
   Head = At;
   Link(At);
@@ -278,7 +299,7 @@ void TIETokenTree::GrowIdentity() {
   FIdentity.assign(FIdentity.size() * 4, -1);
   const size_t Mask = FIdentity.size() - 1;
   for (int32_t At = FOldest; At >= 0; At = FEntries[At].Newer) {
-    int32_t& Head = FIdentity[IdentityOf(*FEntries[At].Token) & Mask];
+    int32_t& Head = FIdentity[FEntries[At].Token->GetIdentity() & Mask];
     FEntries[At].SameNext = Head;
     Head = At;
   }

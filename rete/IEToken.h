@@ -67,6 +67,9 @@ class TIEToken : public TInterfacedObject {
   const IFact& GetFacts(int32_t Index) const;
   const IReteToken& GetParent() const { return FParent; }
   int32_t GetSortCode() const { return FSortCode; }
+  // A hash of the whole chain: equal tokens (Equals) have equal
+  // identities, and unequal ones rarely do.
+  uint32_t GetIdentity() const { return FIdentity; }
   TTokenAction GetTag() const { return FTag; }
   // Raises "Invalid Token Action" for any action but taClear on a token
   // without a fact.
@@ -92,12 +95,13 @@ class TIEToken : public TInterfacedObject {
   ~TIEToken() override = default;
 
  private:
-  // Laid out to pack behind the reference count: 48 bytes in all.
+  // Laid out to pack behind the reference count: 56 bytes in all.
   int32_t FCount = 0;
   IFact FFact;
   IReteToken FParent;
   int32_t FNegatedCount = 0;
   int32_t FSortCode = 0;
+  uint32_t FIdentity = 0;
   float FStrength = 1.0f;
   TTokenAction FTag = taClear;
 };
@@ -176,9 +180,13 @@ class TIETokenTree : public TPersistent {
 
   int32_t GetBucketCount() const { return static_cast<int32_t>(FBuckets.size()); }
   bool GetUseSortCode() const { return FUseSortCode; }
-  const std::string& GetSlotName() const { return FSlotName; }
-  int32_t GetFactIndex() const { return FFactIndex; }
-  int32_t GetSubIndex() const { return FSubIndex; }
+  const std::string& GetSlotName() const { return FKeys[0].SlotName; }
+  int32_t GetFactIndex() const { return FKeys[0].FactIndex; }
+  int32_t GetSubIndex() const { return FKeys[0].SubIndex; }
+  // Hashes another join value with the first (a slot, or an element of
+  // one, of fact FactIndex), so that a join with several equalities looks
+  // only at tokens that agree on all of them. Add keys before any token.
+  void AddKey(std::string SlotName, int32_t FactIndex, int32_t SubIndex);
   bool GetAllowNilBucket() const { return FAllowNilBucket; }
   void SetAllowNilBucket(bool Value) { FAllowNilBucket = Value; }
   // The number of tokens stored.
@@ -241,8 +249,6 @@ class TIETokenTree : public TPersistent {
   template <class TText>
   std::string Listing(TText Text) const;
   int32_t Hash(const TIEToken& Token, bool Strict, bool* Exact) const;
-  // What equal tokens share: the chain of FIdentity to look in.
-  static uint32_t IdentityOf(const TIEToken& Token);
   // The entry holding a token equal to Token, or -1; Link is left at the
   // link that points to it (to the chain's end when there is none).
   int32_t FindEqual(const IReteToken& Token, int32_t*& Link);
@@ -256,7 +262,20 @@ class TIETokenTree : public TPersistent {
   void Grow();
   void GrowIdentity();
 
-  std::string FSlotName;
+  // A join value: where it lies, and the position of the slot in the
+  // layout last seen, so that hashing looks the name up once per template
+  // layout, not once per token.
+  struct TKey {
+    std::string SlotName;
+    int32_t FactIndex;
+    int32_t SubIndex;
+    mutable ISlotLayout SeenLayout;
+    mutable int32_t SeenPosition;
+  };
+  // The hash of one join value; with several keys the tree combines them.
+  static int32_t KeyHash(const TKey& Key, const TIEToken& Token, bool Strict, bool* Exact);
+
+  std::vector<TKey> FKeys;
   std::vector<TTokenBucket> FBuckets;
   std::vector<TTokenBucket::TEntry> FEntries;
   // The first entry free for reuse, -1 when none.
@@ -264,22 +283,16 @@ class TIETokenTree : public TPersistent {
   // Both ends of the chain of stored entries in storing order.
   int32_t FOldest = -1;
   int32_t FNewest = -1;
-  // Heads of chains of entries by IdentityOf (a power of two of them, at
+  // Heads of chains of entries by their token's identity (a power of two of them, at
   // least one per token), so that finding a token's equal does not walk a
   // bucket whose tokens all share one join value.
   static constexpr size_t InitialIdentitySize = 8;
   std::vector<int32_t> FIdentity;
-  int32_t FFactIndex;
-  int32_t FSubIndex;
   int32_t FTokenCount = 0;
   int32_t FLowBucket;
   int32_t FHighBucket = -1;
   bool FUseSortCode;
   bool FAllowNilBucket = true;
-  // The slot's position in the layout last seen, so that hashing looks the
-  // name up once per template layout, not once per token.
-  mutable ISlotLayout FSeenLayout;
-  mutable int32_t FSeenPosition = -1;
 };
 
 }  // namespace ie

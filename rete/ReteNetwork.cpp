@@ -645,6 +645,16 @@ void TJoinNode::MakeMemories() {
                                Multi ? Key->GetLeftSubIndex() : NoSubIndex);
   FRight = Create<TIETokenTree>(FBuckets, false, Key->GetRightIndex(), 0,
                                 Multi ? Key->GetRightSubIndex() : NoSubIndex);
+  // Every other equality of two whole slots joins the hash too, so that a
+  // token meets only partners that agree on all of them (a path of many
+  // names under one id is not walked for each name).
+  for (size_t I = 1; I < FTests.size(); ++I) {
+    if (FTests[I]->ClassType() != TIEJoinTest::StaticClass()) continue;
+    const auto* Test = static_cast<const TIEJoinTest*>(FTests[I]);
+    if (Test->GetSlotTestType() != sttEquals || Test->GetJoinTestType() != tstSlot) continue;
+    FLeft->AddKey(Test->GetLeftIndex(), Test->GetTokenIndex(), NoSubIndex);
+    FRight->AddKey(Test->GetRightIndex(), 0, NoSubIndex);
+  }
 }
 
 void TJoinNode::ClearMemory() {
@@ -909,8 +919,7 @@ TPatternMatchTerminalNode::~TPatternMatchTerminalNode() {
 }
 
 size_t TPatternMatchTerminalNode::BucketOf(const TIEToken& Token) const {
-  const uint32_t Code = static_cast<uint32_t>(Token.GetSortCode()) * 0x9E3779B1u;
-  return Code & (FBuckets.size() - 1);
+  return Token.GetIdentity() & (FBuckets.size() - 1);
 }
 
 void TPatternMatchTerminalNode::Grow() {

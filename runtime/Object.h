@@ -116,6 +116,14 @@ class TObject {
   virtual int32_t GetHashCode() const;
 };
 
+// Obj as a T when it is one (T or a descendant), else nil: a walk up the
+// class chain, which unlike dynamic_cast compares no type names. For
+// classes declared with IE_CLASS and single inheritance down from U.
+template <class T, class U>
+T* ObjectAs(U* Obj) {
+  return Obj != nullptr && Obj->InheritsFrom(T::StaticClass()) ? static_cast<T*>(Obj) : nullptr;
+}
+
 template <class T>
 void FreeAndNil(T*& Obj) {
   T* Temp = Obj;

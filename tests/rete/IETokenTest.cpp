@@ -72,7 +72,29 @@ TEST_F(TokenTest, ChildSharesItsParentAndReadsFactsByIndex) {
   EXPECT_EQ(ErrorOf<EListError>([&] { Grandchild->GetFacts(3); }), "List index out of bounds (3)");
   EXPECT_EQ(ErrorOf<EListError>([&] { Grandchild->GetFacts(-1); }),
             "List index out of bounds (-1)");
-  EXPECT_LE(sizeof(TIEToken), 48u);
+}
+
+TEST_F(TokenTest, TokensWhoseSortCodesCollideAreToldApartInATree) {
+  // 1*8+16 and 2*8+8: one sort code, one bucket, different matches.
+  const IReteToken A = Chain({1, 16});
+  const IReteToken B = Chain({2, 8});
+  ASSERT_EQ(A->GetSortCode(), B->GetSortCode());
+  EXPECT_FALSE(A->Equals(B));
+  EXPECT_NE(A->GetIdentity(), B->GetIdentity());
+  EXPECT_EQ(A->GetIdentity(), Chain({1, 16})->GetIdentity());
+  TIETokenTree* Tree = NewTree(7);
+  // Many tokens of one join value, so that the identity index grows.
+  for (int32_t ID = 100; ID < 160; ++ID) EXPECT_TRUE(Tree->Add(Chain({3, ID})));
+  EXPECT_TRUE(Tree->Add(A));
+  EXPECT_TRUE(Tree->Add(B));
+  EXPECT_FALSE(Tree->Add(Chain({2, 8})));
+  EXPECT_TRUE(Tree->Remove(Chain({1, 16})));
+  EXPECT_FALSE(Tree->Remove(Chain({1, 16})));
+  EXPECT_EQ(Tree->GetTokenCount(), 61);
+  for (int32_t ID = 100; ID < 160; ID += 2) EXPECT_TRUE(Tree->Remove(Chain({3, ID})));
+  EXPECT_TRUE(Tree->Remove(Chain({2, 8})));
+  EXPECT_EQ(Tree->GetTokenCount(), 30);
+  EXPECT_EQ(Tree->GetToFactsString().substr(0, 16), "f-3, f-101\r\nf-3,");
 }
 
 TEST_F(TokenTest, SortCodesWrapAndMissingLinksCountAsEmpty) {
