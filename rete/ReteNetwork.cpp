@@ -1412,6 +1412,7 @@ void TReteNetwork::AddNode(TReteNode* Node, TReteNode* Parent, TCallType CallTyp
     Link(Parent, Node, CallType);
   } else if (auto* Root = dynamic_cast<TPatternMatchNode*>(Node)) {
     FRoots.push_back(Root);
+    ++FRootChanges;
     if (Root->GetPatternMatchTest() == pmtTestClassType) {
       FRootLists[RootListOf(Root->GetValue()->GetText())]->Roots.push_back(Root);
     }
@@ -1454,6 +1455,7 @@ void TReteNetwork::FreeNode(TReteNode* Node) {
   auto* Pattern = dynamic_cast<TPatternMatchNode*>(Node);
   if (Node->FParents.empty()) {
     EraseLast(FRoots, [&](const TReteNode* Root) { return Root == Node; });
+    ++FRootChanges;
     if (Pattern != nullptr && Pattern->GetPatternMatchTest() == pmtTestClassType) {
       const auto It = FRootsByName.find(Pattern->GetValue()->GetText());
       if (It != FRootsByName.end()) {
@@ -1556,16 +1558,38 @@ bool TReteNetwork::ProcessToken(const IReteToken& Token) {
   if (Tag == taClear || Fact == nullptr || !Fact->GetTemplate()) return OfferToken(Token, FRoots);
   const TFactTemplate& Template = *Fact->GetTemplate();
   if (!Template.GetParent()) return OfferToken(Token, RootsFor(Template));
-  // A template that extends others: the roots of each, in root order.
-  std::vector<TPatternMatchNode*> Roots;
-  for (const TFactTemplate* Each = &Template; Each != nullptr; Each = Each->GetParent().Get()) {
-    const std::vector<TPatternMatchNode*>& Own = RootsFor(*Each);
-    Roots.insert(Roots.end(), Own.begin(), Own.end());
+  return OfferToken(Token, RootsWithAncestors(Template));
+}
+
+const std::vector<TPatternMatchNode*>& TReteNetwork::RootsWithAncestors(
+    const TFactTemplate& Template) {
+  RootsFor(Template);
+  TRootList& List = *FRootLists[static_cast<size_t>(Template.GetMatchSlot())];
+  // Made again only when roots came or went, or the template's ancestry
+  // changed, not once per fact.
+  bool Current = List.CombinedAt == FRootChanges;
+  const TFactTemplate* Each = Template.GetParent().Get();
+  for (size_t I = 0; Current; ++I, Each = Each->GetParent().Get()) {
+    if (I == List.Ancestors.size() || Each == nullptr) {
+      Current = I == List.Ancestors.size() && Each == nullptr;
+      break;
+    }
+    Current = List.Ancestors[I].Get() == Each;
   }
-  std::sort(Roots.begin(), Roots.end(),
+  if (Current) return List.Combined;
+  List.Ancestors.clear();
+  List.Combined = List.Roots;
+  for (Each = Template.GetParent().Get(); Each != nullptr; Each = Each->GetParent().Get()) {
+    List.Ancestors.emplace_back(const_cast<TFactTemplate*>(Each));
+    const std::vector<TPatternMatchNode*>& Own = RootsFor(*Each);
+    List.Combined.insert(List.Combined.end(), Own.begin(), Own.end());
+  }
+  std::sort(List.Combined.begin(), List.Combined.end(),
             [](const TReteNode* A, const TReteNode* B) { return A->FSerial < B->FSerial; });
-  Roots.erase(std::unique(Roots.begin(), Roots.end()), Roots.end());
-  return OfferToken(Token, Roots);
+  List.Combined.erase(std::unique(List.Combined.begin(), List.Combined.end()),
+                      List.Combined.end());
+  List.CombinedAt = FRootChanges;
+  return List.Combined;
 }
 
 bool TReteNetwork::ProcessFact(TTokenAction Action, const IFact& Fact) {
@@ -1675,7 +1699,7 @@ void TReteNetwork::AddGoal(const IFact& Fact) {
 void TReteNetwork::AssertGoals() {
   while (!FGoals.empty() && FEngine != nullptr) {
     const IFact Goal = FGoals.front();
-    FGoals.erase(FGoals.begin());
+    FGoals.pop_front();
     FEngine->Assert(Goal, false);
   }
   FGoals.clear();

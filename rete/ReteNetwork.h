@@ -21,6 +21,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -597,6 +598,8 @@ class TReteNetwork : public TComponent {
   void CollectFacts(const TTokenSink& Sink) const;
   // The roots testing for Template's own name.
   const std::vector<TPatternMatchNode*>& RootsFor(const TFactTemplate& Template);
+  // The roots of Template and of every template it extends, in root order.
+  const std::vector<TPatternMatchNode*>& RootsWithAncestors(const TFactTemplate& Template);
   // The roots testing for Name, made empty when missing.
   size_t RootListOf(const std::string& Name);
   // Offers Token to Roots in order, then asserts the goals it raised.
@@ -632,7 +635,15 @@ class TReteNetwork : public TComponent {
   struct TRootList {
     std::string Name;
     std::vector<TPatternMatchNode*> Roots;
+    // For a template that extends others: its roots and theirs in root
+    // order, made at root change CombinedAt for these ancestors.
+    std::vector<TPatternMatchNode*> Combined;
+    std::vector<IFactTemplate> Ancestors;
+    uint64_t CombinedAt = UINT64_MAX;
   };
+  // Counts the roots that came and went, so cached root lists know when
+  // they are stale.
+  uint64_t FRootChanges = 0;
   std::vector<std::unique_ptr<TRootList>> FRootLists;
   std::unordered_map<std::string, size_t> FRootsByName;
   // The nodes the rule being compiled added, in order.
@@ -641,7 +652,7 @@ class TReteNetwork : public TComponent {
   std::vector<TRuleEntry> FRules;
   std::unordered_map<const TRule*, size_t> FRuleIndex;
   // Goal facts waiting for the token on its way, and how deep tokens are.
-  std::vector<IFact> FGoals;
+  std::deque<IFact> FGoals;
   int32_t FDepth = 0;
   std::exception_ptr FFailure;
 };

@@ -179,6 +179,19 @@ TEST_F(ReteNetworkTest, RootsSeeOnlyFactsTheirTemplateTestCanPass) {
   EXPECT_EQ(Engine->AgendaText(), TLines{"r: f-1"});
   Engine->ClearFacts();
   EXPECT_EQ(Engine->AgendaText(), TLines{});
+  // Roots that come later reach the facts of a template that extends
+  // theirs, and so does a new ancestry.
+  B.Rule("rw", {B.Pattern("wide", {Var("y")})});
+  IFact Again = new TFact(Wide);
+  Again->SetValue(SDefaultSlotName, Engine->Fact("a", {Int(4)})->GetValue(SDefaultSlotName));
+  Engine->Assert(Again, false);
+  EXPECT_EQ(Engine->AgendaText(), (TLines{"r: f-2", "rw: f-2"}));
+  B.Rule("rb", {B.Pattern("b", {Var("z")})});
+  Wide->SetParent(Engine->Ordered("b"));
+  IFact Moved = new TFact(Wide);
+  Moved->SetValue(SDefaultSlotName, Engine->Fact("b", {Int(5)})->GetValue(SDefaultSlotName));
+  Engine->Assert(Moved, false);
+  EXPECT_EQ(Engine->AgendaText(), (TLines{"r: f-2", "rw: f-2", "rw: f-3", "rb: f-3"}));
 }
 
 // A template remembers where the network keeps its roots; renamed, or
