@@ -225,7 +225,6 @@ void TFunctionCall::Execute(TObject* Context, IIEValue& Result) {
     }
     SetUserFunction(Found);
   }
-  AsContext(Context);
   // The function may be unregistered while it runs.
   const IUserFunction Function = FFunction;
   Function->Call(IFunCall(this), Context, Result);

@@ -141,7 +141,12 @@ void TReteBindingInfo::Assign(TPersistent* Source) {
 }
 
 IIEValue TReteBindingInfo::ReadFrom(TFact& Fact) const {
-  if (FWholeFact) return new TIEValue(Fact.GetID(), dtFactId);
+  if (FWholeFact) {
+    if (!FLastFactId || FLastFactId->GetAsFactId() != Fact.GetID()) {
+      FLastFactId = new TIEValue(Fact.GetID(), dtFactId);
+    }
+    return FLastFactId;
+  }
   const TIEValue* Value = FReader.Read(Fact);
   if (Value == nullptr) ListIndexError(GetSubIndex());
   // A binding may be changed by its user: the fact's own copy, not the

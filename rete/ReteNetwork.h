@@ -143,6 +143,9 @@ class TReteBindingInfo : public TBindingInfo {
   // The address names the fact itself, not a slot.
   bool FWholeFact;
   mutable TSlotReader FReader;
+  // The identifier value handed out last: a test that reads a fact address
+  // for every token of one fact makes it once.
+  mutable IIEValue FLastFactId;
 };
 
 // The context a node evaluates its tests in; its parent is the engine's root
