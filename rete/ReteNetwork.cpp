@@ -531,6 +531,10 @@ bool TTestNode::RunTests(const IReteToken& Token) {
   TIEContext* Context = GetContext();
   Context->SetToken(Token);
   Context->SetFact(nullptr);
+  return PerformTests(Context);
+}
+
+bool TTestNode::PerformTests(TIEContext* Context) {
   try {
     for (TIESlotTest* Test : FTests) {
       if (!Test->PerformTest(Context)) return false;
@@ -694,17 +698,7 @@ bool TJoinNode::RunTests(const IReteToken& Left, const IReteToken& Right) {
   TIEContext* Context = GetContext();
   Context->SetToken(Left);
   Context->SetFact(Right->GetFact());
-  try {
-    for (TIESlotTest* Test : FTests) {
-      if (!Test->PerformTest(Context)) return false;
-    }
-  } catch (const EAbort&) {
-    throw;
-  } catch (const Exception&) {
-    FRete->KeepFailure(std::current_exception());
-    return false;
-  }
-  return true;
+  return PerformTests(Context);
 }
 
 template <class TVisit>

@@ -340,6 +340,9 @@ class TTestNode : public TReteNode {
 
  protected:
   void CollectOutputs(const TTokenSink& Sink) override;
+  // Runs every test in Context; a test that raises fails, and the network
+  // keeps its error for when the token has gone through.
+  bool PerformTests(TIEContext* Context);
 
   std::vector<TIESlotTest*> FTests;
 
