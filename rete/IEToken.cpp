@@ -296,7 +296,7 @@ void TIETokenTree::Grow() {
 }
 
 void TIETokenTree::GrowIdentity() {
-  FIdentity.assign(FIdentity.size() * 4, -1);
+  FIdentity.assign(FIdentity.size() * 2, -1);
   const size_t Mask = FIdentity.size() - 1;
   for (int32_t At = FOldest; At >= 0; At = FEntries[At].Newer) {
     int32_t& Head = FIdentity[FEntries[At].Token->GetIdentity() & Mask];
