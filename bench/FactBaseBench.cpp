@@ -83,6 +83,24 @@ void BM_RetractOldestFirst(benchmark::State& State) {
 }
 BENCHMARK(BM_RetractOldestFirst)->Arg(1000)->Arg(10000);
 
+// From the middle of the fact base outwards, the newer half first.
+void BM_RetractFromTheMiddle(benchmark::State& State) {
+  const auto Count = static_cast<int32_t>(State.range(0));
+  for (auto _ : State) {
+    State.PauseTiming();
+    auto Bench = std::make_unique<TBenchEngine>();
+    for (int32_t N = 0; N < Count; ++N) Bench->Engine->Assert(Bench->MakeFact(N));
+    State.ResumeTiming();
+    for (int32_t ID = Count / 2; ID <= Count; ++ID) Bench->Engine->Retract(ID);
+    for (int32_t ID = Count / 2 - 1; ID >= 1; --ID) Bench->Engine->Retract(ID);
+    State.PauseTiming();
+    Bench.reset();
+    State.ResumeTiming();
+  }
+  State.SetItemsProcessed(State.iterations() * Count);
+}
+BENCHMARK(BM_RetractFromTheMiddle)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
 void BM_FactHashCode(benchmark::State& State) {
   TBenchEngine Bench;
   IFact Fact = Bench.MakeFact(12345);
