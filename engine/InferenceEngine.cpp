@@ -742,6 +742,7 @@ void TInferenceEngine::Clear() {
   FFacts.Clear();
   FPendingAssertions.Clear();
   FPendingRetractions.Clear();
+  FSharedValues.Clear();
   FGlobalVariables->Clear();
   FFactSets.Clear();
   if (FUserFunctions.GetInterpretedCount() > 0) RemoveInterpretedFunctions();
@@ -1159,6 +1160,8 @@ int32_t TInferenceEngine::Assert(const IFact& Fact, bool Flag) {
     if (FFacts.GetCacheHashCodes()) HashCode = Fact->GetHashCode();
     if (!FFactDuplication && FFacts.FindEqual(Fact, HashCode) >= 0) return -1;
   }
+  // Equal values share one object: the fact's hash and equality stay.
+  Fact->ShareValues(FSharedValues);
   const int32_t ID = NewFactId();
   Fact->SetID(ID);
   FFacts.FEngineUpdating = true;

@@ -982,6 +982,8 @@ class TInferenceEngine : public TCustomRuleEngine,
   void RemoveInterpretedFunctions();
 
   TFacts FFacts;
+  // What asserted facts share of their values.
+  TSharedValues FSharedValues;
   TFactTemplates FFactTemplates;
   TIEDefinedTypes FDefinedTypes;
   TEngineVariables* FEngineVariables;

@@ -7,9 +7,13 @@
 #include "TestSupport.h"
 #include "ValueSupport.h"
 #include "engine/InferenceEngine.h"
+#include "functions/FunctionTestSupport.h"
 
 namespace ie {
 namespace {
+
+using functiontest::Arg;
+using functiontest::Lambda;
 
 // An engine with the template "item" (slots n and tag, in that order),
 // and a check of the whole fact base against the IDs it should hold.
@@ -61,6 +65,9 @@ class FactBaseTest : public ::testing::Test {
     if (It != Ids.end()) Ids.erase(It);
     Gone.push_back(ID);
   }
+  // The text of the fact with that ID.
+  std::string TextOf(int32_t ID) { return ByID(ID)->GetToString(); }
+
   TInferenceEngine* Engine = nullptr;
   IFactTemplate Item;
 };
@@ -151,6 +158,96 @@ TEST_F(FactBaseTest, RetractionHandlersMayRetractOtherFacts) {
   ExpectIds({0, 2}, {1, 3});
   EXPECT_EQ(Engine->Assert(NewItem(3)), 4);
   EXPECT_EQ(Engine->Assert(NewItem(1)), 5);
+}
+
+TEST_F(FactBaseTest, AssertedFactsShareEqualIntegersAndAtoms) {
+  const int32_t A = Engine->Assert("(item (n 7) (tag red))");
+  const int32_t B = Engine->Assert("(item (n 7) (tag blue))");
+  const int32_t C = Engine->Assert("(item (n 8) (tag red))");
+  EXPECT_EQ(ByID(A)->PeekValue(0), ByID(B)->PeekValue(0));
+  EXPECT_EQ(ByID(A)->PeekValue(1), ByID(C)->PeekValue(1));
+  EXPECT_TRUE(ByID(A)->PeekValue(0)->IsFrozen());
+
+  // What a fact hands out is its own: changing it changes that fact only.
+  ByID(A)->GetValue("n")->SetAsInteger(9);
+  ByID(C)->GetValue("tag")->SetAsAtom("green");
+  EXPECT_EQ(TextOf(A), "(item (n 9) (tag red))");
+  EXPECT_EQ(TextOf(B), "(item (n 7) (tag blue))");
+  EXPECT_EQ(TextOf(C), "(item (n 8) (tag green))");
+  EXPECT_EQ(Engine->Assert("(item (n 7) (tag red))"), 4);
+
+  // Another engine has values of its own.
+  TInferenceEngine* Other = Create<TInferenceEngine>(nullptr);
+  Other->Parse("(deftemplate item (slot n) (slot tag))", true);
+  const int32_t D = Other->Assert("(item (n 7) (tag blue))");
+  EXPECT_NE(Other->GetFacts().GetFactByID(D)->PeekValue(0), ByID(B)->PeekValue(0));
+  Other->Free();
+}
+
+TEST_F(FactBaseTest, ValuesSomeoneElseHoldsOrMarkedAreNotShared) {
+  Engine->Assert("(item (n 7) (tag red))");
+  // The host keeps its value: the fact holds that very object.
+  const IIEValue Kept = Int(7);
+  IFact Fact = NewItem(0);
+  Fact->SetValue("n", Kept);
+  Fact->SetValue("tag", Atom("blue"));
+  Engine->Assert(Fact);
+  EXPECT_EQ(Fact->PeekValue(0), Kept);
+  Kept->SetAsInteger(70);
+  EXPECT_EQ(Fact->GetToString(), "(item (n 70) (tag blue))");
+  EXPECT_EQ(TextOf(1), "(item (n 7) (tag red))");
+
+  // A tag tells a value apart: it stays the fact's own.
+  IFact Tagged = NewItem(0);
+  IIEValue Seven = Int(7);
+  Seven->SetTag(42);
+  Tagged->SetValue("n", std::move(Seven));
+  Tagged->SetValue("tag", Atom("green"));
+  Engine->Assert(Tagged);
+  EXPECT_EQ(Tagged->PeekValue(0)->GetTag(), 42);
+  EXPECT_FALSE(Tagged->PeekValue(0)->IsFrozen());
+}
+
+// A value converted in place as it is stored must not be a shared one.
+TEST_F(FactBaseTest, DynamicChecksConvertACopyOfASharedValue) {
+  Engine->Parse("(deftemplate reading (slot level (type FLOAT)))", true);
+  Engine->SetTypeChecks(TTypeChecks{tcDynamic});
+  const int32_t A = Engine->Assert("(item (n 3) (tag x))");
+  const int32_t B = Engine->Assert("(item (n 3) (tag y))");
+  IFact Reading = Engine->GetFactTemplates().Get("reading")->NewFact();
+  Reading->SetValue("level", ByID(A)->PeekValue(0));
+  EXPECT_EQ(Reading->GetToString(), "(reading (level 3.0000))");
+  EXPECT_EQ(TextOf(A), "(item (n 3) (tag x))");
+  EXPECT_EQ(TextOf(B), "(item (n 3) (tag y))");
+}
+
+// A host function may change the value a rule binds; the fact it came
+// from changes, not the facts that share an equal value.
+TEST_F(FactBaseTest, ChangingABoundValueChangesItsFactOnly) {
+  Engine->AddUserFunction(Lambda("bump", [](const IFunCall& Call, TIEContext* Context,
+                                            IIEValue& Result) {
+    Arg(Call, 0, Context)->SetAsInteger(99);
+    Result = FCTrue;
+  }));
+  Engine->Parse("(defrule bump (item (n ?n) (tag red)) => (bump ?n))", true);
+  const int32_t Red = Engine->Assert("(item (n 7) (tag red))");
+  const int32_t Blue = Engine->Assert("(item (n 7) (tag blue))");
+  EXPECT_EQ(Engine->Run(), 1);
+  EXPECT_EQ(TextOf(Red), "(item (n 99) (tag red))");
+  EXPECT_EQ(TextOf(Blue), "(item (n 7) (tag blue))");
+}
+
+// Atoms enough that the table of shared atoms grows several times: each
+// is still found and shared.
+TEST_F(FactBaseTest, SharedAtomsSurviveTheirTableGrowing) {
+  std::vector<int32_t> First;
+  for (int32_t N = 0; N < 200; ++N) {
+    First.push_back(Engine->Assert("(item (n 1) (tag a" + std::to_string(N) + "))"));
+  }
+  for (int32_t N = 0; N < 200; ++N) {
+    const int32_t ID = Engine->Assert("(item (n 2) (tag a" + std::to_string(N) + "))");
+    ASSERT_EQ(ByID(ID)->PeekValue(1), ByID(First[N])->PeekValue(1)) << N;
+  }
 }
 
 }  // namespace
