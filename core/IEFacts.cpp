@@ -869,11 +869,15 @@ void TFact::StoreChecked(int32_t Index, IIEValue Value) {
   // A text in a fuzzy slot that names a term of the slot's variable
   // becomes that term, even where the type would keep the text to be
   // resolved later. The value changes in place, as the caller's object; a
-  // shared constant is copied first since it must never change.
+  // shared constant or frozen value is copied first since it must never
+  // change.
   const TIEType Kind = Value->GetDType();
+  const auto Own = [&] {
+    if (IsValueConstant(Value) || Value->IsFrozen()) Value = Value->Clone();
+  };
   if (Slot->IsFuzzy() && (Kind == dtAtom || Kind == dtString) && Slot->GetExtendedTypeInfo()) {
     if (const IFuzzySet Set = Slot->GetExtendedTypeInfo()->TextToFuzzySet(Value->GetText())) {
-      if (IsValueConstant(Value)) Value = Value->Clone();
+      Own();
       Value->SetAsFuzzy(Set);
     }
   }
@@ -883,7 +887,7 @@ void TFact::StoreChecked(int32_t Index, IIEValue Value) {
     const bool ToFloat = Kind == dtInteger && Slot->GetSlotType().Contains(dtFloat) &&
                          Slot->IsValid(new TIEValue(static_cast<double>(Value->GetAsInteger())));
     if (!ToFloat) throw EIEException(Slot->GetInvalidValueString(Value));
-    if (IsValueConstant(Value)) Value = Value->Clone();
+    Own();
     Value->SetAsFloat(Value->GetAsInteger());
   }
   FValues.SetItemByIndex(Index, std::move(Value));
@@ -943,6 +947,17 @@ void TFact::AssignValues(const IFact& Source) {
   if (Source == this) return;
   Source->EnsureLayout();
   FValues.CopyFrom(Source->FValues);
+}
+
+void TFact::ShareValues(TSharedValues& Shared) {
+  if (!FTemplate) return;
+  EnsureLayout();
+  const ISlotLayout& Layout = FValues.GetLayout();
+  const bool Fuzzy = FTemplate->IsFuzzy();
+  for (int32_t Index = 0; Index < Layout->GetCount(); ++Index) {
+    IIEValue& Value = FValues.GetItemByIndex(Index);
+    if (Value && !(Fuzzy && Layout->GetSlot(Index)->IsFuzzy())) Shared.Share(Value);
+  }
 }
 
 IFact TFact::Clone() const {

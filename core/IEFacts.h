@@ -8,7 +8,9 @@
 // slot points back to its template with a plain pointer. A template points
 // to its Owner (normally the engine, see IEFactOwner.h) without counting
 // it. A fact holds its template and its values; values stored by the
-// caller are shared, defaults and copies are the fact's own.
+// caller are shared, defaults and copies are the fact's own, and an engine
+// swaps the integers and atoms that only an asserted fact holds for equal
+// frozen ones that its facts share (ShareValues).
 //
 // Slot order: everything the rest of the system sees of a template's slots
 // (names, printing, fact equality and hashing, filling defaults) follows
@@ -301,6 +303,7 @@ class TFactValues {
   const ISlotLayout& GetLayout() const { return FLayout; }
   int32_t GetCount() const { return FLayout ? FLayout->GetCount() : 0; }
   const IIEValue& GetItemByIndex(int32_t Index) const { return FItems[Index]; }
+  IIEValue& GetItemByIndex(int32_t Index) { return FItems[Index]; }
   void SetItemByIndex(int32_t Index, IIEValue Value) { FItems[Index] = std::move(Value); }
   const std::vector<TOrphan>& GetOrphans() const;
   TOrphan* FindOrphan(std::string_view Name);
@@ -370,6 +373,10 @@ class TFact : public ICloneable {
   // Copies of Source's values, unchecked; Source must have this very
   // template.
   void AssignValues(const IFact& Source);
+  // Each integer or atom of a slot that only this fact holds becomes the
+  // equal value Shared keeps (see TSharedValues); fuzzy slots keep theirs,
+  // since their values may be turned into fuzzy sets in place.
+  void ShareValues(TSharedValues& Shared);
 
   IFact Clone() const;
   IInterface CloneInterface() const override { return Clone(); }

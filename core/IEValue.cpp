@@ -832,6 +832,80 @@ bool IsValueConstant(const TIEValue* Value) {
   return false;
 }
 
+// TSharedValues
+
+void TSharedValues::Share(IIEValue& Value) {
+  // Only a value of this very class without tag, change handler or owned
+  // object is told from an equal one by nothing but its address.
+  const TIEValue& Plain = *Value;
+  if (Plain.FFrozen || Plain.FExtra || Plain.GetRefCount() != 1) return;
+  const auto Exact = [&] { return Plain.ClassType() == TIEValue::StaticClass(); };
+  if (Plain.FDType == dtAtom) {
+    if (Exact()) ShareAtom(Value);
+    return;
+  }
+  if (Plain.FDType != dtInteger) return;
+  const int64_t Index = int64_t{Plain.FData.Integer} - LowestInteger;
+  if (Index < 0 || Index > HighestInteger - LowestInteger || !Exact()) return;
+  if (FIntegers.empty()) FIntegers.resize(HighestInteger - LowestInteger + 1);
+  IIEValue& Shared = FIntegers[Index];
+  if (Shared) {
+    Value = Shared;
+    return;
+  }
+  Value->Freeze();
+  Shared = Value;
+}
+
+size_t TSharedValues::Home(const std::string& Text) const {
+  const auto Hash = static_cast<uint32_t>(HashString(Text));
+  // Fibonacci hashing spreads texts that differ in their last character.
+  return ((Hash ^ (Hash >> 16)) * 0x9E3779B1u) & (FAtoms.size() - 1);
+}
+
+void TSharedValues::ShareAtom(IIEValue& Value) {
+  if ((FAtomCount + 1) * 2 > FAtoms.size()) Rebuild();
+  const std::string& Text = Value->GetText();
+  const size_t Mask = FAtoms.size() - 1;
+  size_t I = Home(Text);
+  for (; FAtoms[I]; I = (I + 1) & Mask) {
+    if (FAtoms[I]->GetText() == Text) {
+      Value = FAtoms[I];
+      return;
+    }
+  }
+  Value->Freeze();
+  FAtoms[I] = Value;
+  ++FAtomCount;
+}
+
+void TSharedValues::Rebuild() {
+  std::vector<IIEValue> Old = std::move(FAtoms);
+  size_t Kept = 0;
+  for (const IIEValue& Atom : Old) {
+    if (Atom && Atom->GetRefCount() > 1) ++Kept;
+  }
+  // A quarter used at most, so that a quarter of the room is added before
+  // the next rebuild.
+  size_t Capacity = 16;
+  while (Capacity < 4 * (Kept + 1)) Capacity *= 2;
+  FAtoms.assign(Capacity, nullptr);
+  FAtomCount = 0;
+  for (IIEValue& Atom : Old) {
+    if (!Atom || Atom->GetRefCount() == 1) continue;
+    size_t I = Home(Atom->GetText());
+    while (FAtoms[I]) I = (I + 1) & (Capacity - 1);
+    FAtoms[I] = std::move(Atom);
+    ++FAtomCount;
+  }
+}
+
+void TSharedValues::Clear() {
+  FIntegers.clear();
+  FAtoms.clear();
+  FAtomCount = 0;
+}
+
 // TValueVector
 
 void TValueVector::Append(const TValueVector& Other) {

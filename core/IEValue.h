@@ -21,6 +21,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/IEConsts.h"
 #include "core/IEInterfaces.h"
@@ -149,9 +150,10 @@ class TIEValue : public ICloneable {
     SetShared(dtFunCall, Call.Get());
   }
 
-  // A frozen value is a slot default that facts share for their unset
-  // slots instead of each holding a copy; it is never changed, and a fact
-  // hands out a copy of it wherever the caller may change the value.
+  // A frozen value is shared by facts instead of each holding a copy (a
+  // slot default for unset slots, or a value of TSharedValues); it is
+  // never changed, and a fact hands out a copy of it wherever the caller
+  // may change the value.
   bool IsFrozen() const { return FFrozen; }
   void Freeze() { FFrozen = true; }
 
@@ -208,6 +210,8 @@ class TIEValue : public ICloneable {
   virtual void SetShared(TIEType DType, ICloneable* Shared);
 
  private:
+  friend class TSharedValues;
+
   struct TExtra {
     int32_t Tag = 0;
     bool Owned = false;
@@ -402,6 +406,38 @@ class TSingletonsVector : public ICloneable {
   IValueVector FYValues;
   ISingletonsParser* FParser;
   int32_t FTag = 0;
+};
+
+// Integers and atoms that an engine's facts share instead of each holding
+// an equal value of its own, most of a small fact's memory. A value that
+// nothing else holds is swapped for the shared equal one, or becomes it,
+// frozen; no holder can tell, since the only one was the fact and a fact
+// hands out its own copy of a frozen value. Small integers are found by
+// index, atoms by text in a table that drops the atoms only it still
+// holds when it would grow. One engine thread uses it.
+class TSharedValues {
+ public:
+  // Swaps Value for the shared equal value, or makes it that value, when
+  // it is an integer or atom that Value alone holds, of this very class
+  // and without tag, change handler or owned object.
+  void Share(IIEValue& Value);
+  void Clear();
+
+ private:
+  static constexpr int32_t LowestInteger = -128;
+  static constexpr int32_t HighestInteger = 1023;
+
+  void ShareAtom(IIEValue& Value);
+  // Drops the atoms only the table holds and makes room for at least as
+  // many again.
+  void Rebuild();
+  size_t Home(const std::string& Text) const;
+
+  std::vector<IIEValue> FIntegers;
+  // Open addressing, nil where empty; the size is a power of two, at
+  // most half used.
+  std::vector<IIEValue> FAtoms;
+  size_t FAtomCount = 0;
 };
 
 // Values by name; names compare case-sensitively and iterate in the order

@@ -1,6 +1,7 @@
 #include "engine/InferenceEngine.h"
 
 #include <algorithm>
+#include <bit>
 
 #include "core/IEDefinedTypePrinter.h"
 #include "core/IEFactPrinter.h"
@@ -225,45 +226,222 @@ void TFactHashIndex::Resize(size_t Capacity) {
   }
 }
 
+// TFactList
+
+const IFact& TFactList::Get(int32_t Position) const {
+  if (Position < 0 || Position >= FCount) ListIndexError(Position);
+  return FFacts[PlaceOf(Position)];
+}
+
+int32_t TFactList::PlaceOf(int32_t Position) const {
+  if (!HasHoles()) return Position;
+  // Down the tree to the block that holds the fact, then along its bits.
+  int32_t Block = 0;
+  int32_t Rest = Position;
+  const auto Size = static_cast<int32_t>(FTree.size()) - 1;
+  for (int32_t Step = std::bit_floor(static_cast<uint32_t>(Size)); Step > 0; Step >>= 1) {
+    if (Block + Step <= Size && FTree[Block + Step] <= Rest) {
+      Block += Step;
+      Rest -= FTree[Block];
+    }
+  }
+  uint64_t Bits = FBits[Block];
+  for (; Rest > 0; --Rest) Bits &= Bits - 1;
+  return (Block << BlockBits) + std::countr_zero(Bits);
+}
+
+int32_t TFactList::PositionOf(int32_t Place) const {
+  if (!HasHoles()) return Place;
+  const int32_t Block = Place >> BlockBits;
+  int32_t Position = 0;
+  for (int32_t I = Block; I > 0; I &= I - 1) Position += FTree[I];
+  const uint64_t Below = (uint64_t{1} << (Place & ((1 << BlockBits) - 1))) - 1;
+  return Position + std::popcount(FBits[Block] & Below);
+}
+
+int32_t TFactList::FindPlace(int32_t ID) const {
+  const int32_t Places = GetPlaceCount();
+  if (Places == 0) return -1;
+  if (!FOrdered) {
+    for (int32_t Place = 0; Place < Places; ++Place) {
+      if (FIDs[Place] == ID && FFacts[Place]) return Place;
+    }
+    return -1;
+  }
+  // IDs mostly follow each other: the places the first and the last ID
+  // suggest are tried before the search.
+  const auto Holds = [&](int64_t Place) {
+    return Place >= 0 && Place < Places && FIDs[Place] == ID && FFacts[Place];
+  };
+  const int64_t FromFirst = int64_t{ID} - FIDs.front();
+  if (Holds(FromFirst)) return static_cast<int32_t>(FromFirst);
+  const int64_t FromLast = Places - 1 - (int64_t{FIDs.back()} - ID);
+  if (Holds(FromLast)) return static_cast<int32_t>(FromLast);
+  // A hole may keep the ID that a preserved ID gave to a fact again.
+  for (auto It = std::lower_bound(FIDs.begin(), FIDs.end(), ID); It != FIDs.end() && *It == ID;
+       ++It) {
+    const auto Place = static_cast<int32_t>(It - FIDs.begin());
+    if (FFacts[Place]) return Place;
+  }
+  return -1;
+}
+
+int32_t TFactList::Find(int32_t ID) const {
+  const int32_t Place = FindPlace(ID);
+  return Place < 0 ? -1 : PositionOf(Place);
+}
+
+TFact* TFactList::Lookup(int32_t ID) const {
+  const int32_t Place = FindPlace(ID);
+  return Place < 0 ? nullptr : FFacts[Place].Get();
+}
+
+int32_t TFactList::PlaceOfFact(const TFact* Fact) const {
+  if (Fact == nullptr) return -1;
+  const int32_t Place = FindPlace(Fact->GetID());
+  if (Place >= 0 && FFacts[Place] == Fact) return Place;
+  // Its ID was changed since it was added.
+  for (int32_t I = 0; I < GetPlaceCount(); ++I) {
+    if (FFacts[I] == Fact) return I;
+  }
+  return -1;
+}
+
+int32_t TFactList::IndexOf(const TFact* Fact) const {
+  const int32_t Place = PlaceOfFact(Fact);
+  return Place < 0 ? -1 : PositionOf(Place);
+}
+
+void TFactList::Add(const IFact& Fact) {
+  const int32_t ID = Fact->GetID();
+  if (FIDs.empty() || FIDs.back() <= ID) return Append(Fact);
+  // A preserved ID may belong before the end.
+  int32_t Place = GetPlaceCount();
+  if (FOrdered) {
+    Place = static_cast<int32_t>(std::upper_bound(FIDs.begin(), FIDs.end(), ID) - FIDs.begin());
+  } else {
+    while (Place > 0 && FIDs[Place - 1] > ID) --Place;
+  }
+  InsertAt(Place, Fact);
+}
+
+void TFactList::Insert(int32_t Position, const IFact& Fact) {
+  if (Position < 0 || Position > FCount) ListIndexError(Position);
+  const int32_t Place = Position == FCount ? GetPlaceCount() : PlaceOf(Position);
+  InsertAt(Place, Fact);
+  const int32_t ID = Fact->GetID();
+  if ((Place > 0 && FIDs[Place - 1] > ID) || (Place + 1 < GetPlaceCount() && FIDs[Place + 1] < ID)) {
+    FOrdered = false;
+  }
+}
+
+void TFactList::InsertAt(int32_t Place, const IFact& Fact) {
+  if (Place == GetPlaceCount()) return Append(Fact);
+  FFacts.insert(FFacts.begin() + Place, Fact);
+  FIDs.insert(FIDs.begin() + Place, Fact->GetID());
+  ++FCount;
+  if (HasHoles()) Recount();
+}
+
+void TFactList::Append(const IFact& Fact) {
+  const int32_t Place = GetPlaceCount();
+  FFacts.push_back(Fact);
+  FIDs.push_back(Fact->GetID());
+  ++FCount;
+  if (!HasHoles()) return;
+  const int32_t Block = Place >> BlockBits;
+  // The tree has room for a power of two of blocks; past it, a tree of
+  // twice as many is built.
+  if (Block + 1 >= static_cast<int32_t>(FTree.size())) return Recount();
+  if (Block == static_cast<int32_t>(FBits.size())) FBits.push_back(0);
+  FBits[Block] |= uint64_t{1} << (Place & ((1 << BlockBits) - 1));
+  AddToTree(Block, 1);
+}
+
+void TFactList::AddToTree(int32_t Block, int32_t Delta) {
+  const auto Size = static_cast<int32_t>(FTree.size());
+  for (int32_t I = Block + 1; I < Size; I += I & -I) FTree[I] += Delta;
+}
+
+void TFactList::Recount() {
+  const int32_t Places = GetPlaceCount();
+  const int32_t Blocks = (Places + (1 << BlockBits) - 1) >> BlockBits;
+  FBits.assign(Blocks, 0);
+  for (int32_t Place = 0; Place < Places; ++Place) {
+    if (FFacts[Place]) FBits[Place >> BlockBits] |= uint64_t{1} << (Place & ((1 << BlockBits) - 1));
+  }
+  FTree.assign(std::bit_ceil(static_cast<uint32_t>(Blocks) + 1) + 1, 0);
+  const auto Size = static_cast<int32_t>(FTree.size());
+  for (int32_t I = 1; I < Size; ++I) {
+    if (I <= Blocks) FTree[I] += std::popcount(FBits[I - 1]);
+    const int32_t Parent = I + (I & -I);
+    if (Parent < Size) FTree[Parent] += FTree[I];
+  }
+}
+
+void TFactList::Delete(int32_t Position) {
+  if (Position < 0 || Position >= FCount) ListIndexError(Position);
+  DeletePlace(PlaceOf(Position));
+}
+
+bool TFactList::Remove(const TFact* Fact) {
+  const int32_t Place = PlaceOfFact(Fact);
+  if (Place < 0) return false;
+  DeletePlace(Place);
+  return true;
+}
+
+void TFactList::DeletePlace(int32_t Place) {
+  // The first hole needs the bits and the tree.
+  if (!HasHoles()) Recount();
+  // Released once the list is whole again: the fact's last reference may
+  // run code of its values.
+  const IFact Gone = std::move(FFacts[Place]);
+  FFacts[Place] = nullptr;
+  --FCount;
+  const int32_t Block = Place >> BlockBits;
+  FBits[Block] &= ~(uint64_t{1} << (Place & ((1 << BlockBits) - 1)));
+  AddToTree(Block, -1);
+  if (GetPlaceCount() - FCount > FCount) Compact();
+}
+
+void TFactList::Compact() {
+  int32_t Kept = 0;
+  for (int32_t Place = 0; Place < GetPlaceCount(); ++Place) {
+    if (!FFacts[Place]) continue;
+    if (Kept != Place) {
+      FIDs[Kept] = FIDs[Place];
+      FFacts[Kept] = std::move(FFacts[Place]);
+    }
+    ++Kept;
+  }
+  FFacts.resize(Kept);
+  FIDs.resize(Kept);
+  // A list that shrank a lot gives its memory back.
+  if (FFacts.capacity() > 4 * FFacts.size() + 64) {
+    FFacts.shrink_to_fit();
+    FIDs.shrink_to_fit();
+  }
+  FOrdered = std::is_sorted(FIDs.begin(), FIDs.end());
+  FBits.clear();
+  FTree.clear();
+}
+
+void TFactList::Clear() {
+  const std::vector<IFact> Gone = std::move(FFacts);
+  FFacts.clear();
+  FIDs.clear();
+  FBits.clear();
+  FTree.clear();
+  FCount = 0;
+  FOrdered = true;
+}
+
 // TFacts
 
 TFacts::TFacts(TInferenceEngine* Engine) : FEngine(Engine) { SetCacheHashCodes(true); }
 
-int32_t TFacts::BinarySearch(int32_t ID) const {
-  int32_t Low = 0;
-  int32_t High = GetCount() - 1;
-  while (Low <= High) {
-    const int32_t Middle = Low + (High - Low) / 2;
-    const int32_t MiddleID = FList.Get(Middle)->GetID();
-    if (MiddleID == ID) return Middle;
-    if (MiddleID < ID) {
-      Low = Middle + 1;
-    } else {
-      High = Middle - 1;
-    }
-  }
-  return -1;
-}
-
-int32_t TFacts::FindFact(int32_t ID) const {
-  if (GetCount() >= 5) {
-    // IDs mostly follow each other: the places the first and the last ID
-    // suggest are tried before the search.
-    const auto Holds = [&](int64_t Index) {
-      return Index >= 0 && Index < GetCount() &&
-             FList.Get(static_cast<int32_t>(Index))->GetID() == ID;
-    };
-    const int64_t FromFirst = int64_t{ID} - FList.Get(0)->GetID();
-    if (Holds(FromFirst)) return static_cast<int32_t>(FromFirst);
-    const int64_t FromLast = GetCount() - 1 - (int64_t{FList.Last()->GetID()} - ID);
-    if (Holds(FromLast)) return static_cast<int32_t>(FromLast);
-    return BinarySearch(ID);
-  }
-  for (int32_t I = 0; I < GetCount(); ++I) {
-    if (FList.Get(I)->GetID() == ID) return I;
-  }
-  return -1;
-}
+int32_t TFacts::FindFact(int32_t ID) const { return FList.Find(ID); }
 
 int32_t TFacts::FindFact(const IFact& Fact) const {
   if (!Fact || !Fact->GetTemplate()) return -1;
@@ -273,8 +451,10 @@ int32_t TFacts::FindFact(const IFact& Fact) const {
 
 int32_t TFacts::FindEqual(const IFact& Fact, int32_t HashCode) const {
   if (FPreserveIDs || !FCacheHashCodes) {
-    for (int32_t I = 0; I < GetCount(); ++I) {
-      if (FList.Get(I)->Equals(Fact)) return I;
+    int32_t Position = 0;
+    for (const IFact& Present : FList) {
+      if (Present->Equals(Fact)) return Position;
+      ++Position;
     }
     return -1;
   }
@@ -287,18 +467,15 @@ int32_t TFacts::FindEqual(const IFact& Fact, int32_t HashCode) const {
   // Different facts may share a hash code: a hit counts only when equal.
   int32_t Found = -1;
   FHashIndex.FindIf(HashCode, [&](int32_t ID) {
-    const int32_t Index = FindFact(ID);
-    if (Index < 0 || !FList.Get(Index)->Equals(Fact)) return false;
-    Found = Index;
+    const TFact* Present = FList.Lookup(ID);
+    if (Present == nullptr || !Present->Equals(Fact)) return false;
+    Found = FList.Find(ID);
     return true;
   });
   return Found;
 }
 
-IFact TFacts::GetFactByID(int32_t ID) const {
-  const int32_t Index = FindFact(ID);
-  return Index < 0 ? IFact() : FList.Get(Index);
-}
+IFact TFacts::GetFactByID(int32_t ID) const { return FList.Lookup(ID); }
 
 int32_t TFacts::IndexOf(const IFact& Fact) const {
   if (!Fact) return -1;
@@ -328,22 +505,18 @@ void TFacts::Unindex(TFact* Fact) {
 }
 
 void TFacts::AppendIndexed(const IFact& Fact, int32_t HashCode) {
-  // IDs ascend along the list; a preserved ID may belong before the end.
-  int32_t Position = GetCount();
-  const int32_t ID = Fact->GetID();
-  while (Position > 0 && FList.Get(Position - 1)->GetID() > ID) --Position;
-  if (Position == GetCount()) {
-    FList.Add(Fact);
-  } else {
-    FList.Insert(Position, Fact);
-  }
-  FHighestID = std::max(FHighestID, ID);
+  FList.Add(Fact);
+  FHighestID = std::max(FHighestID, Fact->GetID());
   Index(Fact.Get(), HashCode);
 }
 
 void TFacts::DeleteIndexed(int32_t Index) {
   Unindex(FList.Get(Index).Get());
   FList.Delete(Index);
+}
+
+void TFacts::DeleteIndexed(const IFact& Fact) {
+  if (FList.Remove(Fact.Get())) Unindex(Fact.Get());
 }
 
 int32_t TFacts::Add(const IFact& Fact) {
@@ -371,11 +544,11 @@ int32_t TFacts::Add(const IFact& Fact) {
 void TFacts::Insert(int32_t Index, const IFact& Fact) {
   if (Index < 0 || Index > GetCount()) ListIndexError(Index);
   if (FEngine->Assert(Fact, false) < 0) return;
+  // The rules it fired may have retracted it already.
   const int32_t Position = FList.IndexOf(Fact.Get());
-  FEngineUpdating = true;
+  if (Position < 0) return;
   FList.Delete(Position);
   FList.Insert(std::min(Index, GetCount()), Fact);
-  FEngineUpdating = false;
 }
 
 void TFacts::Delete(int32_t Index) {
@@ -569,6 +742,7 @@ void TInferenceEngine::Clear() {
   FFacts.Clear();
   FPendingAssertions.Clear();
   FPendingRetractions.Clear();
+  FSharedValues.Clear();
   FGlobalVariables->Clear();
   FFactSets.Clear();
   if (FUserFunctions.GetInterpretedCount() > 0) RemoveInterpretedFunctions();
@@ -986,6 +1160,8 @@ int32_t TInferenceEngine::Assert(const IFact& Fact, bool Flag) {
     if (FFacts.GetCacheHashCodes()) HashCode = Fact->GetHashCode();
     if (!FFactDuplication && FFacts.FindEqual(Fact, HashCode) >= 0) return -1;
   }
+  // Equal values share one object: the fact's hash and equality stay.
+  Fact->ShareValues(FSharedValues);
   const int32_t ID = NewFactId();
   Fact->SetID(ID);
   FFacts.FEngineUpdating = true;
@@ -1025,7 +1201,8 @@ void TInferenceEngine::RetractFact(int32_t Index) {
   FFacts.FEngineUpdating = true;
   try {
     WatchFact(" <== ", Fact);
-    FFacts.DeleteIndexed(Index);
+    // The handlers and the network may have moved it, or taken it already.
+    FFacts.DeleteIndexed(Fact);
   } catch (...) {
     FFacts.FEngineUpdating = false;
     throw;
