@@ -68,37 +68,37 @@ void BM_RejectDuplicates(benchmark::State& State) {
 }
 BENCHMARK(BM_RejectDuplicates)->Arg(1000)->Arg(10000);
 
-void BM_RetractOldestFirst(benchmark::State& State) {
+// Times Retract(Bench, Count) on a fact base of Count facts, made and freed
+// outside the timing.
+template <class TRetract>
+void TimeRetraction(benchmark::State& State, TRetract&& Retract) {
   const auto Count = static_cast<int32_t>(State.range(0));
   for (auto _ : State) {
     State.PauseTiming();
     auto Bench = std::make_unique<TBenchEngine>();
     for (int32_t N = 0; N < Count; ++N) Bench->Engine->Assert(Bench->MakeFact(N));
     State.ResumeTiming();
-    for (int32_t ID = 1; ID <= Count; ++ID) Bench->Engine->Retract(ID);
+    Retract(*Bench, Count);
     State.PauseTiming();
     Bench.reset();
     State.ResumeTiming();
   }
   State.SetItemsProcessed(State.iterations() * Count);
 }
+
+void BM_RetractOldestFirst(benchmark::State& State) {
+  TimeRetraction(State, [](TBenchEngine& Bench, int32_t Count) {
+    for (int32_t ID = 1; ID <= Count; ++ID) Bench.Engine->Retract(ID);
+  });
+}
 BENCHMARK(BM_RetractOldestFirst)->Arg(1000)->Arg(10000);
 
 // From the middle of the fact base outwards, the newer half first.
 void BM_RetractFromTheMiddle(benchmark::State& State) {
-  const auto Count = static_cast<int32_t>(State.range(0));
-  for (auto _ : State) {
-    State.PauseTiming();
-    auto Bench = std::make_unique<TBenchEngine>();
-    for (int32_t N = 0; N < Count; ++N) Bench->Engine->Assert(Bench->MakeFact(N));
-    State.ResumeTiming();
-    for (int32_t ID = Count / 2; ID <= Count; ++ID) Bench->Engine->Retract(ID);
-    for (int32_t ID = Count / 2 - 1; ID >= 1; --ID) Bench->Engine->Retract(ID);
-    State.PauseTiming();
-    Bench.reset();
-    State.ResumeTiming();
-  }
-  State.SetItemsProcessed(State.iterations() * Count);
+  TimeRetraction(State, [](TBenchEngine& Bench, int32_t Count) {
+    for (int32_t ID = Count / 2; ID <= Count; ++ID) Bench.Engine->Retract(ID);
+    for (int32_t ID = Count / 2 - 1; ID >= 1; --ID) Bench.Engine->Retract(ID);
+  });
 }
 BENCHMARK(BM_RetractFromTheMiddle)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
