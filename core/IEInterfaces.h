@@ -64,6 +64,9 @@ class TCustomContext : public TObject {
   // The value bound to Name here or in the contexts this one looks through;
   // nil when the name is unbound or bound without a value.
   virtual IIEValue FindBindingValue(std::string_view Name) const = 0;
+  // The value bound to Variable (a variable value); contexts that bind by
+  // position may remember in Variable where they found it.
+  virtual IIEValue FindVariableValue(TIEValue& Variable) const;
   // The value that a binding address names in this context.
   virtual IIEValue ResolveBindingAddress(const TCustomBindingInfo& Address) const = 0;
 };

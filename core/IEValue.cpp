@@ -191,6 +191,7 @@ void TIEValue::Notification(TComponent* Component, TOperation Operation) {
 
 void TIEValue::SetText(TIEType DType, std::string Value) {
   Changing(DType);
+  FData = {};
   FText = std::move(Value);
   FDType = DType;
   Changed();
@@ -756,13 +757,17 @@ std::string TIEValue::ObjectText() const {
 
 // Resolution
 
+IIEValue TCustomContext::FindVariableValue(TIEValue& Variable) const {
+  return FindBindingValue(Variable.GetText());
+}
+
 IIEValue TIEValue::Resolve(TObject* Context) {
   switch (FDType) {
     case dtVariable:
     case dtMultiVariable: {
       const auto* Ctx = ObjectAs<const TCustomContext>(Context);
       if (Ctx == nullptr) throw EIEException(Format(SNoContext, IETypeName(FDType)));
-      IIEValue Bound = Ctx->FindBindingValue(FText);
+      IIEValue Bound = Ctx->FindVariableValue(*this);
       if (!Bound) throw EIEException(Format(SCorruptedBinding, FText));
       return Bound;
     }

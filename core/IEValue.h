@@ -157,6 +157,13 @@ class TIEValue : public ICloneable {
   bool IsFrozen() const { return FFrozen; }
   void Freeze() { FFrozen = true; }
 
+  // For a variable: the key of the binding frame it was last found in and
+  // its position there (key 0 for none), so that a rule's actions find
+  // their variables without comparing names.
+  uint32_t GetFrameKey() const { return FData.Slot.Key; }
+  int32_t GetFrameIndex() const { return FData.Slot.Index; }
+  void SetFrameSlot(uint32_t Key, int32_t Index) { FData.Slot = {Key, Index}; }
+
   bool IsOwningObject() const;
   // Back to dtNone, freeing an owned object; does not fire OnChange.
   virtual void Reset();
@@ -243,6 +250,10 @@ class TIEValue : public ICloneable {
     TClass Class;
     void* Pointer;
     ICloneable* Shared;
+    struct {
+      uint32_t Key;
+      int32_t Index;
+    } Slot;
   } FData{};
   std::unique_ptr<TExtra> FExtra;
 };

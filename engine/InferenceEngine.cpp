@@ -1048,10 +1048,10 @@ void TInferenceEngine::ResetGlobalVariable(const std::string& Name, IIEValue Val
     try {
       Value = Value->GetAsFunCall()->Execute(Child);
     } catch (...) {
-      Child->Free();
+      Child->Recycle();
       throw;
     }
-    Child->Free();
+    Child->Recycle();
   }
   FContext->AddGlobalBinding(Name, std::move(Value));
 }

@@ -51,11 +51,11 @@ void TInterpretedFunction::Call(const IFunCall& FunCall, TIEContext* Context, II
     Run(FunCall, Context, Local, Result);
   } catch (...) {
     Local->Pop();
-    Local->Free();
+    Local->Recycle();
     throw;
   }
   Local->Pop();
-  Local->Free();
+  Local->Recycle();
 }
 
 void TInterpretedFunction::Run(const IFunCall& FunCall, TIEContext* Caller, TIEContext* Local,

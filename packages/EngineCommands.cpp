@@ -671,8 +671,8 @@ class TExtractGlobalFunction : public TIEUserFunction {
       return;
     }
     const std::string Name = Operand(FunCall, 0, Context)->GetAsString();
-    const TBinding* Binding = Context != nullptr ? Context->FindBinding(Name) : nullptr;
-    Result = Binding != nullptr ? Binding->GetValue() : IIEValue(FCNil);
+    Result = Context != nullptr ? Context->FindBindingValue(Name) : nullptr;
+    if (!Result) Result = FCNil;
   }
 };
 

@@ -1,6 +1,7 @@
 #include "rete/IEContext.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "core/IEFuzzyLogic.h"
 #include "runtime/Format.h"
@@ -120,10 +121,44 @@ void TBindings::BuildIndex() {
   for (const TOwned& Item : FItems) FIndex->emplace(Item->GetName(), Item.get());
 }
 
+// TBindingFrame
+
+int32_t TBindingFrame::IndexOf(std::string_view Name) const {
+  for (size_t I = 0; I < FNames.size(); ++I) {
+    if (FNames[I] == Name) return static_cast<int32_t>(I);
+  }
+  return -1;
+}
+
+int32_t TBindingFrame::Add(std::string_view Name) {
+  const int32_t Index = IndexOf(Name);
+  if (Index >= 0) return Index;
+  FNames.emplace_back(Name);
+  return GetCount() - 1;
+}
+
+void TBindingFrame::Clear() {
+  FNames.clear();
+  FKey = NewKey();
+}
+
+uint32_t TBindingFrame::NewKey() {
+  // Frames of every engine draw from one counter, so a variable value never
+  // mistakes one frame for another; 0 stays "found nowhere".
+  static std::atomic<uint32_t> LastKey{0};
+  uint32_t Key = ++LastKey;
+  while (Key == 0) Key = ++LastKey;
+  return Key;
+}
+
 // TIEContext
 
 TIEContext::TIEContext(TIEContext* Parent, TCustomFactEngine* Engine)
     : FEngine(Engine), FBindings(this), FParent(Parent) {}
+
+TIEContext::~TIEContext() {
+  for (TIEContext* Spare : FSpares) Spare->Free();
+}
 
 void TIEContext::SetReturnValue(IIEValue Value) {
   FReturnValue = std::move(Value);
@@ -171,9 +206,9 @@ TIEContext* TIEContext::GetRoot() {
 }
 
 IIEValue TIEContext::GetVariable(std::string_view Name) const {
-  const TBinding* Binding = FindBinding(Name);
-  if (Binding == nullptr) throw EIEException(Format(SUnknownVariable, Name));
-  return Binding->GetValue();
+  const IIEValue* Value = Lookup(Name);
+  if (Value == nullptr) throw EIEException(Format(SUnknownVariable, Name));
+  return *Value;
 }
 
 void TIEContext::SetVariable(std::string_view Name, IIEValue Value) {
@@ -202,16 +237,61 @@ TBinding* TIEContext::AddBinding(std::string_view Name, int32_t FactIndex,
 }
 
 TBinding* TIEContext::AddBinding(std::string_view Name, IIEValue Value) {
-  if (TBinding* Binding = FindBinding(Name)) {
-    Binding->SetValue(std::move(Value));
-    return Binding;
+  for (TIEContext* Context = this; Context != nullptr; Context = Context->FParent) {
+    if (TBinding* Binding = Context->FBindings.Find(Name)) {
+      Binding->SetValue(std::move(Value));
+      return Binding;
+    }
+    const int32_t Index = Context->BoundFrameIndex(Name);
+    if (Index >= 0) {
+      Context->FFrameValues[Index] = std::move(Value);
+      return nullptr;
+    }
   }
   return AddLocalBinding(Name, std::move(Value));
 }
 
-void TIEContext::Clear() { FBindings.Clear(); }
+void TIEContext::SetFrame(const TBindingFrame* Frame) {
+  FFrame = Frame;
+  FFrameKey = Frame != nullptr ? Frame->GetKey() : 0;
+  FFrameValues.assign(Frame != nullptr ? Frame->GetCount() : 0, nullptr);
+}
 
-TIEContext* TIEContext::Push() { return Create<TIEContext>(this, FEngine); }
+int32_t TIEContext::BoundFrameIndex(std::string_view Name) const {
+  // A frame whose names changed after it was bound here binds nothing.
+  if (FFrame == nullptr || FFrame->GetKey() != FFrameKey) return -1;
+  const int32_t Index = FFrame->IndexOf(Name);
+  return Index >= 0 && FFrameValues[Index] ? Index : -1;
+}
+
+void TIEContext::Clear() {
+  FBindings.Clear();
+  SetFrame(nullptr);
+}
+
+TIEContext* TIEContext::Push() {
+  TIEContext* Root = GetRoot();
+  if (Root->FSpares.empty()) return Create<TIEContext>(this, FEngine);
+  TIEContext* Child = Root->FSpares.back();
+  Root->FSpares.pop_back();
+  Child->FParent = this;
+  Child->FEngine = FEngine;
+  return Child;
+}
+
+void TIEContext::Recycle() {
+  // As many as calls nest at most; more would only hold memory.
+  constexpr size_t MaxSpares = 64;
+  TIEContext* Root = FParent != nullptr ? GetRoot() : nullptr;
+  if (Root == nullptr || Root->FSpares.size() >= MaxSpares || ClassType() != StaticClass()) {
+    Free();
+    return;
+  }
+  Clear();
+  FFact = nullptr;
+  FToken = nullptr;
+  Root->FSpares.push_back(this);
+}
 
 TIEContext* TIEContext::Pop() {
   if (FParent == nullptr) return this;
@@ -305,8 +385,37 @@ IIEValue TIEContext::ResolveFuzzy(const TFactSlot& Slot, IIEValue Value) {
 // Resolving for values
 
 IIEValue TIEContext::FindBindingValue(std::string_view Name) const {
-  const TBinding* Binding = FindBinding(Name);
-  return Binding != nullptr ? Binding->GetValue() : nullptr;
+  const IIEValue* Value = Lookup(Name);
+  return Value != nullptr ? *Value : nullptr;
+}
+
+const IIEValue* TIEContext::Lookup(std::string_view Name) const {
+  for (const TIEContext* Context = this; Context != nullptr; Context = Context->FParent) {
+    if (const TBinding* Binding = Context->FBindings.Find(Name)) return &Binding->GetValue();
+    const int32_t Index = Context->BoundFrameIndex(Name);
+    if (Index >= 0) return &Context->FFrameValues[Index];
+  }
+  return nullptr;
+}
+
+IIEValue TIEContext::FindVariableValue(TIEValue& Variable) const {
+  for (const TIEContext* Context = this; Context != nullptr; Context = Context->FParent) {
+    if (Context->FBindings.GetCount() > 0) {
+      if (const TBinding* Binding = Context->FBindings.Find(Variable.GetText())) {
+        return Binding->GetValue();
+      }
+    }
+    if (Context->FFrame == nullptr) continue;
+    if (Variable.GetFrameKey() == Context->FFrameKey) {
+      if (const IIEValue& Value = Context->FFrameValues[Variable.GetFrameIndex()]) return Value;
+      continue;
+    }
+    const int32_t Index = Context->BoundFrameIndex(Variable.GetText());
+    if (Index < 0) continue;
+    Variable.SetFrameSlot(Context->FFrameKey, Index);
+    return Context->FFrameValues[Index];
+  }
+  return nullptr;
 }
 
 IIEValue TIEContext::ResolveBindingAddress(const TCustomBindingInfo& Address) const {

@@ -152,6 +152,32 @@ class TBindings {
   std::unique_ptr<std::unordered_map<std::string_view, TBinding*>> FIndex;
 };
 
+// The names a rule binds when it fires, each at a fixed position, under a
+// key that changes whenever the names do: a variable value remembers the
+// key and the position it was found at, so the rule's actions look each
+// name up once, not per firing.
+class TBindingFrame {
+ public:
+  TBindingFrame() : FKey(NewKey()) {}
+  TBindingFrame(const TBindingFrame&) = delete;
+  TBindingFrame& operator=(const TBindingFrame&) = delete;
+
+  uint32_t GetKey() const { return FKey; }
+  int32_t GetCount() const { return static_cast<int32_t>(FNames.size()); }
+  // The position of Name, or -1.
+  int32_t IndexOf(std::string_view Name) const;
+  // The position of Name, appended when it is new.
+  int32_t Add(std::string_view Name);
+  // No names, under a new key.
+  void Clear();
+
+ private:
+  static uint32_t NewKey();
+
+  uint32_t FKey;
+  std::vector<std::string> FNames;
+};
+
 class TIEContext : public TCustomContext {
   IE_CLASS(TIEContext, TCustomContext)
 
@@ -159,6 +185,7 @@ class TIEContext : public TCustomContext {
   // A child of Parent (nil for a root) evaluating for Engine (nil outside
   // any engine).
   TIEContext(TIEContext* Parent, TCustomFactEngine* Engine);
+  ~TIEContext() override;
 
   TIEContext* GetParent() const { return FParent; }
   TCustomFactEngine* GetEngine() const { return FEngine; }
@@ -185,8 +212,17 @@ class TIEContext : public TCustomContext {
   // return value too.
   virtual void Notify(TTableNotification Notification);
 
-  // The first binding of Name here, then in each parent up to the root;
-  // nil when there is none.
+  // Binds the names of Frame here, each without a value until
+  // SetFrameValue gives it one; nil unbinds them. The frame outlives
+  // the binding.
+  void SetFrame(const TBindingFrame* Frame);
+  const TBindingFrame* GetFrame() const { return FFrame; }
+  const IIEValue& GetFrameValue(int32_t Index) const { return FFrameValues[Index]; }
+  void SetFrameValue(int32_t Index, IIEValue Value) { FFrameValues[Index] = std::move(Value); }
+
+  // The first binding of Name in a binding table, here, then in each
+  // parent up to the root; nil when there is none. Frame names are not
+  // bindings: FindBindingValue sees them.
   TBinding* FindBinding(std::string_view Name) const;
   // The binding of Name in the root context only.
   TBinding* FindGlobalBinding(std::string_view Name) const;
@@ -204,12 +240,18 @@ class TIEContext : public TCustomContext {
   virtual TBinding* AddBinding(std::string_view Name, int32_t FactIndex, std::string_view SlotIndex,
                                int32_t SubIndex);
   // Updates the binding of Name where it lives in the chain, so an outer
-  // variable is updated, not shadowed; else a new local binding here.
+  // variable is updated, not shadowed; else a new local binding here. Nil
+  // when the name was bound in a frame.
   virtual TBinding* AddBinding(std::string_view Name, IIEValue Value);
-  // Empties the own binding table and clears the return value.
+  // Empties the own binding table and the frame, and clears the return
+  // value.
   virtual void Clear();
-  // A new child of this context with the same engine; the caller frees it.
+  // A child of this context with the same engine, one the root kept when
+  // there is one; the caller hands it back with Recycle, or frees it.
   virtual TIEContext* Push();
+  // Empties a context that Push made and keeps it for the root's next
+  // Push: firing rules and calling deffunctions make no context each.
+  void Recycle();
   // Hands the return flag and value to the parent and returns it; the root
   // returns itself. The caller still frees this context.
   virtual TIEContext* Pop();
@@ -225,13 +267,21 @@ class TIEContext : public TCustomContext {
   // Returns Fact itself.
   IFact Resolve(const IFact& Fact);
 
+  // Looks in each context's table, then in its frame, from here outwards.
   IIEValue FindBindingValue(std::string_view Name) const override;
+  IIEValue FindVariableValue(TIEValue& Variable) const override;
   // Reads the value an address names: the fact is the context's Fact when
   // the address points one past the token's facts, else the token's fact.
   IIEValue ResolveBindingAddress(const TCustomBindingInfo& Address) const override;
 
  private:
   TIEContext* GetRoot();
+  // The position of Name in the frame here when this firing bound it a
+  // value; -1 otherwise.
+  int32_t BoundFrameIndex(std::string_view Name) const;
+  // Where the value of Name is held, in a table or a frame, from here
+  // outwards; nil when Name is bound nowhere.
+  const IIEValue* Lookup(std::string_view Name) const;
   void ExpandInto(const TValueVector& List, TValueVector& Result);
   static void FlattenInto(const TValueVector& List, TValueVector& Result);
   // Value, resolved for a slot of a fuzzy template: a fuzzy slot turns
@@ -246,6 +296,13 @@ class TIEContext : public TCustomContext {
   TIEContext* FParent;
   IFact FFact;
   IReteToken FToken;
+  // Contexts handed back by Recycle, kept by the root for Push.
+  std::vector<TIEContext*> FSpares;
+  const TBindingFrame* FFrame = nullptr;
+  // The frame's key when it was bound here.
+  uint32_t FFrameKey = 0;
+  // One per frame name; nil for a name not bound in this firing.
+  std::vector<IIEValue> FFrameValues;
 };
 
 }  // namespace ie

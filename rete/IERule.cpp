@@ -16,14 +16,14 @@ bool EngineGoing(const TCustomRuleEngine* Engine) {
   return Engine->GetComponentState().Contains(csDestroying);
 }
 
-// Pops and frees a pushed context however the scope ends.
+// Pops and recycles a pushed context however the scope ends.
 class TPushedContext {
  public:
   explicit TPushedContext(TIEContext* Parent) : FContext(Parent->Push()) {}
   ~TPushedContext() {
     FContext->ClearReturnValue();
     FContext->Pop();
-    FContext->Free();
+    FContext->Recycle();
   }
   TPushedContext(const TPushedContext&) = delete;
   TPushedContext& operator=(const TPushedContext&) = delete;
@@ -234,6 +234,7 @@ TBinding* TRule::AddBinding(const std::string& Name, int32_t FactIndex,
     }
   }
   FBindings.push_back(Binding);
+  FFrameStale = true;
   FBindingSlots.push_back(
       TSlotCache{SlotIndex == SLocalBinding, SlotIndex == SPatternBinding, nullptr, -1});
   return Binding;
@@ -243,9 +244,11 @@ void TRule::FreeBindings() {
   for (TBinding* Binding : FBindings) Binding->Free();
   FBindings.clear();
   FBindingSlots.clear();
+  FFrameStale = true;
 }
 
 void TRule::ShiftBindings(int32_t From, int32_t Delta) {
+  FFrameStale = true;
   for (size_t I = FBindings.size(); I-- > 0;) {
     TBinding* Binding = FBindings[I];
     const int32_t FactIndex = Binding->GetFactIndex();
@@ -362,7 +365,17 @@ IIEValue TRule::BindingValue(TBinding& Binding, TSlotCache& Cache, TFact& Fact) 
   return Value->GetAsList()->Get(Binding.GetSubIndex());
 }
 
+void TRule::BuildFrame() {
+  FFrame.Clear();
+  FFramePositions.clear();
+  for (const TBinding* Binding : FBindings) FFramePositions.push_back(FFrame.Add(Binding->GetName()));
+  FRuleNamePosition = FFrame.Add(SRuleBinding);
+  FFrameStale = false;
+}
+
 void TRule::Prepare(const IReteToken& Token, TIEContext* Context) {
+  if (FFrameStale) BuildFrame();
+  Context->SetFrame(&FFrame);
   const TFact* NullFact = FEngine != nullptr ? FEngine->GetNullFact().Get() : nullptr;
   // The token's facts, oldest first, walked once.
   FTokenFacts.assign(Token ? Token->GetCount() : 0, nullptr);
@@ -377,11 +390,9 @@ void TRule::Prepare(const IReteToken& Token, TIEContext* Context) {
     if (FactIndex < 0 || FactIndex >= Count || Cache.Local) continue;
     TFact* Fact = FTokenFacts[FactIndex];
     if (Fact == nullptr || Fact == NullFact) continue;
-    IIEValue Value = BindingValue(Binding, Cache, *Fact);
-    Binding.SetValue(Value);
-    Context->AddLocalBinding(Binding.GetName(), std::move(Value));
+    Context->SetFrameValue(FFramePositions[I], BindingValue(Binding, Cache, *Fact));
   }
-  Context->AddLocalBinding(SRuleBinding, FRuleNameValue);
+  Context->SetFrameValue(FRuleNamePosition, FRuleNameValue);
 }
 
 void TRule::Fire(const IReteToken& Token) {

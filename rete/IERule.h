@@ -170,8 +170,8 @@ class TRule : public TComponent {
   // list that changed, or nil.
   virtual void Change(TObject* Sender = nullptr);
 
-  // Binds every pattern variable from Token into Context, then "__RULE"
-  // to the rule's name.
+  // Binds every pattern variable from Token into Context's frame, then
+  // "__RULE" to the rule's name.
   virtual void Prepare(const IReteToken& Token, TIEContext* Context);
   // Runs the actions in a child of the engine's root context, after
   // OnFire, until one sets a return value. Raises "Unknown/Undefined
@@ -222,6 +222,9 @@ class TRule : public TComponent {
   // pattern's own bindings go first.
   void ShiftBindings(int32_t From, int32_t Delta);
   IIEValue BindingValue(TBinding& Binding, TSlotCache& Cache, TFact& Fact) const;
+  // Files every binding's name in the frame, once after the bindings
+  // changed.
+  void BuildFrame();
 
   int32_t FRuleId = 0;
   int32_t FSalience = 0;
@@ -234,6 +237,12 @@ class TRule : public TComponent {
   TRulePatternList FPatterns;
   std::vector<TBinding*> FBindings;
   std::vector<TSlotCache> FBindingSlots;
+  // The names bound per firing: each binding's position in the frame,
+  // and the rule name's.
+  TBindingFrame FFrame;
+  std::vector<int32_t> FFramePositions;
+  int32_t FRuleNamePosition = -1;
+  bool FFrameStale = true;
   // The facts of the token being prepared, kept to reuse its storage.
   std::vector<TFact*> FTokenFacts;
   TCustomRuleEngine* FEngine = nullptr;
