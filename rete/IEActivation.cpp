@@ -6,8 +6,17 @@
 #include "rete/IERule.h"
 #include "rete/ReteNetwork.h"
 #include "runtime/Format.h"
+#include "runtime/FreeList.h"
 
 namespace ie {
+
+void* TActivation::operator new(size_t Size) {
+  return TFreeList<sizeof(TActivation)>::Allocate(Size);
+}
+
+void TActivation::operator delete(void* Block, size_t Size) noexcept {
+  TFreeList<sizeof(TActivation)>::Release(Block, Size);
+}
 
 TActivation::TActivation(TRule* Rule, IReteToken Token, TPatternMatchTerminalNode* Node,
                          float Strength)

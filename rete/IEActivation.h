@@ -30,6 +30,10 @@ class TActivation : public TPersistent {
   // Tells the node (Deactivate), when there still is one.
   ~TActivation() override;
 
+  // Activations come and go with every firing: they come from a free list.
+  static void* operator new(size_t Size);
+  static void operator delete(void* Block, size_t Size) noexcept;
+
   TRule* GetRule() const { return FRule; }
   const IReteToken& GetToken() const { return FToken; }
   TPatternMatchTerminalNode* GetNode() const { return FNode; }

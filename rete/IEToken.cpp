@@ -2,6 +2,7 @@
 
 #include "core/IEConsts.h"
 #include "runtime/Conversions.h"
+#include "runtime/FreeList.h"
 
 namespace ie {
 
@@ -29,6 +30,12 @@ uint32_t LinkIdentity(uint32_t Below, int32_t SortCode, const IFact& Fact) {
 }  // namespace
 
 // TIEToken
+
+void* TIEToken::operator new(size_t Size) { return TFreeList<sizeof(TIEToken)>::Allocate(Size); }
+
+void TIEToken::operator delete(void* Block, size_t Size) noexcept {
+  TFreeList<sizeof(TIEToken)>::Release(Block, Size);
+}
 
 TIEToken::TIEToken(TTokenAction Action, const IFact& Fact)
     : FCount(1), FFact(Fact), FSortCode(Fact ? Fact->GetID() : 0) {
