@@ -63,6 +63,11 @@ void TFactSet::BeforeDestruction() {
   TComponent::BeforeDestruction();
 }
 
+void TFactSet::Loaded() {
+  TComponent::Loaded();
+  if (!GetComponentState().Contains(csDesigning)) Reset();
+}
+
 void TFactSet::SetEngineNoParse(TInferenceEngine* Engine) {
   if (Engine == FEngine) return;
   if (FEngine != nullptr) RemoveFreeNotification(FEngine);

@@ -60,6 +60,8 @@ class TFactSet : public TComponent {
   explicit TFactSet(TComponent* Owner);
 
   void BeforeDestruction() override;
+  // Read from a stream at run time, the set asserts its facts at once.
+  void Loaded() override;
 
   const std::string& GetComment() const { return FComment; }
   void SetComment(const std::string& Value) { FComment = Value; }

@@ -52,20 +52,25 @@ struct TTableHooks<TIEUserFunction> {
 };
 
 template <class T>
-bool TEngineTable<T>::PutChecked(std::string_view Name, const TItem& Item, TItem& Replaced) {
+bool TEngineTable<T>::Admits(std::string_view Name, const TItem& Item, TItem& Replaced) const {
   TItem Existing;
-  if (FTable.ContainsKey(Name, Existing)) {
-    if (Existing == Item) return false;
-    switch (FEngine->GetDuplicateConstructs()) {
-      case dcOverwrite:
-        Replaced = Existing;
-        break;
-      case dcIgnore:
-        return false;
-      case dcError:
-        throw EIEException(Format(FDuplicateMessage, Name));
-    }
+  if (!FTable.ContainsKey(Name, Existing)) return true;
+  if (Existing == Item) return false;
+  switch (FEngine->GetDuplicateConstructs()) {
+    case dcOverwrite:
+      Replaced = Existing;
+      return true;
+    case dcIgnore:
+      return false;
+    case dcError:
+      break;
   }
+  throw EIEException(Format(FDuplicateMessage, Name));
+}
+
+template <class T>
+bool TEngineTable<T>::PutChecked(std::string_view Name, const TItem& Item, TItem& Replaced) {
+  if (!Admits(Name, Item, Replaced)) return false;
   FTable.Put(Name, Item);
   return true;
 }
@@ -94,41 +99,6 @@ void TEngineTable<T>::Clear() {
 template class TEngineTable<TFactTemplate>;
 template class TEngineTable<TCustomDefinedType>;
 template class TEngineTable<TIEUserFunction>;
-
-// TFactTemplates
-
-TFactTemplates::TFactTemplates(TInferenceEngine* Engine)
-    : TEngineTable(Engine, SDuplicateFactTemplate) {}
-
-void TFactTemplates::Add(const IFactTemplate& Template) {
-  if (Template->GetSlotCount() == 0) Template->AddMultiSlot(SDefaultSlotName, FCNilList);
-  IFactTemplate Old;
-  FTable.ContainsKey(Template->GetTemplateName(), Old);
-  Put(Template->GetTemplateName(), Template);
-  // Facts equal only facts of their very template: a knowledge base loaded
-  // again would otherwise hold its fuzzy facts twice, unmerged.
-  if (!Old || Old == Template || FTable.Get(Template->GetTemplateName()) != Template ||
-      !Old->Equals(Template)) {
-    return;
-  }
-  for (const IFact& Fact : FEngine->GetFacts()) {
-    if (Fact->GetTemplate() == Old) Fact->SetTemplate(Template);
-  }
-}
-
-void TFactTemplates::Rename(const std::string& OldName, const std::string& NewName) {
-  const IFactTemplate Template = FTable.Get(OldName);
-  if (!Template) return;  // a template of this engine that was never filed
-  IFactTemplate Replaced;
-  if (!PutChecked(NewName, Template, Replaced)) return;
-  FTable.Remove(OldName);
-  if (Replaced) FEngine->RemoveFactTemplate(Replaced);
-}
-
-// TIEDefinedTypes
-
-TIEDefinedTypes::TIEDefinedTypes(TInferenceEngine* Engine)
-    : TEngineTable(Engine, SDuplicateDefinedType) {}
 
 // TUserFunctions
 
@@ -736,12 +706,13 @@ void TInferenceEngine::Clear() {
   FAgenda->Clear();
   FReteNetwork->Clear();
   FRules.Clear();
-  FFactTemplates.Clear();
-  FDefinedTypes.Clear();
-  FNullFact = nullptr;
   FFacts.Clear();
   FPendingAssertions.Clear();
   FPendingRetractions.Clear();
+  // Their dependents are gone already: each collection is announced once.
+  FFactTemplates.Clear();
+  FDefinedTypes.Clear();
+  FNullFact = nullptr;
   FSharedValues.Clear();
   FGlobalVariables->Clear();
   FFactSets.Clear();
@@ -1131,11 +1102,6 @@ IFactTemplate TInferenceEngine::CreateFactTemplate(const std::string& Name) {
 
 bool TInferenceEngine::FindFactTemplate(const std::string& Name, IFactTemplate& Template) {
   return FFactTemplates.ContainsKey(Name, Template);
-}
-
-void TInferenceEngine::ChangeFactTemplateName(const std::string& OldName,
-                                              const std::string& NewName) {
-  FFactTemplates.Rename(OldName, NewName);
 }
 
 // The fact base

@@ -186,6 +186,9 @@ class TEngineTable {
   auto end() const { return FTable.end(); }
 
  protected:
+  // Whether Item may be filed under Name by the engine's policy, the item
+  // to overwrite in Replaced; raises the duplicate message under dcError.
+  bool Admits(std::string_view Name, const TItem& Item, TItem& Replaced) const;
   // Put without announcing the stored item: true when stored, the old item
   // in Replaced.
   bool PutChecked(std::string_view Name, const TItem& Item, TItem& Replaced);
@@ -195,26 +198,54 @@ class TEngineTable {
   TStringHashTable<TItem> FTable;
 };
 
+// Templates by name. Whatever depends on a template (facts, pending facts,
+// fact-set entries, rules) never outlives it: removing a template removes
+// them, and replacing one rebuilds them against the new definition.
 class TFactTemplates : public TEngineTable<TFactTemplate> {
  public:
   explicit TFactTemplates(TInferenceEngine* Engine);
 
+  // A template that overwrites another of its name replaces it (Replace).
+  void Put(std::string_view Name, const IFactTemplate& Template);
   // A template without slots becomes an implied one first: its facts keep
-  // their fields in the multislot "__Data", an empty list by default. A
-  // template that replaces an equal one takes over the facts of the old.
+  // their fields in the multislot "__Data", an empty list by default.
   void Add(const IFactTemplate& Template);
+  // Old (when given) leaves the table, New is filed under its own name,
+  // then the engine rebuilds Old's dependents (ReplaceTemplate). A third
+  // template filed under New's name is removed. Returns New.
+  IFactTemplate Replace(const IFactTemplate& Old, const IFactTemplate& New);
+  // Announces the template and removes its dependents before it leaves;
+  // nil when there was none.
+  IFactTemplate Remove(std::string_view Name);
+  // Removes every dependent of every template, then empties the table.
+  void Clear();
 
  private:
   friend class TInferenceEngine;
-  // Files the template known as OldName under NewName, without events.
+  // Removes the template known as OldName (announced, its dependents go)
+  // and files it under NewName.
   void Rename(const std::string& OldName, const std::string& NewName);
 };
 
+// Defined types by name. Removing a type removes the templates that use
+// it (with their dependents); replacing one rebuilds those templates on
+// the new type.
 class TIEDefinedTypes : public TEngineTable<TCustomDefinedType> {
  public:
   explicit TIEDefinedTypes(TInferenceEngine* Engine);
 
+  // A type that overwrites another of its name replaces it (Replace).
+  void Put(std::string_view Name, const IIEDefinedType& DefinedType);
   void Add(const IIEDefinedType& DefinedType) { Put(DefinedType->GetName(), DefinedType); }
+  // Old (when given) leaves the table, New is filed under its own name,
+  // then the engine moves Old's templates to New (ReplaceDefinedType).
+  IIEDefinedType Replace(const IIEDefinedType& Old, const IIEDefinedType& New);
+  // Announces the type and removes the templates that use it; nil when
+  // there was none.
+  IIEDefinedType Remove(std::string_view Name);
+  // Removes the templates that use any of the types, then empties the
+  // table.
+  void Clear();
 };
 
 // Values the engine keeps by name for its functions.
@@ -820,7 +851,45 @@ class TInferenceEngine : public TCustomRuleEngine,
   // A built-in or host function as comment lines closed by Syntax.
   virtual std::string PrettyPrint(const IUserFunction& Function, const std::string& Syntax);
 
-  // What templates and facts ask of their engine.
+  // Redefinition (engine/Redefinition.cpp). The dependents of a template
+  // are the pending facts, facts and fact-set entries of it and the rules
+  // with a pattern on it; a rule whose actions only make facts of it is
+  // rebuilt from its text when it goes.
+  //
+  // Empties the pending lists, the network, the fact base and the rules,
+  // and forgets the facts read for the fact sets.
+  virtual void RemoveDependencies();
+  virtual void RemoveDependencies(const IFactTemplate& Template);
+  // Removes every template that uses the type, the last one first.
+  virtual void RemoveDependencies(const IIEDefinedType& DefinedType);
+  // After New was filed: under another name Old's dependents go; under the
+  // same name its facts and the rules that depend on it are read again
+  // from their texts against New. What no longer reads is dropped.
+  virtual void ReplaceTemplate(const IFactTemplate& Old, const IFactTemplate& New);
+  // Under another name Old's templates go; under the same name each is
+  // replaced by a copy whose slots use New where they used Old.
+  virtual void ReplaceDefinedType(const IIEDefinedType& Old, const IIEDefinedType& New);
+  // The text of a fact or rule taken out by a redefinition, with the fact
+  // (nil for a rule).
+  struct TRebuildItem {
+    std::string Text;
+    IFact Fact;
+  };
+  using TRebuildList = std::vector<TRebuildItem>;
+  // Reads each item again, errors raised at once; an item that raises is
+  // skipped.
+  virtual void UpdateDependencies(const TRebuildList& List);
+  // Asserts New, the fact read again for Old.
+  virtual void UpdateDependentFact(const IFact& Old, const IFact& New);
+  // A pattern or an action of the rule refers to Template.
+  bool IsDependent(const TRule& Rule, const IFactTemplate& Template) const;
+  // An argument refers to Template.
+  bool IsDependent(const TCustomFunctionCall& FunCall, const IFactTemplate& Template) const;
+  // A fact of Template, or a call or list that holds one.
+  bool IsDependent(const IIEValue& Value, const IFactTemplate& Template) const;
+
+  // What templates and facts ask of their engine. A template filed under
+  // OldName is removed (with its dependents) and filed under NewName.
   void ChangeFactTemplateName(const std::string& OldName, const std::string& NewName) override;
   std::string PrettyPrint(const IFactSlot& Slot) override;
   std::string PrettyPrint(const IFactTemplate& Template) override;
@@ -970,6 +1039,8 @@ class TInferenceEngine : public TCustomRuleEngine,
   friend class TFacts;
 
   void FreeParser();
+  void TakeOutDependents(const IFactTemplate& Template, TRebuildList* Rebuild,
+                         TDeferredError& Failure);
   void ProcessPendingFacts();
   void WatchFact(const char* Arrow, const IFact& Fact);
   // The initial-fact template and the null fact on its own template.

@@ -2,6 +2,7 @@
 
 #include "TestSupport.h"
 #include "engine/InferenceEngine.h"
+#include "runtime/Filer.h"
 
 namespace ie {
 namespace {
@@ -78,6 +79,22 @@ TEST_F(FactSetsTest, SetsJoinAndLeaveTheirEngine) {
   EXPECT_EQ(Second->GetFactCount(), 1);  // the lines stay, their facts go
   EXPECT_EQ(Second->GetFact(0), nullptr);
   Second->Free();
+}
+
+TEST_F(FactSetsTest, ASetReadFromAStreamAssertsItsFacts) {
+  auto* Set = Create<TFactSet>(Engine);
+  Set->SetFacts({"(item (n 1))", "(item (n 2))"});
+  TStringStream Bytes;
+  WriteComponent(&Bytes, Set);
+  Bytes.SetPosition(0);
+  ReadComponent(&Bytes, Set);
+  EXPECT_EQ(Listing(), "f-0 (Initial-Fact) f-1 (item (n 1)) f-2 (item (n 2)) ");
+
+  // At design time it only holds its facts.
+  Set->SetDesigning(true);
+  Bytes.SetPosition(0);
+  ReadComponent(&Bytes, Set);
+  EXPECT_EQ(Engine->GetFacts().GetCount(), 3);
 }
 
 TEST_F(FactSetsTest, ResetRestoresGlobalsUnlessToldNotTo) {

@@ -2,9 +2,11 @@
 // streams, and copied from another engine.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "TempDirSupport.h"
 #include "engine/InferenceEngine.h"
@@ -39,6 +41,20 @@ std::string Undated(const std::string& Text) {
   const size_t Start = Text.find("; Created: ");
   if (Start == std::string::npos) return Text;
   return Text.substr(0, Start) + Text.substr(Text.find('\n', Start) + 1);
+}
+
+// The saved text with the lines of its facts sorted: facts read again by a
+// redefinition come back later in the fact base.
+std::string FactsUnordered(const std::string& Text) {
+  const size_t Start = Text.find("; Facts ");
+  if (Start == std::string::npos) return Text;
+  std::vector<std::string> Lines;
+  std::istringstream Facts(Text.substr(Start));
+  for (std::string Line; std::getline(Facts, Line);) Lines.push_back(Line);
+  std::sort(Lines.begin(), Lines.end());
+  std::string Sorted = Text.substr(0, Start);
+  for (const std::string& Line : Lines) Sorted += Line + "\n";
+  return Sorted;
 }
 
 std::string ReadFile(const std::string& FileName) {
@@ -167,9 +183,9 @@ TEST_F(KnowledgeBaseTest, LoadingTheSameTextTwiceIsLikeLoadingItOnce) {
   Engine->SaveToFile(Saved);
   Engine->Clear();
   Engine->LoadFromFile(Saved);
-  const std::string Once = Undated(Engine->GetExpertSystem());
+  const std::string Once = FactsUnordered(Undated(Engine->GetExpertSystem()));
   Engine->LoadFromFile(Saved);
-  EXPECT_EQ(Undated(Engine->GetExpertSystem()), Once);
+  EXPECT_EQ(FactsUnordered(Undated(Engine->GetExpertSystem())), Once);
 }
 
 TEST_F(KnowledgeBaseTest, ExpertSystemTextReplacesTheKnowledgeBaseAndResets) {
