@@ -664,6 +664,10 @@ void TInferenceEngine::DetachEvents() {
   FOnEndInference = nullptr;
   FOnFuzzyCorrelation = nullptr;
   FOnFuzzyInference = nullptr;
+  FOnInputBox = nullptr;
+  FOnInputQuery = nullptr;
+  FOnMessageDlg = nullptr;
+  FOnShowMessage = nullptr;
 }
 
 void TInferenceEngine::AddDefaultPackages() {

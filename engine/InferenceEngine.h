@@ -47,6 +47,7 @@
 #include "rete/IERulePrinter.h"
 #include "rete/ReteNetwork.h"
 #include "runtime/Component.h"
+#include "runtime/Dialogs.h"
 #include "runtime/Filer.h"
 #include "runtime/Sets.h"
 #include "runtime/Streams.h"
@@ -149,6 +150,19 @@ using TReadLineEvent =
 // nil reads as the end of the input.
 using TReadTokenEvent =
     std::function<void(TObject* Sender, const std::string& InID, IStreamToken& Token)>;
+
+// The dialogs of the miscellaneous package, for a host that shows them.
+// Value comes in as the default text; the input box leaves it for Cancel,
+// the query clears Accepted. Result comes in as the default button's.
+using TInputBoxEvent = std::function<void(TObject* Sender, const std::string& Caption,
+                                          const std::string& Prompt, std::string& Value)>;
+using TInputQueryEvent =
+    std::function<void(TObject* Sender, const std::string& Caption, const std::string& Prompt,
+                       std::string& Value, bool& Accepted)>;
+using TMessageDlgEvent =
+    std::function<void(TObject* Sender, const std::string& Message, TMsgDlgType DlgType,
+                       TMsgDlgButtons Buttons, int32_t HelpContext, TModalResult& Result)>;
+using TShowMessageEvent = std::function<void(TObject* Sender, const std::string& Message)>;
 
 // The built-in package of that member, made with Engine as its owner (so
 // it registers its functions there); nil for a package this library does
@@ -811,6 +825,16 @@ class TInferenceEngine : public TCustomRuleEngine,
   }
   void SetOnFuzzyInference(TFuzzyInferenceEvent Handler) { FOnFuzzyInference = std::move(Handler); }
   const TPrintOutEvent& GetOnPrintOut() const { return FOnPrintOut; }
+  // Without a handler the miscellaneous package answers its dialogs
+  // through PrintOut and ReadLine (docs/misc-package.md).
+  const TInputBoxEvent& GetOnInputBox() const { return FOnInputBox; }
+  void SetOnInputBox(TInputBoxEvent Handler) { FOnInputBox = std::move(Handler); }
+  const TInputQueryEvent& GetOnInputQuery() const { return FOnInputQuery; }
+  void SetOnInputQuery(TInputQueryEvent Handler) { FOnInputQuery = std::move(Handler); }
+  const TMessageDlgEvent& GetOnMessageDlg() const { return FOnMessageDlg; }
+  void SetOnMessageDlg(TMessageDlgEvent Handler) { FOnMessageDlg = std::move(Handler); }
+  const TShowMessageEvent& GetOnShowMessage() const { return FOnShowMessage; }
+  void SetOnShowMessage(TShowMessageEvent Handler) { FOnShowMessage = std::move(Handler); }
 
   // Hooks through which the collections announce their changes.
   virtual void AddFactTemplate(const IFactTemplate& Template);
@@ -1144,6 +1168,10 @@ class TInferenceEngine : public TCustomRuleEngine,
   TGTextStream* FBatchInput = nullptr;
   TReadLineEvent FOnReadLine;
   TReadTokenEvent FOnReadToken;
+  TInputBoxEvent FOnInputBox;
+  TInputQueryEvent FOnInputQuery;
+  TMessageDlgEvent FOnMessageDlg;
+  TShowMessageEvent FOnShowMessage;
 };
 
 }  // namespace ie

@@ -2,6 +2,7 @@
 #include "engine/InferenceEngine.h"
 #include "packages/FuzzyLogicPackage.h"
 #include "packages/MathPackage.h"
+#include "packages/MiscPackage.h"
 #include "packages/PredicatePackage.h"
 #include "packages/StandardPackage.h"
 #include "packages/StringPackage.h"
@@ -22,6 +23,7 @@ TUserPackage* CreateFunctionPackage(TFunctionPackage Package, TInferenceEngine* 
     case pTrigonometry:
       return Create<TTrigonometryPackage>(Engine);
     case pMiscellaneous:
+      return Create<TMiscPackage>(Engine);
     case pObject:
     case pBusiness:
       break;

@@ -36,7 +36,7 @@ constexpr const char* SUniverseArgument =
     " <fuzzy-type-expression> | <fuzzy-fact-expression> | <fuzzy-fact-id-expression>";
 constexpr const char* SUniverseText = "%.4f - %.4f %s";
 
-constexpr std::array<TFuzzyFunctionEntry, 5> ShapeEntries = {{
+constexpr std::array<TFunctionEntry, 5> ShapeEntries = {{
     {"s",
      "Returns a fuzzy value shaped as an S-curve (growth): 0 up to the first number, rising to 1 "
      "at the second.",
@@ -64,7 +64,7 @@ constexpr std::array<TFuzzyFunctionEntry, 5> ShapeEntries = {{
      2, 4},
 }};
 
-constexpr std::array<TFuzzyFunctionEntry, 4> DefuzzifyEntries = {{
+constexpr std::array<TFunctionEntry, 4> DefuzzifyEntries = {{
     {"moment-defuzzify",
      "Returns the crisp value of a fuzzy value by the moment (centre of gravity) "
      "method." FACT_ARGUMENT,
@@ -82,7 +82,7 @@ constexpr std::array<TFuzzyFunctionEntry, 4> DefuzzifyEntries = {{
      SDefuzzifyArgument, 1, 1},
 }};
 
-constexpr std::array<TFuzzyFunctionEntry, 2> AssertEntries = {{
+constexpr std::array<TFunctionEntry, 2> AssertEntries = {{
     {"fuzzy-assert",
      "Asserts the facts; a fuzzy fact equal to one already present is merged with it by the "
      "given inference method (the union of their fuzzy values). Returns the ID of the last fact "
@@ -96,7 +96,7 @@ constexpr std::array<TFuzzyFunctionEntry, 2> AssertEntries = {{
      " [<fuzzy-inference-expression>] <fact-expression>*", 1, Unlimited},
 }};
 
-constexpr std::array<TFuzzyFunctionEntry, 4> OperationEntries = {{
+constexpr std::array<TFunctionEntry, 4> OperationEntries = {{
     {"fuzzy-union",
      "Returns the union of the fuzzy values, the maximum of their degrees of "
      "membership." FACT_ARGUMENT,
@@ -120,7 +120,7 @@ constexpr std::array<TFuzzyFunctionEntry, 4> OperationEntries = {{
      3, Unlimited},
 }};
 
-constexpr std::array<TFuzzyFunctionEntry, 6> GetEntries = {{
+constexpr std::array<TFunctionEntry, 6> GetEntries = {{
     {"get-fs", "Returns the points of a fuzzy value as a list of (x y) pairs." FACT_ARGUMENT,
      SFuzzyValueArgument, 1, 1},
     {"get-fs-length", "Returns the number of points of a fuzzy value." FACT_ARGUMENT,
@@ -142,7 +142,7 @@ constexpr std::array<TFuzzyFunctionEntry, 6> GetEntries = {{
      2, 2},
 }};
 
-constexpr std::array<TFuzzyFunctionEntry, 2> ActivationEntries = {{
+constexpr std::array<TFunctionEntry, 2> ActivationEntries = {{
     {"get-activation-threshold",
      "Returns the strength that a fuzzy match must reach to activate a rule.", " ", 0, 0},
     {"set-activation-threshold",
@@ -151,7 +151,7 @@ constexpr std::array<TFuzzyFunctionEntry, 2> ActivationEntries = {{
      " <numeric-expression> ", 1, 1},
 }};
 
-constexpr std::array<TFuzzyFunctionEntry, 2> AutoTermsEntries = {{
+constexpr std::array<TFunctionEntry, 2> AutoTermsEntries = {{
     {"get-fuzzy-auto-terms", "Returns the engine's fuzzy auto-terms setting, TRUE or FALSE.", " ",
      0, 0},
     {"set-fuzzy-auto-terms",
@@ -159,7 +159,7 @@ constexpr std::array<TFuzzyFunctionEntry, 2> AutoTermsEntries = {{
      " <boolean-expression> ", 1, 1},
 }};
 
-constexpr std::array<TFuzzyFunctionEntry, 2> CorrelationEntries = {{
+constexpr std::array<TFunctionEntry, 2> CorrelationEntries = {{
     {"get-fuzzy-correlation",
      "Returns the method by which a fuzzy fact asserted by a rule is adjusted to the strength "
      "with which the rule matched." CORRELATION_METHODS,
@@ -170,7 +170,7 @@ constexpr std::array<TFuzzyFunctionEntry, 2> CorrelationEntries = {{
      " <correlation-expression> ", 1, 1},
 }};
 
-constexpr std::array<TFuzzyFunctionEntry, 2> InferenceEntries = {{
+constexpr std::array<TFunctionEntry, 2> InferenceEntries = {{
     {"get-fuzzy-inference",
      "Returns the method by which an asserted fuzzy fact is merged with an equal fuzzy fact "
      "already present." INFERENCE_METHODS,
@@ -181,7 +181,7 @@ constexpr std::array<TFuzzyFunctionEntry, 2> InferenceEntries = {{
      " <fuzzy-inference-expression> ", 1, 1},
 }};
 
-constexpr std::array<TFuzzyFunctionEntry, 2> ThresholdEntries = {{
+constexpr std::array<TFunctionEntry, 2> ThresholdEntries = {{
     {"get-fuzzy-threshold",
      "Returns the threshold that a fuzzy value's degree of membership at a number must exceed "
      "for the two to be equal. The default threshold is 0.01.",
@@ -193,7 +193,7 @@ constexpr std::array<TFuzzyFunctionEntry, 2> ThresholdEntries = {{
      " <numeric-expression> ", 1, 1},
 }};
 
-constexpr std::array<TFuzzyFunctionEntry, 4> UniverseEntries = {{
+constexpr std::array<TFunctionEntry, 4> UniverseEntries = {{
     {"get-u",
      "Returns the universe of discourse of a fuzzy type, or of the fuzzy slot of a fact or fact "
      "id, as the text \"from - to units\".",

@@ -25,7 +25,7 @@
 #include <string>
 
 #include "functions/IEPackages.h"
-#include "runtime/Format.h"
+#include "packages/PackageSupport.h"
 
 namespace ie {
 
@@ -66,54 +66,6 @@ enum TFuzzyCorrelationFunctionType : uint8_t { fcfGetFuzzyCorrelation, fcfSetFuz
 enum TFuzzyInferenceFunctionType : uint8_t { fifGetFuzzyInference, fifSetFuzzyInference };
 enum TFuzzyThresholdFunctionType : uint8_t { ftfGetFuzzyThreshold, ftfSetFuzzyThreshold };
 enum TUniverseOfDiscourseFunctionType : uint8_t { udfGetU, udfGetUFrom, udfGetUTo, udfGetUUnits };
-
-// What selecting one function of a class sets.
-struct TFuzzyFunctionEntry {
-  const char* Name;
-  const char* Comment;
-  const char* Arguments;
-  int32_t MinArguments;
-  int32_t MaxArguments;
-};
-
-// A function class standing for the functions of Entries, one per member
-// of TKind in order.
-template <class TKind>
-class TSelectableFunction : public TIEUserFunction {
- public:
-  TKind GetFunctionType() const { return FKind; }
-  void SetFunctionType(TKind Kind) {
-    const TFuzzyFunctionEntry& Entry = FEntries[Kind];
-    FKind = Kind;
-    TIEUserFunction::SetFunctionName(Entry.Name);
-    SetComment(Format(CommentFormat, Entry.Comment));
-    SetArgumentString(Entry.Arguments);
-    SetMaxArgumentCount(Entry.MaxArguments);
-    SetMinArgumentCount(Entry.MinArguments);
-  }
-  // One of the class's names selects its function; any other name is
-  // only a new name.
-  void SetFunctionName(const std::string& Name) override {
-    for (size_t I = 0; I < FEntries.size(); ++I) {
-      if (Name == FEntries[I].Name) {
-        SetFunctionType(static_cast<TKind>(I));
-        return;
-      }
-    }
-    TIEUserFunction::SetFunctionName(Name);
-  }
-
- protected:
-  TSelectableFunction(std::span<const TFuzzyFunctionEntry> Entries, TKind Kind)
-      : FEntries(Entries), FKind(Kind) {
-    SetFunctionType(Kind);
-  }
-  ~TSelectableFunction() override = default;
-
- private:
-  std::span<const TFuzzyFunctionEntry> FEntries;
-  TKind FKind;
-};
 
 // s, z, pi, tri, beta: a new fuzzy value of the shape, without variable.
 class TCreateFuzzyShapeFunction : public TSelectableFunction<TCreateFuzzyShapeFunctionType> {

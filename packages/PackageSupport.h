@@ -4,8 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
+#include <string>
 
+#include "core/IEConsts.h"
 #include "functions/IEUserFunction.h"
+#include "runtime/Format.h"
 #include "runtime/Math.h"
 
 namespace ie {
@@ -43,6 +47,54 @@ class TUnaryFloatFunction : public TIEUserFunction {
   void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
     Result = new TIEValue(CheckFloat(Formula(Operand(FunCall, 0, Context)->GetAsNumeric())));
   }
+};
+
+// What selecting one function of a class sets.
+struct TFunctionEntry {
+  const char* Name;
+  const char* Comment;
+  const char* Arguments;
+  int32_t MinArguments;
+  int32_t MaxArguments;
+};
+
+// A function class standing for the functions of Entries, one per member
+// of TKind in order.
+template <class TKind>
+class TSelectableFunction : public TIEUserFunction {
+ public:
+  TKind GetFunctionType() const { return FKind; }
+  void SetFunctionType(TKind Kind) {
+    const TFunctionEntry& Entry = FEntries[Kind];
+    FKind = Kind;
+    TIEUserFunction::SetFunctionName(Entry.Name);
+    SetComment(Format(CommentFormat, Entry.Comment));
+    SetArgumentString(Entry.Arguments);
+    SetMaxArgumentCount(Entry.MaxArguments);
+    SetMinArgumentCount(Entry.MinArguments);
+  }
+  // One of the class's names selects its function; any other name is
+  // only a new name.
+  void SetFunctionName(const std::string& Name) override {
+    for (size_t I = 0; I < FEntries.size(); ++I) {
+      if (Name == FEntries[I].Name) {
+        SetFunctionType(static_cast<TKind>(I));
+        return;
+      }
+    }
+    TIEUserFunction::SetFunctionName(Name);
+  }
+
+ protected:
+  TSelectableFunction(std::span<const TFunctionEntry> Entries, TKind Kind)
+      : FEntries(Entries), FKind(Kind) {
+    SetFunctionType(Kind);
+  }
+  ~TSelectableFunction() override = default;
+
+ private:
+  std::span<const TFunctionEntry> FEntries;
+  TKind FKind;
 };
 
 }  // namespace ie

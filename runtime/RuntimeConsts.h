@@ -31,6 +31,11 @@ inline constexpr const char* SUnknownProperty = "Property %s does not exist";
 inline constexpr const char* SFOpenError = "Cannot open file \"%s\". %s";
 inline constexpr const char* SFCreateError = "Cannot create file \"%s\". %s";
 inline constexpr const char* SHashtableEmpty = "Hash table is empty";
+inline constexpr const char* SDateEncodeError = "Invalid argument to date encode";
+inline constexpr const char* STimeEncodeError = "Invalid argument to time encode";
+inline constexpr const char* SInvalidDateTime = "'%s' is not a valid date and time";
+inline constexpr const char* SInvalidDate = "'%s' is not a valid date";
+inline constexpr const char* SInvalidTime = "'%s' is not a valid time";
 inline constexpr const char* SHashtableIndexError = "Hash table position out of bounds (%d)";
 
 }  // namespace ie

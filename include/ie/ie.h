@@ -3,6 +3,8 @@
 
 #include "runtime/Component.h"
 #include "runtime/Conversions.h"
+#include "runtime/DateTime.h"
+#include "runtime/Dialogs.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Format.h"
 #include "runtime/Interfaced.h"

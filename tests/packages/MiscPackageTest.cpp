@@ -1,0 +1,191 @@
+#include "packages/MiscPackage.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "PackageTestSupport.h"
+#include "engine/InferenceEngine.h"
+#include "packages/DateTimeFunctions.h"
+
+namespace ie {
+namespace {
+
+using namespace packagetest;
+
+class MiscPackageTest : public TPackageTest<TMiscPackage> {};
+
+TEST_F(MiscPackageTest, HoldsItsFunctionsInTableOrder) {
+  const std::string Input = " [<caption-string> [<prompt-string> [<default-string>]]]";
+  const std::string Text = " <string-expression> ";
+  const std::string Number = " <numeric-expression> ";
+  const std::string Date = " <system-date-numeric-expression>";
+  const std::string Time = " <system-time-numeric-expression>";
+  const std::string Boolean = " <boolean-expression>";
+  CheckSignatures(
+      {{"agenda", 0, 0, ""},
+       {"list-defrules", 0, 0, ""},
+       {"list-deftemplates", 0, 0, ""},
+       {"list-deffacts", 0, 0, ""},
+       {"list-deffunctions", 0, 1, ""},
+       {"list-deftypes", 0, 0, ""},
+       {"facts", 0, 3,
+        " [<start-integer-expression> [<end-integer-expression> [<max-integer-expression>]]]"},
+       {"rules", 0, 1, "[<logical-name>]"},
+       {"ppdeffacts", 1, 1, " <fact-set-name>"},
+       {"ppdeffunction", 1, 1, " <function-name>"},
+       {"ppdeftemplate", 1, 1, " <fact-template-name>"},
+       {"ppdefrule", 1, 1, " <rulename>"},
+       {"ppdeftype", 1, 1, " <type-name>"},
+       {"undefrule", 1, 1, " <rule-name>"},
+       {"undeffacts", 1, 1, " <fact-set-name>"},
+       {"undeffunction", 1, 1, " <function-name>"},
+       {"undeftemplate", 1, 1, " <fact-template-name>"},
+       {"undeftype", 1, 1, "<defined-type-name-expression>"},
+       {"set-reset-globals", 0, 1, " [<boolean-expression>]"},
+       {"setgen", 1, 1, " <integer-expression>"},
+       {"get-static-constraint-checking", 0, 0, ""},
+       {"set-static-constraint-checking", 1, 1, Boolean},
+       {"get-dynamic-constraint-checking", 0, 0, ""},
+       {"set-dynamic-constraint-checking", 1, 1, Boolean},
+       {"parse", 1, 1, "<string-expression>"},
+       {"guard", 1, -1, "<function-call-argument>+"},
+       {"time", 0, 0, ""},
+       {"system-datetime", 0, 0, ""},
+       {"system-date", 0, 0, ""},
+       {"system-time", 0, 0, ""},
+       {"str-datetime", 1, 1, Text},
+       {"str-date", 1, 1, Text},
+       {"str-time", 1, 1, Text},
+       {"datetime-str", 1, 1, Number},
+       {"date-str", 1, 1, Number},
+       {"time-str", 1, 1, Number},
+       {"datetime-str-format", 1, 2, " <numeric-expression> <format-string-expression>"},
+       {"decode-year", 1, 1, Date},
+       {"decode-month", 1, 1, Date},
+       {"decode-day", 1, 1, Date},
+       {"decode-hour", 1, 1, Time},
+       {"decode-minute", 1, 1, Time},
+       {"decode-second", 1, 1, Time},
+       {"decode-millisecond", 1, 1, Time},
+       {"encode-date", 1, 3,
+        " <year-integer-expression> [<month-integer-expression> [<day-integer-expression>]]"},
+       {"encode-time", 1, 4,
+        " <hour-integer-expression> [<minute-integer-expression> [<second-integer-expression> "
+        "[<millisecond-integer-expression>]]]"},
+       {"input-box", 0, 3, Input},
+       {"input-query", 0, 3, Input},
+       {"message-dlg", 2, 4,
+        " <string-expression> mtWarning|mtError|mtInformation|mtConfirmation|mtCustom "
+        "<string-set-expression> [<integer-expression>]"},
+       {"show-message", 1, 1, Text}});
+}
+
+// Naming a class's function selects it, and selecting it names it.
+TEST_F(MiscPackageTest, VariantsFollowTheirNames) {
+  TPrettyPrintFunction* Printer = Function("ppdeffacts").TryAs<TPrettyPrintFunction>().Get();
+  ASSERT_NE(Printer, nullptr);
+  Printer->SetFunctionName("ppdefrule");
+  EXPECT_EQ(Printer->GetPrettyPrint(), ppfRule);
+  EXPECT_EQ(Printer->GetArgumentString(), " <rulename>");
+  Printer->SetPrettyPrint(ppfDefType);
+  EXPECT_EQ(Printer->GetFunctionName(), "ppdeftype");
+
+  const TRef<TEncodeDateTimeFunction> Encode = new TEncodeDateTimeFunction(edtDate);
+  Encode->SetFunctionName("encode-time");
+  EXPECT_EQ(Encode->GetEncode(), edtTime);
+  EXPECT_EQ(Encode->GetMaxArgumentCount(), 4);
+  Encode->SetFunctionName("my-time");
+  EXPECT_EQ(Encode->GetEncode(), edtTime);
+  EXPECT_EQ(Encode->GetFunctionName(), "my-time");
+}
+
+// An engine whose host answers the dialogs; each call is run in the
+// engine's root context.
+class MiscDialogTest : public ::testing::Test {
+ protected:
+  void TearDown() override { Engine->Free(); }
+
+  std::string Run(const std::string& Call) {
+    return Engine->ParseNExecuteFunCall(Call)->GetToString();
+  }
+
+  TInferenceEngine* Engine = Create<TInferenceEngine>(nullptr);
+  std::string Asked;
+};
+
+TEST_F(MiscDialogTest, TheHostAnswersTheInputDialogs) {
+  Engine->SetOnInputBox([this](TObject* Sender, const std::string& Caption,
+                               const std::string& Prompt, std::string& Value) {
+    EXPECT_EQ(Sender, Engine);
+    Asked = Caption + "|" + Prompt + "|" + Value;
+    Value = "typed";
+  });
+  EXPECT_EQ(Run("(input-box \"Login\" \"Name?\" \"guest\")"), "\"typed\"");
+  EXPECT_EQ(Asked, "Login|Name?|guest");
+  EXPECT_EQ(Run("(input-box)"), "\"typed\"");
+  EXPECT_EQ(Asked, "||");
+
+  bool Accept = false;
+  Engine->SetOnInputQuery([&](TObject*, const std::string& Caption, const std::string&,
+                              std::string& Value, bool& Accepted) {
+    Asked = Caption + "|" + Value;
+    Value = "entered";
+    Accepted = Accept;
+  });
+  EXPECT_EQ(Run("(input-query \"Q\" \"P\" \"d\")"), "FALSE");
+  EXPECT_EQ(Asked, "Q|d");
+  Accept = true;
+  EXPECT_EQ(Run("(input-query \"Q\")"), "\"entered\"");
+}
+
+TEST_F(MiscDialogTest, TheHostAnswersTheMessageDialogs) {
+  TModalResult Press = mrNone;
+  Engine->SetOnMessageDlg([&](TObject*, const std::string& Message, TMsgDlgType Kind,
+                              TMsgDlgButtons Buttons, int32_t HelpContext, TModalResult& Result) {
+    Asked = Message + "|" + std::string(MsgDlgTypeNames[Kind]) + "|" +
+            std::to_string(Buttons.GetBits()) + "|" + std::to_string(HelpContext) + "|" +
+            std::string(ModalResultNames[Result]);
+    if (Press != mrNone) Result = Press;
+  });
+  EXPECT_EQ(Run("(message-dlg \"Save?\" mtConfirmation \"[mbYes, mbNo, mbCancel]\" 12)"), "mrYes");
+  EXPECT_EQ(Asked, "Save?|mtConfirmation|11|12|mrYes");
+  Press = mrCancel;
+  EXPECT_EQ(Run("(message-dlg \"Stop\" mtError \"[mbRetry, mbCancel]\")"), "mrCancel");
+  EXPECT_EQ(Asked, "Stop|mtError|40|0|mrCancel");
+
+  Engine->SetOnShowMessage([this](TObject*, const std::string& Message) { Asked = Message; });
+  std::string Printed;
+  Engine->SetOnPrintOut(
+      [&](TObject*, const std::string&, const std::string& Text) { Printed += Text; });
+  EXPECT_EQ(Run("(show-message \"Hi\")"), "TRUE");
+  EXPECT_EQ(Asked, "Hi");
+  EXPECT_EQ(Printed, "");
+}
+
+TEST(MiscDefaultButtonTest, OkThenYesThenTheFirstButton) {
+  EXPECT_EQ(DefaultButton({mbCancel, mbOK, mbYes}), mbOK);
+  EXPECT_EQ(DefaultButton({mbNo, mbYes}), mbYes);
+  EXPECT_EQ(DefaultButton({mbHelp, mbIgnore, mbAbort}), mbAbort);
+  EXPECT_EQ(DefaultButton({}), mbOK);
+}
+
+// The function list names every function the engine knows, built-in ones
+// included; an engine with only this package keeps the list short.
+TEST(MiscListingTest, FunctionsAreListedByName) {
+  auto* Engine = Create<TInferenceEngine>(nullptr);
+  std::string Printed;
+  Engine->SetOnPrintOut(
+      [&](TObject*, const std::string&, const std::string& Text) { Printed += Text; });
+  Engine->SetPackages({pMiscellaneous});
+  Engine->Parse("(deffunction Twice (?x) (* 2 ?x))", false);
+  Engine->ParseNExecuteFunCall("(list-deffunctions)");
+  EXPECT_NE(Printed.find("guard\r\ninput-box\r\ninput-query\r\nlist-deffacts\r\n"),
+            std::string::npos);
+  EXPECT_NE(Printed.find("time-str\r\nTwice\r\nundeffacts\r\n"), std::string::npos);
+  EXPECT_TRUE(Printed.ends_with("\r\nfor a total of 51 deffunctions.\r\n")) << Printed;
+  Engine->Free();
+}
+
+}  // namespace
+}  // namespace ie
