@@ -267,6 +267,7 @@ int32_t TIEContext::BoundFrameIndex(std::string_view Name) const {
 void TIEContext::Clear() {
   FBindings.Clear();
   SetFrame(nullptr);
+  ClearReturnValue();
 }
 
 TIEContext* TIEContext::Push() {

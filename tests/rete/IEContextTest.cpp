@@ -181,6 +181,36 @@ TEST(ContextTest, PushKeepsTheEngine) {
   Engine->Free();
 }
 
+TEST(ContextTest, ARecycledContextComesBackEmptyUnderItsNewParent) {
+  TIEContext Root(nullptr, nullptr);
+  TIEContext* Caller = Root.Push();
+  TIEContext* Child = Caller->Push();
+  TBindingFrame Frame;
+  Frame.Add("n");
+  Child->SetFrame(&Frame);
+  Child->SetFrameValue(0, Int(4));
+  Child->AddLocalBinding("x", Int(1));
+  Child->SetReturnValue(Int(2));
+  EXPECT_EQ(Child->FindBindingValue("n")->GetAsInteger(), 4);
+  Child->Recycle();
+
+  // The root hands the same context out again, with nothing of its use.
+  TIEContext* Again = Root.Push();
+  EXPECT_EQ(Again, Child);
+  EXPECT_EQ(Again->GetParent(), &Root);
+  EXPECT_EQ(Again->FindBindingValue("n"), nullptr);
+  EXPECT_EQ(Again->FindBindingValue("x"), nullptr);
+  EXPECT_FALSE(Again->GetReturnFlag());
+  // A frame whose names changed after it was bound binds nothing.
+  Again->SetFrame(&Frame);
+  Again->SetFrameValue(0, Int(5));
+  Frame.Clear();
+  Frame.Add("m");
+  EXPECT_EQ(Again->FindBindingValue("n"), nullptr);
+  Again->Recycle();
+  Caller->Recycle();
+}
+
 class AddressTest : public ::testing::Test {
  protected:
   void SetUp() override {
