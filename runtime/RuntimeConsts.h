@@ -31,6 +31,13 @@ inline constexpr const char* SUnknownProperty = "Property %s does not exist";
 inline constexpr const char* SFOpenError = "Cannot open file \"%s\". %s";
 inline constexpr const char* SFCreateError = "Cannot create file \"%s\". %s";
 inline constexpr const char* SHashtableEmpty = "Hash table is empty";
+inline constexpr const char* SInvalidPropertyType = "Invalid property type: %s";
+inline constexpr const char* SInvalidPropertyValue = "Invalid property value";
+inline constexpr const char* SPropertyReadOnly = "Property %s is read-only";
+inline constexpr const char* SRateOutOfRange = "Rate %s must be greater than -1";
+inline constexpr const char* SLifeOutOfRange = "Life %d must be at least 1";
+inline constexpr const char* SPeriodOutOfRange = "Period %d is outside 1 to %d";
+inline constexpr const char* SNoConvergence = "The rate cannot be found: the iteration does not converge";
 inline constexpr const char* SHashtableIndexError = "Hash table position out of bounds (%d)";
 
 }  // namespace ie

@@ -1,13 +1,18 @@
 // The public API of the library: include this one header.
 #pragma once
 
+#include "runtime/ClassRegistry.h"
 #include "runtime/Component.h"
+#include "runtime/Controls.h"
 #include "runtime/Conversions.h"
 #include "runtime/Exceptions.h"
+#include "runtime/Filer.h"
+#include "runtime/Financial.h"
 #include "runtime/Format.h"
 #include "runtime/Interfaced.h"
 #include "runtime/Object.h"
 #include "runtime/Persistent.h"
+#include "runtime/Properties.h"
 #include "runtime/Sets.h"
 #include "runtime/Streams.h"
 #include "runtime/StringList.h"
