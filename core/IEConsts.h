@@ -209,6 +209,9 @@ inline constexpr const char* SNoTypes = "NONE";
 inline constexpr const char* SInvalidSubstring = "Invalid substring parameters: %d, %d";
 inline constexpr const char* SMultifieldLengths =
     "Invalid multifield arguments, the two multifields must be of the same length";
+// Messages of the business package.
+inline constexpr const char* SInvalidPaymentTime =
+    "Invalid payment timing: %s, expected ptEndOfPeriod or ptStartOfPeriod";
 // Messages of the list and I/O functions and the engine's logical streams.
 inline constexpr const char* SInvalidMultifieldRange =
     "Invalid multifield begin and end parameters: %d, %d";

@@ -1,5 +1,6 @@
 // The packages an engine makes for the members of its Packages property.
 #include "engine/InferenceEngine.h"
+#include "packages/BusinessPackage.h"
 #include "packages/FuzzyLogicPackage.h"
 #include "packages/MathPackage.h"
 #include "packages/PredicatePackage.h"
@@ -21,9 +22,10 @@ TUserPackage* CreateFunctionPackage(TFunctionPackage Package, TInferenceEngine* 
       return Create<TStringPackage>(Engine);
     case pTrigonometry:
       return Create<TTrigonometryPackage>(Engine);
+    case pBusiness:
+      return Create<TBusinessPackage>(Engine);
     case pMiscellaneous:
     case pObject:
-    case pBusiness:
       break;
     case pFuzzyLogic:
       return Create<TFuzzyLogicPackage>(Engine);

@@ -42,5 +42,6 @@
 
 #include "parser/IEParser.h"
 #include "parser/IETokenizer.h"
+#include "packages/BusinessPackage.h"
 #include "packages/FuzzyLogicPackage.h"
 #include "packages/StandardPackage.h"
