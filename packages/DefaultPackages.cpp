@@ -3,6 +3,7 @@
 #include "packages/BusinessPackage.h"
 #include "packages/FuzzyLogicPackage.h"
 #include "packages/MathPackage.h"
+#include "packages/ObjectPackage.h"
 #include "packages/PredicatePackage.h"
 #include "packages/StandardPackage.h"
 #include "packages/StringPackage.h"
@@ -24,8 +25,9 @@ TUserPackage* CreateFunctionPackage(TFunctionPackage Package, TInferenceEngine* 
       return Create<TTrigonometryPackage>(Engine);
     case pBusiness:
       return Create<TBusinessPackage>(Engine);
-    case pMiscellaneous:
     case pObject:
+      return Create<TObjectPackage>(Engine);
+    case pMiscellaneous:
       break;
     case pFuzzyLogic:
       return Create<TFuzzyLogicPackage>(Engine);

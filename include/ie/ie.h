@@ -44,4 +44,5 @@
 #include "parser/IETokenizer.h"
 #include "packages/BusinessPackage.h"
 #include "packages/FuzzyLogicPackage.h"
+#include "packages/ObjectPackage.h"
 #include "packages/StandardPackage.h"
