@@ -35,14 +35,22 @@ TPropertyTable& Table() {
   return Instance;
 }
 
-// Entries are never removed and a deque does not move them as it grows,
-// so pointers to them stay valid once handed out; a replaced entry is
+// Calls Visit with each property of Class and of its ancestors, nearest
+// class first, holding the lock; stops when Visit returns true. Entries
+// are never removed and a deque does not move them as it grows, so
+// pointers to them stay valid once handed out; a replaced entry is
 // overwritten in place.
-const std::deque<TPropInfo>* OwnProperties(TClass Class) {
+template <class TVisit>
+void VisitProperties(TClass Class, TVisit Visit) {
   TPropertyTable& T = Table();
   const std::lock_guard Guard(T.Lock);
-  const auto Found = T.Classes.find(Class);
-  return Found != T.Classes.end() ? &Found->second : nullptr;
+  for (TClass C = Class; C != nullptr; C = C->ClassParent()) {
+    const auto Found = T.Classes.find(C);
+    if (Found == T.Classes.end()) continue;
+    for (const TPropInfo& Info : Found->second) {
+      if (Visit(Info)) return;
+    }
+  }
 }
 
 TPropValue Read(TObject* Instance, const TPropInfo& Prop) {
@@ -113,14 +121,12 @@ void PublishProperty(TClass Class, TPropInfo Info) {
 }
 
 const TPropInfo* GetPropInfo(TClass Class, std::string_view Name) {
-  for (TClass C = Class; C != nullptr; C = C->ClassParent()) {
-    const std::deque<TPropInfo>* Own = OwnProperties(C);
-    if (Own == nullptr) continue;
-    for (const TPropInfo& Info : *Own) {
-      if (SameText(Info.Name, Name)) return &Info;
-    }
-  }
-  return nullptr;
+  const TPropInfo* Result = nullptr;
+  VisitProperties(Class, [&](const TPropInfo& Info) {
+    if (SameText(Info.Name, Name)) Result = &Info;
+    return Result != nullptr;
+  });
+  return Result;
 }
 
 const TPropInfo* GetPropInfo(const TObject* Instance, std::string_view Name) {
@@ -128,18 +134,19 @@ const TPropInfo* GetPropInfo(const TObject* Instance, std::string_view Name) {
 }
 
 std::vector<const TPropInfo*> GetPropList(TClass Class, TTypeKinds Kinds) {
+  std::vector<const TPropInfo*> Seen;
   std::vector<const TPropInfo*> Result;
-  for (TClass C = Class; C != nullptr; C = C->ClassParent()) {
-    const std::deque<TPropInfo>* Own = OwnProperties(C);
-    if (Own == nullptr) continue;
-    for (const TPropInfo& Info : *Own) {
-      // A descendant's entry hides its ancestor's of the same name.
-      const bool Hidden = std::any_of(Result.begin(), Result.end(), [&](const TPropInfo* P) {
-        return SameText(P->Name, Info.Name);
-      });
-      if (!Hidden && Kinds.Contains(Info.Kind)) Result.push_back(&Info);
-    }
-  }
+  VisitProperties(Class, [&](const TPropInfo& Info) {
+    // A descendant's entry hides its ancestor's of the same name, whatever
+    // its kind.
+    const bool Hidden = std::any_of(Seen.begin(), Seen.end(), [&](const TPropInfo* P) {
+      return SameText(P->Name, Info.Name);
+    });
+    if (Hidden) return false;
+    Seen.push_back(&Info);
+    if (Kinds.Contains(Info.Kind)) Result.push_back(&Info);
+    return false;
+  });
   std::sort(Result.begin(), Result.end(), [](const TPropInfo* A, const TPropInfo* B) {
     return std::lexicographical_compare(
         A->Name.begin(), A->Name.end(), B->Name.begin(), B->Name.end(), [](char X, char Y) {
@@ -151,11 +158,9 @@ std::vector<const TPropInfo*> GetPropList(TClass Class, TTypeKinds Kinds) {
 }
 
 bool HasPropInfo(TClass Class) {
-  for (TClass C = Class; C != nullptr; C = C->ClassParent()) {
-    const std::deque<TPropInfo>* Own = OwnProperties(C);
-    if (Own != nullptr && !Own->empty()) return true;
-  }
-  return false;
+  bool Found = false;
+  VisitProperties(Class, [&](const TPropInfo&) { return Found = true; });
+  return Found;
 }
 
 int64_t GetOrdProp(TObject* Instance, const TPropInfo& Prop) {
