@@ -221,10 +221,11 @@ TUserPackage::TUserPackage(TComponent* Owner) : TCustomReasonerOwner(Owner), FFu
 }
 
 // A package's class and its functions' classes are registered as they
-// appear, so that a stream written with them can name them.
+// appear, so that a stream written with them can name them. A class whose
+// name another class holds is left out; writing its functions fails.
 void TUserPackage::AfterConstruction() {
   TCustomReasonerOwner::AfterConstruction();
-  RegisterClass(ClassType());
+  TryRegisterClass(ClassType());
   CreateFunctions();
 }
 
@@ -281,7 +282,7 @@ void TUserPackage::ReasonerNotification(IReasoner* Reasoner, TListNotification A
 }
 
 void TUserPackage::FunctionNotification(const IUserFunction& Function, TListNotification Action) {
-  if (Action == lnAdded) RegisterClass(Function->ClassType());
+  if (Action == lnAdded) TryRegisterClass(Function->ClassType());
   if (GetReasoners().GetCount() == 0) return;
   if (Action == lnAdded) {
     AddReasoners(Function);
@@ -305,7 +306,15 @@ void TUserPackage::DefineProperties(TFiler* Filer) {
       [this](TWriter* Writer) { WriteFunctions(Writer); }, true);
 }
 
+// A function whose class name the registry gives to another class would
+// read back as that class: it is refused before anything is written.
 void TUserPackage::WriteFunctions(TWriter* Writer) {
+  for (const IUserFunction& Function : FFunctions) {
+    const TClass Registered = GetClass(Function->GetClassName());
+    if (Registered != nullptr && Registered != Function->ClassType()) {
+      throw EInvalidOperation(Format(SDuplicateClass, Function->GetClassName()));
+    }
+  }
   Writer->WriteListBegin();
   for (const IUserFunction& Function : FFunctions) {
     Writer->WriteString(Function->GetClassName());

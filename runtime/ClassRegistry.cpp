@@ -35,11 +35,15 @@ TRegistry& Registry() {
 
 }  // namespace
 
-void RegisterClass(TClass Class) {
+bool TryRegisterClass(TClass Class) {
   TRegistry& R = Registry();
   const std::lock_guard Guard(R.Lock);
-  const auto [Found, Added] = R.Classes.try_emplace(Class->ClassName(), Class);
-  if (!Added && Found->second != Class) {
+  const auto Found = R.Classes.try_emplace(Class->ClassName(), Class).first;
+  return Found->second == Class;
+}
+
+void RegisterClass(TClass Class) {
+  if (!TryRegisterClass(Class)) {
     throw EInvalidOperation(Format(SDuplicateClass, Class->ClassName()));
   }
 }

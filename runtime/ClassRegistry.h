@@ -16,6 +16,8 @@ namespace ie {
 // Registering a class again does nothing; another class of the same name
 // raises EInvalidOperation "A class named %s already exists".
 void RegisterClass(TClass Class);
+// The same without raising: false when another class has Class's name.
+bool TryRegisterClass(TClass Class);
 void RegisterClasses(std::initializer_list<TClass> Classes);
 void UnRegisterClass(TClass Class);
 // The class registered under Name, or nil.

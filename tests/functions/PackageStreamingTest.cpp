@@ -93,6 +93,33 @@ TEST(PackageStreaming, AnUnknownClassRaisesAndChangesNothing) {
   Written->Free();
 }
 
+// Two function classes of one name: the second cannot be registered, and a
+// package holding it is not written, as it would read back as the first.
+class TClashingFunction : public TIEUserFunction {
+  IE_CLASS(TClashingFunction, TIEUserFunction)
+};
+namespace other {
+class TClashingFunction : public TIEUserFunction {
+  IE_CLASS(TClashingFunction, TIEUserFunction)
+};
+}  // namespace other
+
+TEST(PackageStreaming, AFunctionWhoseClassNameIsTakenIsNotWritten) {
+  TUserPackage* First = Create<TUserPackage>(nullptr);
+  First->GetFunctions().Add(new TClashingFunction());
+  TUserPackage* Second = Create<TUserPackage>(nullptr);
+  Second->GetFunctions().Add(new other::TClashingFunction());
+  EXPECT_EQ(FindClass("TClashingFunction"), TClashingFunction::StaticClass());
+  EXPECT_EQ(ErrorOf<EInvalidOperation>([&] { Streamed(Second); }),
+            "A class named TClashingFunction already exists");
+  TUserPackage* Read = Create<TUserPackage>(nullptr);
+  ReadInto(Streamed(First), Read);
+  EXPECT_EQ(Names(Read), Names(First));
+  Read->Free();
+  Second->Free();
+  First->Free();
+}
+
 // A persistent object of a host, streamed on its own.
 class TSetting : public TPersistent {
   IE_CLASS(TSetting, TPersistent)
