@@ -313,6 +313,12 @@ TEST_F(ObjectPackageTest, WillNotFreeTheEngineOrWhatItDependsOn) {
   EXPECT_EQ(Eval("(free-object (nth$ 0 (get-components (get-component Engine))))"),
             "Cannot free TReteNetwork, the engine that runs the call depends on it");
   EXPECT_EQ(Eval("(free-object 3)"), "Not a object type.  Value (3) is a dtInteger type");
+  // A counted object that the host still holds.
+  const IIEValue Held = Int(1);
+  Engine->GetGlobalVariables()->Put("*held*", new TIEValue(Held.Get(), false));
+  EXPECT_EQ(Eval("(free-object ?*held*)"),
+            "Invalid destruction of pointer reference, reference counting greater than 0");
+  EXPECT_EQ(Held->GetRefCount(), 1);
   EXPECT_EQ(Eval("(get-property (get-component Heater) Level)"), "3");
 }
 
