@@ -254,6 +254,10 @@ TEST_F(ObjectPackageTest, CreatesComponentsWithOwnerAndParent) {
 }
 
 TEST_F(ObjectPackageTest, RefusesWhatCannotBeCreated) {
+  // Owners must be components.
+  EXPECT_EQ(Eval("(create-component (get-class TTestPanel) ?*silent*)"), "Invalid class typecast");
+  EXPECT_EQ(Eval("(get-components ?*silent*)"), "Invalid class typecast");
+  EXPECT_EQ(Eval("(get-component ?*silent* Heater)"), "Invalid class typecast");
   EXPECT_EQ(Eval("(create-component (get-class TTestProbe) (get-component))"),
             "Class TTestProbe is not a component class");
   // The component made before the parent failed is freed again.
