@@ -98,7 +98,9 @@ void TIEValueNexus::Notification(TComponent* Component, TOperation Operation) {
 // are watched by the nexus.
 class TIEValue::TObjectWatch final : public TFreeWatcher {
  public:
-  TObjectWatch(TIEValue* Value, TObject* Obj) : FValue(Value), FObject(Obj) { WatchFree(Obj, this); }
+  TObjectWatch(TIEValue* Value, TObject* Obj) : FValue(Value), FObject(Obj) {
+    WatchFree(Obj, this);
+  }
   TObjectWatch(const TObjectWatch&) = delete;
   TObjectWatch& operator=(const TObjectWatch&) = delete;
   ~TObjectWatch() {

@@ -67,7 +67,8 @@ int main() {
       =>
       (set-property (hall) Mode tmHeating)
       (printout t "Hall is now " (get-property (hall) Mode) crlf))
-  )", true);
+  )",
+                true);
   Engine->Reset();
   std::printf("fired %d rules\n", Engine->Run());
 

@@ -63,7 +63,8 @@ class TFinancialFunction : public TIEUserFunction {
 // Each routine gets its arguments read in order: a braced list evaluates
 // left to right.
 double DoubleDecliningBalanceOf(TArguments& A) {
-  return std::apply(DoubleDecliningBalance, std::tuple{A.Number(), A.Number(), A.Whole(), A.Whole()});
+  return std::apply(DoubleDecliningBalance,
+                    std::tuple{A.Number(), A.Number(), A.Whole(), A.Whole()});
 }
 double FutureValueOf(TArguments& A) {
   return std::apply(FutureValue,
@@ -141,13 +142,12 @@ IE_FINANCIAL_FUNCTION(
     "<present-value-numeric-expression> <future-value-numeric-expression> "
     "ptEndOfPeriod|ptStartOfPeriod",
     6)
-IE_FINANCIAL_FUNCTION(
-    TInterestRateFunction, InterestRateOf, "interest-rate",
-    "Returns the interest rate per period of an annuity, found by iteration",
-    " <num-periods-integer-expression> <payment-numeric-expression> "
-    "<present-value-numeric-expression> <future-value-numeric-expression> "
-    "ptEndOfPeriod|ptStartOfPeriod",
-    5)
+IE_FINANCIAL_FUNCTION(TInterestRateFunction, InterestRateOf, "interest-rate",
+                      "Returns the interest rate per period of an annuity, found by iteration",
+                      " <num-periods-integer-expression> <payment-numeric-expression> "
+                      "<present-value-numeric-expression> <future-value-numeric-expression> "
+                      "ptEndOfPeriod|ptStartOfPeriod",
+                      5)
 IE_FINANCIAL_FUNCTION(
     TInternalRateOfReturnFunction, InternalRateOfReturnOf, "internal-rate-of-return",
     "Returns the internal rate of return of a series of periodic cash flows: the rate at which "
@@ -164,13 +164,12 @@ IE_FINANCIAL_FUNCTION(
     " <rate-numeric-expression> <payment-numeric-expression> <present-value-numeric-expression> "
     "<future-value-numeric-expression> ptEndOfPeriod|ptStartOfPeriod",
     5)
-IE_FINANCIAL_FUNCTION(
-    TPaymentFunction, PaymentOf, "payment",
-    "Returns the periodic payment of a loan with fixed payments at a fixed rate",
-    " <rate-numeric-expression> <num-periods-integer-expression> "
-    "<present-value-numeric-expression> <future-value-numeric-expression> "
-    "ptEndOfPeriod|ptStartOfPeriod",
-    5)
+IE_FINANCIAL_FUNCTION(TPaymentFunction, PaymentOf, "payment",
+                      "Returns the periodic payment of a loan with fixed payments at a fixed rate",
+                      " <rate-numeric-expression> <num-periods-integer-expression> "
+                      "<present-value-numeric-expression> <future-value-numeric-expression> "
+                      "ptEndOfPeriod|ptStartOfPeriod",
+                      5)
 IE_FINANCIAL_FUNCTION(
     TPeriodPaymentFunction, PeriodPaymentOf, "period-payment",
     "Returns the principal part of the payment for the given period of a loan with fixed "

@@ -402,15 +402,15 @@ constexpr std::string_view DuplicateConstructsNames[] = {"dcOverwrite", "dcIgnor
 constexpr std::string_view ErrorHandlingNames[] = {"ehRaiseImmediate", "ehRaiseAllAtEnd"};
 constexpr std::string_view SearchStrategyNames[] = {"ssDepthFirst", "ssBreadthFirst", "ssLex",
                                                     "ssMea"};
-constexpr std::string_view FunctionPackageNames[] = {
-    "pStandard", "pPredicate",    "pMath",     "pMiscellaneous", "pString",
-    "pObject",   "pTrigonometry", "pBusiness", "pFuzzyLogic"};
+constexpr std::string_view FunctionPackageNames[] = {"pStandard",      "pPredicate", "pMath",
+                                                     "pMiscellaneous", "pString",    "pObject",
+                                                     "pTrigonometry",  "pBusiness",  "pFuzzyLogic"};
 constexpr std::string_view ConstructWatchNames[] = {"cwActivation", "cwFact", "cwRule",
                                                     "cwCompilation", "cwStatistics"};
 constexpr std::string_view TypeCheckNames[] = {"tcStatic", "tcDynamic"};
 constexpr std::string_view FuzzyCorrelationNames[] = {"fcmMinimum", "fcmProduct"};
 constexpr std::string_view FuzzyInferenceNames[] = {"fimMinMax", "fimSum", "fimMean", "fimProduct",
-                                                     "fimBoundedSum"};
+                                                    "fimBoundedSum"};
 
 constexpr TEnumTypeInfo DuplicateConstructsInfo{"TDuplicateConstructs", DuplicateConstructsNames};
 constexpr TEnumTypeInfo ErrorHandlingInfo{"TErrorHandling", ErrorHandlingNames};
@@ -422,10 +422,10 @@ constexpr TEnumTypeInfo FuzzyCorrelationInfo{"TFuzzyCorrelationMethod", FuzzyCor
 constexpr TEnumTypeInfo FuzzyInferenceInfo{"TFuzzyInferenceMethod", FuzzyInferenceNames};
 
 void PublishClasses() {
-  RegisterClasses({TComponent::StaticClass(), TBasicAction::StaticClass(),
-                   TControl::StaticClass(), TWinControl::StaticClass(),
-                   TInferenceEngine::StaticClass(), TUserFunction::StaticClass(),
-                   TUserPackage::StaticClass(), TRule::StaticClass()});
+  RegisterClasses({TComponent::StaticClass(), TBasicAction::StaticClass(), TControl::StaticClass(),
+                   TWinControl::StaticClass(), TInferenceEngine::StaticClass(),
+                   TUserFunction::StaticClass(), TUserPackage::StaticClass(),
+                   TRule::StaticClass()});
   PublishProperties<TComponent>()
       .String("Name", &TComponent::GetName, &TComponent::SetName)
       .Integer("Tag", &TComponent::GetTag, &TComponent::SetTag);
@@ -455,13 +455,33 @@ void PublishClasses() {
       .Integer("SymbolIndex", &E::GetSymbolIndex, &E::SetSymbolIndex)
       .Set<TTypeChecks>("TypeChecks", TypeCheckInfo, &E::GetTypeChecks, &E::SetTypeChecks)
       .Set<TConstructWatches>("Watch", ConstructWatchInfo, &E::GetWatch, &E::SetWatch);
-  for (const char* Event :
-       {"OnAddActivation", "OnAddDefaultPackages", "OnAddDefinedType", "OnAddRule",
-        "OnAddUserFunction", "OnAssertion", "OnClear", "OnClearDefinedTypes", "OnClearFacts",
-        "OnClearFactTemplates", "OnClearRules", "OnEndInference", "OnFuzzyCorrelation",
-        "OnFuzzyInference", "OnNewFactTemplate", "OnPrintOut", "OnReadLine", "OnReadToken",
-        "OnRemoveActivation", "OnRemoveDefinedType", "OnRemoveFactTemplate", "OnRemoveRule",
-        "OnRemoveUserFunction", "OnReset", "OnRetraction", "OnRuleFired", "OnStartInference"}) {
+  for (const char* Event : {"OnAddActivation",
+                            "OnAddDefaultPackages",
+                            "OnAddDefinedType",
+                            "OnAddRule",
+                            "OnAddUserFunction",
+                            "OnAssertion",
+                            "OnClear",
+                            "OnClearDefinedTypes",
+                            "OnClearFacts",
+                            "OnClearFactTemplates",
+                            "OnClearRules",
+                            "OnEndInference",
+                            "OnFuzzyCorrelation",
+                            "OnFuzzyInference",
+                            "OnNewFactTemplate",
+                            "OnPrintOut",
+                            "OnReadLine",
+                            "OnReadToken",
+                            "OnRemoveActivation",
+                            "OnRemoveDefinedType",
+                            "OnRemoveFactTemplate",
+                            "OnRemoveRule",
+                            "OnRemoveUserFunction",
+                            "OnReset",
+                            "OnRetraction",
+                            "OnRuleFired",
+                            "OnStartInference"}) {
     PublishProperties<E>().Event(Event);
   }
   using F = TCustomUserFunction;

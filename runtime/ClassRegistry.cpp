@@ -18,7 +18,8 @@ struct TNameLess {
   using is_transparent = void;
   bool operator()(std::string_view A, std::string_view B) const {
     return std::lexicographical_compare(A.begin(), A.end(), B.begin(), B.end(), [](char X, char Y) {
-      return std::tolower(static_cast<unsigned char>(X)) < std::tolower(static_cast<unsigned char>(Y));
+      return std::tolower(static_cast<unsigned char>(X)) <
+             std::tolower(static_cast<unsigned char>(Y));
     });
   }
 };

@@ -123,7 +123,7 @@ double SolveRate(const TRateFunction& F, double Guess) {
   double Rate;
   if (Guess > -1 && Newton(F, Guess, Rate)) return Finite(Rate);
   static constexpr std::array<double, 21> Ladder = {
-      -0.999999, -0.99, -0.9, -0.75, -0.5, -0.25, -0.1, -0.05, -0.01, 0,    0.01,
+      -0.999999, -0.99, -0.9, -0.75, -0.5, -0.25, -0.1, -0.05, -0.01, 0,   0.01,
       0.05,      0.1,   0.25, 0.5,   1,    2,     5,    10,    100,   1000};
   int Best = -1;
   double BestDistance = 0;
@@ -154,8 +154,7 @@ const TEnumTypeInfo PaymentTimeTypeInfo{"TPaymentTime", PaymentTimeNames};
 double FutureValue(double Rate, int32_t NPeriods, double Payment, double PresentValue,
                    TPaymentTime PaymentTime) {
   CheckRate(Rate);
-  return Finite(
-      -AnnuityResidual(Rate, NPeriods, Payment, PresentValue, 0, PaymentTime).Value);
+  return Finite(-AnnuityResidual(Rate, NPeriods, Payment, PresentValue, 0, PaymentTime).Value);
 }
 
 double PresentValue(double Rate, int32_t NPeriods, double Payment, double FutureValue,

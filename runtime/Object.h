@@ -66,9 +66,13 @@ T* Create(Args&&... Arguments) {
 // new-expression rather than of std::is_constructible, which also wants the
 // destructor that counted classes keep protected.
 template <class T>
-concept OwnerConstructible = requires(TComponent* Owner) { new T(Owner); };
+concept OwnerConstructible = requires(TComponent* Owner) {
+  new T(Owner);
+};
 template <class T>
-concept DefaultConstructible = requires { new T(); };
+concept DefaultConstructible = requires {
+  new T();
+};
 
 // The factory a metaclass gets: components take their owner, other classes
 // must have a default constructor; anything else cannot be duplicated.

@@ -139,20 +139,19 @@ std::vector<const TPropInfo*> GetPropList(TClass Class, TTypeKinds Kinds) {
   VisitProperties(Class, [&](const TPropInfo& Info) {
     // A descendant's entry hides its ancestor's of the same name, whatever
     // its kind.
-    const bool Hidden = std::any_of(Seen.begin(), Seen.end(), [&](const TPropInfo* P) {
-      return SameText(P->Name, Info.Name);
-    });
+    const bool Hidden = std::any_of(
+        Seen.begin(), Seen.end(), [&](const TPropInfo* P) { return SameText(P->Name, Info.Name); });
     if (Hidden) return false;
     Seen.push_back(&Info);
     if (Kinds.Contains(Info.Kind)) Result.push_back(&Info);
     return false;
   });
   std::sort(Result.begin(), Result.end(), [](const TPropInfo* A, const TPropInfo* B) {
-    return std::lexicographical_compare(
-        A->Name.begin(), A->Name.end(), B->Name.begin(), B->Name.end(), [](char X, char Y) {
-          return std::tolower(static_cast<unsigned char>(X)) <
-                 std::tolower(static_cast<unsigned char>(Y));
-        });
+    return std::lexicographical_compare(A->Name.begin(), A->Name.end(), B->Name.begin(),
+                                        B->Name.end(), [](char X, char Y) {
+                                          return std::tolower(static_cast<unsigned char>(X)) <
+                                                 std::tolower(static_cast<unsigned char>(Y));
+                                        });
   });
   return Result;
 }
@@ -188,7 +187,7 @@ std::string GetEnumProp(TObject* Instance, const TPropInfo& Prop) {
   const int64_t Value = GetOrdProp(Instance, Prop);
   const auto& Names = Prop.EnumType->MemberNames;
   return Value >= 0 && Value < static_cast<int64_t>(Names.size()) ? std::string(Names[Value])
-                                                                   : IntToStr(Value);
+                                                                  : IntToStr(Value);
 }
 
 std::string GetSetProp(TObject* Instance, const TPropInfo& Prop, bool Brackets) {

@@ -103,7 +103,7 @@ std::string GetSetProp(TObject* Instance, const TPropInfo& Prop, bool Brackets =
 // property-type error.
 std::string GetPropText(TObject* Instance, const TPropInfo& Prop);
 // The kinds GetPropText writes.
-inline constexpr TTypeKinds tkText = {tkInteger, tkInt64, tkChar,  tkEnumeration,
+inline constexpr TTypeKinds tkText = {tkInteger, tkInt64,  tkChar, tkEnumeration,
                                       tkFloat,   tkString, tkSet};
 
 // The general setter, from a string, an integer or a float, converted to
@@ -131,9 +131,8 @@ class TPropertyPublisher {
  public:
   template <class G, class S>
   TPropertyPublisher& Integer(std::string Name, G Get, S Set) {
-    return Add(std::move(Name), tkInteger, "Integer", nullptr, Get, Set, [](const TPropValue& V) {
-      return static_cast<int32_t>(std::get<int64_t>(V));
-    });
+    return Add(std::move(Name), tkInteger, "Integer", nullptr, Get, Set,
+               [](const TPropValue& V) { return static_cast<int32_t>(std::get<int64_t>(V)); });
   }
   template <class G, class S>
   TPropertyPublisher& Float(std::string Name, G Get, S Set) {
@@ -169,7 +168,9 @@ class TPropertyPublisher {
                [](const TPropValue& V) { return CastObject<C>(std::get<TObject*>(V)); });
   }
   // An event: listed by kind, never read or written through this table.
-  TPropertyPublisher& Event(std::string Name) { return Other(std::move(Name), tkMethod, "TNotifyEvent"); }
+  TPropertyPublisher& Event(std::string Name) {
+    return Other(std::move(Name), tkMethod, "TNotifyEvent");
+  }
   // A property of a kind the general accessors do not handle.
   TPropertyPublisher& Other(std::string Name, TTypeKind Kind, std::string TypeName) {
     TPropInfo Info;
@@ -189,7 +190,9 @@ class TPropertyPublisher {
     Info.Kind = Kind;
     Info.TypeName = std::move(TypeName);
     Info.EnumType = EnumType;
-    Info.Get = [Get](TObject* Instance) { return ToValue(std::invoke(Get, static_cast<T*>(Instance))); };
+    Info.Get = [Get](TObject* Instance) {
+      return ToValue(std::invoke(Get, static_cast<T*>(Instance)));
+    };
     if constexpr (!std::is_null_pointer_v<S>) {
       Info.Set = [Set, Convert](TObject* Instance, const TPropValue& Value) {
         std::invoke(Set, static_cast<T*>(Instance), Convert(Value));

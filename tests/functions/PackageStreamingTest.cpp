@@ -43,7 +43,8 @@ TEST(PackageStreaming, APackageReadsBackWithTheSameFunctions) {
   // The reader replaces what a package holds: here an engine's own
   // business package, emptied first, which then registers what it reads.
   TInferenceEngine* Engine = Create<TInferenceEngine>(nullptr);
-  auto* Package = static_cast<TUserPackage*>(FindComponentType(Engine, TBusinessPackage::StaticClass()));
+  auto* Package =
+      static_cast<TUserPackage*>(FindComponentType(Engine, TBusinessPackage::StaticClass()));
   Package->GetFunctions().Clear();
   EXPECT_FALSE(Engine->ContainsUserFunction("payment"));
   ReadInto(Bytes, Package);
@@ -132,10 +133,15 @@ class TSetting : public TPersistent {
 
 TEST(PackageStreaming, PersistentObjectsKeepTheirPublishedProperties) {
   PublishProperties<TSetting>()
-      .Integer("Level", [](TSetting* S) { return S->Level; }, [](TSetting* S, int32_t V) { S->Level = V; })
-      .Float("Scale", [](TSetting* S) { return S->Scale; }, [](TSetting* S, double V) { S->Scale = V; })
-      .String("Title", [](TSetting* S) { return S->Title; },
-              [](TSetting* S, std::string V) { S->Title = V; });
+      .Integer(
+          "Level", [](TSetting* S) { return S->Level; },
+          [](TSetting* S, int32_t V) { S->Level = V; })
+      .Float(
+          "Scale", [](TSetting* S) { return S->Scale; },
+          [](TSetting* S, double V) { S->Scale = V; })
+      .String(
+          "Title", [](TSetting* S) { return S->Title; },
+          [](TSetting* S, std::string V) { S->Title = V; });
   RegisterClass(TSetting::StaticClass());
   TSetting* Source = Create<TSetting>();
   Source->Level = -42;

@@ -65,17 +65,23 @@ void PublishTestClasses() {
   std::call_once(Once, [] {
     using D = TTestDevice;
     PublishProperties<D>()
-        .Integer("Level", [](D* O) { return O->Level; }, [](D* O, int32_t V) { O->Level = V; })
-        .Float("Target", [](D* O) { return O->Target; }, [](D* O, double V) { O->Target = V; })
-        .String("Label", [](D* O) { return O->Label; }, [](D* O, std::string V) { O->Label = V; })
-        .Enumeration<TTestMode>("Mode", ModeInfo, [](D* O) { return O->Mode; },
-                                [](D* O, TTestMode V) { O->Mode = V; })
-        .Set<TTestFeatures>("Features", FeatureInfo, [](D* O) { return O->Features; },
-                            [](D* O, TTestFeatures V) { O->Features = V; })
-        .Boolean("Active", [](D* O) { return O->Active; }, [](D* O, bool V) { O->Active = V; })
-        .Object<TComponent>("Partner", [](D* O) { return O->Partner; },
-                            [](D* O, TComponent* V) { O->Partner = V; })
-        .Integer("Serial", [](D*) { return 1234; }, nullptr)
+        .Integer(
+            "Level", [](D* O) { return O->Level; }, [](D* O, int32_t V) { O->Level = V; })
+        .Float(
+            "Target", [](D* O) { return O->Target; }, [](D* O, double V) { O->Target = V; })
+        .String(
+            "Label", [](D* O) { return O->Label; }, [](D* O, std::string V) { O->Label = V; })
+        .Enumeration<TTestMode>(
+            "Mode", ModeInfo, [](D* O) { return O->Mode; }, [](D* O, TTestMode V) { O->Mode = V; })
+        .Set<TTestFeatures>(
+            "Features", FeatureInfo, [](D* O) { return O->Features; },
+            [](D* O, TTestFeatures V) { O->Features = V; })
+        .Boolean(
+            "Active", [](D* O) { return O->Active; }, [](D* O, bool V) { O->Active = V; })
+        .Object<TComponent>(
+            "Partner", [](D* O) { return O->Partner; }, [](D* O, TComponent* V) { O->Partner = V; })
+        .Integer(
+            "Serial", [](D*) { return 1234; }, nullptr)
         .Other("Bounds", tkRecord, "TRect")
         .Event("OnAlarm");
     PublishProperties<TTestProbe>().Integer(
@@ -153,7 +159,8 @@ TEST_F(ObjectPackageTest, ReadsPropertiesByKind) {
   Heater->Partner = Engine;
   EXPECT_EQ(Eval("(get-property (get-component Heater) Partner)"), "<Object: TInferenceEngine>");
   // Missing properties and objects that publish nothing.
-  EXPECT_EQ(Engine->ParseNExecuteFunCall("(get-property (get-component Heater) Colour)").Get(), FCNil);
+  EXPECT_EQ(Engine->ParseNExecuteFunCall("(get-property (get-component Heater) Colour)").Get(),
+            FCNil);
   EXPECT_EQ(Eval("(get-property ?*silent* Level)"), "FALSE");
   EXPECT_EQ(Eval("(get-property (get-component Nobody) Level)"),
             "Not a object type.  Value (FALSE) is a dtAtom type");
@@ -163,8 +170,7 @@ TEST_F(ObjectPackageTest, UnsupportedKindsRaiseThePropertyTypeError) {
   EXPECT_EQ(Eval("(get-property (get-component Heater) Bounds)"), "Invalid property type: TRect");
   EXPECT_EQ(Eval("(get-property (get-component Heater) OnAlarm)"),
             "Invalid property type: TNotifyEvent");
-  EXPECT_EQ(Eval("(set-property (get-component Heater) Bounds 1)"),
-            "Invalid property type: TRect");
+  EXPECT_EQ(Eval("(set-property (get-component Heater) Bounds 1)"), "Invalid property type: TRect");
   EXPECT_THROW(Engine->ParseNExecuteFunCall("(get-property (get-component Heater) Bounds)"),
                EPropertyError);
   // An event is left alone and the call still succeeds.
@@ -193,16 +199,14 @@ TEST_F(ObjectPackageTest, WritesPropertiesByKind) {
             "Invalid property value");
   EXPECT_EQ(Eval("(set-property (get-component Heater) Partner ?*silent*)"),
             "Invalid class typecast");
-  EXPECT_EQ(Eval("(set-property (get-component Heater) Serial 1)"),
-            "Property Serial is read-only");
+  EXPECT_EQ(Eval("(set-property (get-component Heater) Serial 1)"), "Property Serial is read-only");
   EXPECT_EQ(Heater->Mode, tmCool);
   EXPECT_EQ(Heater->Features, TTestFeatures{tfAlarm});
 }
 
 TEST_F(ObjectPackageTest, SettingAMissingPropertyIsFalseWithoutEvaluatingTheValue) {
   EXPECT_EQ(Eval("(set-property (get-component Heater) Colour (no-such-function))"), "FALSE");
-  EXPECT_EQ(Eval("(set-property ?*silent* Level (no-such))"),
-            "FALSE");
+  EXPECT_EQ(Eval("(set-property ?*silent* Level (no-such))"), "FALSE");
 }
 
 TEST_F(ObjectPackageTest, ListsPropertyNamesAlphabeticallyWithoutEvents) {
@@ -335,7 +339,8 @@ TEST_F(ObjectPackageSignatureTest, HoldsItsFunctionsInTableOrder) {
       {"create-object", 1, 1, " <TClass-expression>"},
       {"execute-action", 1, 1, " <TBasicAction-expression>"},
       {"free-object", 1, -1, " <TObject-expression>*"},
-      {"get-component", 0, 2, " [<component-name>] | \r\n [<TComponent-expression> <component-name>]"},
+      {"get-component", 0, 2,
+       " [<component-name>] | \r\n [<TComponent-expression> <component-name>]"},
       {"get-components", 0, 1, " [<TComponent-expression>]"},
       {"get-property", 2, 2, " <TObject-expression> <property-name>"},
       {"get-properties", 1, 1, " <TObject-expression>"},

@@ -29,8 +29,9 @@ TEST(ClassRegistry, FindsRegisteredClassesByNameInAnyCase) {
   RegisterClass(TRegisteredThing::StaticClass());
   RegisterClass(TRegisteredThing::StaticClass());
   EXPECT_EQ(FindClass("tregisteredthing"), TRegisteredThing::StaticClass());
-  EXPECT_EQ(ErrorOf<EInvalidOperation>([] { RegisterClass(other::TRegisteredThing::StaticClass()); }),
-            "A class named TRegisteredThing already exists");
+  EXPECT_EQ(
+      ErrorOf<EInvalidOperation>([] { RegisterClass(other::TRegisteredThing::StaticClass()); }),
+      "A class named TRegisteredThing already exists");
   UnRegisterClass(TRegisteredThing::StaticClass());
   EXPECT_EQ(GetClass("TRegisteredThing"), nullptr);
 }

@@ -38,16 +38,23 @@ void PublishGadgets() {
   std::call_once(Once, [] {
     using G = TGadget;
     PublishProperties<G>()
-        .Integer("Size", [](G* O) { return O->Size; }, [](G* O, int32_t V) { O->Size = V; })
-        .Float("Weight", [](G* O) { return O->Weight; }, [](G* O, double V) { O->Weight = V; })
-        .String("Label", [](G* O) { return O->Label; }, [](G* O, std::string V) { O->Label = V; })
-        .Enumeration<TShade>("Shade", ShadeInfo, [](G* O) { return O->Shade; },
-                             [](G* O, TShade V) { O->Shade = V; })
-        .Set<TShades>("Shades", ShadeInfo, [](G* O) { return O->Shades; },
-                      [](G* O, TShades V) { O->Shades = V; })
-        .Boolean("Lit", [](G* O) { return O->Lit; }, [](G* O, bool V) { O->Lit = V; })
-        .Integer("Id", [](G*) { return 9; }, nullptr)
-        .Object<TGadget>("Twin", [](G*) { return static_cast<TGadget*>(nullptr); }, nullptr);
+        .Integer(
+            "Size", [](G* O) { return O->Size; }, [](G* O, int32_t V) { O->Size = V; })
+        .Float(
+            "Weight", [](G* O) { return O->Weight; }, [](G* O, double V) { O->Weight = V; })
+        .String(
+            "Label", [](G* O) { return O->Label; }, [](G* O, std::string V) { O->Label = V; })
+        .Enumeration<TShade>(
+            "Shade", ShadeInfo, [](G* O) { return O->Shade; }, [](G* O, TShade V) { O->Shade = V; })
+        .Set<TShades>(
+            "Shades", ShadeInfo, [](G* O) { return O->Shades; },
+            [](G* O, TShades V) { O->Shades = V; })
+        .Boolean(
+            "Lit", [](G* O) { return O->Lit; }, [](G* O, bool V) { O->Lit = V; })
+        .Integer(
+            "Id", [](G*) { return 9; }, nullptr)
+        .Object<TGadget>(
+            "Twin", [](G*) { return static_cast<TGadget*>(nullptr); }, nullptr);
     PublishProperties<TBigGadget>().Event("Size");
   });
 }
