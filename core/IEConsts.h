@@ -211,6 +211,15 @@ inline constexpr const char* SMultifieldLengths =
     "Invalid multifield arguments, the two multifields must be of the same length";
 // Messages of the miscellaneous package.
 inline constexpr const char* SUnknownName = "Unknown %s name: %s";
+// Messages of the business and object packages.
+inline constexpr const char* SInvalidPaymentTime =
+    "Invalid payment timing: %s, expected ptEndOfPeriod or ptStartOfPeriod";
+inline constexpr const char* SExpectedComponent = "Expected component argument to %s function call";
+inline constexpr const char* SNotComponentClass = "Class %s is not a component class";
+inline constexpr const char* SEngineDependsOn =
+    "Cannot free %s, the engine that runs the call depends on it";
+inline constexpr const char* SInvalidDestruction =
+    "Invalid destruction of pointer reference, reference counting greater than 0";
 // Messages of the list and I/O functions and the engine's logical streams.
 inline constexpr const char* SInvalidMultifieldRange =
     "Invalid multifield begin and end parameters: %d, %d";

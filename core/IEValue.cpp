@@ -91,6 +91,36 @@ void TIEValueNexus::Notification(TComponent* Component, TOperation Operation) {
   FValue->Notification(Component, Operation);
 }
 
+// A value that refers to an object it does not own, or owns one that is
+// not a component, watches it, so that freeing the object elsewhere
+// (free-object) leaves the value holding no object rather than a dangling
+// pointer that a later call would follow or free again. Owned components
+// are watched by the nexus.
+class TIEValue::TObjectWatch final : public TFreeWatcher {
+ public:
+  TObjectWatch(TIEValue* Value, TObject* Obj) : FValue(Value), FObject(Obj) {
+    WatchFree(Obj, this);
+  }
+  TObjectWatch(const TObjectWatch&) = delete;
+  TObjectWatch& operator=(const TObjectWatch&) = delete;
+  ~TObjectWatch() {
+    if (FObject != nullptr) UnwatchFree(FObject, this);
+  }
+
+  void ObjectFreed(TObject*) override {
+    FObject = nullptr;
+    FValue->FData.Object = nullptr;
+    FValue->FExtra->Owned = false;
+  }
+
+ private:
+  TIEValue* FValue;
+  TObject* FObject;
+};
+
+TIEValue::TExtra::TExtra() = default;
+TIEValue::TExtra::~TExtra() = default;
+
 // Construction
 
 TIEValue::TIEValue() = default;
@@ -120,8 +150,7 @@ TIEValue::TIEValue(TObject* Obj, bool Owned) {
   if (Owned) {
     StoreOwnedObject(Obj);
   } else {
-    FDType = dtObject;
-    FData.Object = Obj;
+    StoreObject(Obj);
   }
 }
 
@@ -152,6 +181,7 @@ TIEValue::TExtra& TIEValue::Extra() {
 // Change tracking
 
 void TIEValue::ReleaseContent() {
+  if (FDType == dtObject && FExtra && FExtra->Watch) FExtra->Watch.reset();
   if (FDType == dtObject && FExtra && FExtra->Owned) {
     if (FExtra->Nexus != nullptr) FreeAndNil(FExtra->Nexus);
     FExtra->Owned = false;
@@ -220,8 +250,7 @@ void TIEValue::SetAsExternalAddress(void* Value) {
 
 void TIEValue::SetAsObject(TObject* Value) {
   Changing(dtObject);
-  FData.Object = Value;
-  FDType = dtObject;
+  StoreObject(Value);
   Changed();
 }
 
@@ -268,7 +297,15 @@ void TIEValue::StoreOwnedObject(TObject* Obj) {
   if (auto* Component = dynamic_cast<TComponent*>(Obj)) {
     FExtra->Nexus = Create<TIEValueNexus>(nullptr, this);
     Component->FreeNotification(FExtra->Nexus);
+  } else {
+    FExtra->Watch = std::make_unique<TObjectWatch>(this, Obj);
   }
+}
+
+void TIEValue::StoreObject(TObject* Obj) {
+  FData.Object = Obj;
+  FDType = dtObject;
+  if (Obj != nullptr) Extra().Watch = std::make_unique<TObjectWatch>(this, Obj);
 }
 
 bool TIEValue::IsOwningObject() const { return FDType == dtObject && FExtra && FExtra->Owned; }
@@ -472,6 +509,7 @@ void TIEValue::Assign(TPersistent* Source) {
     FData = Value->FData;
     FDType = Value->FDType;
     if (IESharedTypes.Contains(FDType) && FData.Shared != nullptr) FData.Shared->_AddRef();
+    if (FDType == dtObject) StoreObject(FData.Object);
   }
   SetTag(Value->GetTag());
   Changed();
@@ -524,7 +562,7 @@ void TIEValue::Assign(const IInterface& Source) {
       if (Value->IsOwningObject()) {
         StoreOwnedObject(DuplicateOwnedObject(Value->FData.Object));
       } else {
-        FData.Object = Value->FData.Object;
+        StoreObject(Value->FData.Object);
       }
       break;
   }

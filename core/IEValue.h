@@ -219,11 +219,16 @@ class TIEValue : public ICloneable {
  private:
   friend class TSharedValues;
 
+  class TObjectWatch;
   struct TExtra {
+    TExtra();
+    ~TExtra();
     int32_t Tag = 0;
     bool Owned = false;
     TIEValueNexus* Nexus = nullptr;
     TIEValueChangeEvent OnChange;
+    // Set while the value refers to an object it does not own.
+    std::unique_ptr<TObjectWatch> Watch;
   };
 
   TExtra& Extra();
@@ -234,6 +239,8 @@ class TIEValue : public ICloneable {
   void SetInteger(TIEType DType, int32_t Value);
   void StoreShared(TIEType DType, ICloneable* Shared);
   void StoreOwnedObject(TObject* Obj);
+  // Refers to Obj without owning it, and forgets it when it is freed.
+  void StoreObject(TObject* Obj);
   void ReleaseContent();
   bool CompareByKind(const TIEValue& Other) const;
   // The text of the kinds that print through another object.

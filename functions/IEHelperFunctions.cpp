@@ -5,8 +5,11 @@
 #include "core/IEFuzzyLogic.h"
 #include "libs/Hashing.h"
 #include "rete/IERuleEngine.h"
+#include "runtime/ClassRegistry.h"
 #include "runtime/Exceptions.h"
+#include "runtime/Filer.h"
 #include "runtime/Format.h"
+#include "runtime/Properties.h"
 
 namespace ie {
 
@@ -191,6 +194,73 @@ IFuzzySet GetFuzzySetFromValue(const IIEValue& Value, TIEContext* Context) {
   IFuzzySet Set = GetFuzzySlot(Fact);
   if (!Set) throw EIEException(SNotFuzzyFact);
   return Set;
+}
+
+// TOuterComponent and persistent streaming
+
+void TOuterComponent::DefineProperties(TFiler* Filer) {
+  TComponent::DefineProperties(Filer);
+  if (FInner == nullptr) return;
+  Filer->DefineSubProperties("Inner", [&] {
+    for (const TPropInfo* Prop : GetPropList(FInner->ClassType(), tkText)) {
+      if (!Prop->Get || !Prop->Set) continue;
+      Filer->DefineProperty(
+          Prop->Name,
+          [this, Prop](TReader* Reader) {
+            Reader->ReadListBegin();
+            SetPropValue(FInner, *Prop, Reader->ReadString());
+            Reader->ReadListEnd();
+          },
+          [this, Prop](TWriter* Writer) {
+            Writer->WriteListBegin();
+            Writer->WriteString(GetPropText(FInner, *Prop));
+            Writer->WriteListEnd();
+          },
+          true);
+    }
+    FInner->DefineProperties(Filer);
+  });
+}
+
+namespace {
+
+// Files Instance through an outer component made for the length of Action.
+template <class TAction>
+void WithOuter(TPersistent* Instance, TAction Action) {
+  TOuterComponent* Outer = Create<TOuterComponent>(nullptr);
+  Outer->SetInner(Instance);
+  try {
+    Action(Outer);
+  } catch (...) {
+    Outer->Free();
+    throw;
+  }
+  Outer->Free();
+}
+
+}  // namespace
+
+void WritePersistent(TWriter* Writer, TPersistent* Instance) {
+  Writer->WriteString(Instance->ClassName());
+  WithOuter(Instance, [&](TOuterComponent* Outer) { WriteComponent(Writer->GetStream(), Outer); });
+}
+
+TPersistent* ReadPersistent(TReader* Reader) {
+  TClass Class = FindClass(Reader->ReadString());
+  if (!Class->InheritsFrom(TPersistent::StaticClass())) throw EInvalidCast(SInvalidCast);
+  auto* Instance = static_cast<TPersistent*>(Class->NewInstance(nullptr));
+  try {
+    WithOuter(Instance, [&](TOuterComponent* Outer) { ReadComponent(Reader->GetStream(), Outer); });
+  } catch (...) {
+    // A counted instance has no holder yet: the handle's release frees it.
+    if (auto* Counted = ObjectAs<TInterfacedObject>(Instance)) {
+      IInterface Discard(Counted);
+    } else {
+      Instance->Free();
+    }
+    throw;
+  }
+  return Instance;
 }
 
 }  // namespace ie

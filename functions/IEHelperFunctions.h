@@ -16,6 +16,9 @@
 
 namespace ie {
 
+class TReader;
+class TWriter;
+
 // h = h * 31 + character over a sample: every character of a text shorter
 // than 16, else every (length div 8)-th from the first.
 int32_t CalculateHash(std::string_view S);
@@ -57,6 +60,33 @@ int32_t ContainsCharacters(std::string_view S, std::string_view Chars);
 std::string StringFilter(std::string_view S, std::string_view Chars);
 // The first component owned by Owner of class ClassType or a descendant.
 TComponent* FindComponentType(const TComponent* Owner, TClass ClassType);
+
+// Streams one persistent object inside a component stream: the wrapper
+// files Inner's published properties (those with a text form, readable
+// and writable) and Inner's own defined properties as sub-properties
+// "Inner.Name".
+class TOuterComponent : public TComponent {
+  IE_CLASS(TOuterComponent, TComponent)
+
+ public:
+  using TComponent::TComponent;
+
+  TPersistent* GetInner() const { return FInner; }
+  void SetInner(TPersistent* Inner) { FInner = Inner; }
+  void DefineProperties(TFiler* Filer) override;
+
+ private:
+  TPersistent* FInner = nullptr;
+};
+
+// Writes Instance's class name, then Instance through a TOuterComponent,
+// at the writer's position.
+void WritePersistent(TWriter* Writer, TPersistent* Instance);
+// Reads what WritePersistent wrote: a new instance of the class named
+// (found in the class registry, EClassNotFound otherwise), made by the
+// class's own factory, with its properties read. The caller owns it (or,
+// for a reference-counted class, holds it counted).
+TPersistent* ReadPersistent(TReader* Reader);
 
 // Fuzzy lookups of the fuzzy functions. The first slot of Fact, in the
 // template's slot order, that takes fuzzy values; nil when there is none.

@@ -2,7 +2,9 @@
 
 #include "core/IEConsts.h"
 #include "functions/IEHelperFunctions.h"
+#include "runtime/ClassRegistry.h"
 #include "runtime/Exceptions.h"
+#include "runtime/Filer.h"
 #include "runtime/Format.h"
 
 namespace ie {
@@ -218,8 +220,12 @@ TUserPackage::TUserPackage(TComponent* Owner) : TCustomReasonerOwner(Owner), FFu
   if (auto* Reasoner = dynamic_cast<IReasoner*>(Owner)) GetReasoners().Add(Reasoner);
 }
 
+// A package's class and its functions' classes are registered as they
+// appear, so that a stream written with them can name them. A class whose
+// name another class holds is left out; writing its functions fails.
 void TUserPackage::AfterConstruction() {
   TCustomReasonerOwner::AfterConstruction();
+  TryRegisterClass(ClassType());
   CreateFunctions();
 }
 
@@ -276,6 +282,7 @@ void TUserPackage::ReasonerNotification(IReasoner* Reasoner, TListNotification A
 }
 
 void TUserPackage::FunctionNotification(const IUserFunction& Function, TListNotification Action) {
+  if (Action == lnAdded) TryRegisterClass(Function->ClassType());
   if (GetReasoners().GetCount() == 0) return;
   if (Action == lnAdded) {
     AddReasoners(Function);
@@ -290,6 +297,46 @@ void TUserPackage::Assign(TPersistent* Source) {
   } else {
     TCustomReasonerOwner::Assign(Source);
   }
+}
+
+void TUserPackage::DefineProperties(TFiler* Filer) {
+  TCustomReasonerOwner::DefineProperties(Filer);
+  Filer->DefineProperty(
+      "PackageFunctions", [this](TReader* Reader) { ReadFunctions(Reader); },
+      [this](TWriter* Writer) { WriteFunctions(Writer); }, true);
+}
+
+// A function whose class name the registry gives to another class would
+// read back as that class: it is refused before anything is written.
+void TUserPackage::WriteFunctions(TWriter* Writer) {
+  for (const IUserFunction& Function : FFunctions) {
+    const TClass Registered = GetClass(Function->GetClassName());
+    if (Registered != nullptr && Registered != Function->ClassType()) {
+      throw EInvalidOperation(Format(SDuplicateClass, Function->GetClassName()));
+    }
+  }
+  Writer->WriteListBegin();
+  for (const IUserFunction& Function : FFunctions) {
+    Writer->WriteString(Function->GetClassName());
+    Function->WriteData(Writer);
+  }
+  Writer->WriteListEnd();
+}
+
+// The whole list is read before it replaces the functions, so that a
+// stream that fails leaves the package as it was.
+void TUserPackage::ReadFunctions(TReader* Reader) {
+  std::vector<IUserFunction> Read;
+  Reader->ReadListBegin();
+  while (!Reader->EndOfList()) {
+    TClass Class = FindClass(Reader->ReadString());
+    if (!Class->InheritsFrom(TIEUserFunction::StaticClass())) throw EInvalidCast(SInvalidCast);
+    Read.emplace_back(static_cast<TIEUserFunction*>(Class->NewInstance(nullptr)));
+    Read.back()->ReadData(Reader);
+  }
+  Reader->ReadListEnd();
+  FFunctions.Clear();
+  for (const IUserFunction& Function : Read) FFunctions.Add(Function);
 }
 
 void TUserPackage::CreateFunctions() {

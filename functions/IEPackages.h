@@ -240,6 +240,11 @@ class TUserPackage : public TCustomReasonerOwner {
   virtual void FunctionNotification(const IUserFunction& Function, TListNotification Action);
   // Shares Source's functions.
   void Assign(TPersistent* Source) override;
+  // Files the functions as "PackageFunctions": each one's class name and
+  // data. Reading replaces the functions by new instances of the classes
+  // named, found in the class registry (EClassNotFound for a name that is
+  // not registered).
+  void DefineProperties(TFiler* Filer) override;
 
  protected:
   // Fires OnCreateFunctions; a built-in package then adds its functions.
@@ -251,6 +256,9 @@ class TUserPackage : public TCustomReasonerOwner {
   void Notification(TComponent* Component, TOperation Operation) override;
 
  private:
+  void ReadFunctions(TReader* Reader);
+  void WriteFunctions(TWriter* Writer);
+
   TUserFunctionList FFunctions;
   TComponent* FEngine = nullptr;
   TNotifyEvent FOnCreateFunctions;

@@ -1,11 +1,13 @@
 #include "functions/IEUserFunction.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/IEConsts.h"
 #include "functions/IEFunctionPrinter.h"
 #include "functions/IEHelperFunctions.h"
 #include "runtime/Exceptions.h"
+#include "runtime/Filer.h"
 #include "runtime/Format.h"
 
 namespace ie {
@@ -132,6 +134,22 @@ void TIEUserFunction::Assign(TPersistent* Source) {
   FMaxArgumentCount = Other->GetMaxArgumentCount();
   FComment = Other->FComment;
   SetFunctionName(Other->FFunctionName);
+}
+
+void TIEUserFunction::WriteData(TWriter* Writer) {
+  Writer->WriteString(FFunctionName);
+  Writer->WriteString(FComment);
+  Writer->WriteInteger(FMaxArgumentCount);
+  Writer->WriteInteger(FMinArgumentCount);
+}
+
+void TIEUserFunction::ReadData(TReader* Reader) {
+  const std::string Name = Reader->ReadString();
+  std::string Comment = Reader->ReadString();
+  FMaxArgumentCount = Reader->ReadInteger();
+  FMinArgumentCount = std::min(Reader->ReadInteger(), FMaxArgumentCount);
+  SetFunctionName(Name);
+  FComment = std::move(Comment);
 }
 
 // TFunctionCall

@@ -31,6 +31,8 @@
 
 namespace ie {
 
+class TReader;
+class TWriter;
 class TIEUserFunction;
 using IUserFunction = TRef<TIEUserFunction>;
 class TInterpretedFunction;
@@ -114,6 +116,14 @@ class TIEUserFunction : public TInterfacedObject {
   // From another function: the limits, the comment, then the name (so
   // registrations follow); not the argument text.
   void Assign(TPersistent* Source) override;
+
+  // Streaming: the class name (registered with the class registry)
+  // re-creates the function, WriteData and ReadData move its name,
+  // comment, maximum and minimum, in that order; a descendant adds what
+  // its behaviour depends on after them.
+  const char* GetClassName() const { return ClassName(); }
+  virtual void WriteData(TWriter* Writer);
+  virtual void ReadData(TReader* Reader);
 
  protected:
   ~TIEUserFunction() override = default;

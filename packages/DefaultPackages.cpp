@@ -1,8 +1,10 @@
 // The packages an engine makes for the members of its Packages property.
 #include "engine/InferenceEngine.h"
+#include "packages/BusinessPackage.h"
 #include "packages/FuzzyLogicPackage.h"
 #include "packages/MathPackage.h"
 #include "packages/MiscPackage.h"
+#include "packages/ObjectPackage.h"
 #include "packages/PredicatePackage.h"
 #include "packages/StandardPackage.h"
 #include "packages/StringPackage.h"
@@ -22,11 +24,12 @@ TUserPackage* CreateFunctionPackage(TFunctionPackage Package, TInferenceEngine* 
       return Create<TStringPackage>(Engine);
     case pTrigonometry:
       return Create<TTrigonometryPackage>(Engine);
+    case pBusiness:
+      return Create<TBusinessPackage>(Engine);
+    case pObject:
+      return Create<TObjectPackage>(Engine);
     case pMiscellaneous:
       return Create<TMiscPackage>(Engine);
-    case pObject:
-    case pBusiness:
-      break;
     case pFuzzyLogic:
       return Create<TFuzzyLogicPackage>(Engine);
   }

@@ -6,6 +6,7 @@
 #include "core/IEValue.h"
 #include "functions/IEHelperFunctions.h"
 #include "packages/PackageSupport.h"
+#include "runtime/Filer.h"
 #include "runtime/Format.h"
 
 namespace ie {
@@ -91,6 +92,16 @@ void TVerifyTypePFunction::SetFunctionName(const std::string& Value) {
 void TVerifyTypePFunction::Assign(TPersistent* Source) {
   if (auto* Other = dynamic_cast<TVerifyTypePFunction*>(Source)) FValueTypes = Other->FValueTypes;
   TIEUserFunction::Assign(Source);
+}
+
+void TVerifyTypePFunction::WriteData(TWriter* Writer) {
+  TIEUserFunction::WriteData(Writer);
+  Writer->WriteInteger(static_cast<int32_t>(FValueTypes.GetBits()));
+}
+
+void TVerifyTypePFunction::ReadData(TReader* Reader) {
+  TIEUserFunction::ReadData(Reader);
+  SetValueTypes(TIETypes::FromBits(static_cast<uint32_t>(Reader->ReadInteger())));
 }
 
 void TVerifyTypePFunction::Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {

@@ -30,6 +30,9 @@ class TVerifyTypePFunction : public TIEUserFunction {
   void SetFunctionName(const std::string& Value) override;
   // From another kind test: the kinds, then what every function copies.
   void Assign(TPersistent* Source) override;
+  // What every function streams, then the kinds as the set's bits.
+  void WriteData(TWriter* Writer) override;
+  void ReadData(TReader* Reader) override;
 
  protected:
   ~TVerifyTypePFunction() override = default;

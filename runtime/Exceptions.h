@@ -59,6 +59,11 @@ class EClassNotFound : public Exception {
   using Exception::Exception;
 };
 
+class EPropertyError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
 class EComponentError : public Exception {
  public:
   using Exception::Exception;

@@ -47,14 +47,22 @@ void TWriter::DefineProperty(std::string_view Name, TReaderProc, TWriterProc Wri
 
 void TWriter::WriteTag(char Tag) { FStream->WriteBuffer(&Tag, 1); }
 
+void TWriter::WriteWord(uint32_t Value) {
+  const unsigned char Bytes[4] = {
+      static_cast<unsigned char>(Value), static_cast<unsigned char>(Value >> 8),
+      static_cast<unsigned char>(Value >> 16), static_cast<unsigned char>(Value >> 24)};
+  FStream->WriteBuffer(Bytes, 4);
+}
+
 void TWriter::WriteRaw(std::string_view Text) {
   const auto Length = static_cast<uint32_t>(Text.size());
-  const unsigned char Bytes[4] = {static_cast<unsigned char>(Length),
-                                  static_cast<unsigned char>(Length >> 8),
-                                  static_cast<unsigned char>(Length >> 16),
-                                  static_cast<unsigned char>(Length >> 24)};
-  FStream->WriteBuffer(Bytes, 4);
+  WriteWord(Length);
   FStream->WriteBuffer(Text.data(), Length);
+}
+
+void TWriter::WriteInteger(int32_t Value) {
+  WriteTag('I');
+  WriteWord(static_cast<uint32_t>(Value));
 }
 
 void TWriter::WriteString(std::string_view Text) {
@@ -92,11 +100,14 @@ bool TReader::EndOfList() {
   return FPeeked == 'E';
 }
 
-std::string TReader::ReadRaw() {
+uint32_t TReader::ReadWord() {
   unsigned char Bytes[4];
   if (FStream->Read(Bytes, 4) != 4) InvalidFormat();
-  const uint32_t Length = Bytes[0] | (Bytes[1] << 8) | (Bytes[2] << 16) |
-                          (static_cast<uint32_t>(Bytes[3]) << 24);
+  return Bytes[0] | (Bytes[1] << 8) | (Bytes[2] << 16) | (static_cast<uint32_t>(Bytes[3]) << 24);
+}
+
+std::string TReader::ReadRaw() {
+  const uint32_t Length = ReadWord();
   // A broken length must not make us allocate what the stream cannot hold.
   if (static_cast<int64_t>(Length) > FStream->GetSize() - FStream->GetPosition()) InvalidFormat();
   return FStream->ReadString(Length);
@@ -105,6 +116,11 @@ std::string TReader::ReadRaw() {
 std::string TReader::ReadString() {
   ExpectTag('S');
   return ReadRaw();
+}
+
+int32_t TReader::ReadInteger() {
+  ExpectTag('I');
+  return static_cast<int32_t>(ReadWord());
 }
 
 void TReader::ReadRootComponent(TPersistent* Instance) {

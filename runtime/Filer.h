@@ -8,9 +8,11 @@
 //
 // The encoding is this library's own:
 //   stream   := "IEC1" property* end
-//   property := string(name) 'L' ('S' string(item))* 'E'
+//   property := string(name) 'L' item* 'E'
+//   item     := 'S' string | 'I' int32
 //   end      := string("")            (a name of length 0)
 //   string   := uint32 length, little-endian, then the bytes
+//   int32    := four bytes, little-endian
 // A stream that does not follow it raises EReadError ("Invalid stream
 // format"); a name that the object does not define raises EReadError
 // ("Property %s does not exist").
@@ -70,6 +72,7 @@ class TWriter : public TFiler {
                       bool HasData) override;
   void WriteListBegin() { WriteTag('L'); }
   void WriteString(std::string_view Text);
+  void WriteInteger(int32_t Value);
   void WriteListEnd() { WriteTag('E'); }
   // The signature, Instance's properties that have data, the end mark.
   void WriteRootComponent(TPersistent* Instance);
@@ -77,6 +80,7 @@ class TWriter : public TFiler {
  private:
   void WriteTag(char Tag);
   void WriteRaw(std::string_view Text);
+  void WriteWord(uint32_t Value);
 };
 
 class TReader : public TFiler {
@@ -91,6 +95,7 @@ class TReader : public TFiler {
   // True when the next item is the end of the list.
   bool EndOfList();
   std::string ReadString();
+  int32_t ReadInteger();
   void ReadListEnd() { ExpectTag('E'); }
   // Checks the signature, then reads every property into Instance; a
   // component is loading meanwhile and hears Loaded at the end.
@@ -100,6 +105,7 @@ class TReader : public TFiler {
   void ExpectTag(char Tag);
   char ReadTag();
   std::string ReadRaw();
+  uint32_t ReadWord();
   [[noreturn]] static void InvalidFormat();
 
   std::map<std::string, TReaderProc, std::less<>> FReaders;

@@ -15,6 +15,9 @@
 #include <type_traits>
 #include <utility>
 
+#include "runtime/Exceptions.h"
+#include "runtime/RuntimeConsts.h"
+
 namespace ie {
 
 class TObject;
@@ -51,11 +54,25 @@ T* Create(Args&&... Arguments) {
   try {
     Obj->AfterConstruction();
   } catch (...) {
-    delete Obj;
+    // Through the root, whose destructor every class can reach: a counted
+    // class hides its own.
+    delete static_cast<TObject*>(Obj);
     throw;
   }
   return Obj;
 }
+
+// Whether T can be made with an owner or without arguments. Asked of the
+// new-expression rather than of std::is_constructible, which also wants the
+// destructor that counted classes keep protected.
+template <class T>
+concept OwnerConstructible = requires(TComponent* Owner) {
+  new T(Owner);
+};
+template <class T>
+concept DefaultConstructible = requires {
+  new T();
+};
 
 // The factory a metaclass gets: components take their owner, other classes
 // must have a default constructor; anything else cannot be duplicated.
@@ -63,9 +80,9 @@ template <class T>
 TObject* DefaultClassFactory(TComponent* Owner) {
   if constexpr (std::is_abstract_v<T>) {
     return nullptr;
-  } else if constexpr (std::is_constructible_v<T, TComponent*>) {
+  } else if constexpr (OwnerConstructible<T>) {
     return Create<T>(Owner);
-  } else if constexpr (std::is_default_constructible_v<T>) {
+  } else if constexpr (DefaultConstructible<T>) {
     return Create<T>();
   } else {
     return nullptr;
@@ -74,8 +91,7 @@ TObject* DefaultClassFactory(TComponent* Owner) {
 
 template <class T>
 constexpr TMetaClass::TFactory ClassFactoryOf() {
-  if constexpr (std::is_abstract_v<T> ||
-                !(std::is_constructible_v<T, TComponent*> || std::is_default_constructible_v<T>)) {
+  if constexpr (std::is_abstract_v<T> || !(OwnerConstructible<T> || DefaultConstructible<T>)) {
     return nullptr;
   } else {
     return &DefaultClassFactory<T>;
@@ -107,8 +123,8 @@ class TObject {
 
   virtual void AfterConstruction() {}
   virtual void BeforeDestruction() {}
-  // BeforeDestruction, then delete. Only for objects made with Create and
-  // not reference counted.
+  // Tells the free watchers, then BeforeDestruction, then delete. Only for
+  // objects made with Create and not reference counted.
   void Free();
 
   // The object's own text and hash: the class name and the address.
@@ -123,6 +139,31 @@ template <class T, class U>
 T* ObjectAs(U* Obj) {
   return Obj != nullptr && Obj->InheritsFrom(T::StaticClass()) ? static_cast<T*>(Obj) : nullptr;
 }
+
+// Obj as a T; nil stays nil, an object of another class raises
+// EInvalidCast "Invalid class typecast".
+template <class T, class U>
+T* CastObject(U* Obj) {
+  if (Obj != nullptr && !Obj->InheritsFrom(T::StaticClass())) throw EInvalidCast(SInvalidCast);
+  return static_cast<T*>(Obj);
+}
+
+// Hears that a watched object is being freed with Free(), while it still
+// stands. Holders of plain pointers that must not dangle (values that
+// refer to a host's object) watch the object and forget it when told.
+class TFreeWatcher {
+ public:
+  virtual void ObjectFreed(TObject* Obj) = 0;
+
+ protected:
+  ~TFreeWatcher() = default;
+};
+
+// Watching is process-wide, as objects may pass between engines, and
+// guarded by a lock; Free() looks at it only while something is watched.
+// Each watcher is told once and then forgotten.
+void WatchFree(TObject* Obj, TFreeWatcher* Watcher);
+void UnwatchFree(TObject* Obj, TFreeWatcher* Watcher);
 
 template <class T>
 void FreeAndNil(T*& Obj) {

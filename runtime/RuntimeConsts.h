@@ -36,6 +36,14 @@ inline constexpr const char* STimeEncodeError = "Invalid argument to time encode
 inline constexpr const char* SInvalidDateTime = "'%s' is not a valid date and time";
 inline constexpr const char* SInvalidDate = "'%s' is not a valid date";
 inline constexpr const char* SInvalidTime = "'%s' is not a valid time";
+inline constexpr const char* SInvalidPropertyType = "Invalid property type: %s";
+inline constexpr const char* SInvalidPropertyValue = "Invalid property value";
+inline constexpr const char* SPropertyReadOnly = "Property %s is read-only";
+inline constexpr const char* SRateOutOfRange = "Rate %s must be greater than -1";
+inline constexpr const char* SLifeOutOfRange = "Life %d must be at least 1";
+inline constexpr const char* SPeriodOutOfRange = "Period %d is outside 1 to %d";
+inline constexpr const char* SNoConvergence =
+    "The rate cannot be found: the iteration does not converge";
 inline constexpr const char* SHashtableIndexError = "Hash table position out of bounds (%d)";
 
 }  // namespace ie

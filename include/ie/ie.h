@@ -1,15 +1,20 @@
 // The public API of the library: include this one header.
 #pragma once
 
+#include "runtime/ClassRegistry.h"
 #include "runtime/Component.h"
+#include "runtime/Controls.h"
 #include "runtime/Conversions.h"
 #include "runtime/DateTime.h"
 #include "runtime/Dialogs.h"
 #include "runtime/Exceptions.h"
+#include "runtime/Filer.h"
+#include "runtime/Financial.h"
 #include "runtime/Format.h"
 #include "runtime/Interfaced.h"
 #include "runtime/Object.h"
 #include "runtime/Persistent.h"
+#include "runtime/Properties.h"
 #include "runtime/Sets.h"
 #include "runtime/Streams.h"
 #include "runtime/StringList.h"
@@ -39,5 +44,7 @@
 
 #include "parser/IEParser.h"
 #include "parser/IETokenizer.h"
+#include "packages/BusinessPackage.h"
 #include "packages/FuzzyLogicPackage.h"
+#include "packages/ObjectPackage.h"
 #include "packages/StandardPackage.h"

@@ -324,6 +324,24 @@ TEST(IEValue, OwnedComponentFreedElsewhereLeavesNone) {
   EXPECT_FALSE(Value->IsOwningObject());
 }
 
+// An object freed elsewhere (as free-object does) leaves every value that
+// held it, owning or not, holding no object; the owner does not free it
+// again.
+TEST(IEValue, ObjectsFreedElsewhereLeaveNoObject) {
+  auto* Part = Create<TPart>();
+  IIEValue Owning = new TIEValue(Part, true);
+  IIEValue Referring = new TIEValue(Part, false);
+  IIEValue Assigned = new TIEValue(Referring);
+  Part->Free();
+  EXPECT_EQ(TPart::Alive, 0);
+  for (const IIEValue& Value : {Owning, Referring, Assigned}) {
+    EXPECT_EQ(Value->GetDType(), dtObject);
+    EXPECT_EQ(Value->GetAsObject(), nullptr);
+  }
+  EXPECT_FALSE(Owning->IsOwningObject());
+  EXPECT_EQ(Owning->Clone()->GetAsObject(), nullptr);
+}
+
 TEST(IEValue, OwnedObjectsAreFreedAndDuplicated) {
   {
     auto* Part = Create<TPart>();

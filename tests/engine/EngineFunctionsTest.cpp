@@ -48,6 +48,17 @@ TEST_F(EngineFunctionsTest, TheStandardPackageComesAndGoesWithPackages) {
   EXPECT_EQ(Engine->GetPackages(), TFunctionPackages{pStandard});
 }
 
+TEST_F(EngineFunctionsTest, TheBusinessAndObjectPackagesComeWithTheirMembers) {
+  EXPECT_TRUE(Engine->ContainsUserFunction("payment"));
+  EXPECT_TRUE(Engine->ContainsUserFunction("get-property"));
+  Engine->SetPackages({pStandard, pObject});
+  EXPECT_FALSE(Engine->ContainsUserFunction("payment"));
+  EXPECT_TRUE(Engine->ContainsUserFunction("is-class"));
+  Engine->SetPackages({pBusiness});
+  EXPECT_TRUE(Engine->ContainsUserFunction("sln-depreciation"));
+  EXPECT_FALSE(Engine->ContainsUserFunction("get-class"));
+}
+
 TEST_F(EngineFunctionsTest, HostFunctionsJoinLeaveAndFollowTheirEngine) {
   Listen();
   auto* Twice = Create<TUserFunction>(nullptr, "twice");

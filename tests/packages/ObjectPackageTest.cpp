@@ -1,0 +1,354 @@
+#include "packages/ObjectPackage.h"
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <string>
+
+#include "PackageTestSupport.h"
+#include "engine/InferenceEngine.h"
+#include "runtime/ClassRegistry.h"
+#include "runtime/Controls.h"
+#include "runtime/Properties.h"
+
+namespace ie {
+namespace {
+
+using namespace packagetest;
+
+enum TTestMode : uint8_t { tmOff, tmHeat, tmCool };
+enum TTestFeature : uint8_t { tfDisplay, tfAlarm, tfTimer };
+using TTestFeatures = TSet<TTestFeature, tfTimer>;
+constexpr std::string_view ModeNames[] = {"tmOff", "tmHeat", "tmCool"};
+constexpr std::string_view FeatureNames[] = {"tfDisplay", "tfAlarm", "tfTimer"};
+constexpr TEnumTypeInfo ModeInfo{"TTestMode", ModeNames};
+constexpr TEnumTypeInfo FeatureInfo{"TTestFeature", FeatureNames};
+
+// A host's component that publishes a property of every kind.
+class TTestDevice : public TComponent {
+  IE_CLASS(TTestDevice, TComponent)
+
+ public:
+  using TComponent::TComponent;
+
+  int32_t Level = 3;
+  double Target = 20.5;
+  std::string Label = "hall";
+  TTestMode Mode = tmHeat;
+  TTestFeatures Features{tfDisplay, tfTimer};
+  bool Active = true;
+  TComponent* Partner = nullptr;
+};
+
+// A plain object, made by rules with create-object.
+class TTestProbe : public TPersistent {
+  IE_CLASS(TTestProbe, TPersistent)
+
+ public:
+  int32_t Reading = 7;
+};
+
+// A class that publishes nothing.
+class TTestSilent : public TPersistent {
+  IE_CLASS(TTestSilent, TPersistent)
+};
+
+class TTestPanel : public TWinControl {
+  IE_CLASS(TTestPanel, TWinControl)
+
+ public:
+  using TWinControl::TWinControl;
+};
+
+void PublishTestClasses() {
+  static std::once_flag Once;
+  std::call_once(Once, [] {
+    using D = TTestDevice;
+    PublishProperties<D>()
+        .Integer(
+            "Level", [](D* O) { return O->Level; }, [](D* O, int32_t V) { O->Level = V; })
+        .Float(
+            "Target", [](D* O) { return O->Target; }, [](D* O, double V) { O->Target = V; })
+        .String(
+            "Label", [](D* O) { return O->Label; }, [](D* O, std::string V) { O->Label = V; })
+        .Enumeration<TTestMode>(
+            "Mode", ModeInfo, [](D* O) { return O->Mode; }, [](D* O, TTestMode V) { O->Mode = V; })
+        .Set<TTestFeatures>(
+            "Features", FeatureInfo, [](D* O) { return O->Features; },
+            [](D* O, TTestFeatures V) { O->Features = V; })
+        .Boolean(
+            "Active", [](D* O) { return O->Active; }, [](D* O, bool V) { O->Active = V; })
+        .Object<TComponent>(
+            "Partner", [](D* O) { return O->Partner; }, [](D* O, TComponent* V) { O->Partner = V; })
+        .Integer(
+            "Serial", [](D*) { return 1234; }, nullptr)
+        .Other("Bounds", tkRecord, "TRect")
+        .Event("OnAlarm");
+    PublishProperties<TTestProbe>().Integer(
+        "Reading", [](TTestProbe* O) { return O->Reading; },
+        [](TTestProbe* O, int32_t V) { O->Reading = V; });
+    RegisterClasses({TTestDevice::StaticClass(), TTestProbe::StaticClass(),
+                     TTestSilent::StaticClass(), TTestPanel::StaticClass()});
+  });
+}
+
+// An engine owned by a form that also owns a device named Heater, and a
+// global ?*silent* holding an object that publishes nothing, made by the
+// rules and freed by them at the end; calls are parsed and run in the
+// engine's root context.
+class ObjectPackageTest : public ::testing::Test {
+ protected:
+  ObjectPackageTest() {
+    PublishTestClasses();
+    Heater->SetName("Heater");
+    Engine->SetName("Engine");
+    Engine->Parse("(defglobal ?*silent* = (create-object (get-class TTestSilent)))", true);
+  }
+  ~ObjectPackageTest() override {
+    Engine->ParseNExecuteFunCall("(free-object ?*silent*)");
+    Form->Free();
+  }
+
+  // The result's text, or the message of the error raised.
+  std::string Eval(const std::string& Text) {
+    try {
+      return ie::Text(Engine->ParseNExecuteFunCall(Text));
+    } catch (const Exception& Error) {
+      return Error.GetMessage();
+    }
+  }
+
+  TComponent* Form = Create<TComponent>(nullptr);
+  TInferenceEngine* Engine = Create<TInferenceEngine>(Form);
+  TTestDevice* Heater = Create<TTestDevice>(Form);
+};
+
+TEST_F(ObjectPackageTest, FindsComponentsOfTheEnginesOwnerOrOfAGivenOne) {
+  EXPECT_EQ(Eval("(get-component)"), "<Object: TComponent>");
+  EXPECT_EQ(Eval("(get-component heater)"), "<Object: TTestDevice>");
+  EXPECT_EQ(Eval("(get-component Cooler)"), "FALSE");
+  EXPECT_EQ(Eval("(get-component (get-component) Engine)"), "<Object: TInferenceEngine>");
+  EXPECT_EQ(Eval("(get-component (get-component Heater) Engine)"), "FALSE");
+  EXPECT_EQ(Eval("(length$ (get-components))"), "2");
+  EXPECT_EQ(Eval("(nth$ 1 (get-components))"), "<Object: TTestDevice>");
+  EXPECT_EQ(Eval("(length$ (get-components (get-component Heater)))"), "0");
+  EXPECT_EQ(Eval("(get-component 5 Heater)"), "Not a object type.  Value (5) is a dtInteger type");
+}
+
+TEST_F(ObjectPackageTest, AnEngineWithoutOwnerHasNoComponentsToSearch) {
+  TInferenceEngine* Alone = Create<TInferenceEngine>(nullptr);
+  EXPECT_EQ(Text(Alone->ParseNExecuteFunCall("(get-component)")), "FALSE");
+  EXPECT_EQ(ErrorOf([&] { Alone->ParseNExecuteFunCall("(get-component Heater)"); }),
+            "Expected component argument to get-component function call");
+  EXPECT_EQ(ErrorOf([&] { Alone->ParseNExecuteFunCall("(get-components)"); }),
+            "Expected component argument to get-components function call");
+  EXPECT_EQ(Text(Alone->ParseNExecuteFunCall("(sln-depreciation 10 0 2)")), "5.0000");
+  Alone->Free();
+}
+
+TEST_F(ObjectPackageTest, ReadsPropertiesByKind) {
+  EXPECT_EQ(Eval("(get-property (get-component Heater) Level)"), "3");
+  EXPECT_EQ(Eval("(get-property (get-component Heater) Target)"), "20.5000");
+  EXPECT_EQ(Eval("(get-property (get-component Heater) Label)"), "\"hall\"");
+  EXPECT_EQ(Eval("(get-property (get-component Heater) Mode)"), "tmHeat");
+  EXPECT_EQ(Eval("(symbolp (get-property (get-component Heater) Mode))"), "TRUE");
+  EXPECT_EQ(Eval("(get-property (get-component Heater) Features)"), "\"[tfDisplay,tfTimer]\"");
+  EXPECT_EQ(Eval("(get-property (get-component Heater) Active)"), "True");
+  EXPECT_EQ(Eval("(get-property (get-component Heater) Name)"), "\"Heater\"");
+  EXPECT_EQ(Eval("(get-property (get-component Heater) Serial)"), "1234");
+  Heater->Partner = Engine;
+  EXPECT_EQ(Eval("(get-property (get-component Heater) Partner)"), "<Object: TInferenceEngine>");
+  // Missing properties and objects that publish nothing.
+  EXPECT_EQ(Engine->ParseNExecuteFunCall("(get-property (get-component Heater) Colour)").Get(),
+            FCNil);
+  EXPECT_EQ(Eval("(get-property ?*silent* Level)"), "FALSE");
+  EXPECT_EQ(Eval("(get-property (get-component Nobody) Level)"),
+            "Not a object type.  Value (FALSE) is a dtAtom type");
+}
+
+TEST_F(ObjectPackageTest, UnsupportedKindsRaiseThePropertyTypeError) {
+  EXPECT_EQ(Eval("(get-property (get-component Heater) Bounds)"), "Invalid property type: TRect");
+  EXPECT_EQ(Eval("(get-property (get-component Heater) OnAlarm)"),
+            "Invalid property type: TNotifyEvent");
+  EXPECT_EQ(Eval("(set-property (get-component Heater) Bounds 1)"), "Invalid property type: TRect");
+  EXPECT_THROW(Engine->ParseNExecuteFunCall("(get-property (get-component Heater) Bounds)"),
+               EPropertyError);
+  // An event is left alone and the call still succeeds.
+  EXPECT_EQ(Eval("(set-property (get-component Heater) OnAlarm (printout t oops))"), "TRUE");
+  EXPECT_EQ(Eval("(get-property (get-component Heater) Level)"), "3");
+}
+
+TEST_F(ObjectPackageTest, WritesPropertiesByKind) {
+  EXPECT_EQ(Eval("(set-property (get-component Heater) Level 4.9)"), "TRUE");
+  EXPECT_EQ(Heater->Level, 4);
+  EXPECT_EQ(Eval("(set-property (get-component Heater) Target 18)"), "TRUE");
+  EXPECT_EQ(Heater->Target, 18.0);
+  EXPECT_EQ(Eval("(set-property (get-component Heater) Label kitchen)"), "TRUE");
+  EXPECT_EQ(Heater->Label, "kitchen");
+  EXPECT_EQ(Eval("(set-property (get-component Heater) Mode tmCool)"), "TRUE");
+  EXPECT_EQ(Heater->Mode, tmCool);
+  EXPECT_EQ(Eval("(set-property (get-component Heater) Features \"[tfAlarm]\")"), "TRUE");
+  EXPECT_EQ(Heater->Features, TTestFeatures{tfAlarm});
+  EXPECT_EQ(Eval("(set-property (get-component Heater) Active FALSE)"), "TRUE");
+  EXPECT_FALSE(Heater->Active);
+  EXPECT_EQ(Eval("(set-property (get-component Heater) Partner (get-component))"), "TRUE");
+  EXPECT_EQ(Heater->Partner, Form);
+  // Values that do not fit leave the property as it was.
+  EXPECT_EQ(Eval("(set-property (get-component Heater) Mode tmWarm)"), "Invalid property value");
+  EXPECT_EQ(Eval("(set-property (get-component Heater) Features \"[tfAlarm,tfBell]\")"),
+            "Invalid property value");
+  EXPECT_EQ(Eval("(set-property (get-component Heater) Partner ?*silent*)"),
+            "Invalid class typecast");
+  EXPECT_EQ(Eval("(set-property (get-component Heater) Serial 1)"), "Property Serial is read-only");
+  EXPECT_EQ(Heater->Mode, tmCool);
+  EXPECT_EQ(Heater->Features, TTestFeatures{tfAlarm});
+}
+
+TEST_F(ObjectPackageTest, SettingAMissingPropertyIsFalseWithoutEvaluatingTheValue) {
+  EXPECT_EQ(Eval("(set-property (get-component Heater) Colour (no-such-function))"), "FALSE");
+  EXPECT_EQ(Eval("(set-property ?*silent* Level (no-such))"), "FALSE");
+}
+
+TEST_F(ObjectPackageTest, ListsPropertyNamesAlphabeticallyWithoutEvents) {
+  EXPECT_EQ(Eval("(get-properties (get-component Heater))"),
+            "Active Bounds Features Label Level Mode Name Partner Serial Tag Target ");
+  EXPECT_EQ(Eval("(get-properties ?*silent*)"), "FALSE");
+  EXPECT_EQ(Eval("(member$ Strategy (get-properties (get-component Engine)))"), "12");
+}
+
+TEST_F(ObjectPackageTest, TheEnginePublishesItsSettings) {
+  EXPECT_EQ(Eval("(get-property (get-component Engine) Strategy)"), "ssDepthFirst");
+  EXPECT_EQ(Eval("(set-property (get-component Engine) Watch \"[cwFact,cwRule]\")"), "TRUE");
+  EXPECT_EQ(Engine->GetWatch(), (TConstructWatches{cwFact, cwRule}));
+  EXPECT_EQ(Eval("(get-property (get-component Engine) Packages)"),
+            "\"[pStandard,pPredicate,pMath,pMiscellaneous,pString,pObject,pTrigonometry,pBusiness,"
+            "pFuzzyLogic]\"");
+  EXPECT_EQ(Eval("(get-property (get-component Engine) ParserMaxErrors)"), "10");
+}
+
+TEST_F(ObjectPackageTest, LooksClassesUpInTheRegistry) {
+  EXPECT_EQ(Eval("(get-class TTestDevice)"), "TTestDevice");
+  EXPECT_EQ(Eval("(get-class TNoSuchClass)"), "Class TNoSuchClass not found");
+  EXPECT_THROW(Engine->ParseNExecuteFunCall("(get-class TNoSuchClass)"), EClassNotFound);
+  EXPECT_EQ(Eval("(is-class (get-component Heater) (get-class TComponent))"), "TRUE");
+  EXPECT_EQ(Eval("(is-class (get-component) (get-class TTestDevice))"), "FALSE");
+  EXPECT_EQ(Eval("(is-class (get-property (get-component Heater) Partner) (get-class "
+                 "TComponent))"),
+            "FALSE");
+  EXPECT_EQ(Eval("(is-class (get-component Heater) TComponent)"),
+            "Not a class type.  Value (TComponent) is a dtAtom type");
+  EXPECT_EQ(Eval("(get-property (get-component Heater) Level)"), "3");
+}
+
+TEST_F(ObjectPackageTest, CreatesComponentsWithOwnerAndParent) {
+  Engine->Parse("(defglobal ?*panel* = (create-component (get-class TTestPanel) (get-component)))",
+                true);
+  EXPECT_EQ(Eval("(get-property ?*panel* Name)"), "\"\"");
+  EXPECT_EQ(Eval("(length$ (get-components))"), "3");
+  Eval("(create-component (get-class TTestPanel) (get-component) ?*panel*)");
+  ASSERT_EQ(Form->GetComponentCount(), 4);
+  auto* Panel = static_cast<TTestPanel*>(Form->GetComponent(2));
+  auto* Child = static_cast<TTestPanel*>(Form->GetComponent(3));
+  EXPECT_EQ(Child->GetParent(), Panel);
+  EXPECT_EQ(Panel->GetControlCount(), 1);
+  // A component without owner, freed by the rules.
+  EXPECT_EQ(Eval("(free-object (create-component (get-class TTestDevice) (get-property "
+                 "(get-component Heater) Partner)))"),
+            "TRUE");
+}
+
+TEST_F(ObjectPackageTest, RefusesWhatCannotBeCreated) {
+  // Owners must be components.
+  EXPECT_EQ(Eval("(create-component (get-class TTestPanel) ?*silent*)"), "Invalid class typecast");
+  EXPECT_EQ(Eval("(get-components ?*silent*)"), "Invalid class typecast");
+  EXPECT_EQ(Eval("(get-component ?*silent* Heater)"), "Invalid class typecast");
+  EXPECT_EQ(Eval("(create-component (get-class TTestProbe) (get-component))"),
+            "Class TTestProbe is not a component class");
+  // The component made before the parent failed is freed again.
+  EXPECT_EQ(Eval("(create-component (get-class TTestPanel) (get-component) (get-component "
+                 "Heater))"),
+            "Invalid class typecast");
+  EXPECT_EQ(Eval("(create-component (get-class TTestDevice) (get-component) (get-component "
+                 "Heater))"),
+            "Invalid class typecast");
+  EXPECT_EQ(Form->GetComponentCount(), 2);
+  EXPECT_EQ(Eval("(create-object TTestProbe)"),
+            "Not a class type.  Value (TTestProbe) is a dtAtom type");
+}
+
+TEST_F(ObjectPackageTest, ExecutesActions) {
+  auto* Action = Create<TBasicAction>(Form);
+  Action->SetName("Beep");
+  EXPECT_EQ(Eval("(execute-action (get-component Beep))"), "FALSE");
+  int32_t Runs = 0;
+  Action->SetOnExecute([&](TObject* Sender) {
+    EXPECT_EQ(Sender, Action);
+    ++Runs;
+  });
+  EXPECT_EQ(Eval("(execute-action (get-component Beep))"), "TRUE");
+  EXPECT_EQ(Runs, 1);
+  EXPECT_EQ(Eval("(execute-action (get-component Heater))"), "Invalid class typecast");
+  EXPECT_EQ(Eval("(execute-action (get-property (get-component Heater) Partner))"), "FALSE");
+}
+
+// A value that refers to a freed object holds no object afterwards, in a
+// variable, in a fact and in a multifield alike: nothing a later call
+// reaches points at freed memory.
+TEST_F(ObjectPackageTest, FreedObjectsLeaveNoDanglingValues) {
+  Engine->Parse("(defglobal ?*probe* = (create-object (get-class TTestProbe)))", true);
+  Engine->Parse("(defglobal ?*list* = (create$ 1 ?*probe*))", true);
+  Engine->Parse("(assert (holds ?*probe*))", true);
+  EXPECT_EQ(Eval("(get-property ?*probe* Reading)"), "7");
+  EXPECT_EQ(Engine->GetFacts().Get(1)->GetToString(), "(holds <Object: TTestProbe> )");
+  EXPECT_EQ(Eval("(free-object ?*probe* (get-property (get-component Heater) Partner))"), "TRUE");
+  EXPECT_EQ(Eval("(get-property ?*probe* Reading)"), "FALSE");
+  EXPECT_EQ(Eval("(get-property (nth$ 1 ?*list*) Reading)"), "FALSE");
+  EXPECT_EQ(Eval("(is-class ?*probe* (get-class TTestProbe))"), "FALSE");
+  EXPECT_EQ(Engine->GetFacts().Get(1)->GetToString(), "(holds  )");
+  EXPECT_EQ(Eval("(free-object ?*probe*)"), "TRUE");
+  // Components go the same way, also when their owner frees them.
+  Engine->Parse("(defglobal ?*heater* = (get-component Heater))", true);
+  Heater->Free();
+  Heater = nullptr;
+  EXPECT_EQ(Eval("(get-property ?*heater* Level)"), "FALSE");
+}
+
+TEST_F(ObjectPackageTest, WillNotFreeTheEngineOrWhatItDependsOn) {
+  EXPECT_EQ(Eval("(free-object (get-component))"),
+            "Cannot free TComponent, the engine that runs the call depends on it");
+  EXPECT_EQ(Eval("(free-object (get-component Engine))"),
+            "Cannot free TInferenceEngine, the engine that runs the call depends on it");
+  EXPECT_EQ(Eval("(free-object (nth$ 0 (get-components (get-component Engine))))"),
+            "Cannot free TReteNetwork, the engine that runs the call depends on it");
+  EXPECT_EQ(Eval("(free-object 3)"), "Not a object type.  Value (3) is a dtInteger type");
+  // A counted object that the host still holds.
+  const IIEValue Held = Int(1);
+  Engine->GetGlobalVariables()->Put("*held*", new TIEValue(Held.Get(), false));
+  EXPECT_EQ(Eval("(free-object ?*held*)"),
+            "Invalid destruction of pointer reference, reference counting greater than 0");
+  EXPECT_EQ(Held->GetRefCount(), 1);
+  EXPECT_EQ(Eval("(get-property (get-component Heater) Level)"), "3");
+}
+
+class ObjectPackageSignatureTest : public TPackageTest<TObjectPackage> {};
+
+TEST_F(ObjectPackageSignatureTest, HoldsItsFunctionsInTableOrder) {
+  CheckSignatures({
+      {"create-component", 2, 3,
+       " <TComponentClass-expression> <TComponent-expression> [<TWinControl-expression>]"},
+      {"create-object", 1, 1, " <TClass-expression>"},
+      {"execute-action", 1, 1, " <TBasicAction-expression>"},
+      {"free-object", 1, -1, " <TObject-expression>*"},
+      {"get-component", 0, 2,
+       " [<component-name>] | \r\n [<TComponent-expression> <component-name>]"},
+      {"get-components", 0, 1, " [<TComponent-expression>]"},
+      {"get-property", 2, 2, " <TObject-expression> <property-name>"},
+      {"get-properties", 1, 1, " <TObject-expression>"},
+      {"set-property", 3, 3, " <TObject-expression> <property-name> <expression>"},
+      {"get-class", 1, 1, " <class-name>"},
+      {"is-class", 2, 2, " <TObject-expression> <TClass-expression>"},
+  });
+}
+
+}  // namespace
+}  // namespace ie
