@@ -30,16 +30,21 @@ bench: setup
 	cmake --build $(BUILD_DIR) -j$(JOBS)
 	./$(BUILD_DIR)/bench/ie_bench
 
-# New inputs go to a scratch corpus in the build directory; fuzz/corpus keeps
-# the seeds and the inputs that once found a fault.
+# Each target of FUZZ_TARGETS runs FUZZ_TIME seconds. New inputs go to a
+# scratch corpus in the build directory; fuzz/corpus/TARGET keeps the seeds
+# and the inputs that once found a fault.
+FUZZ_TARGETS ?= parser load format
 fuzz: setup
 	cmake -S . -B $(FUZZ_BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-14 \
 	  -DIE_BUILD_FUZZ=ON -DIE_BUILD_TESTS=OFF -DIE_BUILD_EXAMPLES=OFF
-	cmake --build $(FUZZ_BUILD_DIR) -j$(JOBS) --target ie_parser_fuzzer
-	mkdir -p $(FUZZ_BUILD_DIR)/corpus
-	./$(FUZZ_BUILD_DIR)/fuzz/ie_parser_fuzzer -max_total_time=$(FUZZ_TIME) \
-	  -dict=fuzz/rules.dict -max_len=4096 -timeout=10 -rss_limit_mb=3072 \
-	  -artifact_prefix=$(FUZZ_BUILD_DIR)/ $(FUZZ_BUILD_DIR)/corpus fuzz/corpus
+	cmake --build $(FUZZ_BUILD_DIR) -j$(JOBS) --target $(FUZZ_TARGETS:%=ie_%_fuzzer)
+	for TARGET in $(FUZZ_TARGETS); do \
+	  mkdir -p $(FUZZ_BUILD_DIR)/corpus/$$TARGET && \
+	  ./$(FUZZ_BUILD_DIR)/fuzz/ie_$${TARGET}_fuzzer -max_total_time=$(FUZZ_TIME) \
+	    -dict=fuzz/$$TARGET.dict -max_len=4096 -timeout=10 -rss_limit_mb=3072 \
+	    -artifact_prefix=$(FUZZ_BUILD_DIR)/$$TARGET- $(FUZZ_BUILD_DIR)/corpus/$$TARGET \
+	    fuzz/corpus/$$TARGET || exit 1; \
+	done
 
 format:
 	clang-format -i $$(git ls-files '*.h' '*.cpp')

@@ -30,6 +30,8 @@ inline constexpr const char* SInvalidStreamFormat = "Invalid stream format";
 inline constexpr const char* SUnknownProperty = "Property %s does not exist";
 inline constexpr const char* SFOpenError = "Cannot open file \"%s\". %s";
 inline constexpr const char* SFCreateError = "Cannot create file \"%s\". %s";
+inline constexpr const char* SFReadError = "Cannot read file \"%s\". %s";
+inline constexpr const char* SFWriteError = "Cannot write file \"%s\". %s";
 inline constexpr const char* SHashtableEmpty = "Hash table is empty";
 inline constexpr const char* SHashtableIndexError = "Hash table position out of bounds (%d)";
 

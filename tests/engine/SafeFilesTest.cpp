@@ -1,0 +1,186 @@
+// Saved files that come back exactly, writes that replace a file whole or
+// not at all, and file functions confined to a sandbox folder.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "TempDirSupport.h"
+#include "engine/InferenceEngine.h"
+#include "runtime/Exceptions.h"
+
+namespace ie {
+namespace {
+
+std::string ReadFile(const std::string& FileName) {
+  std::ifstream File(FileName, std::ios::binary);
+  std::ostringstream Text;
+  Text << File.rdbuf();
+  return Text.str();
+}
+
+// The saved text without its date line.
+std::string Undated(const std::string& Text) {
+  const size_t Start = Text.find("; Created: ");
+  if (Start == std::string::npos) return Text;
+  return Text.substr(0, Start) + Text.substr(Text.find('\n', Start) + 1);
+}
+
+class SafeFilesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Engine = Create<TInferenceEngine>(nullptr);
+    Engine->SetOnPrintOut(
+        [this](TObject*, const std::string&, const std::string& Text) { Printed += Text; });
+  }
+  void TearDown() override { Engine->Free(); }
+
+  // The message of the error that parsing and running Text raises.
+  std::string ErrorOf(const std::string& Text) {
+    try {
+      Engine->Parse(Text, true);
+    } catch (const Exception& E) {
+      return E.GetMessage();
+    }
+    return "no error";
+  }
+
+  TInferenceEngine* Engine = nullptr;
+  std::string Printed;
+  TTempDir Dir;
+};
+
+// Knowledge bases whose text for people would not read back as they are.
+const char* const ExactPrograms[] = {
+    // A fuzzy slot's empty default and a pattern testing for nil.
+    "(deftype heat extends (type FUZZY) (range 0 100) (values (term cold ((0 1) (20 0)))))\n"
+    "(deftemplate oven (slot t (type heat)))\n"
+    "(deftemplate other (slot v))\n"
+    "(defrule r (other (v nil)) =>)\n"
+    "(assert (oven) (other))",
+    // Fine floats, nil in a list, an empty multislot in a pattern, quotes
+    // and backslashes.
+    "(defglobal ?*eps* = 0.000001 ?*s* = \"a \\\"b\\\" \\\\ c\")\n"
+    "(deftemplate a (multislot z))\n"
+    "(defrule e (a (z)) (w 0.1 1e-9 2.5) =>)\n"
+    "(assert (z nil nil) (a (z)) (w 0.1 1e-9 2.5) (s \"q\\\"\\\\\"))",
+    // Slots that print empty while their defaults differ; fine bounds and
+    // fuzzy points.
+    "(deftype fine extends (type FLOAT) (range 0.25 0.75) (allowed-floats 0.25 "
+    "0.3333333333333333))\n"
+    "(deftype mood extends (type FUZZY) (range 0 1.5) (values (term low ((0 1) (0.123456 0)))))\n"
+    "(deftemplate item (slot tag (default none)) (multislot sizes (default 1 2)) (slot f (type "
+    "fine)))\n"
+    "(assert (item (tag nil) (sizes)) (item))",
+};
+
+TEST_F(SafeFilesTest, SavedFilesLoadBackToTheSameKnowledgeBase) {
+  for (const char* Program : ExactPrograms) {
+    SCOPED_TRACE(Program);
+    Engine->Clear();
+    Engine->Parse(Program, true);
+    const std::string First = Dir.File("first.clp");
+    Engine->SaveToFile(First);
+    Engine->Clear();
+    Engine->LoadFromFile(First);
+    const std::string Second = Dir.File("second.clp");
+    Engine->SaveToFile(Second);
+    EXPECT_EQ(Undated(ReadFile(Second)), Undated(ReadFile(First)));
+  }
+  // Text for people keeps four decimals; the saved text the exact double.
+  Engine->Parse("(defglobal ?*eps* = 0.000001)", true);
+  EXPECT_EQ(Engine->PrettyPrintGlobalVariables(), "(defglobal ?*eps* = 0.0000)");
+  EXPECT_NE(Engine->GetExpertSystem().find("(defglobal ?*eps* = 1e-06)"), std::string::npos);
+}
+
+TEST_F(SafeFilesTest, OrdinaryKnowledgeBasesSaveAsTheyPrint) {
+  Engine->Parse(
+      "(deftemplate p (slot a) (multislot b) (slot c (default 1.5)))\n"
+      "(defglobal ?*x* = 2.25)\n"
+      "(assert (p (a nil) (b)) (p (a x) (b 1 2) (c 0.5)))",
+      true);
+  const std::string Saved = Engine->GetExpertSystem();
+  EXPECT_NE(Saved.find("(defglobal ?*x* = 2.2500)"), std::string::npos);
+  EXPECT_NE(Saved.find("    (p (c 1.5000))\r\n    (p (a x) (b 1 2 ) (c 0.5000))\r\n"),
+            std::string::npos)
+      << Saved;
+}
+
+TEST_F(SafeFilesTest, FailedSavesKeepTheFormerFile) {
+  Engine->Parse("(deftemplate p (slot a)) (assert (p (a 1)))", true);
+  const std::string Target = Dir.File("kb.clp");
+  Engine->SaveToFile(Target);
+  const std::string Former = ReadFile(Target);
+  for (int Fact = 0; Fact < 200; ++Fact) Engine->Assert("(p (a " + std::to_string(Fact) + "))");
+  {
+    const TFileSizeLimit Limit(Former.size() + 100);
+    EXPECT_THROW(Engine->SaveToFile(Target), EWriteError);
+    EXPECT_THROW(Engine->SaveFacts(Target), EWriteError);
+    EXPECT_EQ(ErrorOf("(save-facts \"" + Target + "\" p)"),
+              "Cannot write file \"" + Target + "\". File too large");
+  }
+  EXPECT_EQ(ReadFile(Target), Former);
+  EXPECT_EQ(FolderNames(Dir.GetPath()), std::vector<std::string>{"kb.clp"});
+  // The former file still loads, and the engine saves again once it can.
+  Engine->Clear();
+  Engine->LoadFromFile(Target);
+  EXPECT_EQ(Engine->GetFacts().GetCount(), 2);
+
+  EXPECT_THROW(Engine->SaveToFile("/dev/full"), EWriteError);
+  EXPECT_EQ(ErrorOf("(save \"/dev/full\")"),
+            "Cannot write file \"/dev/full\". No space left on device");
+  EXPECT_EQ(Engine->GetFacts().GetCount(), 2);
+}
+
+TEST_F(SafeFilesTest, SandboxConfinesTheFileFunctions) {
+  EXPECT_EQ(Engine->SandboxedPath("any/where"), "any/where");
+  const std::string Box = Dir.File("box");
+  std::filesystem::create_directory(Box);
+  std::filesystem::create_directory(Dir.File("outside"));
+  std::filesystem::create_symlink(Dir.File("outside"), Box + "/escape");
+  std::filesystem::create_symlink(Dir.File("outside/new.clp"), Box + "/dangling");
+  EXPECT_THROW(Engine->SetSandbox(Dir.File("missing")), EIEException);
+  Engine->SetSandbox(Box + "/.");
+  EXPECT_EQ(Engine->GetSandbox(), std::filesystem::canonical(Box).string());
+
+  // Relative names are taken from the sandbox.
+  EXPECT_EQ(ErrorOf("(deftemplate p (slot a)) (assert (p (a 1))) (save \"kb.clp\")"
+                    " (save-facts \"sub/../facts.txt\") (open \"out.txt\" out \"w\")"
+                    " (printout out \"(printout t batch crlf)\" crlf) (close out)"
+                    " (batch \"out.txt\") (rename \"out.txt\" \"moved.txt\")"
+                    " (remove \"moved.txt\") (dribble-on \"log.txt\") (dribble-off)"
+                    " (load \"kb.clp\") (load-facts \"facts.txt\")"),
+            "no error");
+  EXPECT_NE(Printed.find("batch"), std::string::npos);
+  EXPECT_TRUE(std::filesystem::exists(Box + "/kb.clp"));
+  EXPECT_TRUE(std::filesystem::exists(Box + "/log.txt"));
+  EXPECT_FALSE(std::filesystem::exists(Box + "/moved.txt"));
+
+  const std::string Inside = Engine->GetSandbox();
+  const std::string Outside = Dir.File("outside/x.clp");
+  for (const std::string& Call : std::vector<std::string>{
+           "(load \"/etc/passwd\")", "(save \"../kb.clp\")", "(save \"escape/kb.clp\")",
+           "(save-facts \"dangling\")", "(load-facts \"" + Outside + "\")",
+           "(open \"/etc/passwd\" in \"r\")", "(batch \"/etc/passwd\")",
+           "(dribble-on \"../d.txt\")", "(remove \"../outside\")",
+           "(rename \"kb.clp\" \"../kb.clp\")", "(save \"\")"}) {
+    SCOPED_TRACE(Call);
+    const std::string Message = ErrorOf(Call);
+    EXPECT_NE(Message.find("lies outside the sandbox folder \"" + Inside + "\""), std::string::npos)
+        << Message;
+  }
+  EXPECT_FALSE(std::filesystem::exists(Dir.File("kb.clp")));
+  EXPECT_FALSE(std::filesystem::exists(Dir.File("outside/new.clp")));
+  EXPECT_TRUE(std::filesystem::exists(Box + "/kb.clp"));
+  EXPECT_EQ(Engine->GetFacts().GetCount(), 2);
+
+  // Without a sandbox, nothing is confined.
+  Engine->SetSandbox("");
+  EXPECT_EQ(Engine->SandboxedPath("../x"), "../x");
+}
+
+}  // namespace
+}  // namespace ie
