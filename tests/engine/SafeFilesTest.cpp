@@ -182,5 +182,25 @@ TEST_F(SafeFilesTest, SandboxConfinesTheFileFunctions) {
   EXPECT_EQ(Engine->SandboxedPath("../x"), "../x");
 }
 
+TEST_F(SafeFilesTest, CallBudgetEndsRecursionThatFansOut) {
+  // Each call makes two more: within the depth limit, yet endless in time.
+  Engine->Parse("(deffunction deep (?n) (if (> ?n 0) then (deep (- ?n 1)) (deep (- ?n 1))))",
+                true);
+  Engine->SetCallBudget(1000);
+  EXPECT_EQ(ErrorOf("(deep 50)"), "Function call budget spent: the engine allows no more calls");
+  EXPECT_EQ(Engine->GetCallBudget(), 0);
+  // Each call spends one, the functions the body calls too; a budget set
+  // again lets the engine go on.
+  Engine->SetCallBudget(4);
+  EXPECT_EQ(ErrorOf("(deep 0) (+ 1 2)"), "no error");
+  EXPECT_EQ(Engine->GetCallBudget(), 0);
+  Engine->SetCallBudget(3);
+  EXPECT_EQ(ErrorOf("(deep 0) (+ 1 2)"),
+            "Function call budget spent: the engine allows no more calls");
+  Engine->SetCallBudget(-1);
+  EXPECT_EQ(ErrorOf("(deep 8)"), "no error");
+  EXPECT_EQ(Engine->GetCallBudget(), -1);
+}
+
 }  // namespace
 }  // namespace ie
