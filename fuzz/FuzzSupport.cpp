@@ -4,10 +4,9 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "runtime/Exceptions.h"
+#include "runtime/Streams.h"
 
 namespace ie {
 namespace {
@@ -51,10 +50,11 @@ const TScratch& Scratch() {
 }
 
 std::string ReadFile(const std::string& FileName) {
-  std::ifstream File(FileName, std::ios::binary);
-  std::ostringstream Text;
-  Text << File.rdbuf();
-  return Text.str();
+  TStringStream* Stream = Create<TStringStream>();
+  Stream->LoadFromFile(FileName);
+  std::string Text = Stream->GetDataString();
+  Stream->Free();
+  return Text;
 }
 
 std::string Undated(const std::string& Text) {
