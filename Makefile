@@ -6,9 +6,10 @@ JOBS ?= 2
 BUILD_DIR ?= build
 TEST_BUILD_DIR ?= build-sanitize
 FUZZ_BUILD_DIR ?= build-fuzz
+FAULTS_BUILD_DIR ?= build-faults
 FUZZ_TIME ?= 600
 
-.PHONY: all setup run test bench fuzz clean format
+.PHONY: all setup run test faults bench fuzz clean format
 
 all: setup
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DIE_BUILD_TESTS=OFF
@@ -24,6 +25,17 @@ test: setup
 	cmake -S . -B $(TEST_BUILD_DIR) -DCMAKE_BUILD_TYPE=Debug -DIE_SANITIZE=ON -DIE_BUILD_TESTS=ON
 	cmake --build $(TEST_BUILD_DIR) -j$(JOBS)
 	ctest --test-dir $(TEST_BUILD_DIR) --output-on-failure -j$(JOBS)
+
+# The library with fault injection: every allocation, file operation and
+# host callback of the workloads in tests/faults fails in turn; then the
+# count of the library's catch handlers that the failures reached.
+faults: setup
+	cmake -S . -B $(FAULTS_BUILD_DIR) -DCMAKE_BUILD_TYPE=Debug -DIE_SANITIZE=ON -DIE_FAULTS=ON \
+	  -DIE_BUILD_TESTS=ON -DIE_BUILD_SHELL=OFF -DIE_BUILD_EXAMPLES=OFF
+	cmake --build $(FAULTS_BUILD_DIR) -j$(JOBS) --target ie_fault_tests
+	find $(FAULTS_BUILD_DIR) -name '*.gcda' -delete
+	ctest --test-dir $(FAULTS_BUILD_DIR) -R '^Faults$$' --output-on-failure; STATUS=$$?; \
+	  scripts/handler-coverage $(FAULTS_BUILD_DIR); exit $$STATUS
 
 bench: setup
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DIE_BUILD_TESTS=OFF -DIE_BUILD_BENCH=ON
@@ -50,4 +62,4 @@ format:
 	clang-format -i $$(git ls-files '*.h' '*.cpp')
 
 clean:
-	rm -rf $(BUILD_DIR) $(TEST_BUILD_DIR) $(FUZZ_BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(TEST_BUILD_DIR) $(FUZZ_BUILD_DIR) $(FAULTS_BUILD_DIR)

@@ -422,7 +422,11 @@ class TFactList {
   void InsertAt(int32_t Place, const IFact& Fact);
   void Append(const IFact& Fact);
   void AddToTree(int32_t Block, int32_t Delta);
-  // Builds the bits and the tree again from the places.
+  // Room for one more place in both vectors, so that adding one cannot
+  // leave them of different lengths.
+  void ReserveOneMore();
+  // Builds the bits and the tree again from the places; when an allocation
+  // fails they stay as they were.
   void Recount();
   void Compact();
 
