@@ -6,9 +6,10 @@ JOBS ?= 2
 BUILD_DIR ?= build
 TEST_BUILD_DIR ?= build-sanitize
 FUZZ_BUILD_DIR ?= build-fuzz
+FAULTS_BUILD_DIR ?= build-faults
 FUZZ_TIME ?= 600
 
-.PHONY: all setup run test bench fuzz clean format
+.PHONY: all setup run test faults bench fuzz clean format
 
 all: setup
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DIE_BUILD_TESTS=OFF
@@ -25,24 +26,40 @@ test: setup
 	cmake --build $(TEST_BUILD_DIR) -j$(JOBS)
 	ctest --test-dir $(TEST_BUILD_DIR) --output-on-failure -j$(JOBS)
 
+# The library with fault injection: every allocation, file operation and
+# host callback of the workloads in tests/faults fails in turn; then the
+# count of the library's catch handlers that the failures reached.
+faults: setup
+	cmake -S . -B $(FAULTS_BUILD_DIR) -DCMAKE_BUILD_TYPE=Debug -DIE_SANITIZE=ON -DIE_FAULTS=ON \
+	  -DIE_BUILD_TESTS=ON -DIE_BUILD_SHELL=OFF -DIE_BUILD_EXAMPLES=OFF
+	cmake --build $(FAULTS_BUILD_DIR) -j$(JOBS) --target ie_fault_tests
+	find $(FAULTS_BUILD_DIR) -name '*.gcda' -delete
+	ctest --test-dir $(FAULTS_BUILD_DIR) -R '^Faults$$' --output-on-failure; STATUS=$$?; \
+	  scripts/handler-coverage $(FAULTS_BUILD_DIR); exit $$STATUS
+
 bench: setup
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DIE_BUILD_TESTS=OFF -DIE_BUILD_BENCH=ON
 	cmake --build $(BUILD_DIR) -j$(JOBS)
 	./$(BUILD_DIR)/bench/ie_bench
 
-# New inputs go to a scratch corpus in the build directory; fuzz/corpus keeps
-# the seeds and the inputs that once found a fault.
+# Each target of FUZZ_TARGETS runs FUZZ_TIME seconds. New inputs go to a
+# scratch corpus in the build directory; fuzz/corpus/TARGET keeps the seeds
+# and the inputs that once found a fault.
+FUZZ_TARGETS ?= parser load format
 fuzz: setup
 	cmake -S . -B $(FUZZ_BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-14 \
 	  -DIE_BUILD_FUZZ=ON -DIE_BUILD_TESTS=OFF -DIE_BUILD_EXAMPLES=OFF
-	cmake --build $(FUZZ_BUILD_DIR) -j$(JOBS) --target ie_parser_fuzzer
-	mkdir -p $(FUZZ_BUILD_DIR)/corpus
-	./$(FUZZ_BUILD_DIR)/fuzz/ie_parser_fuzzer -max_total_time=$(FUZZ_TIME) \
-	  -dict=fuzz/rules.dict -max_len=4096 -timeout=10 -rss_limit_mb=3072 \
-	  -artifact_prefix=$(FUZZ_BUILD_DIR)/ $(FUZZ_BUILD_DIR)/corpus fuzz/corpus
+	cmake --build $(FUZZ_BUILD_DIR) -j$(JOBS) --target $(FUZZ_TARGETS:%=ie_%_fuzzer)
+	for TARGET in $(FUZZ_TARGETS); do \
+	  mkdir -p $(FUZZ_BUILD_DIR)/corpus/$$TARGET && \
+	  ./$(FUZZ_BUILD_DIR)/fuzz/ie_$${TARGET}_fuzzer -max_total_time=$(FUZZ_TIME) \
+	    -dict=fuzz/$$TARGET.dict -max_len=4096 -timeout=10 -rss_limit_mb=3072 \
+	    -artifact_prefix=$(FUZZ_BUILD_DIR)/$$TARGET- $(FUZZ_BUILD_DIR)/corpus/$$TARGET \
+	    fuzz/corpus/$$TARGET || exit 1; \
+	done
 
 format:
 	clang-format -i $$(git ls-files '*.h' '*.cpp')
 
 clean:
-	rm -rf $(BUILD_DIR) $(TEST_BUILD_DIR) $(FUZZ_BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(TEST_BUILD_DIR) $(FUZZ_BUILD_DIR) $(FAULTS_BUILD_DIR)

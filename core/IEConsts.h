@@ -78,6 +78,7 @@ inline constexpr TIETypes IEReparseTypes{dtFunCall, dtFact, dtFuzzy};
 inline constexpr TIETypes IESharedTypes{dtFunCall, dtFact, dtList, dtSingletons, dtFuzzy};
 
 // Type keywords of the rule language.
+inline constexpr const char* SNilKeyword = "nil";
 inline constexpr const char* STypeSymbolKeyword = "SYMBOL";
 inline constexpr const char* STypeAtomKeyword = "ATOM";
 inline constexpr const char* STypeStringKeyword = "STRING";
@@ -190,6 +191,8 @@ inline constexpr const char* SFunctionUnassigned = "Function is unimplemented or
 inline constexpr const char* SFunctionNamesMismatch = "Function names do not match: %s and %s";
 inline constexpr const char* SCallsTooDeep =
     "Function calls nested too deeply, more than %d are active";
+inline constexpr const char* SCallBudgetSpent =
+    "Function call budget spent: the engine allows no more calls";
 inline constexpr const char* SInvalidDeffunctionArgument =
     "Invalid argument type for deffunction: \"%s\".  Expected %s";
 
@@ -234,6 +237,7 @@ inline constexpr const char* SUnterminatedString =
     "Invalid string value, string was not terminated";
 inline constexpr const char* SInvalidTokenHint = "Invalid Token hint for parsing token: %s";
 inline constexpr const char* SInvalidUTF8 = "Invalid UTF-8 byte sequence at line %d";
+inline constexpr const char* SNumberOutOfRange = "Number out of range: %s";
 inline constexpr const char* SParsingError = "Parsing Error, %s in %s at line %s: %s";
 inline constexpr const char* SErrorsParsingStream = "Errors parsing stream:\r\n%s";
 inline constexpr const char* SExpectedOpenParen = "Expected \"(\"";
@@ -266,6 +270,8 @@ inline constexpr const char* SFactTemplatesCorrupted =
 inline constexpr const char* SDefinedTypesCorrupted =
     "Defined types inheritance structure corrupted";
 inline constexpr const char* SLoadFileError = "Error loading \"%s\": %s";
+inline constexpr const char* SOutsideSandbox = "File \"%s\" lies outside the sandbox folder \"%s\"";
+inline constexpr const char* SNoSandboxFolder = "Sandbox folder \"%s\" does not exist";
 inline constexpr const char* SNoParseStream = "The parser has no stream to read";
 inline constexpr const char* SExpectedDefrule = "Expected \"( defrule\"";
 inline constexpr const char* SExpectedRuleProperty =

@@ -7,6 +7,7 @@
 #include "core/IEDefinedTypePrinter.h"
 #include "core/IEFacts.h"
 #include "core/IEFuzzyLogic.h"
+#include "runtime/Conversions.h"
 #include "runtime/Format.h"
 
 namespace ie {
@@ -497,7 +498,7 @@ std::string TIEDefinedType::GetAllowedString() const {
     Strings += "\"" + FStrings.Get(Index) + "\" ";
   }
   for (int32_t Integer : FIntegers) Integers += std::to_string(Integer) + " ";
-  for (double Float : FFloats) Floats += Format("%.4f ", Float);
+  for (double Float : FFloats) Floats += FloatText(Float) + " ";
 
   const auto Group = [](const char* Keyword, const std::string& Items, const char* Close) {
     return std::string(IndentString) + Keyword + Items + Close + NewLineString;

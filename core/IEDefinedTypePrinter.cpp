@@ -5,6 +5,7 @@
 
 #include "core/IEFacts.h"
 #include "core/IEFuzzyPrinter.h"
+#include "runtime/Conversions.h"
 #include "runtime/Format.h"
 
 namespace ie {
@@ -15,9 +16,12 @@ const std::string NewLine(NewLineString);
 const std::string Indent(IndentString);
 
 // A range end as the language writes it: an integer, or ?VARIABLE for the
-// unbounded default.
+// unbounded default. Saved text keeps a fraction, which the integer would
+// lose.
 std::string RangeBound(double Value, double Unbounded) {
-  return Value == Unbounded ? STypeVariableKeyword : Format("%.0f", std::trunc(Value) + 0.0);
+  if (Value == Unbounded) return STypeVariableKeyword;
+  if (TExactText::Active() && Value != std::trunc(Value)) return FloatText(Value);
+  return Format("%.0f", std::trunc(Value) + 0.0);
 }
 
 std::string CardinalityBound(int32_t Count, bool Unbounded) {

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/IEConsts.h"
 #include "core/IEInterfaces.h"
 #include "runtime/Component.h"
 #include "runtime/Sets.h"
@@ -53,6 +54,21 @@ class TCustomFactEngine : public TComponent {
   virtual ICustomFunCall NewFunctionCall(const std::string& Name) = 0;
   // The ID the next asserted fact will get; listings pad IDs to its width.
   virtual int32_t GetNextFactId() const = 0;
+
+  // How many more function calls the engine runs; each call spends one,
+  // and a call with none left raises SCallBudgetSpent, so that a host can
+  // bound what untrusted rule text does (recursion that fans out never
+  // ends otherwise). Negative, the default, is no limit.
+  int64_t GetCallBudget() const { return FCallBudget; }
+  void SetCallBudget(int64_t Value) { FCallBudget = Value; }
+  void SpendCall() {
+    if (FCallBudget < 0) return;
+    if (FCallBudget == 0) throw EIEException(SCallBudgetSpent);
+    --FCallBudget;
+  }
+
+ private:
+  int64_t FCallBudget = -1;
 };
 
 // The engine that owns a template, or nil for a free template.

@@ -1,6 +1,7 @@
 #include "core/IEFactPrinter.h"
 
 #include "libs/FuzzySet.h"
+#include "runtime/Conversions.h"
 #include "runtime/Format.h"
 
 namespace ie {
@@ -18,12 +19,18 @@ std::string_view Trimmed(std::string_view Line) {
 }
 
 // The default facet, "(default VALUE) "; empty when the default prints
-// empty, since "(default )" would not read back.
+// empty, since "(default )" would not read back, and for the fuzzy default
+// that the slot makes itself without one, which may name no term of its
+// variable ("empty").
 std::string DefaultFacet(const TFactSlot& Slot) {
   const IIEValue& Default = Slot.GetSlotDefault();
   if (!Default) return std::string();
   const std::string Text = Default->GetToString();
   if (Text.empty()) return std::string();
+  if (Default->GetDType() == dtFuzzy && !Slot.GetDefaultDynamic() &&
+      Text == Slot.CreateValidDefault(Slot.IsMultiSlot())->GetToString()) {
+    return std::string();
+  }
   return (Slot.GetDefaultDynamic() ? "(default-dynamic " : "(default ") + Text + ") ";
 }
 
@@ -54,6 +61,22 @@ std::string ValueText(const IIEValue& Value) {
 std::string SlotPart(bool Ordered, const std::string& SlotName, const std::string& ValueText) {
   if (Ordered || ValueText.empty()) return ValueText;
   return "(" + SlotName + " " + ValueText + ")";
+}
+
+// Whether a fact's text leaves the slot out. Text for people leaves out
+// every slot whose value prints empty (nil, an empty list). A slot left out
+// reads back as its default, so saved text leaves out only such a slot
+// whose default is that very value, and writes the others as "(v nil)" or
+// "(z )". It also leaves out a fuzzy slot that holds its default, which
+// may be the empty set that no term names.
+bool SlotOmitted(const TFactSlot& Slot, const IIEValue& Value, const std::string& Text) {
+  if (!TExactText::Active() || !Value) return Text.empty();
+  const bool Blank = Value->GetDType() == dtNone ||
+                     (Value->GetDType() == dtAtom && Value->GetText().empty()) ||
+                     (Value->GetDType() == dtList && Value->GetAsList()->GetCount() == 0);
+  if ((!Blank && Value->GetDType() != dtFuzzy) || Slot.GetDefaultDynamic()) return false;
+  const IIEValue& Default = Slot.GetSlotDefault();
+  return Text == (Default ? ValueText(Default) : ValueText(FCNil));
 }
 
 }  // namespace
@@ -148,9 +171,10 @@ std::string PrettyPrint(const TFact& Fact) {
     if (!Values.empty()) Text += " " + Values;
   } else {
     for (int32_t Index = 0; Index < Layout->GetCount(); ++Index) {
-      const std::string Part =
-          SlotPart(false, Layout->GetName(Index), ValueText(Fact.PeekValue(Index)));
-      if (!Part.empty()) Text += " " + Part;
+      const IIEValue& Value = Fact.PeekValue(Index);
+      const std::string Values = ValueText(Value);
+      if (SlotOmitted(*Layout->GetSlot(Index), Value, Values)) continue;
+      Text += " (" + Layout->GetName(Index) + " " + Values + ")";
     }
   }
   return Text + ")";

@@ -1,6 +1,6 @@
 #include "core/IEFuzzyPrinter.h"
 
-#include "runtime/Format.h"
+#include "runtime/Conversions.h"
 
 namespace ie {
 
@@ -15,11 +15,11 @@ std::string ShapeText(const TIFuzzySet& FuzzySet) {
   if (FuzzySet.GetShape() == fshPoints) {
     for (int32_t Index = 0; Index < FuzzySet.GetPointCount(); ++Index) {
       const TIFuzzySet::TPoint& Point = FuzzySet.GetPoint(Index);
-      Text += Format("(%.4f %.4f) ", Point.X, Point.Y);
+      Text += "(" + FloatText(Point.X) + " " + FloatText(Point.Y) + ") ";
     }
   } else {
     Text += ShapeWords[FuzzySet.GetShape()];
-    for (double Argument : FuzzySet.GetShapeArguments()) Text += Format(" %.4f", Argument);
+    for (double Argument : FuzzySet.GetShapeArguments()) Text += " " + FloatText(Argument);
   }
   return Text + ")";
 }
@@ -41,7 +41,8 @@ std::string PrettyPrint(const IFuzzySet& FuzzySet, bool AsTerm) {
 }
 
 std::string PrettyPrint(const IFuzzyVariable& FuzzyVariable) {
-  std::string Text = Format("(range %.4f %.4f)", FuzzyVariable->GetFrom(), FuzzyVariable->GetTo());
+  std::string Text = "(range " + FloatText(FuzzyVariable->GetFrom()) + " " +
+                     FloatText(FuzzyVariable->GetTo()) + ")";
   Text += NewLineString;
   if (!FuzzyVariable->GetUnits().empty()) {
     Text += "(units " + UnitsText(FuzzyVariable->GetUnits()) + ")" + NewLineString;

@@ -77,9 +77,7 @@ TNumberText::TNumberText(double Value) {
   } else if (std::isinf(Value)) {
     Special = Value < 0 ? "-INF" : "INF";
   } else {
-    FLength =
-        std::to_chars(FBuffer, FBuffer + sizeof FBuffer, Value, std::chars_format::fixed, 4).ptr -
-        FBuffer;
+    FLength = WriteFloatText(Value, FBuffer);
     return;
   }
   FLength = Special.copy(FBuffer, Special.size());

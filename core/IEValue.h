@@ -28,13 +28,15 @@
 #include "libs/Collections.h"
 #include "libs/FuzzySet.h"
 #include "runtime/Component.h"
+#include "runtime/Conversions.h"
 
 namespace ie {
 
 using TIEValueChangeEvent = std::function<void(TIEValue* Sender)>;
 
 // The text of a number, written into a buffer on the stack: integers in
-// decimal, floats with four decimals and always a point.
+// decimal, floats with four decimals and always a point (in saved text, as
+// FloatText writes them).
 class TNumberText {
  public:
   explicit TNumberText(int64_t Value);
@@ -42,7 +44,7 @@ class TNumberText {
   std::string_view Get() const { return std::string_view(FBuffer, FLength); }
 
  private:
-  char FBuffer[400];
+  char FBuffer[FloatTextSize];
   size_t FLength;
 };
 
@@ -324,6 +326,13 @@ void TIEValue::WriteText(TSink& Sink) const {
     case dtNone:
       return;
     case dtAtom:
+      // nil is the empty atom; saved text names it, so that it reads back.
+      if (FText.empty() && TExactText::Active()) {
+        Sink.Add(std::string_view(SNilKeyword));
+        return;
+      }
+      Sink.Add(std::string_view(FText));
+      return;
     case dtSlot:
     case dtMultiSlot:
       Sink.Add(std::string_view(FText));

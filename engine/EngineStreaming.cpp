@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/InferenceEngine.h"
+#include "runtime/Conversions.h"
 #include "runtime/Filer.h"
 
 namespace ie {
@@ -27,6 +28,7 @@ void DefineList(TFiler* Filer, std::string_view Name, bool HasData, TTexts Texts
         Reader->ReadListEnd();
       },
       [Texts = std::move(Texts)](TWriter* Writer) {
+        const TExactText Exact;
         Writer->WriteListBegin();
         for (const std::string& Text : Texts()) Writer->WriteString(Text);
         Writer->WriteListEnd();

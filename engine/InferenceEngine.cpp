@@ -305,25 +305,54 @@ void TFactList::Insert(int32_t Position, const IFact& Fact) {
   }
 }
 
+void TFactList::ReserveOneMore() {
+  const size_t Needed = FFacts.size() + 1;
+  if (FFacts.capacity() >= Needed && FIDs.capacity() >= Needed) return;
+  const size_t Capacity = std::max(Needed, 2 * FFacts.size());
+  FFacts.reserve(Capacity);
+  FIDs.reserve(Capacity);
+}
+
 void TFactList::InsertAt(int32_t Place, const IFact& Fact) {
   if (Place == GetPlaceCount()) return Append(Fact);
+  ReserveOneMore();
   FFacts.insert(FFacts.begin() + Place, Fact);
   FIDs.insert(FIDs.begin() + Place, Fact->GetID());
   ++FCount;
-  if (HasHoles()) Recount();
+  if (!HasHoles()) return;
+  try {
+    Recount();
+  } catch (...) {
+    FFacts.erase(FFacts.begin() + Place);
+    FIDs.erase(FIDs.begin() + Place);
+    --FCount;
+    throw;
+  }
 }
 
 void TFactList::Append(const IFact& Fact) {
   const int32_t Place = GetPlaceCount();
+  const int32_t Block = Place >> BlockBits;
+  ReserveOneMore();
+  // The tree has room for a power of two of blocks; past it, a tree of
+  // twice as many is built.
+  const bool Grows = HasHoles() && Block + 1 >= static_cast<int32_t>(FTree.size());
+  if (HasHoles() && !Grows && Block == static_cast<int32_t>(FBits.size())) FBits.push_back(0);
   FFacts.push_back(Fact);
   FIDs.push_back(Fact->GetID());
   ++FCount;
   if (!HasHoles()) return;
-  const int32_t Block = Place >> BlockBits;
-  // The tree has room for a power of two of blocks; past it, a tree of
-  // twice as many is built.
-  if (Block + 1 >= static_cast<int32_t>(FTree.size())) return Recount();
-  if (Block == static_cast<int32_t>(FBits.size())) FBits.push_back(0);
+  if (Grows) {
+    try {
+      Recount();
+    } catch (...) {
+      FFacts.pop_back();
+      FIDs.pop_back();
+      --FCount;
+      throw;
+    }
+    return;
+  }
   FBits[Block] |= uint64_t{1} << (Place & ((1 << BlockBits) - 1));
   AddToTree(Block, 1);
 }
@@ -336,17 +365,19 @@ void TFactList::AddToTree(int32_t Block, int32_t Delta) {
 void TFactList::Recount() {
   const int32_t Places = GetPlaceCount();
   const int32_t Blocks = (Places + (1 << BlockBits) - 1) >> BlockBits;
-  FBits.assign(Blocks, 0);
+  std::vector<uint64_t> Bits(Blocks, 0);
   for (int32_t Place = 0; Place < Places; ++Place) {
-    if (FFacts[Place]) FBits[Place >> BlockBits] |= uint64_t{1} << (Place & ((1 << BlockBits) - 1));
+    if (FFacts[Place]) Bits[Place >> BlockBits] |= uint64_t{1} << (Place & ((1 << BlockBits) - 1));
   }
-  FTree.assign(std::bit_ceil(static_cast<uint32_t>(Blocks) + 1) + 1, 0);
-  const auto Size = static_cast<int32_t>(FTree.size());
+  std::vector<int32_t> Tree(std::bit_ceil(static_cast<uint32_t>(Blocks) + 1) + 1, 0);
+  const auto Size = static_cast<int32_t>(Tree.size());
   for (int32_t I = 1; I < Size; ++I) {
-    if (I <= Blocks) FTree[I] += std::popcount(FBits[I - 1]);
+    if (I <= Blocks) Tree[I] += std::popcount(Bits[I - 1]);
     const int32_t Parent = I + (I & -I);
-    if (Parent < Size) FTree[Parent] += FTree[I];
+    if (Parent < Size) Tree[Parent] += Tree[I];
   }
+  FBits = std::move(Bits);
+  FTree = std::move(Tree);
 }
 
 void TFactList::Delete(int32_t Position) {

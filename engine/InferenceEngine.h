@@ -467,7 +467,11 @@ class TFactList {
   void InsertAt(int32_t Place, const IFact& Fact);
   void Append(const IFact& Fact);
   void AddToTree(int32_t Block, int32_t Delta);
-  // Builds the bits and the tree again from the places.
+  // Room for one more place in both vectors, so that adding one cannot
+  // leave them of different lengths.
+  void ReserveOneMore();
+  // Builds the bits and the tree again from the places; when an allocation
+  // fails they stay as they were.
   void Recount();
   void Compact();
 
@@ -771,6 +775,11 @@ class TInferenceEngine : public TCustomRuleEngine,
   void SetParserErrorHandling(TErrorHandling Value);
   int32_t GetParserMaxErrors() const { return FParserMaxErrors; }
   void SetParserMaxErrors(int32_t Value);
+  // Whether LoadFromFile collects parse errors as ehRaiseAllAtEnd does,
+  // whatever ParserErrorHandling says: a load then goes on past a broken
+  // construct. Off by default; the shell turns it on.
+  bool GetCollectLoadErrors() const { return FCollectLoadErrors; }
+  void SetCollectLoadErrors(bool Value) { FCollectLoadErrors = Value; }
   bool GetResetGlobals() const { return FResetGlobals; }
   void SetResetGlobals(bool Value) { FResetGlobals = Value; }
   TSearchStrategy GetStrategy() const { return FStrategy; }
@@ -787,6 +796,16 @@ class TInferenceEngine : public TCustomRuleEngine,
   TConstructWatches GetWatch() const { return FWatch; }
   void SetWatch(TConstructWatches Value) { FWatch = Value; }
   float GetVersion() const { return 2.0f; }
+  // The folder that the file functions (open, load, save, load-facts,
+  // save-facts, batch, dribble-on, remove, rename) are confined to; empty,
+  // the default, confines nothing. Setting it resolves the folder, which
+  // must exist.
+  const std::string& GetSandbox() const { return FSandbox; }
+  void SetSandbox(const std::string& Folder);
+  // The path a file function uses for FileName: FileName itself without a
+  // sandbox; inside one, FileName resolved against the sandbox with its
+  // links followed, and an EIEException when that lies outside it.
+  std::string SandboxedPath(const std::string& FileName) const;
 
   // Events.
   void SetOnAddDefaultPackages(TNotifyEvent Handler) { FOnAddDefaultPackages = std::move(Handler); }
@@ -1020,6 +1039,8 @@ class TInferenceEngine : public TCustomRuleEngine,
   // Loading adds to what is there and runs the text's commands. A file
   // that cannot be opened or created raises the runtime's file error before
   // anything changes; a parse error while loading a file names the file.
+  // Every file-name form that writes replaces the file whole or not at all
+  // (TSafeFileStream): a failed write leaves the former file as it was.
   void LoadFromFile(const std::string& FileName);
   virtual void LoadFromStream(TStream* Stream);
   void SaveToFile(const std::string& FileName);
@@ -1038,6 +1059,8 @@ class TInferenceEngine : public TCustomRuleEngine,
   virtual void SaveFacts(TStream* Stream);
   virtual void SaveFacts(TStream* Stream, const std::string& TemplateName);
   void SaveFacts(const std::string& FileName);
+  // The facts of each template named, template after template.
+  void SaveFacts(const std::string& FileName, const std::vector<std::string>& TemplateNames);
   // Each clears its collection first, then loads.
   virtual void LoadRules(TStream* Stream);
   void LoadRules(const std::string& FileName);
@@ -1126,11 +1149,13 @@ class TInferenceEngine : public TCustomRuleEngine,
   float FMinActivationStrength = 0.0f;
   TErrorHandling FParserErrorHandling = ehRaiseImmediate;
   int32_t FParserMaxErrors = 10;
+  bool FCollectLoadErrors = false;
   bool FResetGlobals = true;
   TSearchStrategy FStrategy = ssDepthFirst;
   TSalience FSalienceEvaluation = sActivate;
   TTypeChecks FTypeChecks{tcStatic};
   TConstructWatches FWatch;
+  std::string FSandbox;
   TIEParser* FParser = nullptr;
   TIEParserClass FParserClass = nullptr;
   TIETokenizerClass FTokenizerClass = nullptr;

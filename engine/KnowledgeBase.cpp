@@ -2,7 +2,7 @@
 // streams, the expert-system text, and copying another engine.
 #include <algorithm>
 #include <ctime>
-#include <memory>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -10,6 +10,7 @@
 #include "core/IEDefinedType.h"
 #include "engine/InferenceEngine.h"
 #include "functions/IEInterpretedFunction.h"
+#include "runtime/Conversions.h"
 #include "runtime/Format.h"
 #include "runtime/Streams.h"
 
@@ -18,16 +19,6 @@ namespace ie {
 namespace {
 
 constexpr const char* SavedSeparator = "; *************************";
-
-// Frees a stream this unit opened, also when reading or writing raises.
-struct TStreamFree {
-  void operator()(TStream* Stream) const { Stream->Free(); }
-};
-using TOwnedStream = std::unique_ptr<TStream, TStreamFree>;
-
-TOwnedStream OpenFile(const std::string& FileName, uint16_t Mode) {
-  return TOwnedStream(Create<TFileStream>(FileName, Mode));
-}
 
 // The rest of Stream from its position.
 std::string ReadRest(TStream* Stream) {
@@ -96,7 +87,7 @@ void AppendSectionTitle(std::string& Text, const char* Title) {
 void TInferenceEngine::LoadFromStream(TStream* Stream) { Parse(ReadRest(Stream), true); }
 
 void TInferenceEngine::SaveToFile(const std::string& FileName) {
-  SaveToStream(OpenFile(FileName, fmCreate).get());
+  ReplaceFile(FileName, [this](TStream* Stream) { SaveToStream(Stream); });
 }
 
 void TInferenceEngine::SaveToStream(TStream* Stream) { Stream->WriteString(GetExpertSystem()); }
@@ -108,6 +99,7 @@ void TInferenceEngine::SetExpertSystem(const std::string& Text) {
 }
 
 std::string TInferenceEngine::GetExpertSystem() {
+  const TExactText Exact;
   std::vector<IIEDefinedType> Types;
   for (const auto& Entry : FDefinedTypes) Types.push_back(Entry.Value);
   Types = InheritanceOrder(Types, AncestorOf, SDefinedTypesCorrupted);
@@ -187,10 +179,12 @@ std::string TInferenceEngine::GetExpertSystem() {
 // Facts
 
 void TInferenceEngine::SaveFacts(TStream* Stream) {
+  const TExactText Exact;
   for (const IFact& Fact : FFacts) Stream->WriteString(Fact->GetToString() + NewLineString);
 }
 
 void TInferenceEngine::SaveFacts(TStream* Stream, const std::string& TemplateName) {
+  const TExactText Exact;
   for (const IFact& Fact : FFacts) {
     const IFactTemplate& Template = Fact->GetTemplate();
     if (Template && Template->GetTemplateName() == TemplateName) {
@@ -200,7 +194,14 @@ void TInferenceEngine::SaveFacts(TStream* Stream, const std::string& TemplateNam
 }
 
 void TInferenceEngine::SaveFacts(const std::string& FileName) {
-  SaveFacts(OpenFile(FileName, fmCreate).get());
+  ReplaceFile(FileName, [this](TStream* Stream) { SaveFacts(Stream); });
+}
+
+void TInferenceEngine::SaveFacts(const std::string& FileName,
+                                 const std::vector<std::string>& TemplateNames) {
+  ReplaceFile(FileName, [&](TStream* Stream) {
+    for (const std::string& Name : TemplateNames) SaveFacts(Stream, Name);
+  });
 }
 
 // Collections
@@ -225,14 +226,16 @@ void TInferenceEngine::LoadDefinedTypes(TStream* Stream) {
 }
 
 void TInferenceEngine::SaveRules(TStream* Stream) {
+  const TExactText Exact;
   for (const auto& Entry : FRules) Stream->WriteString(PrettyPrint(*Entry.Value) + NewLineString);
 }
 
 void TInferenceEngine::SaveRules(const std::string& FileName) {
-  SaveRules(OpenFile(FileName, fmCreate).get());
+  ReplaceFile(FileName, [this](TStream* Stream) { SaveRules(Stream); });
 }
 
 void TInferenceEngine::SaveFactTemplates(TStream* Stream) {
+  const TExactText Exact;
   for (const auto& Entry : FFactTemplates) {
     if (!IsInternalTemplate(Entry.Key)) {
       Stream->WriteString(PrettyPrint(Entry.Value) + NewLineString);
@@ -241,17 +244,57 @@ void TInferenceEngine::SaveFactTemplates(TStream* Stream) {
 }
 
 void TInferenceEngine::SaveFactTemplates(const std::string& FileName) {
-  SaveFactTemplates(OpenFile(FileName, fmCreate).get());
+  ReplaceFile(FileName, [this](TStream* Stream) { SaveFactTemplates(Stream); });
 }
 
 void TInferenceEngine::SaveDefinedTypes(TStream* Stream) {
+  const TExactText Exact;
   for (const auto& Entry : FDefinedTypes) {
     Stream->WriteString(PrettyPrint(Entry.Value) + NewLineString);
   }
 }
 
 void TInferenceEngine::SaveDefinedTypes(const std::string& FileName) {
-  SaveDefinedTypes(OpenFile(FileName, fmCreate).get());
+  ReplaceFile(FileName, [this](TStream* Stream) { SaveDefinedTypes(Stream); });
+}
+
+// The sandbox
+
+namespace {
+
+bool IsWithin(const std::filesystem::path& Path, const std::filesystem::path& Folder) {
+  return std::mismatch(Folder.begin(), Folder.end(), Path.begin(), Path.end()).first ==
+         Folder.end();
+}
+
+}  // namespace
+
+void TInferenceEngine::SetSandbox(const std::string& Folder) {
+  if (Folder.empty()) {
+    FSandbox.clear();
+    return;
+  }
+  std::error_code Error;
+  const std::filesystem::path Resolved = std::filesystem::canonical(Folder, Error);
+  if (Error || !std::filesystem::is_directory(Resolved, Error)) {
+    throw EIEException(Format(SNoSandboxFolder, Folder));
+  }
+  FSandbox = Resolved.string();
+}
+
+std::string TInferenceEngine::SandboxedPath(const std::string& FileName) const {
+  if (FSandbox.empty()) return FileName;
+  const std::filesystem::path Folder(FSandbox);
+  // An absolute name stays itself; a relative one is taken from the sandbox.
+  std::error_code Error;
+  const std::filesystem::path Path = std::filesystem::weakly_canonical(Folder / FileName, Error);
+  // A link that leads nowhere is left unresolved, and writing would follow it.
+  const bool Dangling =
+      !Error && std::filesystem::is_symlink(std::filesystem::symlink_status(Path));
+  if (Error || Dangling || FileName.empty() || !IsWithin(Path, Folder)) {
+    throw EIEException(Format(SOutsideSandbox, FileName, FSandbox));
+  }
+  return Path.string();
 }
 
 // Copying another engine
@@ -263,6 +306,7 @@ void TInferenceEngine::Assign(TPersistent* Source) {
     return;
   }
   if (Engine == this) return;
+  const TExactText Exact;
   Clear();
   SetParserType(Engine->FParserClass);
   SetTokenizerType(Engine->FTokenizerClass);

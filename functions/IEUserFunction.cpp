@@ -117,6 +117,7 @@ void TIEUserFunction::Call(const IFunCall& FunCall, TObject* Context, IIEValue& 
   if (Count < GetMinArgumentCount()) throw EIEException(Format(STooFewArguments, FFunctionName));
   if (Count > GetMaxArgumentCount()) throw EIEException(Format(STooManyArguments, FFunctionName));
   TIEContext* Ctx = AsContext(Context);
+  if (Ctx != nullptr && Ctx->GetEngine() != nullptr) Ctx->GetEngine()->SpendCall();
   Result = nullptr;
   const TCallDepth Depth;
   Call(FunCall, Ctx, Result);

@@ -123,8 +123,15 @@ class TStringHashTable {
   V Put(std::string_view Key, V Value) {
     auto It = FIndex.find(Key);
     if (It != FIndex.end()) return std::exchange(FEntries[It->second].Value, std::move(Value));
-    FIndex.emplace(std::string(Key), FEntries.size());
+    // The entry goes in before its index, so that a failed allocation
+    // leaves no index to a missing entry.
     FEntries.push_back(TEntry{std::string(Key), std::move(Value)});
+    try {
+      FIndex.emplace(std::string(Key), FEntries.size() - 1);
+    } catch (...) {
+      FEntries.pop_back();
+      throw;
+    }
     return V();
   }
   // The value under Key, or an empty value.

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "runtime/Conversions.h"
 #include "runtime/Format.h"
 
 namespace ie {
@@ -480,10 +481,8 @@ double TIFuzzySet::GetCompatibilityIndex() const { return DegreeOfMembership(Mom
 std::string TIFuzzySet::GetValuesToString() const {
   std::string Text;
   const auto Append = [&Text](double Value) {
-    char Buffer[400];
-    const auto Result =
-        std::to_chars(Buffer, Buffer + sizeof Buffer, Value, std::chars_format::fixed, 4);
-    Text.append(Buffer, Result.ptr);
+    char Buffer[FloatTextSize];
+    Text.append(Buffer, WriteFloatText(Value, Buffer));
   };
   for (const TPoint& Point : FPoints) {
     if (!Text.empty()) Text += ' ';

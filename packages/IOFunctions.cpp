@@ -272,7 +272,7 @@ class TOpenFunction : public TIEUserFunction {
 
   void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
     TInferenceEngine& Engine = EngineOf(Context);
-    const std::string FileName = Operand(FunCall, 0, Context)->GetAsString();
+    const std::string FileName = FileOperand(FunCall, 0, Context);
     const IIEValue Name = Operand(FunCall, 1, Context);
     const std::string Mode =
         FunCall->GetArgumentCount() > 2 ? Operand(FunCall, 2, Context)->GetAsString() : "r";
@@ -347,11 +347,11 @@ class TRemoveFunction : public TIEUserFunction {
   ~TRemoveFunction() override = default;
 
   void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
-    const std::filesystem::path Path = Operand(FunCall, 0, Context)->GetAsString();
+    const std::filesystem::path Path = FileOperand(FunCall, 0, Context);
     std::error_code Error;
     // Files only: an empty directory would go as well otherwise.
-    Result = Truth(!std::filesystem::is_directory(Path, Error) &&
-                   std::filesystem::remove(Path, Error));
+    Result =
+        Truth(!std::filesystem::is_directory(Path, Error) && std::filesystem::remove(Path, Error));
   }
 };
 
@@ -370,8 +370,8 @@ class TRenameFunction : public TIEUserFunction {
   ~TRenameFunction() override = default;
 
   void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
-    const std::filesystem::path From = Operand(FunCall, 0, Context)->GetAsString();
-    const std::filesystem::path To = Operand(FunCall, 1, Context)->GetAsString();
+    const std::filesystem::path From = FileOperand(FunCall, 0, Context);
+    const std::filesystem::path To = FileOperand(FunCall, 1, Context);
     std::error_code Error;
     // The system would replace an existing file; a rename never does.
     if (std::filesystem::symlink_status(To, Error).type() !=
@@ -400,7 +400,7 @@ class TBatchFunction : public TIEUserFunction {
 
   void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
     TInferenceEngine& Engine = EngineOf(Context);
-    Result = Truth(Engine.Batch(Operand(FunCall, 0, Context)->GetAsString()));
+    Result = Truth(Engine.Batch(FileOperand(FunCall, 0, Context)));
   }
 };
 
@@ -420,7 +420,7 @@ class TDribbleOnFunction : public TIEUserFunction {
 
   void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
     TInferenceEngine& Engine = EngineOf(Context);
-    Result = Truth(Engine.StartCapture(Operand(FunCall, 0, Context)->GetAsString()));
+    Result = Truth(Engine.StartCapture(FileOperand(FunCall, 0, Context)));
   }
 };
 

@@ -34,10 +34,13 @@ IIEValue Resolved(const IIEValue& Value, TIEContext* Context) {
 }
 
 TInferenceEngine& EngineOf(TIEContext* Context) {
-  auto* Engine =
-      Context != nullptr ? ObjectAs<TInferenceEngine>(Context->GetEngine()) : nullptr;
+  auto* Engine = Context != nullptr ? ObjectAs<TInferenceEngine>(Context->GetEngine()) : nullptr;
   if (Engine == nullptr) throw EInvalidCast(SInvalidCast);
   return *Engine;
+}
+
+std::string FileOperand(const IFunCall& FunCall, int32_t Index, TIEContext* Context) {
+  return EngineOf(Context).SandboxedPath(Operand(FunCall, Index, Context)->GetAsString());
 }
 
 }  // namespace ie

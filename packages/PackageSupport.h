@@ -35,6 +35,9 @@ IIEValue Resolved(const IIEValue& Value, TIEContext* Context);
 // The inference engine of the calling context; the runtime's invalid
 // type-cast error without a context or when its engine is of another kind.
 TInferenceEngine& EngineOf(TIEContext* Context);
+// Argument Index of FunCall as a file name, inside the sandbox of the
+// calling context's engine (TInferenceEngine::SandboxedPath).
+std::string FileOperand(const IFunCall& FunCall, int32_t Index, TIEContext* Context);
 
 // A function of one number with a float result: Formula of the argument's
 // AsNumeric. The runtime's routines raise its floating-point errors; the

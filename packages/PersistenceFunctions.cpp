@@ -1,19 +1,18 @@
 #include "packages/PersistenceFunctions.h"
 
 #include <cstdint>
-#include <memory>
 #include <string>
+#include <vector>
 
 #include "core/IEValue.h"
 #include "engine/InferenceEngine.h"
 #include "packages/PackageSupport.h"
-#include "runtime/Streams.h"
 
 namespace ie {
 namespace {
 
 std::string FileNameOf(const IFunCall& FunCall, TIEContext* Context) {
-  return Operand(FunCall, 0, Context)->GetAsString();
+  return FileOperand(FunCall, 0, Context);
 }
 
 class TLoadFunction : public TIEUserFunction {
@@ -94,11 +93,11 @@ class TSaveFactsFunction : public TIEUserFunction {
     if (FunCall->GetArgumentCount() == 1) {
       Engine.SaveFacts(FileName);
     } else {
-      const std::unique_ptr<TStream, void (*)(TStream*)> Stream(
-          Create<TFileStream>(FileName, fmCreate), [](TStream* File) { File->Free(); });
+      std::vector<std::string> Templates;
       for (int32_t Index = 1; Index < FunCall->GetArgumentCount(); ++Index) {
-        Engine.SaveFacts(Stream.get(), Operand(FunCall, Index, Context)->GetAsString());
+        Templates.push_back(Operand(FunCall, Index, Context)->GetAsString());
       }
+      Engine.SaveFacts(FileName, Templates);
     }
     Result = FCTrue;
   }

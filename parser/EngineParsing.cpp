@@ -287,8 +287,7 @@ IIEValue TInferenceEngine::ParseNExecuteFunCall(const std::string& Text) {
 }
 
 IIEValue TInferenceEngine::EvalFuzzyExpression(const IFuzzyVariable& Variable,
-                                               const std::string& Expression,
-                                               TIEContext* Context) {
+                                               const std::string& Expression, TIEContext* Context) {
   IIEValue Value;
   {
     TParseScope Scope(this, Expression);
@@ -367,7 +366,20 @@ IIEValue TInferenceEngine::ParseVariable(const std::string& Text, std::string& N
 void TInferenceEngine::LoadFacts(TStream* Stream) { TParseScope(this, Stream)->LoadFacts(); }
 
 void TInferenceEngine::LoadFromFile(const std::string& FileName) {
-  LoadFile(FileName, [this](TStream* Stream) { LoadFromStream(Stream); });
+  LoadFile(FileName, [this](TStream* Stream) {
+    if (!FCollectLoadErrors || FParserErrorHandling == ehRaiseAllAtEnd) {
+      LoadFromStream(Stream);
+      return;
+    }
+    SetParserErrorHandling(ehRaiseAllAtEnd);
+    try {
+      LoadFromStream(Stream);
+    } catch (...) {
+      SetParserErrorHandling(ehRaiseImmediate);
+      throw;
+    }
+    SetParserErrorHandling(ehRaiseImmediate);
+  });
 }
 
 void TInferenceEngine::LoadFacts(const std::string& FileName) {

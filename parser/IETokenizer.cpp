@@ -464,8 +464,8 @@ IStreamToken TIERuleStream::FinishToken(int32_t Hint, const std::string& Text) {
       Token->SetDataType(dtAtom);
       Token->SetText(Text);
       const char First = Text.empty() ? ' ' : Text[0];
-      const bool NumberLike = (First >= '0' && First <= '9') || First == '+' || First == '-' ||
-                              First == '.';
+      const bool NumberLike =
+          (First >= '0' && First <= '9') || First == '+' || First == '-' || First == '.';
       int32_t Integer = 0;
       double Float = 0;
       if (Text.size() == 1 && !(First >= '0' && First <= '9')) {
@@ -478,6 +478,9 @@ IStreamToken TIERuleStream::FinishToken(int32_t Hint, const std::string& Text) {
         Token->SetDataType(dtFloat);
         Token->SetNumber(Float);
         Token->SetText(std::string());
+      } else if (NumberLike && IsFloatText(Text)) {
+        // Beyond the range of a float: no number, and no symbol either.
+        RaiseParseError(Format(SNumberOutOfRange, Text));
       }
     }
   } else if (Hint == StringHint) {

@@ -233,10 +233,17 @@ TBinding* TRule::AddBinding(const std::string& Name, int32_t FactIndex,
       return Existing;
     }
   }
-  FBindings.push_back(Binding);
-  FFrameStale = true;
-  FBindingSlots.push_back(
-      TSlotCache{SlotIndex == SLocalBinding, SlotIndex == SPatternBinding, nullptr, -1});
+  // The two lists stay of one length when an allocation fails.
+  try {
+    FBindingSlots.push_back(
+        TSlotCache{SlotIndex == SLocalBinding, SlotIndex == SPatternBinding, nullptr, -1});
+    FBindings.push_back(Binding);
+    FFrameStale = true;
+  } catch (...) {
+    if (FBindingSlots.size() > FBindings.size()) FBindingSlots.pop_back();
+    Binding->Free();
+    throw;
+  }
   return Binding;
 }
 

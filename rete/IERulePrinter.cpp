@@ -59,7 +59,11 @@ std::string PrettyPrint(const TIEPattern& Pattern) {
     }
   } else {
     for (int32_t Index = 0; Index < Pattern.GetSlotCount(); ++Index) {
-      if (Pattern.GetSlotTestCount(Index) == 0) continue;
+      // A multislot that must be empty has a length of 0 and no tests.
+      if (Pattern.GetSlotTestCount(Index) == 0) {
+        if (Pattern.GetSlotLength(Index) == 0) Text += "(" + Pattern.GetSlotName(Index) + " ) ";
+        continue;
+      }
       Text += "(" + Pattern.GetSlotName(Index) + " " +
               SlotTestsText(*Pattern.GetSlotTests(Index), InTestCE) + ") ";
     }

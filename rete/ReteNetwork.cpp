@@ -934,15 +934,15 @@ void TPatternMatchTerminalNode::Grow() {
 }
 
 void TPatternMatchTerminalNode::Link(TActivation* Activation) {
+  // The buckets grow first: an allocation that fails leaves the node as it
+  // was.
+  if (FCount + 1 > static_cast<int32_t>(FBuckets.size())) Grow();
   Activation->FNodePrev = FLast;
   Activation->FNodeNext = nullptr;
   (FLast != nullptr ? FLast->FNodeNext : FFirst) = Activation;
   FLast = Activation;
   Activation->FInNode = true;
-  if (++FCount > static_cast<int32_t>(FBuckets.size())) {
-    Grow();
-    return;
-  }
+  ++FCount;
   TActivation*& Head = FBuckets[BucketOf(*Activation->GetToken())];
   Activation->FHashNext = Head;
   Head = Activation;
@@ -987,8 +987,8 @@ TActivation* TPatternMatchTerminalNode::AddActivation(const IReteToken& Token) {
   if (Token->GetTag() == taUpdate && FInitialized) return nullptr;
   auto* Activation = Create<TActivation>(FRule, Token, this, Token->GetStrength());
   Activation->FNetwork = FRete;
-  Link(Activation);
   try {
+    Link(Activation);
     FRete->Activate(Activation);
   } catch (...) {
     Unlink(Activation);
@@ -1286,12 +1286,19 @@ void TReteNetwork::TCompiler::Run() {
   }
   for (TIEPattern* Pattern : Patterns) Pattern->FixTests();
   FRule.FCompileTrace = FRule.GetRuleName() + ": ";
-  FRete.FRuleIndex[&FRule] = FRete.FRules.size();
+  // The entry goes in before its index, so that a failed allocation leaves
+  // no index to a missing entry.
   FRete.FRules.push_back(TRuleEntry{&FRule, {}});
-  FRule.FreeNotification(&FRete);
+  try {
+    FRete.FRuleIndex[&FRule] = FRete.FRules.size() - 1;
+  } catch (...) {
+    FRete.FRules.pop_back();
+    throw;
+  }
   FRete.FNewNodes.clear();
   TPatternMatchTerminalNode* Terminal = nullptr;
   try {
+    FRule.FreeNotification(&FRete);
     const int32_t Count = Patterns.GetCount();
     std::vector<TReteNode*> Chains(Count, nullptr);
     for (int32_t Position = 0; Position < Count; ++Position) {

@@ -68,7 +68,11 @@ bool TryStrToInt64(std::string_view Text, int64_t& Value) {
   return ParseInteger(Text, INT64_MIN, INT64_MAX, Value);
 }
 
-bool TryStrToFloat(std::string_view Text, double& Value) {
+namespace {
+
+// Where the mantissa of a float's text ends, or npos when the text is not
+// written as a float.
+size_t FloatMantissaEnd(std::string_view Text) {
   const size_t Start = !Text.empty() && IsSign(Text[0]) ? 1 : 0;
   size_t Pos = SkipDigits(Text, Start);
   size_t DigitCount = Pos - Start;
@@ -77,16 +81,26 @@ bool TryStrToFloat(std::string_view Text, double& Value) {
     DigitCount += FractionEnd - Pos - 1;
     Pos = FractionEnd;
   }
-  if (DigitCount == 0) return false;
+  if (DigitCount == 0) return std::string_view::npos;
   const size_t MantissaEnd = Pos;
   if (Pos < Text.size() && (Text[Pos] == 'e' || Text[Pos] == 'E')) {
     ++Pos;
     if (Pos < Text.size() && IsSign(Text[Pos])) ++Pos;
     const size_t ExponentEnd = SkipDigits(Text, Pos);
-    if (ExponentEnd == Pos) return false;
+    if (ExponentEnd == Pos) return std::string_view::npos;
     Pos = ExponentEnd;
   }
-  if (Pos != Text.size()) return false;
+  return Pos == Text.size() ? MantissaEnd : std::string_view::npos;
+}
+
+}  // namespace
+
+bool IsFloatText(std::string_view Text) { return FloatMantissaEnd(Text) != std::string_view::npos; }
+
+bool TryStrToFloat(std::string_view Text, double& Value) {
+  const size_t Start = !Text.empty() && IsSign(Text[0]) ? 1 : 0;
+  const size_t MantissaEnd = FloatMantissaEnd(Text);
+  if (MantissaEnd == std::string_view::npos) return false;
 
   // The grammar checked above is a subset of what from_chars reads, so the
   // only failure left is a number out of range.
@@ -131,5 +145,32 @@ double StrToFloatDef(std::string_view Text, double Default) {
 std::string IntToStr(int64_t Value) { return std::to_string(Value); }
 
 std::string FloatToStr(double Value) { return Format("%g", Value); }
+
+namespace {
+thread_local bool GExactText = false;
+}  // namespace
+
+TExactText::TExactText() : FFormer(GExactText) { GExactText = true; }
+
+TExactText::~TExactText() { GExactText = FFormer; }
+
+bool TExactText::Active() { return GExactText; }
+
+size_t WriteFloatText(double Value, char* Buffer) {
+  char* const End = Buffer + FloatTextSize;
+  const size_t Length = std::to_chars(Buffer, End, Value, std::chars_format::fixed, 4).ptr - Buffer;
+  if (!GExactText) return Length;
+  double Read = 0;
+  std::from_chars(Buffer, Buffer + Length, Read);
+  if (Read == Value) return Length;
+  // Only a value with a fraction finer than four decimals gets here, so
+  // the shortest form always has a point or an exponent: it reads as a float.
+  return std::to_chars(Buffer, End, Value).ptr - Buffer;
+}
+
+std::string FloatText(double Value) {
+  char Buffer[FloatTextSize];
+  return std::string(Buffer, WriteFloatText(Value, Buffer));
+}
 
 }  // namespace ie

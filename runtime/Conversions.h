@@ -22,6 +22,8 @@ double StrToFloat(std::string_view Text);
 bool TryStrToInt(std::string_view Text, int32_t& Value);
 bool TryStrToInt64(std::string_view Text, int64_t& Value);
 bool TryStrToFloat(std::string_view Text, double& Value);
+// Whether Text is written as a number, whatever its range.
+bool IsFloatText(std::string_view Text);
 
 int32_t StrToIntDef(std::string_view Text, int32_t Default);
 double StrToFloatDef(std::string_view Text, double Default);
@@ -30,5 +32,27 @@ std::string IntToStr(int64_t Value);
 // The shortest text of at most 15 significant digits that general format
 // gives: 3 prints as "3", 0.1 as "0.1", 1e20 as "1E20".
 std::string FloatToStr(double Value);
+
+// Saved text must read back as what it was written from; text for people
+// keeps its fixed forms. While a TExactText lives on the calling thread,
+// the printers write the saved form.
+class TExactText {
+ public:
+  TExactText();
+  TExactText(const TExactText&) = delete;
+  TExactText& operator=(const TExactText&) = delete;
+  ~TExactText();
+  static bool Active();
+
+ private:
+  bool FFormer;
+};
+
+// A float with four decimals ("%.4f"); in saved text, when those do not
+// read back as the same double, the shortest text that does ("1e-06").
+// Writes into Buffer (at least FloatTextSize bytes) and returns the length.
+constexpr size_t FloatTextSize = 400;
+size_t WriteFloatText(double Value, char* Buffer);
+std::string FloatText(double Value);
 
 }  // namespace ie

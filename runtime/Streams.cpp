@@ -1,15 +1,19 @@
 #include "runtime/Streams.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <vector>
 
 #include "runtime/Exceptions.h"
+#include "runtime/Faults.h"
 #include "runtime/Format.h"
 #include "runtime/RuntimeConsts.h"
 
@@ -20,6 +24,39 @@ namespace {
 // Large copies and reads go in pieces of this size, so that a count larger
 // than the data never allocates up front.
 constexpr int64_t CopyChunk = 64 * 1024;
+
+// The system calls, failing as the system would when the fault build has a
+// fault due.
+std::FILE* OpenFile(const char* Name, const char* Mode) {
+  if (FaultDue(fsFileOpen)) {
+    errno = EIO;
+    return nullptr;
+  }
+  return std::fopen(Name, Mode);
+}
+
+int OpenHandle(const char* Name, int Flags, mode_t Mode = 0) {
+  if (FaultDue(fsFileOpen)) {
+    errno = EIO;
+    return -1;
+  }
+  return ::open(Name, Flags, Mode);
+}
+
+size_t WriteFile(const void* Buffer, size_t Count, std::FILE* File) {
+  if (FaultDue(fsFileWrite)) {
+    errno = EIO;
+    return 0;
+  }
+  return std::fwrite(Buffer, 1, Count, File);
+}
+
+int CloseFile(std::FILE* File) {
+  const int Result = std::fclose(File);
+  if (Result != 0 || !FaultDue(fsFileClose)) return Result;
+  errno = EIO;
+  return EOF;
+}
 
 }  // namespace
 
@@ -141,14 +178,7 @@ void TMemoryStream::LoadFromFile(const std::string& FileName) {
 }
 
 void TMemoryStream::SaveToFile(const std::string& FileName) {
-  TFileStream* Stream = Create<TFileStream>(FileName, fmCreate);
-  try {
-    SaveToStream(Stream);
-  } catch (...) {
-    Stream->Free();
-    throw;
-  }
-  Stream->Free();
+  ReplaceFile(FileName, [this](TStream* Stream) { SaveToStream(Stream); });
 }
 
 namespace {
@@ -184,7 +214,7 @@ TFileStream::TFileStream(std::string FileName, uint16_t Mode) : FFileName(std::m
         RaiseFileError(FFileName, Mode, EINVAL);
     }
   }
-  FFile = std::fopen(FFileName.c_str(), CMode);
+  FFile = OpenFile(FFileName.c_str(), CMode);
   if (FFile == nullptr) RaiseFileError(FFileName, Mode, errno);
   // A directory opens for reading on this system but reads as nothing.
   struct stat Info;
@@ -204,13 +234,18 @@ void TFileStream::SwitchTo(TLastAccess Access) {
 int64_t TFileStream::Read(void* Buffer, int64_t Count) {
   if (!FCanRead || Count <= 0) return 0;
   SwitchTo(laRead);
-  return static_cast<int64_t>(std::fread(Buffer, 1, static_cast<size_t>(Count), FFile));
+  // A short read is the end of the file; a failed one must not pass for it.
+  int Error = FaultDue(fsFileRead) ? EIO : 0;
+  const size_t Done = Error != 0 ? 0 : std::fread(Buffer, 1, static_cast<size_t>(Count), FFile);
+  if (Error == 0 && Done < static_cast<size_t>(Count) && std::ferror(FFile)) Error = errno;
+  if (Error != 0) throw EReadError(Format(SFReadError, FFileName, std::strerror(Error)));
+  return static_cast<int64_t>(Done);
 }
 
 int64_t TFileStream::Write(const void* Buffer, int64_t Count) {
   if (!FCanWrite || Count <= 0) return 0;
   SwitchTo(laWrite);
-  return static_cast<int64_t>(std::fwrite(Buffer, 1, static_cast<size_t>(Count), FFile));
+  return static_cast<int64_t>(WriteFile(Buffer, static_cast<size_t>(Count), FFile));
 }
 
 int64_t TFileStream::Seek(int64_t Offset, TSeekOrigin Origin) {
@@ -241,6 +276,114 @@ void TFileStream::SetSize(int64_t NewSize) {
   }
   // The C stream may hold bytes read before the cut; seeking drops them.
   Seek(std::min(Position, NewSize), soBeginning);
+}
+
+// TSafeFileStream
+
+namespace {
+
+// Path with its links followed, as far as it exists.
+std::string ResolvedPath(const std::string& Path) {
+  std::error_code Error;
+  const std::filesystem::path Resolved = std::filesystem::weakly_canonical(Path, Error);
+  return Error ? Path : Resolved.string();
+}
+
+// A new file beside Target; its name is returned through Name. The mode
+// follows the umask, as a file made by fopen would.
+int CreateSibling(const std::string& Target, std::string& Name) {
+  static std::atomic<uint32_t> Counter{0};
+  const std::filesystem::path Path(Target);
+  for (;;) {
+    Name = (Path.parent_path() / ("." + Path.filename().string() + "." + std::to_string(getpid()) +
+                                  "." + std::to_string(Counter.fetch_add(1)) + ".tmp"))
+               .string();
+    const int Handle = OpenHandle(Name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (Handle >= 0 || errno != EEXIST) return Handle;
+  }
+}
+
+}  // namespace
+
+TSafeFileStream::TSafeFileStream(std::string FileName)
+    : FFileName(std::move(FileName)), FTarget(ResolvedPath(FFileName)) {
+  struct stat Info;
+  const bool Exists = ::stat(FTarget.c_str(), &Info) == 0;
+  if (Exists && S_ISDIR(Info.st_mode)) RaiseFileError(FFileName, fmCreate, EISDIR);
+  int Handle;
+  if (Exists && !S_ISREG(Info.st_mode)) {
+    Handle = OpenHandle(FTarget.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+  } else {
+    Handle = CreateSibling(FTarget, FTemporary);
+    // The new file keeps the permissions of the one it replaces.
+    if (Handle >= 0 && Exists) ::fchmod(Handle, Info.st_mode & 07777);
+  }
+  if (Handle < 0) {
+    FTemporary.clear();
+    RaiseFileError(FFileName, fmCreate, errno);
+  }
+  FFile = ::fdopen(Handle, "wb");
+  if (FFile == nullptr) {
+    const int Error = errno;
+    ::close(Handle);
+    if (!FTemporary.empty()) ::unlink(FTemporary.c_str());
+    RaiseFileError(FFileName, fmCreate, Error);
+  }
+}
+
+TSafeFileStream::~TSafeFileStream() {
+  if (FFile != nullptr) std::fclose(FFile);
+  if (!FTemporary.empty()) ::unlink(FTemporary.c_str());
+}
+
+int64_t TSafeFileStream::Write(const void* Buffer, int64_t Count) {
+  if (Count <= 0) return 0;
+  if (FFile == nullptr) Fail(EBADF);
+  errno = 0;
+  if (WriteFile(Buffer, static_cast<size_t>(Count), FFile) < static_cast<size_t>(Count)) {
+    Fail(errno != 0 ? errno : EIO);
+  }
+  return Count;
+}
+
+int64_t TSafeFileStream::Seek(int64_t Offset, TSeekOrigin Origin) {
+  // Only the position is asked for: the stream is written front to back.
+  if (FFile == nullptr || Offset != 0 || Origin != soCurrent) return -1;
+  return static_cast<int64_t>(ftello(FFile));
+}
+
+void TSafeFileStream::SetSize(int64_t) { throw EWriteError(SWriteError); }
+
+void TSafeFileStream::Fail(int Error) {
+  if (FFile != nullptr) std::fclose(FFile);
+  FFile = nullptr;
+  if (!FTemporary.empty()) ::unlink(FTemporary.c_str());
+  FTemporary.clear();
+  throw EWriteError(Format(SFWriteError, FFileName, std::strerror(Error)));
+}
+
+void ReplaceFile(const std::string& FileName, const std::function<void(TStream*)>& Write) {
+  TSafeFileStream* Stream = Create<TSafeFileStream>(FileName);
+  try {
+    Write(Stream);
+    Stream->Commit();
+  } catch (...) {
+    Stream->Free();
+    throw;
+  }
+  Stream->Free();
+}
+
+void TSafeFileStream::Commit() {
+  if (FFile == nullptr) Fail(EBADF);
+  if (std::fflush(FFile) != 0) Fail(errno);
+  // A device or a pipe may refuse a sync; only a regular file must have one.
+  if (::fsync(fileno(FFile)) != 0 && !FTemporary.empty()) Fail(errno);
+  std::FILE* File = FFile;
+  FFile = nullptr;
+  if (CloseFile(File) != 0) Fail(errno);
+  if (!FTemporary.empty() && std::rename(FTemporary.c_str(), FTarget.c_str()) != 0) Fail(errno);
+  FTemporary.clear();
 }
 
 }  // namespace ie

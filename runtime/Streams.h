@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -125,5 +126,45 @@ class TFileStream : public TStream {
   bool FCanWrite = false;
   TLastAccess FLastAccess = laNone;
 };
+
+// Replaces a file whole or not at all. The bytes go to a new file beside
+// the target (its links followed); Commit checks that every write went
+// through, flushes, syncs and closes that file and renames it over the
+// target. Freed without a Commit that succeeded, the stream removes its file
+// and the target keeps its former content. A target that exists and is not
+// a regular file (a device, a pipe) has no content to keep and is written
+// in place, checked the same way. Write-only: reads return nothing.
+class TSafeFileStream : public TStream {
+  IE_CLASS(TSafeFileStream, TStream)
+
+ public:
+  // Raises EFCreateError when the file cannot be made.
+  explicit TSafeFileStream(std::string FileName);
+  ~TSafeFileStream() override;
+
+  int64_t Read(void*, int64_t) override { return 0; }
+  int64_t Write(const void* Buffer, int64_t Count) override;
+  int64_t Seek(int64_t Offset, TSeekOrigin Origin) override;
+  void SetSize(int64_t NewSize) override;
+
+  // Raises EWriteError with the file name and the system's reason when the
+  // flush, the sync, the close or the rename fails; the target is then
+  // unchanged. A write that fails raises the same at once, and the stream
+  // takes no more writes.
+  void Commit();
+  const std::string& GetFileName() const { return FFileName; }
+
+ private:
+  [[noreturn]] void Fail(int Error);
+
+  std::string FFileName;
+  std::string FTarget;     // FFileName with its links followed
+  std::string FTemporary;  // empty when writing the target in place
+  std::FILE* FFile = nullptr;
+};
+
+// Replaces FileName with what Write puts into the stream it is given, whole
+// or not at all (TSafeFileStream).
+void ReplaceFile(const std::string& FileName, const std::function<void(TStream*)>& Write);
 
 }  // namespace ie

@@ -193,14 +193,7 @@ void TStrings::LoadFromFile(const std::string& FileName) {
 }
 
 void TStrings::SaveToFile(const std::string& FileName) const {
-  TFileStream* Stream = Create<TFileStream>(FileName, fmCreate);
-  try {
-    SaveToStream(Stream);
-  } catch (...) {
-    Stream->Free();
-    throw;
-  }
-  Stream->Free();
+  ReplaceFile(FileName, [this](TStream* Stream) { SaveToStream(Stream); });
 }
 
 // TStringList

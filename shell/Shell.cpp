@@ -39,12 +39,15 @@ struct sigaction GFormerInterrupt;
 }  // namespace
 
 std::string ShellUsage() {
-  return "usage: ieshell [-i] [-f FILE] [-e EXPR] [FILE...]\n"
+  return "usage: ieshell [-i] [--sandbox DIR] [-f FILE] [-e EXPR] [FILE...]\n"
          "Loads each FILE (its constructs are defined and its commands run), then exits.\n"
          "  -f FILE  runs FILE as a batch file, one line at a time; read and readline\n"
          "           take their answers from the lines that follow\n"
          "  -e EXPR  evaluates the expression EXPR and prints its value\n"
          "  -i       reads expressions from standard input after the files, with a prompt\n"
+         "  --sandbox DIR\n"
+         "           confines the file functions (open, load, save, batch, remove, ...)\n"
+         "           to the folder DIR; relative names are taken from DIR\n"
          "  -h       prints this help\n"
          "  -v       prints the version\n"
          "Files, batch files and expressions are taken in the order given. Without any,\n"
@@ -64,10 +67,14 @@ bool ParseShellArguments(int Argc, const char* const* Argv, TShellOptions& Optio
       Options.Actions.push_back({akLoad, Argument});
     } else if (Argument == "--") {
       OptionsEnded = true;
-    } else if (Argument == "-f" || Argument == "-e") {
+    } else if (Argument == "-f" || Argument == "-e" || Argument == "--sandbox") {
       if (I + 1 == Argc) {
         Error = "option " + Argument + " needs an argument";
         return false;
+      }
+      if (Argument == "--sandbox") {
+        Options.Sandbox = Argv[++I];
+        continue;
       }
       Options.Actions.push_back({Argument == "-f" ? akBatch : akEvaluate, Argv[++I]});
     } else if (Argument == "-i") {
@@ -93,6 +100,9 @@ TShell::TShell() : FEngine(Create<TInferenceEngine>(nullptr)), FInput(IsTerminal
       [this](TObject*, const std::string&, IStreamToken& Token) { ReadToken(Token); });
   FEngine->SetOnStartInference([](TObject*) { GInterrupted = 0; });
   FEngine->SetOnRuleFired([this](TObject*, TRule*) { HaltWhenInterrupted(); });
+  // A file that load reads goes on past a broken construct and reports
+  // every error at its end, so one bad rule loses nothing else.
+  FEngine->SetCollectLoadErrors(true);
   // No SA_RESTART: Ctrl-C must end a wait for input.
   struct sigaction Action {};
   Action.sa_handler = OnInterrupt;
@@ -112,6 +122,14 @@ std::string TShell::GetVersionText() const {
 }
 
 int TShell::Execute(const TShellOptions& Options) {
+  if (!Options.Sandbox.empty()) {
+    try {
+      FEngine->SetSandbox(Options.Sandbox);
+    } catch (const std::exception& E) {
+      Report("ieshell", 0, E.what());
+      return ssParseError;
+    }
+  }
   for (const TShellAction& Action : Options.Actions) {
     if (FExited) break;
     switch (Action.Kind) {

@@ -35,6 +35,8 @@ struct TShellAction {
 struct TShellOptions {
   std::vector<TShellAction> Actions;
   bool Interactive = false;
+  // The folder the file functions are confined to; empty for none.
+  std::string Sandbox;
   bool Help = false;
   bool Version = false;
 };

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "TestSupport.h"
 #include "parser/IETokenizer.h"
 #include "parser/ParserTestSupport.h"
@@ -66,7 +69,8 @@ TEST(Tokenizer, WordsThatReadCompletelyAsNumbersAreNumbers) {
   for (IStreamToken Token = Stream->NextToken(); !Token->IsEOF(); Token = Stream->NextToken()) {
     Result += Describe(Token) + " ";
   }
-  EXPECT_EQ(Result, "int:-5 - + . float:1000 1.5.2 float:0.5 int:7 float:5 3abc float:99999999999 ");
+  EXPECT_EQ(Result,
+            "int:-5 - + . float:1000 1.5.2 float:0.5 int:7 float:5 3abc float:99999999999 ");
 }
 
 TEST(Tokenizer, LoneWildcardsGetFreshNames) {
@@ -141,6 +145,15 @@ TEST(Tokenizer, BadInputRaisesParseErrorsWithTheLine) {
   }
   EXPECT_EQ(Tokens("(\"gr\xc3\xbc\xc3\x9f \xe2\x82\xac \xf0\x9f\x98\x80\")"),
             "( \"gr\xc3\xbc\xc3\x9f \xe2\x82\xac \xf0\x9f\x98\x80\" ) <EOF>");
+
+  // A number no float holds is neither a number nor a symbol.
+  for (const std::string& Huge :
+       std::vector<std::string>{"1e999", "-2.5E+400", std::string(400, '9')}) {
+    auto Stream = OpenRuleStream("x " + Huge);
+    Stream->NextToken();
+    EXPECT_EQ(ErrorOf<EIEParseException>([&] { Stream->NextToken(); }),
+              "Number out of range: " + Huge);
+  }
 }
 
 TEST(Tokenizer, PutBackTokensComeOutAgainAndRestoreTheDepth) {

@@ -5,10 +5,13 @@
 #include "TempDirSupport.h"
 #include "TestSupport.h"
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "runtime/Exceptions.h"
 #include "runtime/StringList.h"
@@ -134,6 +137,83 @@ TEST(Streams, FileErrors) {
   TStringList* List = Create<TStringList>();
   EXPECT_THROW(List->LoadFromFile(Missing), EFOpenError);
   List->Free();
+}
+
+std::string Content(const std::string& FileName) {
+  TStringList* List = Create<TStringList>();
+  List->LoadFromFile(FileName);
+  std::string Text = List->GetText();
+  List->Free();
+  return Text;
+}
+
+// Writes Text through a safe stream on FileName and commits.
+void SafeWrite(const std::string& FileName, const std::string& Text) {
+  TSafeFileStream* Stream = Create<TSafeFileStream>(FileName);
+  try {
+    Stream->WriteString(Text);
+    Stream->Commit();
+  } catch (...) {
+    Stream->Free();
+    throw;
+  }
+  Stream->Free();
+}
+
+TEST(SafeFileStream, ReplacesTheFileOnlyWhenCommitted) {
+  TTempDir Dir;
+  const std::string Target = Dir.File("kb.txt");
+  SafeWrite(Target, "old\r\n");
+  ::chmod(Target.c_str(), 0640);
+
+  // Until the commit the former content stays; freed without one, it stays
+  // for good and nothing is left beside it.
+  TSafeFileStream* Stream = Create<TSafeFileStream>(Target);
+  Stream->WriteString("new\r\n");
+  EXPECT_EQ(Content(Target), "old\r\n");
+  Stream->Free();
+  EXPECT_EQ(Content(Target), "old\r\n");
+  EXPECT_EQ(FolderNames(Dir.GetPath()), std::vector<std::string>{"kb.txt"});
+
+  SafeWrite(Target, "new\r\n");
+  EXPECT_EQ(Content(Target), "new\r\n");
+  EXPECT_EQ(FolderNames(Dir.GetPath()), std::vector<std::string>{"kb.txt"});
+  EXPECT_EQ(std::filesystem::status(Target).permissions() & std::filesystem::perms::all,
+            std::filesystem::perms(0640));
+
+  // A link is followed: the file it names gets the content, the link stays.
+  const std::string Link = Dir.File("link.txt");
+  std::filesystem::create_symlink(Target, Link);
+  SafeWrite(Link, "linked\r\n");
+  EXPECT_TRUE(std::filesystem::is_symlink(Link));
+  EXPECT_EQ(Content(Target), "linked\r\n");
+}
+
+TEST(SafeFileStream, FailedWritesLeaveTheFormerFile) {
+  TTempDir Dir;
+  const std::string Target = Dir.File("kb.txt");
+  SafeWrite(Target, "old\r\n");
+  const std::string Large = Pattern(64 * 1024);
+  {
+    const TFileSizeLimit Limit(4096);
+    const std::string Message = ErrorOf<EWriteError>([&] { SafeWrite(Target, Large); });
+    EXPECT_EQ(Message, "Cannot write file \"" + Target + "\". File too large");
+  }
+  EXPECT_EQ(Content(Target), "old\r\n");
+  EXPECT_EQ(FolderNames(Dir.GetPath()), std::vector<std::string>{"kb.txt"});
+
+  // A device is written in place; its errors surface at the latest when
+  // the buffered bytes are flushed.
+  EXPECT_EQ(ErrorOf<EWriteError>([&] { SafeWrite("/dev/full", "x"); }),
+            "Cannot write file \"/dev/full\". No space left on device");
+  EXPECT_EQ(ErrorOf<EWriteError>([&] { SafeWrite("/dev/full", Large); }),
+            "Cannot write file \"/dev/full\". No space left on device");
+  EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
+
+  EXPECT_EQ(ErrorOf<EFCreateError>([&] { SafeWrite(Dir.File("no/such.txt"), "x"); }),
+            "Cannot create file \"" + Dir.File("no/such.txt") + "\". No such file or directory");
+  EXPECT_EQ(ErrorOf<EFCreateError>([&] { SafeWrite(Dir.GetPath(), "x"); }),
+            "Cannot create file \"" + Dir.GetPath() + "\". Is a directory");
 }
 
 }  // namespace

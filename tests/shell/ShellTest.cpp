@@ -8,6 +8,7 @@
 
 #include <fcntl.h>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -117,6 +118,35 @@ TEST(ShellFiles, LoadsInOrderAndReportsErrorsWithFileAndLine) {
       << Run.Err;
   EXPECT_NE(Run.Err.find(ErrB), std::string::npos) << Run.Err;
   EXPECT_EQ(Run.Status, 2);
+}
+
+TEST(ShellFiles, LoadGoesOnPastABrokenConstructAndSandboxConfinesFiles) {
+  TTempDir Dir;
+  const std::string Box = Dir.File("box");
+  std::filesystem::create_directory(Box);
+  WriteFile(Box + "/kb.clp",
+            "(deffunction one () 1)\n"
+            "(deftemplate bad (slot))\n"
+            "(deffunction two () 2)\n");
+  WriteFile(Dir.File("secret.txt"), "(printout t secret crlf)\n");
+  const TShellRun Run =
+      RunShell({"--sandbox", Box, "-e", "(load \"kb.clp\")", "-e", "(+ (one) (two))", "-e",
+                "(load \"../secret.txt\")", "-e", "(save \"saved.clp\")"});
+  // The function after the broken rule is defined all the same.
+  EXPECT_EQ(Run.Out, "3\nTRUE\n") << Run.Err;
+  EXPECT_NE(
+      Run.Err.find("Error loading \"" + std::filesystem::canonical(Box).string() + "/kb.clp\""),
+      std::string::npos)
+      << Run.Err;
+  EXPECT_NE(Run.Err.find("File \"../secret.txt\" lies outside the sandbox folder"),
+            std::string::npos)
+      << Run.Err;
+  EXPECT_TRUE(std::filesystem::exists(Box + "/saved.clp"));
+
+  const TShellRun Missing = RunShell({"--sandbox", Dir.File("none"), "-e", "(+ 1 2)"});
+  EXPECT_EQ(Missing.Out, "");
+  EXPECT_NE(Missing.Err.find("Sandbox folder"), std::string::npos) << Missing.Err;
+  EXPECT_EQ(Missing.Status, 1);
 }
 
 TEST(ShellFiles, ExitStatusTellsParseFromRunErrors) {

@@ -1,0 +1,25 @@
+; *************************
+; Inference Engine v2.0000 Output
+; Created: 2026-12-07 12:18:48
+; Number of Global Variables: 5
+; Number of Defined Types:    0
+; Number of Fact Templates:   0
+; Number of Rules:            0
+; Number of Fact Sets:        0
+; Number of Facts:            1
+(set-fact-duplication TRUE)
+
+; *************************
+; Global Variables 
+
+(defglobal ?*a* = 1 ?*b* = (+ 1 2) ?*c* = "text" ?*d* = 2.5000 ?*e* = ?*d*)
+
+; *************************
+; Deffunctions 
+
+; *************************
+; Facts 
+
+(assert
+    (Initial-Fact)
+)
