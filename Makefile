@@ -1,15 +1,17 @@
 # Set-up commands: `make run` builds the shell and runs the first example
 # knowledge base (the car diagnosis, its answers read from a batch file), `make test`
 # builds the tests under the sanitizers and runs them, `make bench` measures
-# the hot paths.
+# the hot paths, `make tsan` runs the tests that use a second thread under
+# ThreadSanitizer.
 JOBS ?= 2
 BUILD_DIR ?= build
 TEST_BUILD_DIR ?= build-sanitize
 FUZZ_BUILD_DIR ?= build-fuzz
 FAULTS_BUILD_DIR ?= build-faults
+TSAN_BUILD_DIR ?= build-tsan
 FUZZ_TIME ?= 600
 
-.PHONY: all setup run test faults bench fuzz clean format
+.PHONY: all setup run test faults tsan bench fuzz clean format
 
 all: setup
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DIE_BUILD_TESTS=OFF
@@ -37,6 +39,12 @@ faults: setup
 	ctest --test-dir $(FAULTS_BUILD_DIR) -R '^Faults$$' --output-on-failure; STATUS=$$?; \
 	  scripts/handler-coverage $(FAULTS_BUILD_DIR); exit $$STATUS
 
+tsan: setup
+	cmake -S . -B $(TSAN_BUILD_DIR) -DCMAKE_BUILD_TYPE=Debug -DIE_TSAN=ON -DIE_BUILD_TESTS=ON \
+	  -DIE_BUILD_SHELL=OFF -DIE_BUILD_EXAMPLES=OFF
+	cmake --build $(TSAN_BUILD_DIR) -j$(JOBS) --target ie_threaded_tests
+	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ./$(TSAN_BUILD_DIR)/tests/ie_threaded_tests
+
 bench: setup
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DIE_BUILD_TESTS=OFF -DIE_BUILD_BENCH=ON
 	cmake --build $(BUILD_DIR) -j$(JOBS)
@@ -62,4 +70,4 @@ format:
 	clang-format -i $$(git ls-files '*.h' '*.cpp')
 
 clean:
-	rm -rf $(BUILD_DIR) $(TEST_BUILD_DIR) $(FUZZ_BUILD_DIR) $(FAULTS_BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(TEST_BUILD_DIR) $(FUZZ_BUILD_DIR) $(FAULTS_BUILD_DIR) $(TSAN_BUILD_DIR)

@@ -300,7 +300,8 @@ void TFactList::Insert(int32_t Position, const IFact& Fact) {
   const int32_t Place = Position == FCount ? GetPlaceCount() : PlaceOf(Position);
   InsertAt(Place, Fact);
   const int32_t ID = Fact->GetID();
-  if ((Place > 0 && FIDs[Place - 1] > ID) || (Place + 1 < GetPlaceCount() && FIDs[Place + 1] < ID)) {
+  if ((Place > 0 && FIDs[Place - 1] > ID) ||
+      (Place + 1 < GetPlaceCount() && FIDs[Place + 1] < ID)) {
     FOrdered = false;
   }
 }
@@ -989,6 +990,7 @@ void TInferenceEngine::PrintStatistics() {
 // its rule raises.
 void TInferenceEngine::FireCurrent() {
   FCurrentActivation = FAgenda->GetActivation(0);
+  FLastRuleName = FCurrentActivation->GetRule()->GetRuleName();
   if (FWatch.Contains(cwRule) && FOnPrintOut) {
     PrintOut("", "FIRE " + IntToStr(FRulesFired) + " " +
                      FCurrentActivation->GetRule()->GetRuleName() + " " +
@@ -1022,6 +1024,17 @@ void TInferenceEngine::EndFiring() {
   }
 }
 
+// The load comes first: a plain read costs less than the exchange on the
+// path taken at every firing.
+bool TInferenceEngine::TakeInterrupt() {
+  return FInterruptRequested.load(std::memory_order_relaxed) &&
+         FInterruptRequested.exchange(false, std::memory_order_relaxed);
+}
+
+void TInferenceEngine::CheckInterrupt() {
+  if (TakeInterrupt()) throw EAbort(SOperationAborted);
+}
+
 int32_t TInferenceEngine::Run(int32_t MaxSteps) {
   // Started by a rule's action, a run would fire that very activation again.
   if (FCurrentActivation != nullptr) return 0;
@@ -1030,6 +1043,11 @@ int32_t TInferenceEngine::Run(int32_t MaxSteps) {
                                                            [](TIEAgenda* A) { A->Free(); });
   if (FSalienceEvaluation == sEveryTime) Scratch.reset(Create<TIEAgenda>(nullptr));
   while (FAgenda->GetCount() > 0 && !FHalted && FRulesFired < MaxSteps) {
+    // An interrupt halts the run as halt does.
+    if (TakeInterrupt()) {
+      FHalted = true;
+      break;
+    }
     Lock();
     try {
       if (FAgenda->GetCount() > 0) {

@@ -17,8 +17,10 @@
 //
 // One thread at a time uses an engine; Lock/Unlock is the one lock, for
 // hosts that change the fact base from another thread between cycles.
+// Interrupt alone may be called from any thread at any time.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -588,6 +590,19 @@ class TInferenceEngine : public TCustomRuleEngine,
   // Stops the run after the rule now firing.
   void Halt() { FHalted = true; }
   bool GetHalted() const { return FHalted; }
+  // Asks, from any thread or a signal handler, that what runs stop: a run
+  // halts before its next firing, and a while or foreach loop raises EAbort
+  // at its next round (out of the rule and the run). The request is kept
+  // until one of them takes it, so one made between two runs stops the
+  // next; ClearInterrupt drops it.
+  void Interrupt() noexcept { FInterruptRequested.store(true, std::memory_order_relaxed); }
+  void ClearInterrupt() noexcept { FInterruptRequested.store(false, std::memory_order_relaxed); }
+  // Raises EAbort when an interrupt is pending, taking it; loops call it
+  // each round.
+  void CheckInterrupt();
+  // The rule whose firing began last, kept after the run: the one an
+  // interrupt or an error stopped, or the last one fired.
+  const std::string& GetLastRuleName() const { return FLastRuleName; }
   int32_t GetRulesFired() const { return FRulesFired; }
   // The activation being fired, or nil.
   TActivation* GetCurrentActivation() const { return FCurrentActivation; }
@@ -1095,6 +1110,8 @@ class TInferenceEngine : public TCustomRuleEngine,
   void DetachEvents();
   void WatchActivation(const char* Arrow, const TActivation* Activation);
   void FireCurrent();
+  // True when an interrupt was pending; takes it.
+  bool TakeInterrupt();
   // Frees the activation fired and a rule removed while it fired.
   void EndFiring();
   // Places every activation again, through the scratch agenda.
@@ -1117,6 +1134,8 @@ class TInferenceEngine : public TCustomRuleEngine,
 
   // The run.
   bool FHalted = false;
+  std::atomic<bool> FInterruptRequested = false;
+  std::string FLastRuleName;
   TActivation* FCurrentActivation = nullptr;
   // Removed while its actions ran; freed when they end.
   TRule* FRetiredRule = nullptr;

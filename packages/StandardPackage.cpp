@@ -6,6 +6,7 @@
 
 #include "core/IEConsts.h"
 #include "core/IEValue.h"
+#include "engine/InferenceEngine.h"
 #include "packages/EngineCommands.h"
 #include "packages/IOFunctions.h"
 #include "packages/MultifieldFunctions.h"
@@ -52,6 +53,12 @@ bool RunBody(const IFunCall& FunCall, int32_t First, int32_t Last, TIEContext* C
     }
   }
   return false;
+}
+
+// A loop's round boundary, where an interrupt from another thread stops it.
+void StopWhenInterrupted(TIEContext* Context) {
+  if (Context == nullptr) return;
+  if (auto* Engine = ObjectAs<TInferenceEngine>(Context->GetEngine())) Engine->CheckInterrupt();
 }
 
 // The index of the first argument from First on that Matches accepts,
@@ -190,6 +197,7 @@ class TWhileFunction : public TIEUserFunction {
     const int32_t Count = FunCall->GetArgumentCount();
     for (Result = Evaluate(FunCall, 0, Context); !Is(Result, FCFalse);
          Result = Evaluate(FunCall, 0, Context)) {
+      StopWhenInterrupted(Context);
       if (RunBody(FunCall, Body, Count, Context, Result)) return;
     }
   }
@@ -217,6 +225,7 @@ class TForEachFunction : public TIEUserFunction {
     Result = FCNil;
     // The count is read each round: the body may change the list.
     for (int32_t I = 0; List && I < List->GetCount(); ++I) {
+      StopWhenInterrupted(Context);
       Require(Context, dtVariable).SetVariable(Variable, List->Get(I)->Resolve(Context));
       if (RunBody(FunCall, 2, Count, Context, Result)) return;
     }

@@ -1,10 +1,15 @@
 #include "Shell.h"
 
+#include "Completion.h"
+
 #include <signal.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <functional>
@@ -16,11 +21,23 @@ constexpr const char* SPrompt = "ie> ";
 constexpr const char* SContinuationPrompt = "... ";
 constexpr const char* SStandardInputName = "stdin";
 constexpr const char* SExpressionName = "-e";
+constexpr const char* SHistoryFileName = "/.ieshell_history";
 
-// Set by the SIGINT handler, read between two firings.
+// Set by the SIGINT and SIGALRM handlers, which interrupt the engine: a
+// store to an atomic flag, safe in a handler. The one shell's engine.
 volatile sig_atomic_t GInterrupted = 0;
+volatile sig_atomic_t GTimedOut = 0;
+TInferenceEngine* GEngine = nullptr;
 
-extern "C" void OnInterrupt(int) { GInterrupted = 1; }
+extern "C" void OnInterrupt(int) {
+  GInterrupted = 1;
+  GEngine->Interrupt();
+}
+
+extern "C" void OnTimeout(int) {
+  GTimedOut = 1;
+  GEngine->Interrupt();
+}
 
 bool IsTerminal() { return ::isatty(STDIN_FILENO) == 1; }
 
@@ -35,11 +52,25 @@ std::string WithoutCarriageReturns(const std::string& Text) {
 }
 
 struct sigaction GFormerInterrupt;
+struct sigaction GFormerTimeout;
+
+// A positive whole number or decimal of seconds; at least one
+// millisecond, which the timer can measure.
+bool IsPositiveNumber(const std::string& Text, bool Whole) {
+  if (Text.empty()) return false;
+  char* End = nullptr;
+  errno = 0;
+  const double Value = std::strtod(Text.c_str(), &End);
+  return *End == '\0' && errno == 0 && std::isfinite(Value) && Value >= 0.001 &&
+         (!Whole || (Value == std::floor(Value) && Value <= 2147483647 &&
+                     Text.find_first_not_of("0123456789") == std::string::npos));
+}
 
 }  // namespace
 
 std::string ShellUsage() {
-  return "usage: ieshell [-i] [--sandbox DIR] [-f FILE] [-e EXPR] [FILE...]\n"
+  return "usage: ieshell [-i] [--sandbox DIR] [--max-firings N] [--timeout SECONDS] [-f FILE]\n"
+         "               [-e EXPR] [FILE...]\n"
          "Loads each FILE (its constructs are defined and its commands run), then exits.\n"
          "  -f FILE  runs FILE as a batch file, one line at a time; read and readline\n"
          "           take their answers from the lines that follow\n"
@@ -48,14 +79,16 @@ std::string ShellUsage() {
          "  --sandbox DIR\n"
          "           confines the file functions (open, load, save, batch, remove, ...)\n"
          "           to the folder DIR; relative names are taken from DIR\n"
+         "  --max-firings N    stops every run once N rules fired\n"
+         "  --timeout SECONDS  stops every run that lasts longer than SECONDS\n"
          "  -h       prints this help\n"
          "  -v       prints the version\n"
          "Files, batch files and expressions are taken in the order given. Without any,\n"
          "the shell is interactive when standard input is a terminal and otherwise reads\n"
          "a program from standard input. (exit) or the end of input leaves the shell;\n"
-         "Ctrl-C stops a run after the rule that is firing.\n"
+         "Ctrl-C stops a run before its next firing and a loop at its next round.\n"
          "Exit status: 0 success, 1 a parse or load error (or a wrong argument),\n"
-         "2 an error raised while running.\n";
+         "2 an error raised while running or a run stopped by a limit.\n";
 }
 
 bool ParseShellArguments(int Argc, const char* const* Argv, TShellOptions& Options,
@@ -77,6 +110,19 @@ bool ParseShellArguments(int Argc, const char* const* Argv, TShellOptions& Optio
         continue;
       }
       Options.Actions.push_back({Argument == "-f" ? akBatch : akEvaluate, Argv[++I]});
+    } else if (Argument == "--max-firings" || Argument == "--timeout") {
+      const bool Firings = Argument == "--max-firings";
+      if (I + 1 == Argc || !IsPositiveNumber(Argv[I + 1], Firings)) {
+        Error = "option " + Argument + " needs a positive " +
+                (Firings ? "whole number" : "number of seconds");
+        return false;
+      }
+      ++I;
+      if (Firings) {
+        Options.MaxFirings = static_cast<int32_t>(std::strtol(Argv[I], nullptr, 10));
+      } else {
+        Options.Timeout = Argv[I];
+      }
     } else if (Argument == "-i") {
       Options.Interactive = true;
     } else if (Argument == "-h" || Argument == "--help") {
@@ -98,8 +144,10 @@ TShell::TShell() : FEngine(Create<TInferenceEngine>(nullptr)), FInput(IsTerminal
       [this](TObject*, const std::string&, std::string& Text) { ReadAnswer(Text); });
   FEngine->SetOnReadToken(
       [this](TObject*, const std::string&, IStreamToken& Token) { ReadToken(Token); });
-  FEngine->SetOnStartInference([](TObject*) { GInterrupted = 0; });
-  FEngine->SetOnRuleFired([this](TObject*, TRule*) { HaltWhenInterrupted(); });
+  FEngine->SetOnStartInference([this](TObject*) { StartRun(); });
+  FEngine->SetOnRuleFired([this](TObject*, TRule*) { CountFiring(); });
+  FEngine->SetOnEndInference([this](TObject*, int32_t RulesFired) { EndRun(RulesFired); });
+  GEngine = FEngine;
   // A file that load reads goes on past a broken construct and reports
   // every error at its end, so one bad rule loses nothing else.
   FEngine->SetCollectLoadErrors(true);
@@ -108,10 +156,15 @@ TShell::TShell() : FEngine(Create<TInferenceEngine>(nullptr)), FInput(IsTerminal
   Action.sa_handler = OnInterrupt;
   sigemptyset(&Action.sa_mask);
   sigaction(SIGINT, &Action, &GFormerInterrupt);
+  Action.sa_handler = OnTimeout;
+  sigaction(SIGALRM, &Action, &GFormerTimeout);
 }
 
 TShell::~TShell() {
+  SetTimer(0);
+  sigaction(SIGALRM, &GFormerTimeout, nullptr);
   sigaction(SIGINT, &GFormerInterrupt, nullptr);
+  GEngine = nullptr;
   FEngine->Free();
   std::fflush(stdout);
 }
@@ -130,6 +183,8 @@ int TShell::Execute(const TShellOptions& Options) {
       return ssParseError;
     }
   }
+  FMaxFirings = Options.MaxFirings;
+  FTimeout = Options.Timeout;
   for (const TShellAction& Action : Options.Actions) {
     if (FExited) break;
     switch (Action.Kind) {
@@ -180,8 +235,16 @@ void TShell::Batch(const std::string& FileName) {
   Guard(FileName, 0, true, [&] { FEngine->Batch(FileName); });
 }
 
+// An expression typed over several lines is one history entry; recalled,
+// it comes back as one text of several lines.
 void TShell::ReadStandardInput(bool Prompting) {
   const bool CountErrors = !IsTerminal();
+  if (Prompting) {
+    const char* Home = std::getenv("HOME");
+    FInput.StartEditing(
+        Home != nullptr && *Home != '\0' ? Home + std::string(SHistoryFileName) : "",
+        [this](const std::string& Prefix) { return CompletionsOf(*FEngine, Prefix); });
+  }
   FBuffer.Clear();
   std::string Line;
   while (!FExited) {
@@ -200,10 +263,15 @@ void TShell::ReadStandardInput(bool Prompting) {
       if (Prompting) WriteOutput("\n");
       continue;
     }
-    FBuffer.AddLine(Line, FInput.GetLineNumber());
+    for (size_t Start = 0, End = 0; End != std::string::npos; Start = End + 1) {
+      End = Line.find('\n', Start);
+      FBuffer.AddLine(Line.substr(Start, End - Start), FInput.GetLineNumber());
+    }
     if (FBuffer.IsComplete()) {
       const int32_t First = FBuffer.GetFirstLine();
-      Evaluate(SStandardInputName, First, FBuffer.Take(), CountErrors);
+      const std::string Text = FBuffer.Take();
+      if (Prompting) FInput.AddHistory(Text);
+      Evaluate(SStandardInputName, First, Text, CountErrors);
     }
   }
   if (!FExited && !FBuffer.IsEmpty()) {
@@ -219,12 +287,22 @@ void TShell::Evaluate(const std::string& Source, int32_t Line, const std::string
   Guard(Source, Line, CountErrors, [&] { FEngine->Parse(Text, true, Line); });
 }
 
+// A Ctrl-C typed before, at the prompt, stops nothing that follows.
 void TShell::Guard(const std::string& Source, int32_t Line, bool CountErrors,
                    const std::function<void()>& Action) {
+  GInterrupted = 0;
+  GTimedOut = 0;
+  FEngine->ClearInterrupt();
   try {
     Action();
   } catch (const EAbort&) {
-    FExited = true;
+    // The abort of an interrupted loop, or else (exit).
+    SetTimer(0);
+    if (GInterrupted == 0 && GTimedOut == 0) {
+      FExited = true;
+    } else {
+      ReportStop(FRunning);
+    }
   } catch (const EIEParseException& E) {
     Report(Source, Line > 0 && E.GetLineNumber() > 0 ? E.GetLineNumber() : Line, E.GetMessage());
     Fail(ssParseError, CountErrors);
@@ -236,6 +314,11 @@ void TShell::Guard(const std::string& Source, int32_t Line, bool CountErrors,
     Report(Source, Line, E.what());
     Fail(ssRunError, CountErrors);
   }
+  // A run that raised did not end through EndRun.
+  SetTimer(0);
+  FRunning = false;
+  if (FLimitReached) Fail(ssRunError, CountErrors);
+  FLimitReached = false;
 }
 
 void TShell::Report(const std::string& Source, int32_t Line, const std::string& Message) {
@@ -297,13 +380,68 @@ void TShell::ReadToken(IStreamToken& Token) {
   Token = nullptr;
 }
 
-void TShell::HaltWhenInterrupted() {
-  if (GInterrupted == 0) return;
+void TShell::StartRun() {
+  FRunning = true;
+  FFired = 0;
+  if (!FTimeout.empty()) SetTimer(std::strtod(FTimeout.c_str(), nullptr));
+}
+
+void TShell::CountFiring() {
+  if (FMaxFirings > 0 && ++FFired >= FMaxFirings) FEngine->Halt();
+}
+
+// A run halted at the firings limit reached it only when rules were left
+// to fire.
+void TShell::EndRun(int32_t RulesFired) {
+  SetTimer(0);
+  if (FEngine->GetHalted() && (GInterrupted != 0 || GTimedOut != 0)) {
+    ReportStop(false);
+  } else if (FMaxFirings > 0 && RulesFired >= FMaxFirings && FEngine->GetAgendaCount() > 0) {
+    FLimitReached = true;
+    Stopped(Format("the run reached its limit of %d firings", FMaxFirings), false);
+  }
+  FRunning = false;
+}
+
+// Ctrl-C or the timer stopped what ran: a run, in a firing or between
+// two, or a loop evaluated outside any run.
+void TShell::ReportStop(bool InFiring) {
+  if (GTimedOut != 0) {
+    FLimitReached = true;
+    Stopped("the run reached its time limit of " + FTimeout + " seconds", InFiring);
+  } else if (FRunning) {
+    Stopped("the run was interrupted", InFiring);
+  } else {
+    Stopped("interrupted", false);
+  }
   GInterrupted = 0;
-  FEngine->Halt();
+  GTimedOut = 0;
+}
+// Says how many rules the run fired and which one fired last, or which
+// one the stop came in.
+void TShell::Stopped(const std::string& Cause, bool InFiring) {
+  std::string Text = "ieshell: " + Cause;
+  if (FRunning) {
+    const int32_t Fired = FEngine->GetRulesFired();
+    Text += Format(" after %d rule%s fired", Fired, Fired == 1 ? "" : "s");
+    if (InFiring) {
+      Text += ", in the actions of rule " + FEngine->GetLastRuleName();
+    } else if (Fired > 0) {
+      Text += "; the last rule fired was " + FEngine->GetLastRuleName();
+    }
+  }
   std::fflush(stdout);
-  std::fputs("ieshell: interrupted, the run stops here\n", stderr);
+  std::fprintf(stderr, "%s\n", Text.c_str());
   std::fflush(stderr);
+}
+
+// One shot of the real-time timer; 0 disarms it.
+void TShell::SetTimer(double Seconds) {
+  itimerval Timer{};
+  const auto Whole = static_cast<time_t>(Seconds);
+  Timer.it_value.tv_sec = Whole;
+  Timer.it_value.tv_usec = static_cast<suseconds_t>((Seconds - static_cast<double>(Whole)) * 1e6);
+  setitimer(ITIMER_REAL, &Timer, nullptr);
 }
 
 }  // namespace ie

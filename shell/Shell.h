@@ -6,9 +6,11 @@
 // standard error with the file name and line, and the shell reads on. The
 // exit status is the worst failure seen: 0 none, 1 a parse or load error
 // (or a wrong argument), 2 an error raised while running. Errors typed at
-// a terminal do not count. (exit) leaves at once. Ctrl-C during a run sets
-// the engine's halt flag after the firing in progress. One shell per
-// process, used by one thread.
+// a terminal do not count. (exit) leaves at once. Ctrl-C interrupts the
+// engine: a run stops before its next firing, a loop at its next round.
+// --max-firings and --timeout bound every run; a run that reaches a limit
+// counts as an error raised while running. One shell per process, used by
+// one thread (its signal handlers only set flags and interrupt the engine).
 #pragma once
 
 #include <cstdint>
@@ -37,6 +39,10 @@ struct TShellOptions {
   bool Interactive = false;
   // The folder the file functions are confined to; empty for none.
   std::string Sandbox;
+  // 0: no limit.
+  int32_t MaxFirings = 0;
+  // Seconds, as typed; empty: no limit.
+  std::string Timeout;
   bool Help = false;
   bool Version = false;
 };
@@ -75,13 +81,26 @@ class TShell {
   void WriteOutput(const std::string& Text);
   void ReadAnswer(std::string& Text);
   void ReadToken(IStreamToken& Token);
-  void HaltWhenInterrupted();
+  void StartRun();
+  void CountFiring();
+  void EndRun(int32_t RulesFired);
+  // Reports what Ctrl-C or the timer stopped, in a firing when InFiring.
+  void ReportStop(bool InFiring);
+  void Stopped(const std::string& Cause, bool InFiring);
+  void SetTimer(double Seconds);
 
   TInferenceEngine* FEngine;
   TLineInput FInput;
   TExpressionBuffer FBuffer;
   int FStatus = ssSuccess;
   bool FExited = false;
+  int32_t FMaxFirings = 0;
+  std::string FTimeout;
+  // The run in progress: fired so far (counted here, to halt at the limit).
+  bool FRunning = false;
+  int32_t FFired = 0;
+  // A run stopped by a limit since the expression began.
+  bool FLimitReached = false;
   bool FHeldCarriageReturn = false;
   bool FAtLineStart = true;
 };

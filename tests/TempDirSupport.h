@@ -24,6 +24,7 @@ class TTempDir {
   TTempDir& operator=(const TTempDir&) = delete;
   ~TTempDir() { std::filesystem::remove_all(FPath); }
 
+  const std::string& GetPath() const { return FPath; }
   std::string File(const std::string& Name) const { return FPath + "/" + Name; }
   const std::string& GetPath() const { return FPath; }
 

@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <fcntl.h>
@@ -12,6 +13,8 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "TempDirSupport.h"
@@ -255,13 +258,87 @@ TEST(ShellExamples, PrintTheirExpectedOutput) {
   }
 }
 
+TEST(ShellLimits, OptionsNeedAPositiveNumber) {
+  for (const std::vector<std::string>& Arguments : {std::vector<std::string>{"--max-firings", "0"},
+                                                    {"--max-firings", "2.5"},
+                                                    {"--max-firings", "x"},
+                                                    {"--timeout", "-1"},
+                                                    {"--timeout", "soon"},
+                                                    {"--timeout"}}) {
+    const TShellRun Run = RunShell(Arguments);
+    EXPECT_EQ(Run.Status, 1) << Arguments[0];
+    EXPECT_EQ(Run.Err.rfind("ieshell: option " + Arguments[0] + " needs a positive ", 0), 0u)
+        << Run.Err;
+  }
+}
+
+// Counts without end once (n 0) is asserted.
+constexpr const char* SCounter =
+    "(defrule count ?f <- (n ?x) => (retract ?f) (assert (n (+ ?x 1))))\n";
+
+TEST(ShellLimits, MaxFiringsBoundsEveryRun) {
+  TTempDir Dir;
+  WriteFile(Dir.File("count.kb"), std::string(SCounter) +
+                                      "(assert (n 0))\n"
+                                      "(run)\n"
+                                      "(printout t \"between\" crlf)\n"
+                                      "(run)\n");
+  const TShellRun Run = RunShell({"--max-firings", "25", Dir.File("count.kb")});
+  EXPECT_EQ(Run.Out, "<Fact-1>\n25\nbetween\n25\n");
+  const std::string Line =
+      "ieshell: the run reached its limit of 25 firings after 25 rules fired; the last rule "
+      "fired was count\n";
+  EXPECT_EQ(Run.Err, Line + Line);
+  EXPECT_EQ(Run.Status, 2);
+  // A run that ends at the limit with nothing left to fire reached none.
+  WriteFile(Dir.File("three.kb"),
+            "(defrule down ?f <- (n ?x&:(> ?x 0)) => (retract ?f) (assert (n (- ?x 1))))\n"
+            "(assert (n 3))\n(run)\n");
+  const TShellRun Exact = RunShell({"--max-firings", "3", Dir.File("three.kb")});
+  EXPECT_EQ(Exact.Out, "<Fact-1>\n3\n");
+  EXPECT_EQ(Exact.Err, "");
+  EXPECT_EQ(Exact.Status, 0);
+}
+
+TEST(ShellLimits, TimeoutStopsARunBetweenFiringsOrInALoop) {
+  TTempDir Dir;
+  WriteFile(Dir.File("count.kb"), std::string(SCounter) + "(assert (n 0))\n(run)\n");
+  const TShellRun Count = RunShell({"--timeout", "0.2", Dir.File("count.kb")});
+  EXPECT_NE(Count.Err.find("ieshell: the run reached its time limit of 0.2 seconds after "),
+            std::string::npos)
+      << Count.Err;
+  EXPECT_NE(Count.Err.find(" rules fired; the last rule fired was count\n"), std::string::npos)
+      << Count.Err;
+  EXPECT_EQ(Count.Status, 2);
+
+  WriteFile(Dir.File("spin.kb"),
+            "(defrule spin (go) => (while TRUE (bind ?i 1)))\n"
+            "(assert (go))\n(run)\n(printout t \"after\" crlf)\n(run)\n");
+  const TShellRun Spin = RunShell({"--timeout", "0.2", Dir.File("spin.kb")});
+  // The file goes on; the rule that raised left the agenda.
+  EXPECT_EQ(Spin.Out, "<Fact-1>\nafter\n0\n");
+  EXPECT_EQ(Spin.Err,
+            "ieshell: the run reached its time limit of 0.2 seconds after 0 rules fired, in the "
+            "actions of rule spin\n");
+  EXPECT_EQ(Spin.Status, 2);
+}
+
 // A terminal: the shell is interactive without -i, Ctrl-C drops the
-// expression being typed and Ctrl-D leaves.
+// expression being typed and Ctrl-D leaves. Home is the shell's HOME,
+// where it keeps its history, and its working directory.
 class TTerminal {
  public:
-  TTerminal() {
+  explicit TTerminal(const std::string& Home = "", const std::vector<std::string>& Arguments = {}) {
     FChild = forkpty(&FMaster, nullptr, nullptr, nullptr);
-    if (FChild == 0) ExecShell({});
+    if (FChild == 0) {
+      if (Home.empty()) {
+        unsetenv("HOME");
+      } else {
+        setenv("HOME", Home.c_str(), 1);
+        if (chdir(Home.c_str()) != 0) _exit(125);
+      }
+      ExecShell(Arguments);
+    }
   }
   TTerminal(const TTerminal&) = delete;
   TTerminal& operator=(const TTerminal&) = delete;
@@ -297,6 +374,23 @@ class TTerminal {
     return false;
   }
 
+  // Ctrl-D ends input only where the line is read: typed ahead while the
+  // terminal is still in cooked mode, between two lines that libedit
+  // reads in raw mode, the terminal driver swallows it. So it waits for
+  // libedit's raw mode first (a pty's master reports the terminal's modes).
+  void LeaveWithCtrlD() {
+#ifdef IE_SHELL_EDITING
+    const auto Deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    termios Modes{};
+    while (tcgetattr(FMaster, &Modes) == 0 && (Modes.c_lflag & ICANON) != 0 &&
+           std::chrono::steady_clock::now() < Deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+#endif
+    Type("\x04");
+    EXPECT_EQ(Wait(), 0) << FScreen;
+  }
+
   int Wait() {
     int Status = 0;
     if (waitpid(FChild, &Status, 0) == FChild && WIFEXITED(Status)) FStatus = WEXITSTATUS(Status);
@@ -322,8 +416,7 @@ TEST(ShellTerminal, PromptsDropsInterruptedInputAndLeavesAtEnd) {
   ASSERT_TRUE(Terminal.WaitFor("ie> ")) << Terminal.GetScreen();
   Terminal.Type("(* 2 3)\n");
   ASSERT_TRUE(Terminal.WaitFor("6\r\nie> ")) << Terminal.GetScreen();
-  Terminal.Type("\x04");
-  EXPECT_EQ(Terminal.Wait(), 0) << Terminal.GetScreen();
+  Terminal.LeaveWithCtrlD();
 }
 
 TEST(ShellTerminal, CtrlCHaltsARunBetweenTwoFirings) {
@@ -337,11 +430,107 @@ TEST(ShellTerminal, CtrlCHaltsARunBetweenTwoFirings) {
   Terminal.Type("(run)\n");
   ASSERT_TRUE(Terminal.WaitFor("counting")) << Terminal.GetScreen();
   Terminal.Type("\x03");
-  ASSERT_TRUE(Terminal.WaitFor("interrupted, the run stops here")) << Terminal.GetScreen();
+  ASSERT_TRUE(Terminal.WaitFor("ieshell: the run was interrupted after ")) << Terminal.GetScreen();
+  ASSERT_TRUE(Terminal.WaitFor(" fired; the last rule fired was ")) << Terminal.GetScreen();
   ASSERT_TRUE(Terminal.WaitFor("ie> ")) << Terminal.GetScreen();
+  // The run goes on where it stopped.
+  Terminal.Type("(run 2)\n");
+  ASSERT_TRUE(Terminal.WaitFor("2\r\nie> ")) << Terminal.GetScreen();
   Terminal.Type("(exit)\n");
   EXPECT_EQ(Terminal.Wait(), 0) << Terminal.GetScreen();
 }
+
+TEST(ShellTerminal, CtrlCStopsALoopInARuleOrAtTheTopLevel) {
+  TTerminal Terminal;
+  ASSERT_TRUE(Terminal.WaitFor("ie> ")) << Terminal.GetScreen();
+  Terminal.Type(
+      "(defrule spin (go) => (printout t \"spinn\" \"ing\" crlf) (while TRUE (bind ?i 1)))\n"
+      "(defrule next (declare (salience -1)) (go) => (printout t \"next\" crlf))\n"
+      "(assert (go))\n");
+  Terminal.Type("(run)\n");
+  ASSERT_TRUE(Terminal.WaitFor("spinning")) << Terminal.GetScreen();
+  Terminal.Type("\x03");
+  ASSERT_TRUE(
+      Terminal.WaitFor("ieshell: the run was interrupted after 0 rules fired, in the actions of "
+                       "rule spin\r\nie> "))
+      << Terminal.GetScreen();
+  Terminal.Type("(run)\n");
+  ASSERT_TRUE(Terminal.WaitFor("next\r\n1\r\nie> ")) << Terminal.GetScreen();
+  Terminal.Type(
+      "(deffunction spin-here () (printout t \"loop\" \"ing\" crlf) (while TRUE (bind ?i 1)))\n");
+  ASSERT_TRUE(Terminal.WaitFor("ie> ")) << Terminal.GetScreen();
+  Terminal.Type("(spin-here)\n");
+  ASSERT_TRUE(Terminal.WaitFor("looping")) << Terminal.GetScreen();
+  Terminal.Type("\x03");
+  ASSERT_TRUE(Terminal.WaitFor("ieshell: interrupted\r\nie> ")) << Terminal.GetScreen();
+  Terminal.LeaveWithCtrlD();
+}
+
+#ifdef IE_SHELL_EDITING
+// The history file's entries, one a line, with libedit's escapes of
+// blanks and line ends undone.
+std::string HistoryOf(const TTempDir& Home) {
+  std::string Text = ReadFile(Home.File(".ieshell_history"));
+  const std::pair<std::string, std::string> Escapes[] = {{"\\040", " "}, {"\\012", "\n"}};
+  for (const auto& [Escape, Character] : Escapes) {
+    for (size_t At = Text.find(Escape); At != std::string::npos; At = Text.find(Escape, At)) {
+      Text.replace(At, 4, Character);
+    }
+  }
+  return Text;
+}
+
+// The up arrow recalls an expression typed over two lines, also in the
+// next session, as one entry.
+TEST(ShellTerminal, KeepsHistoryAcrossSessionsOneEntryPerExpression) {
+  TTempDir Home;
+  {
+    TTerminal Terminal(Home.GetPath());
+    ASSERT_TRUE(Terminal.WaitFor("ie> ")) << Terminal.GetScreen();
+    Terminal.Type("(+ 40\n");
+    ASSERT_TRUE(Terminal.WaitFor("... ")) << Terminal.GetScreen();
+    Terminal.Type("   2)\n");
+    ASSERT_TRUE(Terminal.WaitFor("42\r\nie> ")) << Terminal.GetScreen();
+    Terminal.Type("(* 3 3)\n");
+    ASSERT_TRUE(Terminal.WaitFor("9\r\nie> ")) << Terminal.GetScreen();
+    Terminal.LeaveWithCtrlD();
+  }
+  EXPECT_NE(HistoryOf(Home).find("\n(+ 40\n   2)\n(* 3 3)\n"), std::string::npos)
+      << HistoryOf(Home);
+  TTerminal Terminal(Home.GetPath());
+  ASSERT_TRUE(Terminal.WaitFor("ie> ")) << Terminal.GetScreen();
+  Terminal.Type("\x1b[A\x1b[A\r");
+  ASSERT_TRUE(Terminal.WaitFor("42\r\nie> ")) << Terminal.GetScreen();
+  Terminal.LeaveWithCtrlD();
+}
+
+// Tab completes a keyword, a deffunction and a template's name, never a
+// file name; the history shows the lines as completed.
+TEST(ShellTerminal, TabCompletesTheLanguagesWords) {
+  TTempDir Home;
+  WriteFile(Home.File("zebra-notes.txt"), "");
+  TTerminal Terminal(Home.GetPath());
+  ASSERT_TRUE(Terminal.WaitFor("ie> ")) << Terminal.GetScreen();
+  Terminal.Type("(deftem\treading-level (slot v))\n");
+  ASSERT_TRUE(Terminal.WaitFor("ie> ")) << Terminal.GetScreen();
+  Terminal.Type("(deffunction twice-the-value (?x) (* 2 ?x))\n");
+  ASSERT_TRUE(Terminal.WaitFor("ie> ")) << Terminal.GetScreen();
+  Terminal.Type("(twice-th\t21)\n");
+  ASSERT_TRUE(Terminal.WaitFor("42\r\nie> ")) << Terminal.GetScreen();
+  Terminal.Type("(assert (reading-\t(v 3)))\n");
+  ASSERT_TRUE(Terminal.WaitFor("<Fact-")) << Terminal.GetScreen();
+  Terminal.Type("(printout t \"zebra-\t\" crlf)\n");
+  ASSERT_TRUE(Terminal.WaitFor("ie> ")) << Terminal.GetScreen();
+  Terminal.LeaveWithCtrlD();
+  EXPECT_EQ(HistoryOf(Home),
+            "_HiStOrY_V2_\n"
+            "(deftemplate reading-level (slot v))\n"
+            "(deffunction twice-the-value (?x) (* 2 ?x))\n"
+            "(twice-the-value 21)\n"
+            "(assert (reading-level (v 3)))\n"
+            "(printout t \"zebra-\" crlf)\n");
+}
+#endif
 
 }  // namespace
 }  // namespace ie
