@@ -37,7 +37,9 @@
 #include "engine/IOStreams.h"
 #include "engine/InferenceEngine.h"
 
+#include "parser/ConstructSyntax.h"
 #include "parser/IEParser.h"
 #include "parser/IETokenizer.h"
+#include "packages/FunctionCatalog.h"
 #include "packages/FuzzyLogicPackage.h"
 #include "packages/StandardPackage.h"
