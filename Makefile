@@ -1,14 +1,15 @@
 # Set-up commands: `make run` builds the shell and runs the first example
 # knowledge base (the car diagnosis, its answers read from a batch file), `make test`
 # builds the tests under the sanitizers and runs them, `make bench` measures
-# the hot paths.
+# the hot paths, `make docs` rewrites the generated reference of
+# docs/language.md from the engine (after adding or changing a function).
 JOBS ?= 2
 BUILD_DIR ?= build
 TEST_BUILD_DIR ?= build-sanitize
 FUZZ_BUILD_DIR ?= build-fuzz
 FUZZ_TIME ?= 600
 
-.PHONY: all setup run test bench fuzz clean format
+.PHONY: all setup run test bench docs fuzz clean format
 
 all: setup
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DIE_BUILD_TESTS=OFF
@@ -29,6 +30,11 @@ bench: setup
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DIE_BUILD_TESTS=OFF -DIE_BUILD_BENCH=ON
 	cmake --build $(BUILD_DIR) -j$(JOBS)
 	./$(BUILD_DIR)/bench/ie_bench
+
+docs: setup
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DIE_BUILD_TESTS=OFF
+	cmake --build $(BUILD_DIR) -j$(JOBS) --target ie_function_table
+	./$(BUILD_DIR)/tools/ie_function_table --update docs/language.md
 
 # New inputs go to a scratch corpus in the build directory; fuzz/corpus keeps
 # the seeds and the inputs that once found a fault.
