@@ -2,7 +2,8 @@
 # knowledge base (the car diagnosis, its answers read from a batch file), `make test`
 # builds the tests under the sanitizers and runs them, `make bench` measures
 # the hot paths, `make tsan` runs the tests that use a second thread under
-# ThreadSanitizer.
+# ThreadSanitizer, `make docs` rewrites the generated reference of
+# docs/language.md from the engine (after adding or changing a function).
 JOBS ?= 2
 BUILD_DIR ?= build
 TEST_BUILD_DIR ?= build-sanitize
@@ -11,7 +12,7 @@ FAULTS_BUILD_DIR ?= build-faults
 TSAN_BUILD_DIR ?= build-tsan
 FUZZ_TIME ?= 600
 
-.PHONY: all setup run test faults tsan bench fuzz clean format
+.PHONY: all setup run test faults tsan bench docs fuzz clean format
 
 all: setup
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DIE_BUILD_TESTS=OFF
@@ -49,6 +50,11 @@ bench: setup
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DIE_BUILD_TESTS=OFF -DIE_BUILD_BENCH=ON
 	cmake --build $(BUILD_DIR) -j$(JOBS)
 	./$(BUILD_DIR)/bench/ie_bench
+
+docs: setup
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DIE_BUILD_TESTS=OFF
+	cmake --build $(BUILD_DIR) -j$(JOBS) --target ie_function_table
+	./$(BUILD_DIR)/tools/ie_function_table --update docs/language.md
 
 # Each target of FUZZ_TARGETS runs FUZZ_TIME seconds. New inputs go to a
 # scratch corpus in the build directory; fuzz/corpus/TARGET keeps the seeds

@@ -42,15 +42,21 @@ std::string PrettyPrint(const IUserFunction& Function, const std::string& Syntax
   return Text;
 }
 
-std::string PrettyPrint(const IInterpretedFunction& Function) {
-  std::string Text = "(deffunction " + Function->GetFunctionName() + " (";
+std::string ParameterList(const IInterpretedFunction& Function) {
+  std::string Text;
   for (int32_t I = 0; I < Function->GetArgumentCount(); ++I) {
     const IIEValue& Parameter = Function->GetArgument(I);
     if (Parameter->GetDType() == dtAtom) continue;
-    if (Text.back() != '(') Text += ' ';
+    if (!Text.empty()) Text += ' ';
     Text += Parameter->GetToString();
   }
-  Text += std::string(")") + NewLineString;
+  return Text;
+}
+
+std::string PrettyPrint(const IInterpretedFunction& Function) {
+  std::string Text =
+      "(deffunction " + Function->GetFunctionName() + " (" + ParameterList(Function) + ")";
+  Text += NewLineString;
   if (!Function->GetComment().empty()) {
     Text += IndentString + ('"' + Function->GetComment() + '"') + NewLineString;
   }

@@ -16,6 +16,8 @@ std::string PrettyPrint(const IFunCall& FunCall, bool SlotForm);
 // A built-in or host function as comment lines: its name, its help text
 // and Syntax; a deffunction as its definition.
 std::string PrettyPrint(const IUserFunction& Function, const std::string& Syntax);
+// The parameters of a deffunction as written, "?a $?b".
+std::string ParameterList(const IInterpretedFunction& Function);
 // "(deffunction name (?a $?b)" with the comment and one body expression
 // per line.
 std::string PrettyPrint(const IInterpretedFunction& Function);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <climits>
 #include <string>
 #include <vector>
@@ -13,6 +12,7 @@
 #include "engine/InferenceEngine.h"
 #include "packages/DateTimeFunctions.h"
 #include "packages/DialogFunctions.h"
+#include "packages/HelpFunction.h"
 #include "rete/IEContext.h"
 #include "runtime/Conversions.h"
 #include "runtime/Exceptions.h"
@@ -27,18 +27,6 @@ bool IsTrue(const IIEValue& Value) { return FCTrue->Equals(Value); }
 
 std::string NameOf(const IFunCall& FunCall, TIEContext* Context) {
   return Operand(FunCall, 0, Context)->GetAsString();
-}
-
-// Text order regardless of case; texts that differ only in case keep a
-// fixed order too.
-bool TextLess(const std::string& A, const std::string& B) {
-  const size_t Common = std::min(A.size(), B.size());
-  for (size_t I = 0; I < Common; ++I) {
-    const int X = std::tolower(static_cast<unsigned char>(A[I]));
-    const int Y = std::tolower(static_cast<unsigned char>(B[I]));
-    if (X != Y) return X < Y;
-  }
-  return A.size() != B.size() ? A.size() < B.size() : A < B;
 }
 
 // Lines one per line, then Total, the count and Word on a line of their
@@ -651,6 +639,7 @@ void TMiscPackage::CreateFunctions() {
   Functions.Add(new TGuardFunction());
   AddDateTimeFunctions(Functions);
   AddDialogFunctions(Functions);
+  AddHelpFunction(Functions);
 }
 
 }  // namespace ie

@@ -3,9 +3,9 @@
 // constructs, printing and removing one construct), switch engine options
 // (reset of globals, symbol generation, constraint checking), parse text at
 // run time and keep a firing rule from re-activating itself (guard). The
-// date and time functions (DateTimeFunctions) and the dialogs
-// (DialogFunctions) live in units of their own and join the package after
-// those.
+// date and time functions (DateTimeFunctions), the dialogs
+// (DialogFunctions) and help (HelpFunction) live in units of their own and
+// join the package after those.
 //
 // Listings go through the engine's PrintOut, on the standard output unless
 // a logical name is given; each ends with a line giving the total.

@@ -1,5 +1,8 @@
 #include "packages/PackageSupport.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "core/IEConsts.h"
 #include "engine/InferenceEngine.h"
 #include "rete/IEContext.h"
@@ -16,6 +19,16 @@ void Describe(TIEUserFunction& Function, const char* Name, const char* Help, con
   Function.SetArgumentString(Arguments);
   Function.SetMaxArgumentCount(Max);
   Function.SetMinArgumentCount(Min);
+}
+
+bool TextLess(const std::string& A, const std::string& B) {
+  const size_t Common = std::min(A.size(), B.size());
+  for (size_t I = 0; I < Common; ++I) {
+    const int X = std::tolower(static_cast<unsigned char>(A[I]));
+    const int Y = std::tolower(static_cast<unsigned char>(B[I]));
+    if (X != Y) return X < Y;
+  }
+  return A.size() != B.size() ? A.size() < B.size() : A < B;
 }
 
 IIEValue Evaluate(const IFunCall& FunCall, int32_t Index, TIEContext* Context) {

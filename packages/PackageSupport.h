@@ -21,6 +21,10 @@ class TInferenceEngine;
 void Describe(TIEUserFunction& Function, const char* Name, const char* Help, const char* Arguments,
               int32_t Min, int32_t Max = UnlimitedArguments);
 
+// Text order regardless of case; texts that differ only in case keep a
+// fixed order too. Listings sort names by it.
+bool TextLess(const std::string& A, const std::string& B);
+
 // Argument Index of FunCall evaluated in Context; nil when a function
 // returned nothing.
 IIEValue Evaluate(const IFunCall& FunCall, int32_t Index, TIEContext* Context);

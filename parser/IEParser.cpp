@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "functions/IEHelperFunctions.h"
+#include "parser/ConstructSyntax.h"
 #include "rete/IEContext.h"
 #include "runtime/Conversions.h"
 
@@ -341,12 +342,7 @@ TParsedType TIERuleParser::GetConstructType(const IStreamToken& Token) {
   if (Token->IsChar('(')) {
     PutBackToken(Token);
     const std::string Keyword = GetRuleStream()->Head();
-    if (Keyword == "defrule") return ptRule;
-    if (Keyword == "deffacts") return ptFactSet;
-    if (Keyword == "deftemplate") return ptFactTemplate;
-    if (Keyword == "deffunction") return ptFunction;
-    if (Keyword == "defglobal") return ptGlobals;
-    if (Keyword == "deftype") return ptDefType;
+    if (const TConstructSyntax* Construct = FindConstructSyntax(Keyword)) return Construct->Kind;
     if (Keyword == "EOF") return ptEOF;
     return ptFunCall;
   }

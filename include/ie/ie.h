@@ -42,9 +42,11 @@
 #include "engine/IOStreams.h"
 #include "engine/InferenceEngine.h"
 
+#include "parser/ConstructSyntax.h"
 #include "parser/IEParser.h"
 #include "parser/IETokenizer.h"
 #include "packages/BusinessPackage.h"
+#include "packages/FunctionCatalog.h"
 #include "packages/FuzzyLogicPackage.h"
 #include "packages/ObjectPackage.h"
 #include "packages/StandardPackage.h"

@@ -78,7 +78,8 @@ TEST_F(MiscPackageTest, HoldsItsFunctionsInTableOrder) {
        {"message-dlg", 2, 4,
         " <string-expression> mtWarning|mtError|mtInformation|mtConfirmation|mtCustom "
         "<string-set-expression> [<integer-expression>]"},
-       {"show-message", 1, 1, Text}});
+       {"show-message", 1, 1, Text},
+       {"help", 0, 1, " [<function-or-construct-name>]"}});
 }
 
 // Naming a class's function selects it, and selecting it names it.
@@ -180,10 +181,10 @@ TEST(MiscListingTest, FunctionsAreListedByName) {
   Engine->SetPackages({pMiscellaneous});
   Engine->Parse("(deffunction Twice (?x) (* 2 ?x))", false);
   Engine->ParseNExecuteFunCall("(list-deffunctions)");
-  EXPECT_NE(Printed.find("guard\r\ninput-box\r\ninput-query\r\nlist-deffacts\r\n"),
+  EXPECT_NE(Printed.find("guard\r\nhelp\r\ninput-box\r\ninput-query\r\nlist-deffacts\r\n"),
             std::string::npos);
   EXPECT_NE(Printed.find("time-str\r\nTwice\r\nundeffacts\r\n"), std::string::npos);
-  EXPECT_TRUE(Printed.ends_with("\r\nfor a total of 51 deffunctions.\r\n")) << Printed;
+  EXPECT_TRUE(Printed.ends_with("\r\nfor a total of 52 deffunctions.\r\n")) << Printed;
   Engine->Free();
 }
 

@@ -247,6 +247,7 @@ TEST(ShellExamples, PrintTheirExpectedOutput) {
   const TExample Runs[] = {
       {Examples + "/diagnosis", "diagnosis.out", {"diagnosis.kb", "-f", "answers.bat"}},
       {Examples + "/configuration", "configuration.out", {"configuration.kb"}},
+      {Examples + "/fuzzy", "fan.out", {"fan.kb"}},
       {Programs, "loan.out", {"loan.kb"}},
       {Programs, "triangle.out", {"triangle.kb"}},
   };
