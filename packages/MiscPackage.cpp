@@ -13,6 +13,7 @@
 #include "engine/InferenceEngine.h"
 #include "packages/DateTimeFunctions.h"
 #include "packages/DialogFunctions.h"
+#include "packages/ExplanationFunctions.h"
 #include "rete/IEContext.h"
 #include "runtime/Conversions.h"
 #include "runtime/Exceptions.h"
@@ -651,6 +652,7 @@ void TMiscPackage::CreateFunctions() {
   Functions.Add(new TGuardFunction());
   AddDateTimeFunctions(Functions);
   AddDialogFunctions(Functions);
+  AddExplanationFunctions(Functions);
 }
 
 }  // namespace ie

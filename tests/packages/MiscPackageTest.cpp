@@ -78,7 +78,9 @@ TEST_F(MiscPackageTest, HoldsItsFunctionsInTableOrder) {
        {"message-dlg", 2, 4,
         " <string-expression> mtWarning|mtError|mtInformation|mtConfirmation|mtCustom "
         "<string-set-expression> [<integer-expression>]"},
-       {"show-message", 1, 1, Text}});
+       {"show-message", 1, 1, Text},
+       {"why", 1, 1, " <fact-index>"},
+       {"matches", 1, 1, " <rule-name>"}});
 }
 
 // Naming a class's function selects it, and selecting it names it.
@@ -183,7 +185,7 @@ TEST(MiscListingTest, FunctionsAreListedByName) {
   EXPECT_NE(Printed.find("guard\r\ninput-box\r\ninput-query\r\nlist-deffacts\r\n"),
             std::string::npos);
   EXPECT_NE(Printed.find("time-str\r\nTwice\r\nundeffacts\r\n"), std::string::npos);
-  EXPECT_TRUE(Printed.ends_with("\r\nfor a total of 51 deffunctions.\r\n")) << Printed;
+  EXPECT_TRUE(Printed.ends_with("\r\nfor a total of 53 deffunctions.\r\n")) << Printed;
   Engine->Free();
 }
 
