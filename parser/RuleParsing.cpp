@@ -44,14 +44,15 @@ std::string CommentOf(const IStreamToken& Token) {
 
 IIEValue CallValue(const IFunCall& Call) { return new TIEValue(Call); }
 
-// Items as a user writes them: "very hot or [cold and mild]".
+// Items in brackets as a user writes them: "[very hot or [cold and mild]]".
 std::string BracketText(const TValueVector& Items) {
-  std::string Text;
+  std::string Text(1, '[');
   for (const IIEValue& Item : Items) {
     const std::string Word = Item->GetToString();
-    if (!Text.empty() && Text.back() != '[' && Word != "]") Text += ' ';
+    if (Text.back() != '[' && Word != "]") Text += ' ';
     Text += Word;
   }
+  Text += ']';
   return Text;
 }
 
@@ -447,7 +448,7 @@ IIEValue TIERuleParser::ParseFuzzyTerm(const IStreamToken& Token, const IIEDefin
       ParseError(LParsePattern, SBadSlotValue, Item->GetToString());
     }
   }
-  const std::string Text = "[" + BracketText(*Items) + "]";
+  const std::string Text = BracketText(*Items);
   const IIEValue Set = FuzzyValue(new TIEValue(Items), Type);
   if (Set->GetDType() != dtFuzzy) ParseError(LParsePattern, SInvalidFuzzyExpression, Text);
   // A derived set prints back as written; a bracketed term stays the term.
