@@ -348,6 +348,11 @@ class TFact : public ICloneable {
   int32_t GetFiledHash() const { return FFiledHash; }
   void SetFiledHash(int32_t Hash) { FFiledHash = Hash; }
   const IFactTemplate& GetTemplate() const { return FTemplate; }
+  // What asserted the fact, for explaining it: the engine sets it as the
+  // fact enters its fact base and drops it as the fact leaves. Copies of
+  // a fact do not share it.
+  const IInterface& GetOrigin() const { return FOrigin; }
+  void SetOrigin(IInterface Origin) { FOrigin = std::move(Origin); }
   // Values of slots both templates share survive; others are dropped, and
   // new slots read their defaults.
   void SetTemplate(const IFactTemplate& Template);
@@ -410,12 +415,13 @@ class TFact : public ICloneable {
   void StoreChecked(int32_t Index, IIEValue Value);
   bool MoveAcrossEngines(const TFact& Source);
 
-  // Ordered to pack: a fact of a few slots is 56 bytes and its values.
+  // Ordered to pack: a fact of a few slots is 64 bytes and its values.
   int32_t FID = -1;
   int32_t FTag = 0;
   int32_t FFiledHash = 0;
   mutable TFactValues FValues;
   IFactTemplate FTemplate;
+  IInterface FOrigin;
 };
 
 }  // namespace ie

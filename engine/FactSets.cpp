@@ -123,6 +123,7 @@ void TFactSet::Remove(const IFact& Fact) {
 
 void TFactSet::Reset() {
   if (FEngine == nullptr) return;
+  const TInferenceEngine::TOriginScope Origin(FEngine, fsFactSet, GetFactSetName());
   TDeferredError Failure;
   for (int32_t I = 0; I < FFacts.GetCount(); ++I) {
     IFact Copy;

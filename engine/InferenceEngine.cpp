@@ -405,6 +405,9 @@ void TFactList::DeletePlace(int32_t Place) {
   FBits[Block] &= ~(uint64_t{1} << (Place & ((1 << BlockBits) - 1)));
   AddToTree(Block, -1);
   if (GetPlaceCount() - FCount > FCount) Compact();
+  // Only facts in the base are explained: an origin outside it could close
+  // a cycle through a token that holds the fact itself.
+  Gone->SetOrigin(nullptr);
 }
 
 void TFactList::Compact() {
@@ -437,6 +440,9 @@ void TFactList::Clear() {
   FTree.clear();
   FCount = 0;
   FOrdered = true;
+  for (const IFact& Fact : Gone) {
+    if (Fact) Fact->SetOrigin(nullptr);
+  }
 }
 
 // TFacts
@@ -1017,6 +1023,7 @@ void TInferenceEngine::FireCurrent() {
 void TInferenceEngine::EndFiring() {
   FCurrentActivation->Free();
   FCurrentActivation = nullptr;
+  FFiringOrigin = nullptr;
   if (FRetiredRule != nullptr) {
     TRule* Rule = FRetiredRule;
     FRetiredRule = nullptr;
@@ -1191,12 +1198,39 @@ int32_t TInferenceEngine::Assert(const IFact& Fact, bool Flag) {
     throw;
   }
   FFacts.FEngineUpdating = false;
+  if (FCurrentActivation == nullptr) {
+    Fact->SetOrigin(FOrigin);
+  } else {
+    if (!FFiringOrigin) {
+      FFiringOrigin = new TFactOrigin(fsRule, FCurrentActivation->GetRule()->GetRuleName(),
+                                      FCurrentActivation->GetToken(), FRulesFired);
+    }
+    Fact->SetOrigin(FFiringOrigin);
+  }
   WatchFact(" ==> ", Fact);
   Failure.Run([&] { FReteNetwork->ProcessFact(taAdd, Fact); });
   ProcessPendingFacts();
   if (FOnAssertion) FOnAssertion(this, Fact);
   Failure.Raise();
   return ID;
+}
+
+TFactExplanation TInferenceEngine::Why(int32_t FactID) const {
+  const IFact Fact = FFacts.GetFactByID(FactID);
+  if (!Fact) throw EIEException(Format(SNoSuchFactID, IntToStr(FactID)));
+  return Explain(Fact, dynamic_cast<const TFactOrigin*>(Fact->GetOrigin().Get()), FNullFact.Get());
+}
+
+TRuleMatches TInferenceEngine::Matches(const std::string& RuleName) {
+  TRule* Rule = FRules.Get(RuleName);
+  if (Rule == nullptr) throw EIEException(Format(SUnknownName, "rule", RuleName));
+  return FReteNetwork->GetRuleMatches(*Rule);
+}
+
+TInferenceEngine::TOriginScope::TOriginScope(TInferenceEngine* Engine, TFactSource Source,
+                                             const std::string& Name)
+    : FEngine(Engine), FOuter(Engine->FOrigin) {
+  Engine->FOrigin = new TFactOrigin(Source, Name);
 }
 
 int32_t TInferenceEngine::Retract(int32_t ID) {

@@ -37,6 +37,7 @@
 #include "core/IEFuzzyLogic.h"
 #include "core/IEValue.h"
 #include "engine/ActivationAgenda.h"
+#include "engine/Explanation.h"
 #include "engine/FactSets.h"
 #include "engine/IOStreams.h"
 #include "functions/IEPackages.h"
@@ -430,6 +431,11 @@ class TFactList {
     const IFact* FEnd = nullptr;
   };
 
+  TFactList() = default;
+  TFactList(const TFactList&) = delete;
+  TFactList& operator=(const TFactList&) = delete;
+  ~TFactList() { Clear(); }
+
   int32_t GetCount() const { return FCount; }
   // Raises the list-index error outside 0..Count-1.
   const IFact& Get(int32_t Position) const;
@@ -606,6 +612,26 @@ class TInferenceEngine : public TCustomRuleEngine,
   int32_t GetRulesFired() const { return FRulesFired; }
   // The activation being fired, or nil.
   TActivation* GetCurrentActivation() const { return FCurrentActivation; }
+
+  // Explanation (see Explanation.h). Why the fact with that ID is in the
+  // fact base; raises "No Such Fact with ID=%s exists" for another ID.
+  TFactExplanation Why(int32_t FactID) const;
+  // What the rule's patterns and joins hold now, and its waiting
+  // activations; raises "Unknown rule name: %s".
+  TRuleMatches Matches(const std::string& RuleName);
+  // Facts asserted outside a firing while a scope lives come from Source
+  // (a fact set of that name, or the top level) instead of the host.
+  class TOriginScope {
+   public:
+    TOriginScope(TInferenceEngine* Engine, TFactSource Source, const std::string& Name = "");
+    TOriginScope(const TOriginScope&) = delete;
+    TOriginScope& operator=(const TOriginScope&) = delete;
+    ~TOriginScope() { FEngine->FOrigin = std::move(FOuter); }
+
+   private:
+    TInferenceEngine* FEngine;
+    IInterface FOuter;
+  };
 
   // The agenda.
   void AddActivation(TActivation* Activation) override;
@@ -1139,6 +1165,10 @@ class TInferenceEngine : public TCustomRuleEngine,
   TActivation* FCurrentActivation = nullptr;
   // Removed while its actions ran; freed when they end.
   TRule* FRetiredRule = nullptr;
+  // The origin of the facts the firing asserts, made with the first one.
+  IInterface FFiringOrigin;
+  // The origin of facts asserted outside a firing; nil for the host.
+  IInterface FOrigin;
   int32_t FRulesFired = 0;
   std::chrono::steady_clock::time_point FStartTime;
   double FRunTime = 0;

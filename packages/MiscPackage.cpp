@@ -12,6 +12,7 @@
 #include "engine/InferenceEngine.h"
 #include "packages/DateTimeFunctions.h"
 #include "packages/DialogFunctions.h"
+#include "packages/ExplanationFunctions.h"
 #include "packages/HelpFunction.h"
 #include "rete/IEContext.h"
 #include "runtime/Conversions.h"
@@ -640,6 +641,7 @@ void TMiscPackage::CreateFunctions() {
   AddDateTimeFunctions(Functions);
   AddDialogFunctions(Functions);
   AddHelpFunction(Functions);
+  AddExplanationFunctions(Functions);
 }
 
 }  // namespace ie

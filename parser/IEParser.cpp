@@ -412,6 +412,7 @@ IFunCall TIERuleParser::ParseFunCall() {
 
 IIEValue TIERuleParser::ParseNExecuteFunCall() {
   const IFunCall Call = ParseFunCall();
+  const TInferenceEngine::TOriginScope Origin(FEngine, fsTopLevel);
   IIEValue Result;
   Call->Execute(FEngine->GetContext(), Result);
   return Result ? Result : IIEValue(FCNil);

@@ -370,6 +370,10 @@ class TIERuleParser : public TIEParser {
                   TStringList* Variables);
   void ParseTerm(TIEPattern* Pattern, const std::string& SlotName, int32_t SubIndex,
                  bool Conjunction, TStringList* Variables);
+  // The fuzzy set a pattern field of a slot of the fuzzy type Type stands
+  // for when it starts with Token: a term's name, or a bracketed
+  // expression; null for anything else.
+  IIEValue ParseFuzzyTerm(const IStreamToken& Token, const IIEDefinedType& Type);
 
   TStringList* FSlotFunctions;
 };

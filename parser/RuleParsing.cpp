@@ -44,6 +44,27 @@ std::string CommentOf(const IStreamToken& Token) {
 
 IIEValue CallValue(const IFunCall& Call) { return new TIEValue(Call); }
 
+// Items in brackets as a user writes them: "[very hot or [cold and mild]]".
+std::string BracketText(const TValueVector& Items) {
+  std::string Text(1, '[');
+  for (const IIEValue& Item : Items) {
+    const std::string Word = Item->GetToString();
+    if (Text.back() != '[' && Word != "]") Text += ' ';
+    Text += Word;
+  }
+  Text += ']';
+  return Text;
+}
+
+// The defined type of a slot when it is fuzzy, else null.
+IIEDefinedType FuzzyTypeOf(const TIEPattern& Pattern, const std::string& SlotName) {
+  IFactSlot Slot;
+  const IFactTemplate& Template = Pattern.GetFactTemplate();
+  if (!Template || !Template->ContainsSlot(SlotName, Slot)) return nullptr;
+  const IIEDefinedType& Type = Slot->GetExtendedTypeInfo();
+  return Type && Type->GetFuzzyType() ? Type : nullptr;
+}
+
 bool IsCall(const IIEValue& Value) { return Value && Value->GetDType() == dtFunCall; }
 
 // Whether Call reads the variable Name, directly or through nested calls.
@@ -379,6 +400,12 @@ void TIERuleParser::ParseTerm(TIEPattern* Pattern, const std::string& SlotName, 
     Pattern->AddTest(SlotName, CallValue(EqStar), SubIndex, Negate, true);
     return;
   }
+  if (const IIEDefinedType Type = FuzzyTypeOf(*Pattern, SlotName)) {
+    if (const IIEValue Set = ParseFuzzyTerm(Token, Type)) {
+      Pattern->AddTest(SlotName, Set, SubIndex, Negate, Conjunction);
+      return;
+    }
+  }
   switch (Token->GetDataType()) {
     case dtVariable:
     case dtMultiVariable:
@@ -393,6 +420,41 @@ void TIERuleParser::ParseTerm(TIEPattern* Pattern, const std::string& SlotName, 
     default:
       ParseError(LParsePattern, SBadSlotValue, Token->GetToString());
   }
+}
+
+IIEValue TIERuleParser::ParseFuzzyTerm(const IStreamToken& Token, const IIEDefinedType& Type) {
+  if (Token->GetDataType() == dtAtom) {
+    const IFuzzySet Term = Type->GetFuzzyType()->FindTerm(Token->GetText());
+    return Term ? new TIEValue(Term) : nullptr;
+  }
+  if (!Token->IsChar('[')) return nullptr;
+  // Up to the matching bracket, read as a fact's fuzzy slot is read; a
+  // pattern is compiled once, so only constants may stand inside.
+  IValueVector Items = new TValueVector();
+  for (int32_t Depth = 1;;) {
+    const IStreamToken Item = NextToken();
+    if (Item->IsChar('[') || Item->IsChar(']')) {
+      Depth += Item->IsChar('[') ? 1 : -1;
+      if (Depth == 0) break;
+      Items->Add(new TIEValue(Item->GetText(), dtAtom));
+    } else if (Item->IsChar('(') && PeekToken()->IsChar('(')) {
+      PutBackToken(Item);
+      Items->Add(new TIEValue(ParseSingletons()));
+    } else if (Item->IsChar(')') || Item->IsEOF()) {
+      ParseError(LParsePattern, SMissingFuzzyCloseBracket);
+    } else if (Item->IsValue() && !Item->IsVariable()) {
+      Items->Add(Item->Value());
+    } else {
+      ParseError(LParsePattern, SBadSlotValue, Item->GetToString());
+    }
+  }
+  const std::string Text = BracketText(*Items);
+  const IIEValue Set = FuzzyValue(new TIEValue(Items), Type);
+  if (Set->GetDType() != dtFuzzy) ParseError(LParsePattern, SInvalidFuzzyExpression, Text);
+  // A derived set prints back as written; a bracketed term stays the term.
+  const IFuzzySet Derived = Set->GetAsFuzzy();
+  if (Derived->GetName().empty()) Derived->SetExpression(Text);
+  return Set;
 }
 
 // The right-hand side

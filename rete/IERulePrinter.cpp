@@ -1,6 +1,7 @@
 #include "rete/IERulePrinter.h"
 
 #include "core/IEFactPrinter.h"
+#include "libs/FuzzySet.h"
 #include "runtime/Conversions.h"
 
 namespace ie {
@@ -27,7 +28,12 @@ std::string SlotTestsText(const TSlotTests& Tests, bool InTestCE) {
     if (Test->GetSlotTestType() == sttNotEquals && !InTestCE) Text += '~';
     const IIEValue& Value = Test->GetSlotValue();
     if (Value && Value->GetDType() == dtFunCall && !InTestCE) Text += ':';
-    if (Value) Text += Value->GetToString();
+    if (Value && Value->GetDType() == dtFuzzy && Value->GetAsFuzzy()) {
+      // A term by its name, a bracketed expression as written.
+      Text += Value->GetAsFuzzy()->GetDisplayName();
+    } else if (Value) {
+      Text += Value->GetToString();
+    }
     Previous = Test;
   }
   return Text;

@@ -1352,6 +1352,55 @@ const std::vector<TReteNode*>* TReteNetwork::GetRuleNodesList(const TRule* Rule)
   return Index < 0 ? nullptr : &FRules[Index].Nodes;
 }
 
+TRuleMatches TReteNetwork::GetRuleMatches(TRule& Rule) {
+  TRuleMatches Matches;
+  Matches.Rule = Rule.GetRuleName();
+  TRulePatternList& Patterns = Rule.GetPatterns();
+  const int32_t Count = Patterns.GetCount();
+  for (TIEPattern* Pattern : Patterns) Matches.PatternTexts.push_back(Pattern->GetToString());
+  Matches.Patterns.resize(Count);
+  Matches.Joins.resize(Count > 0 ? Count - 1 : 0);
+  const std::vector<TReteNode*>* Nodes = GetRuleNodesList(&Rule);
+  if (Nodes == nullptr || Nodes->empty() || FEngine == nullptr) return Matches;
+  const TFact* NullFact = FEngine->GetNullFact().Get();
+  const auto Collect = [&](TReteNode* Node, std::vector<TMatch>& Into) {
+    Node->CollectOutputs([&](const IReteToken& Token) { Into.push_back(MatchOf(*Token, NullFact)); });
+  };
+  auto* Terminal = static_cast<TPatternMatchTerminalNode*>(Nodes->back());
+  Terminal->ForEachActivation([&](const TActivation& Activation) {
+    TMatch Match = MatchOf(*Activation.GetToken(), NullFact);
+    Match.Strength = Activation.GetStrength();
+    Matches.Activations.push_back(std::move(Match));
+  });
+  // From the end back to the first pattern: each join's left parent leads
+  // to the patterns before it, its right parent ends its pattern's tests.
+  TReteNode* Node = Terminal->FParents.front().Source;
+  for (int32_t Position = Count - 1; Position >= 0; --Position) {
+    TReteNode* Left = Node;
+    if (Position > 0) {
+      Collect(Node, Matches.Joins[Position - 1]);
+      Left = nullptr;
+      for (const TReteNode::TParentEdge& Parent : Node->FParents) {
+        if (Parent.CallType == ctRight) {
+          Collect(Parent.Source, Matches.Patterns[Position]);
+        } else {
+          Left = Parent.Source;
+        }
+      }
+    } else {
+      Collect(Node, Matches.Patterns[0]);
+    }
+    Node = Left;
+  }
+  // A multislot shared among multifield variables matches once per split.
+  for (std::vector<TMatch>& Facts : Matches.Patterns) {
+    Facts.erase(std::unique(Facts.begin(), Facts.end(),
+                            [](const TMatch& A, const TMatch& B) { return A.Facts == B.Facts; }),
+                Facts.end());
+  }
+  return Matches;
+}
+
 TReteNode* TReteNetwork::GetRoot(int32_t Index) const {
   if (Index < 0 || Index >= GetRootCount()) ListIndexError(Index);
   return FRoots[Index];

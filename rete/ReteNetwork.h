@@ -39,6 +39,7 @@
 #include "rete/IERuleEngine.h"
 #include "rete/IESlotTest.h"
 #include "rete/IEToken.h"
+#include "rete/RuleMatches.h"
 #include "runtime/Component.h"
 #include "runtime/StringList.h"
 
@@ -455,6 +456,14 @@ class TPatternMatchTerminalNode : public TReteNode {
   bool GetInitialized() const { return FInitialized; }
   void SetInitialized(bool Value) { FInitialized = Value; }
   int32_t GetActivationCount() const { return FCount; }
+  // Calls Visit with each live activation, oldest first.
+  template <class TVisit>
+  void ForEachActivation(TVisit&& Visit) const {
+    for (const TActivation* Activation = FFirst; Activation != nullptr;
+         Activation = Activation->FNodeNext) {
+      Visit(*Activation);
+    }
+  }
 
   bool CallNode(const IReteToken& Token, TCallType CallType) override;
   // A new activation of Token for the engine, unless the rule is disabled
@@ -532,6 +541,9 @@ class TReteNetwork : public TComponent {
   // The nodes Rule uses, once per use, in compiling order; nil for a rule
   // not compiled.
   const std::vector<TReteNode*>* GetRuleNodesList(const TRule* Rule) const;
+  // What Rule's part of the network holds now; for a rule not compiled,
+  // only its name and pattern texts.
+  TRuleMatches GetRuleMatches(TRule& Rule);
   int32_t GetRuleCount() const { return static_cast<int32_t>(FRules.size()); }
   TReteNode* GetRoot(int32_t Index) const;
   int32_t GetRootCount() const { return static_cast<int32_t>(FRoots.size()); }

@@ -79,7 +79,9 @@ TEST_F(MiscPackageTest, HoldsItsFunctionsInTableOrder) {
         " <string-expression> mtWarning|mtError|mtInformation|mtConfirmation|mtCustom "
         "<string-set-expression> [<integer-expression>]"},
        {"show-message", 1, 1, Text},
-       {"help", 0, 1, " [<function-or-construct-name>]"}});
+       {"help", 0, 1, " [<function-or-construct-name>]"},
+       {"why", 1, 1, " <fact-index>"},
+       {"matches", 1, 1, " <rule-name>"}});
 }
 
 // Naming a class's function selects it, and selecting it names it.
@@ -184,7 +186,7 @@ TEST(MiscListingTest, FunctionsAreListedByName) {
   EXPECT_NE(Printed.find("guard\r\nhelp\r\ninput-box\r\ninput-query\r\nlist-deffacts\r\n"),
             std::string::npos);
   EXPECT_NE(Printed.find("time-str\r\nTwice\r\nundeffacts\r\n"), std::string::npos);
-  EXPECT_TRUE(Printed.ends_with("\r\nfor a total of 52 deffunctions.\r\n")) << Printed;
+  EXPECT_TRUE(Printed.ends_with("\r\nfor a total of 54 deffunctions.\r\n")) << Printed;
   Engine->Free();
 }
 
