@@ -26,7 +26,6 @@ class TTempDir {
 
   const std::string& GetPath() const { return FPath; }
   std::string File(const std::string& Name) const { return FPath + "/" + Name; }
-  const std::string& GetPath() const { return FPath; }
 
  private:
   std::string FPath;
