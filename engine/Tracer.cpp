@@ -160,8 +160,6 @@ void TTracer::ReportFiring() {
             ActivationFields(Activation));
 }
 
-void TTracer::WriteLine(const std::string& Fields) {
-  FStream << '{' << Fields << "}\n";
-}
+void TTracer::WriteLine(const std::string& Fields) { FStream << '{' << Fields << "}\n"; }
 
 }  // namespace ie

@@ -193,8 +193,8 @@ int TShell::Execute(const TShellOptions& Options) {
   if (!Options.TraceFile.empty()) {
     FTrace.open(Options.TraceFile, std::ios::out | std::ios::trunc);
     if (!FTrace) {
-      Report("ieshell", 0, "cannot open the trace file " + Options.TraceFile + ": " +
-                                  std::strerror(errno));
+      Report("ieshell", 0,
+             "cannot open the trace file " + Options.TraceFile + ": " + std::strerror(errno));
       return ssParseError;
     }
     FEngine->SetTrace(&FTrace);

@@ -46,22 +46,23 @@ TEST_F(TracerTest, WritesEveryKindOfLineInTheOrderThingsHappen) {
   Engine->Run();
   // The engine raises OnAssertion once the network took the fact in, so an
   // assertion's activations come first; a modify's retraction, before.
-  EXPECT_EQ(Lines(Trace.str()),
-            (std::vector<std::string>{
-                R"j({"kind":"activate","rule":"bump","salience":5,"strength":1,"facts":[1]})j",
-                R"j({"kind":"activate","rule":"gone","salience":0,"strength":1,"facts":[1]})j",
-                R"j({"kind":"assert","fact":1,"text":"(item (n 1))"})j",
-                R"j({"kind":"assert","fact":2,"text":"(note \"say \\\"hi\\\"\" )"})j",
-                R"j({"kind":"run-start"})j",
-                R"j({"kind":"fire","firing":1,"rule":"bump","salience":5,"strength":1,"facts":[1]})j",
-                R"j({"kind":"modify","fact":1,"text":"(item (n 1))","firing":1})j",
-                R"j({"kind":"deactivate","rule":"gone","salience":0,"strength":1,"facts":[1]})j",
-                R"j({"kind":"activate","rule":"drop","salience":0,"strength":1,"facts":[3]})j",
-                R"j({"kind":"assert","fact":3,"text":"(item (n 2))","replaces":1,"firing":1})j",
-                R"j({"kind":"fire","firing":2,"rule":"drop","salience":0,"strength":1,"facts":[3]})j",
-                R"j({"kind":"retract","fact":3,"text":"(item (n 2))","firing":2})j",
-                R"j({"kind":"run-end","fired":2})j",
-            }));
+  EXPECT_EQ(
+      Lines(Trace.str()),
+      (std::vector<std::string>{
+          R"j({"kind":"activate","rule":"bump","salience":5,"strength":1,"facts":[1]})j",
+          R"j({"kind":"activate","rule":"gone","salience":0,"strength":1,"facts":[1]})j",
+          R"j({"kind":"assert","fact":1,"text":"(item (n 1))"})j",
+          R"j({"kind":"assert","fact":2,"text":"(note \"say \\\"hi\\\"\" )"})j",
+          R"j({"kind":"run-start"})j",
+          R"j({"kind":"fire","firing":1,"rule":"bump","salience":5,"strength":1,"facts":[1]})j",
+          R"j({"kind":"modify","fact":1,"text":"(item (n 1))","firing":1})j",
+          R"j({"kind":"deactivate","rule":"gone","salience":0,"strength":1,"facts":[1]})j",
+          R"j({"kind":"activate","rule":"drop","salience":0,"strength":1,"facts":[3]})j",
+          R"j({"kind":"assert","fact":3,"text":"(item (n 2))","replaces":1,"firing":1})j",
+          R"j({"kind":"fire","firing":2,"rule":"drop","salience":0,"strength":1,"facts":[3]})j",
+          R"j({"kind":"retract","fact":3,"text":"(item (n 2))","firing":2})j",
+          R"j({"kind":"run-end","fired":2})j",
+      }));
   // A second run counts its firings from 1 again.
   Trace.str("");
   Engine->Parse("(assert (item (n 2)))", true);
