@@ -8,6 +8,7 @@
 #include "core/IEFuzzyPrinter.h"
 #include "engine/EnginePrinter.h"
 #include "engine/FuzzyReasoning.h"
+#include "engine/Tracer.h"
 #include "functions/IEFunctionPrinter.h"
 #include "functions/IEInterpretedFunction.h"
 #include "runtime/Conversions.h"
@@ -658,6 +659,7 @@ void TInferenceEngine::AfterConstruction() {
 }
 
 void TInferenceEngine::BeforeDestruction() {
+  FTracer.reset();
   DetachEvents();
   Destroying();
   Clear();
@@ -672,6 +674,12 @@ void TInferenceEngine::BeforeDestruction() {
   for (const auto& Entry : FUserFunctions) Functions.push_back(Entry.Value);
   for (const IUserFunction& Function : Functions) Function->DeleteReasoner(this);
   FUserFunctions.Clear();
+}
+
+void TInferenceEngine::SetTrace(std::ostream* Stream) {
+  // The old trace gives the handlers back before the new one takes them.
+  FTracer.reset();
+  if (Stream != nullptr) FTracer = std::make_unique<TTracer>(*this, *Stream);
 }
 
 void TInferenceEngine::DetachEvents() {

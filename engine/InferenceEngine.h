@@ -27,6 +27,7 @@
 #include <iterator>
 #include <memory>
 #include <mutex>
+#include <ostream>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -62,6 +63,7 @@ class TInferenceEngine;
 // The parser layer defines these; the engine owns one parser and lends it
 // a tokenizer per parse call (parser/EngineParsing.cpp).
 class TIEParser;
+class TTracer;
 class TIETokenizerStream;
 class TIEStreamToken;
 using IStreamToken = TRef<TIEStreamToken>;
@@ -884,6 +886,19 @@ class TInferenceEngine : public TCustomRuleEngine,
     FOnFuzzyCorrelation = std::move(Handler);
   }
   void SetOnFuzzyInference(TFuzzyInferenceEvent Handler) { FOnFuzzyInference = std::move(Handler); }
+  // The handlers of the events a trace chains to.
+  const TFactEvent& GetOnAssertion() const { return FOnAssertion; }
+  const TFactEvent& GetOnRetraction() const { return FOnRetraction; }
+  const TRuleEvent& GetOnRuleFired() const { return FOnRuleFired; }
+  const TAgendaEvent& GetOnAddActivation() const { return FOnAddActivation; }
+  const TAgendaEvent& GetOnRemoveActivation() const { return FOnRemoveActivation; }
+  const TNotifyEvent& GetOnStartInference() const { return FOnStartInference; }
+  const TInferenceEvent& GetOnEndInference() const { return FOnEndInference; }
+  // Writes a trace of the engine's work to Stream, one JSON object a line
+  // (see Tracer.h), until called again; nil stops it. The stream must
+  // outlive the trace. The handlers set on the traced events before the
+  // call are still called; ones set after it replace the trace.
+  void SetTrace(std::ostream* Stream);
   const TPrintOutEvent& GetOnPrintOut() const { return FOnPrintOut; }
   // Without a handler the miscellaneous package answers its dialogs
   // through PrintOut and ReadLine (docs/misc-package.md).
@@ -1232,6 +1247,7 @@ class TInferenceEngine : public TCustomRuleEngine,
   TAgendaEvent FOnRemoveActivation;
   TNotifyEvent FOnStartInference;
   TInferenceEvent FOnEndInference;
+  std::unique_ptr<TTracer> FTracer;
   TFuzzyCorrelationEvent FOnFuzzyCorrelation;
   TFuzzyInferenceEvent FOnFuzzyInference;
 

@@ -70,7 +70,7 @@ bool IsPositiveNumber(const std::string& Text, bool Whole) {
 
 std::string ShellUsage() {
   return "usage: ieshell [-i] [--sandbox DIR] [--max-firings N] [--timeout SECONDS] [-f FILE]\n"
-         "               [-e EXPR] [FILE...]\n"
+         "               [--trace FILE] [-e EXPR] [FILE...]\n"
          "Loads each FILE (its constructs are defined and its commands run), then exits.\n"
          "  -f FILE  runs FILE as a batch file, one line at a time; read and readline\n"
          "           take their answers from the lines that follow\n"
@@ -81,6 +81,8 @@ std::string ShellUsage() {
          "           to the folder DIR; relative names are taken from DIR\n"
          "  --max-firings N    stops every run once N rules fired\n"
          "  --timeout SECONDS  stops every run that lasts longer than SECONDS\n"
+         "  --trace FILE       writes every assertion, retraction, activation, firing\n"
+         "                     and run to FILE, one JSON object a line\n"
          "  -h       prints this help\n"
          "  -v       prints the version\n"
          "Files, batch files and expressions are taken in the order given. Without any,\n"
@@ -100,13 +102,18 @@ bool ParseShellArguments(int Argc, const char* const* Argv, TShellOptions& Optio
       Options.Actions.push_back({akLoad, Argument});
     } else if (Argument == "--") {
       OptionsEnded = true;
-    } else if (Argument == "-f" || Argument == "-e" || Argument == "--sandbox") {
+    } else if (Argument == "-f" || Argument == "-e" || Argument == "--sandbox" ||
+               Argument == "--trace") {
       if (I + 1 == Argc) {
         Error = "option " + Argument + " needs an argument";
         return false;
       }
       if (Argument == "--sandbox") {
         Options.Sandbox = Argv[++I];
+        continue;
+      }
+      if (Argument == "--trace") {
+        Options.TraceFile = Argv[++I];
         continue;
       }
       Options.Actions.push_back({Argument == "-f" ? akBatch : akEvaluate, Argv[++I]});
@@ -182,6 +189,15 @@ int TShell::Execute(const TShellOptions& Options) {
       Report("ieshell", 0, E.what());
       return ssParseError;
     }
+  }
+  if (!Options.TraceFile.empty()) {
+    FTrace.open(Options.TraceFile, std::ios::out | std::ios::trunc);
+    if (!FTrace) {
+      Report("ieshell", 0,
+             "cannot open the trace file " + Options.TraceFile + ": " + std::strerror(errno));
+      return ssParseError;
+    }
+    FEngine->SetTrace(&FTrace);
   }
   FMaxFirings = Options.MaxFirings;
   FTimeout = Options.Timeout;

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -43,6 +44,8 @@ struct TShellOptions {
   int32_t MaxFirings = 0;
   // Seconds, as typed; empty: no limit.
   std::string Timeout;
+  // The file the trace goes to; empty for none.
+  std::string TraceFile;
   bool Help = false;
   bool Version = false;
 };
@@ -96,6 +99,7 @@ class TShell {
   bool FExited = false;
   int32_t FMaxFirings = 0;
   std::string FTimeout;
+  std::ofstream FTrace;
   // The run in progress: fired so far (counted here, to halt at the limit).
   bool FRunning = false;
   int32_t FFired = 0;

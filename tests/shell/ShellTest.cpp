@@ -324,6 +324,37 @@ TEST(ShellLimits, TimeoutStopsARunBetweenFiringsOrInALoop) {
   EXPECT_EQ(Spin.Status, 2);
 }
 
+TEST(ShellTrace, WritesOneJsonLineForEachEventOfAProgramReadFromAPipe) {
+  TTempDir Dir;
+  const TShellRun Run = RunShell({"--trace", Dir.File("trace.jsonl")},
+                                 "(defrule r (a ?x) => (printout t ?x crlf))\n"
+                                 "(assert (a \"q\\\"t\"))\n(run)\n");
+  EXPECT_EQ(Run.Out, "<Fact-1>\nq\"t\n1\n");
+  EXPECT_EQ(Run.Status, 0) << Run.Err;
+  EXPECT_EQ(ReadFile(Dir.File("trace.jsonl")),
+            R"j({"kind":"activate","rule":"r","salience":0,"strength":1,"facts":[1]})j"
+            "\n"
+            R"j({"kind":"assert","fact":1,"text":"(a \"q\\\"t\" )"})j"
+            "\n"
+            R"j({"kind":"run-start"})j"
+            "\n"
+            R"j({"kind":"fire","firing":1,"rule":"r","salience":0,"strength":1,"facts":[1]})j"
+            "\n"
+            R"j({"kind":"run-end","fired":1})j"
+            "\n");
+}
+
+TEST(ShellTrace, AFileThatCannotBeOpenedStopsTheShellBeforeAnythingRuns) {
+  TTempDir Dir;
+  const TShellRun Run =
+      RunShell({"--trace", Dir.File("no/such/dir/trace"), "-e", "(printout t \"ran\" crlf)"});
+  EXPECT_EQ(Run.Out, "");
+  EXPECT_EQ(Run.Err, "ieshell: cannot open the trace file " + Dir.File("no/such/dir/trace") +
+                         ": No such file or directory\n");
+  EXPECT_EQ(Run.Status, 1);
+  EXPECT_EQ(RunShell({"--trace"}).Status, 1);
+}
+
 // A terminal: the shell is interactive without -i, Ctrl-C drops the
 // expression being typed and Ctrl-D leaves. Home is the shell's HOME,
 // where it keeps its history, and its working directory.
