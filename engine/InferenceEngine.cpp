@@ -972,6 +972,7 @@ void TInferenceEngine::BeginInference() {
   if (FOnStartInference) FOnStartInference(this);
   FStartTime = std::chrono::steady_clock::now();
   FRulesFired = 0;
+  FFiringFailure = {};
   FMaxFacts = FFacts.GetCount();
   FFactsSum = 0;
   FMaxActivations = FAgenda->GetCount();
@@ -1013,6 +1014,7 @@ void TInferenceEngine::FireCurrent() {
   try {
     FCurrentActivation->Fire();
   } catch (...) {
+    NoteFiringFailure(*FCurrentActivation->GetRule(), std::current_exception());
     // A rule that raised leaves its activation on the agenda's front.
     const int32_t Index = FAgenda->IndexOf(FCurrentActivation);
     if (Index >= 0) FAgenda->Extract(Index);
@@ -1026,6 +1028,19 @@ void TInferenceEngine::FireCurrent() {
     FMaxActivations = std::max(FMaxActivations, FAgenda->GetCount());
   }
   EndFiring();
+}
+
+// The action's text on one line: an error message names it in passing.
+void TInferenceEngine::NoteFiringFailure(const TRule& Rule, std::exception_ptr Error) {
+  FFiringFailure = {Rule.GetRuleName(), "", std::move(Error)};
+  if (!Rule.GetFailedAction()) return;
+  bool InSpace = false;
+  for (const char C : Rule.GetFailedAction()->GetToString()) {
+    const bool Space = C == ' ' || C == '\t' || C == '\r' || C == '\n';
+    if (Space && InSpace) continue;
+    FFiringFailure.Action += Space ? ' ' : C;
+    InSpace = Space;
+  }
 }
 
 void TInferenceEngine::EndFiring() {

@@ -23,6 +23,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <iterator>
 #include <memory>
@@ -132,6 +133,12 @@ inline constexpr TFunctionPackages AllFunctionPackages{pStandard,      pPredicat
 
 enum TSalience : uint8_t { sActivate, sEveryTime };
 enum TErrorHandling : uint8_t { ehRaiseImmediate, ehRaiseAllAtEnd };
+
+struct TFiringFailure {
+  std::string RuleName;
+  std::string Action;
+  std::exception_ptr Error;
+};
 
 using TFactEvent = std::function<void(TObject* Sender, const IFact& Fact)>;
 using TFactTemplateEvent = std::function<void(TObject* Sender, const IFactTemplate& Template)>;
@@ -611,6 +618,11 @@ class TInferenceEngine : public TCustomRuleEngine,
   // The rule whose firing began last, kept after the run: the one an
   // interrupt or an error stopped, or the last one fired.
   const std::string& GetLastRuleName() const { return FLastRuleName; }
+  // Where the error that ended a firing was raised: the rule, and the
+  // text of its action (empty when the error came before the actions).
+  // Error is the exception raised, so that a caller can tell whether the one it
+  // caught is that one. Empty until a firing fails; a run clears it.
+  const TFiringFailure& GetFiringFailure() const { return FFiringFailure; }
   int32_t GetRulesFired() const { return FRulesFired; }
   // The activation being fired, or nil.
   TActivation* GetCurrentActivation() const { return FCurrentActivation; }
@@ -1155,6 +1167,7 @@ class TInferenceEngine : public TCustomRuleEngine,
   bool TakeInterrupt();
   // Frees the activation fired and a rule removed while it fired.
   void EndFiring();
+  void NoteFiringFailure(const TRule& Rule, std::exception_ptr Error);
   // Places every activation again, through the scratch agenda.
   void Resort(TIEAgenda* Scratch);
   void PrintStatistics();
@@ -1177,6 +1190,7 @@ class TInferenceEngine : public TCustomRuleEngine,
   bool FHalted = false;
   std::atomic<bool> FInterruptRequested = false;
   std::string FLastRuleName;
+  TFiringFailure FFiringFailure;
   TActivation* FCurrentActivation = nullptr;
   // Removed while its actions ran; freed when they end.
   TRule* FRetiredRule = nullptr;

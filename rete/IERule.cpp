@@ -407,12 +407,18 @@ void TRule::Fire(const IReteToken& Token) {
   TPushedContext Pushed(FEngine->GetContext());
   TIEContext* Context = Pushed.Get();
   Context->ClearReturnValue();
+  FFailedAction = nullptr;
   Prepare(Token, Context);
   FFired = true;
   if (FOnFire) FOnFire(this, Context);
   if (Context->GetReturnFlag()) return;
   for (const ICustomFunCall& Action : FActions) {
-    Action->Execute(Context);
+    try {
+      Action->Execute(Context);
+    } catch (...) {
+      FFailedAction = Action;
+      throw;
+    }
     if (Context->GetReturnFlag()) break;
   }
 }

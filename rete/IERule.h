@@ -177,6 +177,9 @@ class TRule : public TComponent {
   // OnFire, until one sets a return value. Raises "Unknown/Undefined
   // Inference Engine" without an engine; an action's error propagates.
   virtual void Fire(const IReteToken& Token);
+  // The action whose error ended the last firing, or nil when none did
+  // (or the error came before the actions).
+  const ICustomFunCall& GetFailedAction() const { return FFailedAction; }
 
   const TRuleFireEvent& GetOnFire() const { return FOnFire; }
   void SetOnFire(TRuleFireEvent Handler) { FOnFire = std::move(Handler); }
@@ -234,6 +237,7 @@ class TRule : public TComponent {
   IIEValue FRuleNameValue;
   IIEValue FSalienceExpression;
   TRuleActionList FActions;
+  ICustomFunCall FFailedAction;
   TRulePatternList FPatterns;
   std::vector<TBinding*> FBindings;
   std::vector<TSlotCache> FBindingSlots;

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <fstream>
 #include <functional>
 
@@ -243,12 +244,23 @@ void TShell::Load(const std::string& FileName) {
     const int32_t First = Buffer.GetFirstLine();
     Evaluate(FileName, First, Buffer.Take(), true);
   }
+  if (!FExited) WarnUndefinedCalls(FileName);
 }
 
 // The engine reads the batch file line by line; its read and readline
 // take their answers from the same file.
 void TShell::Batch(const std::string& FileName) {
   Guard(FileName, 0, true, [&] { FEngine->Batch(FileName); });
+  if (!FExited) WarnUndefinedCalls(FileName);
+}
+
+// A warning only: the function may still come from a file read later.
+void TShell::WarnUndefinedCalls(const std::string& FileName) {
+  for (const TUndefinedCall& Call : FindUndefinedCalls(*FEngine)) {
+    Report(FileName, 0,
+           "warning: " + Call.Construct + " " + Call.Name + " calls undefined function " +
+               Call.Function);
+  }
 }
 
 // An expression typed over several lines is one history entry; recalled,
@@ -320,14 +332,15 @@ void TShell::Guard(const std::string& Source, int32_t Line, bool CountErrors,
       ReportStop(FRunning);
     }
   } catch (const EIEParseException& E) {
-    Report(Source, Line > 0 && E.GetLineNumber() > 0 ? E.GetLineNumber() : Line, E.GetMessage());
+    ReportError(Source, Line > 0 && E.GetLineNumber() > 0 ? E.GetLineNumber() : Line,
+                E.GetMessage());
     Fail(ssParseError, CountErrors);
   } catch (const EStreamError& E) {
     // A file that a command loads or a batch reads cannot be opened.
-    Report(Source, Line, E.GetMessage());
+    ReportError(Source, Line, E.GetMessage());
     Fail(ssParseError, CountErrors);
   } catch (const std::exception& E) {
-    Report(Source, Line, E.what());
+    ReportError(Source, Line, E.what());
     Fail(ssRunError, CountErrors);
   }
   // A run that raised did not end through EndRun.
@@ -342,6 +355,18 @@ void TShell::Report(const std::string& Source, int32_t Line, const std::string& 
   const std::string Where = Line > 0 ? Source + ":" + std::to_string(Line) : Source;
   std::fprintf(stderr, "%s: %s\n", Where.c_str(), WithoutCarriageReturns(Message).c_str());
   std::fflush(stderr);
+}
+
+// The message stays as raised; a line after it names the rule that was
+// firing and its action, since the line given is that of the run. Called
+// while the error is being handled.
+void TShell::ReportError(const std::string& Source, int32_t Line, const std::string& Message) {
+  Report(Source, Line, Message);
+  const TFiringFailure& Failure = FEngine->GetFiringFailure();
+  if (!Failure.Error || Failure.Error != std::current_exception()) return;
+  Report(Source, Line,
+         "while firing rule " + Failure.RuleName +
+             (Failure.Action.empty() ? "" : ", in action " + Failure.Action));
 }
 
 void TShell::Fail(TShellStatus Status, bool CountErrors) {

@@ -80,6 +80,11 @@ class TShell {
   void Guard(const std::string& Source, int32_t Line, bool CountErrors,
              const std::function<void()>& Action);
   void Report(const std::string& Source, int32_t Line, const std::string& Message);
+  // Names every rule and deffunction calling a function nobody defined,
+  // on standard error, after FileName was read.
+  void WarnUndefinedCalls(const std::string& FileName);
+  // Report, and where a firing raised the error being handled.
+  void ReportError(const std::string& Source, int32_t Line, const std::string& Message);
   void Fail(TShellStatus Status, bool CountErrors);
   void WriteOutput(const std::string& Text);
   void ReadAnswer(std::string& Text);

@@ -41,6 +41,7 @@
 
 #include "engine/IOStreams.h"
 #include "engine/InferenceEngine.h"
+#include "engine/UndefinedCalls.h"
 
 #include "parser/ConstructSyntax.h"
 #include "parser/IEParser.h"

@@ -168,6 +168,38 @@ TEST(ShellFiles, ExitStatusTellsParseFromRunErrors) {
   EXPECT_EQ(RunShell({Dir.File("nothing-here.kb")}).Status, 1);
 }
 
+TEST(ShellFiles, RunErrorsNameTheRuleAndActionAndUndefinedCallsWarn) {
+  TTempDir Dir;
+  const std::string Where = Dir.File("run.kb");
+  WriteFile(Where,
+            "(defrule typo (declare (salience 10)) (go)\n"
+            "   => (printout t \"fired\" crlf) (prinout t \"x\"))\n"
+            "(defrule later (go) => (printout t (twice 2) crlf))\n"
+            "(deffunction twice (?x) (* 2 ?x))\n"
+            "(assert (go))\n"
+            "(run)\n"
+            "(run)\n"
+            "(nosuch 3)\n");
+  const TShellRun Run = RunShell({Where});
+  EXPECT_EQ(Run.Out, "<Fact-1>\nfired\n4\n1\n");
+  // The message as raised, the rule and action on the line after; an
+  // error outside a firing names none. A function defined after the rule
+  // calling it is no warning.
+  EXPECT_EQ(Run.Err, Where + ":6: Function is unimplemented or unassigned: prinout\n" + Where +
+                         ":6: while firing rule typo, in action (prinout t \"x\")\n" + Where +
+                         ":8: Function is unimplemented or unassigned: nosuch\n" + Where +
+                         ": warning: defrule typo calls undefined function prinout\n");
+  EXPECT_EQ(Run.Status, 2);
+
+  // Warnings leave the exit status alone.
+  const std::string Clean = Dir.File("clean.kb");
+  WriteFile(Clean, "(deffunction lost () (nosuch 1))\n(defrule r (x ?y&:(oddish ?y)) => )\n");
+  const TShellRun Warn = RunShell({Clean});
+  EXPECT_EQ(Warn.Status, 0);
+  EXPECT_EQ(Warn.Err, Clean + ": warning: deffunction lost calls undefined function nosuch\n" +
+                          Clean + ": warning: defrule r calls undefined function oddish\n");
+}
+
 // A batch file answers read from its own lines; elsewhere read takes the
 // first token of the next line of standard input.
 TEST(ShellFiles, BatchFilesAnswerTheirOwnQuestions) {
