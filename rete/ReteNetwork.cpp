@@ -1679,7 +1679,10 @@ const std::vector<TPatternMatchNode*>& TReteNetwork::RootsFor(const TFactTemplat
 
 size_t TReteNetwork::RootListOf(const std::string& Name) {
   const auto [It, Added] = FRootsByName.try_emplace(Name, FRootLists.size());
-  if (Added) FRootLists.push_back(std::make_unique<TRootList>(TRootList{Name, {}}));
+  if (Added) {
+    FRootLists.push_back(std::make_unique<TRootList>());
+    FRootLists.back()->Name = Name;
+  }
   return It->second;
 }
 

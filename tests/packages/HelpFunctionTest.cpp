@@ -52,7 +52,9 @@ TEST_F(HelpTest, ListsEveryFunctionOnceUnderWhereItComesFrom) {
                               "defglobal deftype\r\n"}) {
     const size_t At = Text.find(Heading);
     ASSERT_NE(At, std::string::npos) << Heading << Text;
-    if (!First) EXPECT_GT(At, Last) << Heading;
+    if (!First) {
+      EXPECT_GT(At, Last) << Heading;
+    }
     First = false;
     Last = At;
   }
