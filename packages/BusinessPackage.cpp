@@ -50,15 +50,10 @@ using TFormula = double (*)(TArguments& Args);
 
 // A function whose result is Formula of its arguments, as a float.
 template <TFormula Formula>
-class TFinancialFunction : public TIEUserFunction {
- protected:
-  ~TFinancialFunction() override = default;
-
-  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
-    TArguments Args(FunCall, Context);
-    Result = new TIEValue(Formula(Args));
-  }
-};
+void CallFinancial(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
+  TArguments Args(FunCall, Context);
+  Result = new TIEValue(Formula(Args));
+}
 
 // Each routine gets its arguments read in order: a braced list evaluates
 // left to right.
@@ -109,112 +104,68 @@ double SYDDepreciationOf(TArguments& A) {
   return std::apply(SYDDepreciation, std::tuple{A.Number(), A.Number(), A.Whole(), A.Whole()});
 }
 
-// One class per function, as streaming re-creates functions by class.
-#define IE_FINANCIAL_FUNCTION(Class, Formula, Name, Help, Arguments, Count) \
-  class Class : public TFinancialFunction<Formula> {                        \
-    IE_CLASS(Class, TIEUserFunction)                                        \
-                                                                            \
-   public:                                                                  \
-    Class() { Describe(*this, Name, Help, Arguments, Count, Count); }       \
-                                                                            \
-   protected:                                                               \
-    ~Class() override = default;                                            \
-  };
-
-IE_FINANCIAL_FUNCTION(
-    TDoubleDecliningBalanceFunction, DoubleDecliningBalanceOf, "double-declining-balance",
-    "Returns the depreciation of an asset for the given period by the double-declining balance "
-    "method: each period takes 2/life of the remaining book value, never below salvage",
-    " <cost-numeric-expression> <salvage-numeric-expression> <life-integer-expression> "
-    "<period-integer-expression>",
-    4)
-IE_FINANCIAL_FUNCTION(
-    TFutureValueFunction, FutureValueOf, "future-value",
-    "Returns the future value of an investment of periodic payments at a fixed rate per period",
-    " <rate-numeric-expression> <num-periods-integer-expression> <payment-numeric-expression> "
-    "<present-value-numeric-expression> ptEndOfPeriod|ptStartOfPeriod",
-    5)
-IE_FINANCIAL_FUNCTION(
-    TInterestPaymentFunction, InterestPaymentOf, "interest-payment",
-    "Returns the interest part of the payment for the given period of a loan with fixed payments "
-    "at a fixed rate",
-    " <rate-numeric-expression> <period-integer-expression> <num-periods-integer-expression> "
-    "<present-value-numeric-expression> <future-value-numeric-expression> "
-    "ptEndOfPeriod|ptStartOfPeriod",
-    6)
-IE_FINANCIAL_FUNCTION(TInterestRateFunction, InterestRateOf, "interest-rate",
-                      "Returns the interest rate per period of an annuity, found by iteration",
-                      " <num-periods-integer-expression> <payment-numeric-expression> "
-                      "<present-value-numeric-expression> <future-value-numeric-expression> "
-                      "ptEndOfPeriod|ptStartOfPeriod",
-                      5)
-IE_FINANCIAL_FUNCTION(
-    TInternalRateOfReturnFunction, InternalRateOfReturnOf, "internal-rate-of-return",
-    "Returns the internal rate of return of a series of periodic cash flows: the rate at which "
-    "their net present value is 0, found by iteration from the guess",
-    " <guess-numeric-expression> <cash-flows-multifield-expression>", 2)
-IE_FINANCIAL_FUNCTION(
-    TNetPresentValueFunction, NetPresentValueOf, "net-present-value",
-    "Returns the net present value of a series of periodic cash flows discounted at the given rate",
-    " <rate-numeric-expression> <cash-flows-multifield-expression> ptEndOfPeriod|ptStartOfPeriod",
-    3)
-IE_FINANCIAL_FUNCTION(
-    TNumberOfPeriodsFunction, NumberOfPeriodsOf, "number-of-periods",
-    "Returns the number of periods of an investment of periodic payments at a fixed rate",
-    " <rate-numeric-expression> <payment-numeric-expression> <present-value-numeric-expression> "
-    "<future-value-numeric-expression> ptEndOfPeriod|ptStartOfPeriod",
-    5)
-IE_FINANCIAL_FUNCTION(TPaymentFunction, PaymentOf, "payment",
-                      "Returns the periodic payment of a loan with fixed payments at a fixed rate",
-                      " <rate-numeric-expression> <num-periods-integer-expression> "
-                      "<present-value-numeric-expression> <future-value-numeric-expression> "
-                      "ptEndOfPeriod|ptStartOfPeriod",
-                      5)
-IE_FINANCIAL_FUNCTION(
-    TPeriodPaymentFunction, PeriodPaymentOf, "period-payment",
-    "Returns the principal part of the payment for the given period of a loan with fixed "
-    "payments at a fixed rate",
-    " <rate-numeric-expression> <period-integer-expression> <num-periods-integer-expression> "
-    "<present-value-numeric-expression> <future-value-numeric-expression> "
-    "ptEndOfPeriod|ptStartOfPeriod",
-    6)
-IE_FINANCIAL_FUNCTION(
-    TPresentValueFunction, PresentValueOf, "present-value",
-    "Returns the present value of an investment of periodic payments at a fixed rate",
-    " <rate-numeric-expression> <num-periods-integer-expression> <payment-numeric-expression> "
-    "<future-value-numeric-expression> ptEndOfPeriod|ptStartOfPeriod",
-    5)
-IE_FINANCIAL_FUNCTION(TSLNDepreciationFunction, SLNDepreciationOf, "sln-depreciation",
-                      "Returns the straight-line depreciation of an asset for one period",
-                      " <cost-numeric-expression> <salvage-numeric-expression> "
-                      "<life-integer-expression>",
-                      3)
-IE_FINANCIAL_FUNCTION(
-    TSYDDepreciationFunction, SYDDepreciationOf, "syd-depreciation",
-    "Returns the sum-of-years' digits depreciation of an asset for the given period",
-    " <cost-numeric-expression> <salvage-numeric-expression> <life-integer-expression> "
-    "<period-integer-expression>",
-    4)
-
-#undef IE_FINANCIAL_FUNCTION
+constexpr TFunctionRow BusinessRows[] = {
+    {"double-declining-balance", CallFinancial<DoubleDecliningBalanceOf>, 4, 4,
+     " <cost-numeric-expression> <salvage-numeric-expression> <life-integer-expression> "
+     "<period-integer-expression>",
+     "Returns the depreciation of an asset for the given period by the double-declining balance "
+     "method: each period takes 2/life of the remaining book value, never below salvage"},
+    {"future-value", CallFinancial<FutureValueOf>, 5, 5,
+     " <rate-numeric-expression> <num-periods-integer-expression> <payment-numeric-expression> "
+     "<present-value-numeric-expression> ptEndOfPeriod|ptStartOfPeriod",
+     "Returns the future value of an investment of periodic payments at a fixed rate per period"},
+    {"interest-payment", CallFinancial<InterestPaymentOf>, 6, 6,
+     " <rate-numeric-expression> <period-integer-expression> <num-periods-integer-expression> "
+     "<present-value-numeric-expression> <future-value-numeric-expression> "
+     "ptEndOfPeriod|ptStartOfPeriod",
+     "Returns the interest part of the payment for the given period of a loan with fixed payments "
+     "at a fixed rate"},
+    {"interest-rate", CallFinancial<InterestRateOf>, 5, 5,
+     " <num-periods-integer-expression> <payment-numeric-expression> "
+     "<present-value-numeric-expression> <future-value-numeric-expression> "
+     "ptEndOfPeriod|ptStartOfPeriod",
+     "Returns the interest rate per period of an annuity, found by iteration"},
+    {"internal-rate-of-return", CallFinancial<InternalRateOfReturnOf>, 2, 2,
+     " <guess-numeric-expression> <cash-flows-multifield-expression>",
+     "Returns the internal rate of return of a series of periodic cash flows: the rate at which "
+     "their net present value is 0, found by iteration from the guess"},
+    {"net-present-value", CallFinancial<NetPresentValueOf>, 3, 3,
+     " <rate-numeric-expression> <cash-flows-multifield-expression> ptEndOfPeriod|ptStartOfPeriod",
+     "Returns the net present value of a series of periodic cash flows discounted at the given "
+     "rate"},
+    {"number-of-periods", CallFinancial<NumberOfPeriodsOf>, 5, 5,
+     " <rate-numeric-expression> <payment-numeric-expression> <present-value-numeric-expression> "
+     "<future-value-numeric-expression> ptEndOfPeriod|ptStartOfPeriod",
+     "Returns the number of periods of an investment of periodic payments at a fixed rate"},
+    {"payment", CallFinancial<PaymentOf>, 5, 5,
+     " <rate-numeric-expression> <num-periods-integer-expression> "
+     "<present-value-numeric-expression> <future-value-numeric-expression> "
+     "ptEndOfPeriod|ptStartOfPeriod",
+     "Returns the periodic payment of a loan with fixed payments at a fixed rate"},
+    {"period-payment", CallFinancial<PeriodPaymentOf>, 6, 6,
+     " <rate-numeric-expression> <period-integer-expression> <num-periods-integer-expression> "
+     "<present-value-numeric-expression> <future-value-numeric-expression> "
+     "ptEndOfPeriod|ptStartOfPeriod",
+     "Returns the principal part of the payment for the given period of a loan with fixed payments "
+     "at a fixed rate"},
+    {"present-value", CallFinancial<PresentValueOf>, 5, 5,
+     " <rate-numeric-expression> <num-periods-integer-expression> <payment-numeric-expression> "
+     "<future-value-numeric-expression> ptEndOfPeriod|ptStartOfPeriod",
+     "Returns the present value of an investment of periodic payments at a fixed rate"},
+    {"sln-depreciation", CallFinancial<SLNDepreciationOf>, 3, 3,
+     " <cost-numeric-expression> <salvage-numeric-expression> <life-integer-expression>",
+     "Returns the straight-line depreciation of an asset for one period"},
+    {"syd-depreciation", CallFinancial<SYDDepreciationOf>, 4, 4,
+     " <cost-numeric-expression> <salvage-numeric-expression> <life-integer-expression> "
+     "<period-integer-expression>",
+     "Returns the sum-of-years' digits depreciation of an asset for the given period"},
+};
 
 }  // namespace
 
 void TBusinessPackage::CreateFunctions() {
   TUserPackage::CreateFunctions();
-  TUserFunctionList& Functions = GetFunctions();
-  Functions.Add(new TDoubleDecliningBalanceFunction());
-  Functions.Add(new TFutureValueFunction());
-  Functions.Add(new TInterestPaymentFunction());
-  Functions.Add(new TInterestRateFunction());
-  Functions.Add(new TInternalRateOfReturnFunction());
-  Functions.Add(new TNetPresentValueFunction());
-  Functions.Add(new TNumberOfPeriodsFunction());
-  Functions.Add(new TPaymentFunction());
-  Functions.Add(new TPeriodPaymentFunction());
-  Functions.Add(new TPresentValueFunction());
-  Functions.Add(new TSLNDepreciationFunction());
-  Functions.Add(new TSYDDepreciationFunction());
+  AddRows(GetFunctions(), BusinessRows);
 }
 
 }  // namespace ie

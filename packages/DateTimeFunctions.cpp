@@ -10,80 +10,76 @@
 namespace ie {
 namespace {
 
-class TTimeFunction : public TIEUserFunction {
-  IE_CLASS(TTimeFunction, TIEUserFunction)
-
- public:
-  TTimeFunction() {
-    Describe(*this, "time", "Returns the time of day in seconds since midnight as a float.", "", 0,
-             0);
-  }
-
- protected:
-  ~TTimeFunction() override = default;
-
-  void Call(const IFunCall&, TIEContext*, IIEValue& Result) override {
-    Result = new TIEValue(Time() * SecsPerDay);
-  }
-};
+void CallTime(const IFunCall&, TIEContext*, IIEValue& Result) {
+  Result = new TIEValue(Time() * SecsPerDay);
+}
 
 constexpr const char* SStringArgument = " <string-expression> ";
 constexpr const char* SNumericArgument = " <numeric-expression> ";
 constexpr const char* SDateArgument = " <system-date-numeric-expression>";
 constexpr const char* STimeArgument = " <system-time-numeric-expression>";
 
-constexpr std::array<TFunctionEntry, 3> SystemEntries = {{
-    {"system-datetime", "Returns the current date and time as a float.", "", 0, 0},
-    {"system-date", "Returns the current date as a float, a whole number of days.", "", 0, 0},
-    {"system-time", "Returns the current time of day as a float, a fraction of a day.", "", 0, 0},
+constexpr std::array<TFunctionRow, 3> SystemRows = {{
+    {"system-datetime", nullptr, 0, 0, "", "Returns the current date and time as a float."},
+    {"system-date", nullptr, 0, 0, "",
+     "Returns the current date as a float, a whole number of days."},
+    {"system-time", nullptr, 0, 0, "",
+     "Returns the current time of day as a float, a fraction of a day."},
 }};
 
-constexpr std::array<TFunctionEntry, 7> StringEntries = {{
-    {"str-datetime", "Returns the date and time written in the string as a float.", SStringArgument,
-     1, 1},
-    {"str-date", "Returns the date written in the string as a float.", SStringArgument, 1, 1},
-    {"str-time", "Returns the time written in the string as a float.", SStringArgument, 1, 1},
-    {"datetime-str", "Returns the date and time of the number as a string.", SNumericArgument, 1,
-     1},
-    {"date-str", "Returns the date of the number as a string.", SNumericArgument, 1, 1},
-    {"time-str", "Returns the time of the number as a string.", SNumericArgument, 1, 1},
-    {"datetime-str-format",
-     "Returns the date and time of the number as a string laid out by the format.",
-     " <numeric-expression> <format-string-expression>", 1, 2},
+constexpr std::array<TFunctionRow, 7> StringRows = {{
+    {"str-datetime", nullptr, 1, 1, SStringArgument,
+     "Returns the date and time written in the string as a float."},
+    {"str-date", nullptr, 1, 1, SStringArgument,
+     "Returns the date written in the string as a float."},
+    {"str-time", nullptr, 1, 1, SStringArgument,
+     "Returns the time written in the string as a float."},
+    {"datetime-str", nullptr, 1, 1, SNumericArgument,
+     "Returns the date and time of the number as a string."},
+    {"date-str", nullptr, 1, 1, SNumericArgument, "Returns the date of the number as a string."},
+    {"time-str", nullptr, 1, 1, SNumericArgument, "Returns the time of the number as a string."},
+    {"datetime-str-format", nullptr, 1, 2, " <numeric-expression> <format-string-expression>",
+     "Returns the date and time of the number as a string laid out by the format."},
 }};
 
-constexpr std::array<TFunctionEntry, 7> DecodeEntries = {{
-    {"decode-year", "Returns the year of the date as an integer.", SDateArgument, 1, 1},
-    {"decode-month", "Returns the month of the date as an integer.", SDateArgument, 1, 1},
-    {"decode-day", "Returns the day of the month of the date as an integer.", SDateArgument, 1, 1},
-    {"decode-hour", "Returns the hour of the time as an integer.", STimeArgument, 1, 1},
-    {"decode-minute", "Returns the minute of the time as an integer.", STimeArgument, 1, 1},
-    {"decode-second", "Returns the second of the time as an integer.", STimeArgument, 1, 1},
-    {"decode-millisecond", "Returns the millisecond of the time as an integer.", STimeArgument, 1,
-     1},
+constexpr std::array<TFunctionRow, 7> DecodeRows = {{
+    {"decode-year", nullptr, 1, 1, SDateArgument, "Returns the year of the date as an integer."},
+    {"decode-month", nullptr, 1, 1, SDateArgument, "Returns the month of the date as an integer."},
+    {"decode-day", nullptr, 1, 1, SDateArgument,
+     "Returns the day of the month of the date as an integer."},
+    {"decode-hour", nullptr, 1, 1, STimeArgument, "Returns the hour of the time as an integer."},
+    {"decode-minute", nullptr, 1, 1, STimeArgument,
+     "Returns the minute of the time as an integer."},
+    {"decode-second", nullptr, 1, 1, STimeArgument,
+     "Returns the second of the time as an integer."},
+    {"decode-millisecond", nullptr, 1, 1, STimeArgument,
+     "Returns the millisecond of the time as an integer."},
 }};
 
-constexpr std::array<TFunctionEntry, 2> EncodeEntries = {{
-    {"encode-date",
-     "Returns the date of the year, month (1 by default) and day (1 by default) as a float.",
-     " <year-integer-expression> [<month-integer-expression> [<day-integer-expression>]]", 1, 3},
-    {"encode-time",
-     "Returns the time of the hour, minute, second and millisecond (0 by default) as a float.",
+constexpr std::array<TFunctionRow, 2> EncodeRows = {{
+    {"encode-date", nullptr, 1, 3,
+     " <year-integer-expression> [<month-integer-expression> [<day-integer-expression>]]",
+     "Returns the date of the year, month (1 by default) and day (1 by default) as a float."},
+    {"encode-time", nullptr, 1, 4,
      " <hour-integer-expression> [<minute-integer-expression> [<second-integer-expression> "
      "[<millisecond-integer-expression>]]]",
-     1, 4},
+     "Returns the time of the hour, minute, second and millisecond (0 by default) as a float."},
 }};
 
 double Number(const IFunCall& FunCall, int32_t Index, TIEContext* Context) {
   return Operand(FunCall, Index, Context)->GetAsNumeric();
 }
 
+constexpr TFunctionRow DateTimeRows[] = {
+    {"time", CallTime, 0, 0, "", "Returns the time of day in seconds since midnight as a float."},
+};
+
 }  // namespace
 
 // TSystemDateTimeFunction
 
 TSystemDateTimeFunction::TSystemDateTimeFunction(TSystemDateTimeType Kind)
-    : TSelectableFunction(SystemEntries, Kind) {}
+    : TSelectableFunction(SystemRows, Kind) {}
 
 void TSystemDateTimeFunction::Call(const IFunCall&, TIEContext*, IIEValue& Result) {
   switch (GetDateTimeType()) {
@@ -102,7 +98,7 @@ void TSystemDateTimeFunction::Call(const IFunCall&, TIEContext*, IIEValue& Resul
 // TDateTimeStringFunction
 
 TDateTimeStringFunction::TDateTimeStringFunction(TDateTimeStringType Kind)
-    : TSelectableFunction(StringEntries, Kind) {}
+    : TSelectableFunction(StringRows, Kind) {}
 
 void TDateTimeStringFunction::Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
   const auto Text = [&] { return IEStringToString(Operand(FunCall, 0, Context)->GetAsString()); };
@@ -138,7 +134,7 @@ void TDateTimeStringFunction::Call(const IFunCall& FunCall, TIEContext* Context,
 // TDecodeDateTimeFunction
 
 TDecodeDateTimeFunction::TDecodeDateTimeFunction(TDecodeDateTimeType Kind)
-    : TSelectableFunction(DecodeEntries, Kind) {}
+    : TSelectableFunction(DecodeRows, Kind) {}
 
 void TDecodeDateTimeFunction::Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
   const double Value = Number(FunCall, 0, Context);
@@ -151,7 +147,7 @@ void TDecodeDateTimeFunction::Call(const IFunCall& FunCall, TIEContext* Context,
 // TEncodeDateTimeFunction
 
 TEncodeDateTimeFunction::TEncodeDateTimeFunction(TEncodeDateTimeType Kind)
-    : TSelectableFunction(EncodeEntries, Kind) {}
+    : TSelectableFunction(EncodeRows, Kind) {}
 
 void TEncodeDateTimeFunction::Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
   const auto Part = [&](int32_t Index, int32_t Default) {
@@ -169,7 +165,7 @@ void TEncodeDateTimeFunction::Call(const IFunCall& FunCall, TIEContext* Context,
 }
 
 void AddDateTimeFunctions(TUserFunctionList& Functions) {
-  Functions.Add(new TTimeFunction());
+  AddRows(Functions, DateTimeRows);
   for (auto Kind : {sdtDateTime, sdtDate, sdtTime}) {
     Functions.Add(new TSystemDateTimeFunction(Kind));
   }

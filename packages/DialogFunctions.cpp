@@ -34,73 +34,39 @@ std::string AskLine(TInferenceEngine& Engine, const std::string& Caption, const 
   return Engine.ReadLine("");
 }
 
+// What input-box and input-query answer; Value holds the default text.
+using TAsk = IIEValue (*)(TInferenceEngine& Engine, const std::string& Caption,
+                          const std::string& Prompt, std::string Value);
+
+IIEValue AskBox(TInferenceEngine& Engine, const std::string& Caption, const std::string& Prompt,
+                std::string Value) {
+  if (Engine.GetOnInputBox()) {
+    Engine.GetOnInputBox()(&Engine, Caption, Prompt, Value);
+  } else if (std::string Line = AskLine(Engine, Caption, Prompt, Value); !Line.empty()) {
+    Value = std::move(Line);
+  }
+  return new TIEValue(std::move(Value), dtString);
+}
+
+IIEValue AskQuery(TInferenceEngine& Engine, const std::string& Caption, const std::string& Prompt,
+                  std::string Value) {
+  bool Accepted = true;
+  if (Engine.GetOnInputQuery()) {
+    Engine.GetOnInputQuery()(&Engine, Caption, Prompt, Value, Accepted);
+  } else {
+    Value = AskLine(Engine, Caption, Prompt, Value);
+    Accepted = !Value.empty();
+  }
+  return Accepted ? IIEValue(new TIEValue(std::move(Value), dtString)) : IIEValue(FCFalse);
+}
+
 // input-box and input-query: the caption, the prompt and the default
 // text (each empty when not given) go to Ask.
-class TInputDialogFunction : public TIEUserFunction {
- protected:
-  TInputDialogFunction(const char* Name, const char* Help) {
-    Describe(*this, Name, Help, SInputArguments, 0, 3);
-  }
-  ~TInputDialogFunction() override = default;
-
-  virtual IIEValue Ask(TInferenceEngine& Engine, const std::string& Caption,
-                       const std::string& Prompt, std::string Value) = 0;
-
-  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
-    Result = Ask(EngineOf(Context), TextOf(FunCall, 0, Context), TextOf(FunCall, 1, Context),
-                 TextOf(FunCall, 2, Context));
-  }
-};
-
-class TInputBoxFunction : public TInputDialogFunction {
-  IE_CLASS(TInputBoxFunction, TIEUserFunction)
-
- public:
-  TInputBoxFunction()
-      : TInputDialogFunction("input-box",
-                             "Asks for a text in a dialog with the caption, prompt and default "
-                             "text. Returns the text entered, or the default text when the "
-                             "dialog is cancelled.") {}
-
- protected:
-  ~TInputBoxFunction() override = default;
-
-  IIEValue Ask(TInferenceEngine& Engine, const std::string& Caption, const std::string& Prompt,
-               std::string Value) override {
-    if (Engine.GetOnInputBox()) {
-      Engine.GetOnInputBox()(&Engine, Caption, Prompt, Value);
-    } else if (std::string Line = AskLine(Engine, Caption, Prompt, Value); !Line.empty()) {
-      Value = std::move(Line);
-    }
-    return new TIEValue(std::move(Value), dtString);
-  }
-};
-
-class TInputQueryFunction : public TInputDialogFunction {
-  IE_CLASS(TInputQueryFunction, TIEUserFunction)
-
- public:
-  TInputQueryFunction()
-      : TInputDialogFunction("input-query",
-                             "Asks for a text in a dialog with the caption, prompt and default "
-                             "text. Returns the text entered, or FALSE when the dialog is "
-                             "cancelled.") {}
-
- protected:
-  ~TInputQueryFunction() override = default;
-
-  IIEValue Ask(TInferenceEngine& Engine, const std::string& Caption, const std::string& Prompt,
-               std::string Value) override {
-    bool Accepted = true;
-    if (Engine.GetOnInputQuery()) {
-      Engine.GetOnInputQuery()(&Engine, Caption, Prompt, Value, Accepted);
-    } else {
-      Value = AskLine(Engine, Caption, Prompt, Value);
-      Accepted = !Value.empty();
-    }
-    return Accepted ? IIEValue(new TIEValue(std::move(Value), dtString)) : IIEValue(FCFalse);
-  }
-};
+template <TAsk Ask>
+void CallInputDialog(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
+  Result = Ask(EngineOf(Context), TextOf(FunCall, 0, Context), TextOf(FunCall, 1, Context),
+               TextOf(FunCall, 2, Context));
+}
 
 // What a message of each kind is headed with when printed.
 constexpr const char* MessageHeadings[] = {
@@ -115,72 +81,53 @@ TMsgDlgType DialogTypeOf(const std::string& Name) {
   throw Exception(Format(SInvalidSetItem, Name));
 }
 
-class TMessageDlgFunction : public TIEUserFunction {
-  IE_CLASS(TMessageDlgFunction, TIEUserFunction)
-
- public:
-  TMessageDlgFunction() {
-    Describe(*this, "message-dlg",
-             "Shows the message in a dialog of the kind with the buttons of the set and the help "
-             "context. Returns the result of the button pressed, mrYes, mrNo, mrOk, mrCancel, "
-             "mrAbort, mrRetry, mrIgnore, mrAll, mrNoToAll, mrYesToAll or mrHelp.",
-             " <string-expression> mtWarning|mtError|mtInformation|mtConfirmation|mtCustom "
-             "<string-set-expression> [<integer-expression>]",
-             2, 4);
+void CallMessageDlg(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
+  TInferenceEngine& Engine = EngineOf(Context);
+  const std::string Message = TextOf(FunCall, 0, Context);
+  const TMsgDlgType Kind = DialogTypeOf(TextOf(FunCall, 1, Context));
+  const TMsgDlgButtons Buttons =
+      TMsgDlgButtons::FromBits(StringToSet(TextOf(FunCall, 2, Context), TMsgDlgBtnInfo, ""));
+  const int32_t HelpContext =
+      FunCall->GetArgumentCount() > 3 ? Operand(FunCall, 3, Context)->GetAsInteger() : 0;
+  TModalResult Answer = ModalResultOf(DefaultButton(Buttons));
+  if (Engine.GetOnMessageDlg()) {
+    Engine.GetOnMessageDlg()(&Engine, Message, Kind, Buttons, HelpContext, Answer);
+  } else {
+    Engine.PrintOut("", MessageHeadings[Kind] + Message + NewLineString);
   }
+  Result = new TIEValue(std::string(ModalResultNames[Answer]), dtAtom);
+}
 
- protected:
-  ~TMessageDlgFunction() override = default;
-
-  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
-    TInferenceEngine& Engine = EngineOf(Context);
-    const std::string Message = TextOf(FunCall, 0, Context);
-    const TMsgDlgType Kind = DialogTypeOf(TextOf(FunCall, 1, Context));
-    const TMsgDlgButtons Buttons =
-        TMsgDlgButtons::FromBits(StringToSet(TextOf(FunCall, 2, Context), TMsgDlgBtnInfo, ""));
-    const int32_t HelpContext =
-        FunCall->GetArgumentCount() > 3 ? Operand(FunCall, 3, Context)->GetAsInteger() : 0;
-    TModalResult Answer = ModalResultOf(DefaultButton(Buttons));
-    if (Engine.GetOnMessageDlg()) {
-      Engine.GetOnMessageDlg()(&Engine, Message, Kind, Buttons, HelpContext, Answer);
-    } else {
-      Engine.PrintOut("", MessageHeadings[Kind] + Message + NewLineString);
-    }
-    Result = new TIEValue(std::string(ModalResultNames[Answer]), dtAtom);
+void CallShowMessage(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
+  TInferenceEngine& Engine = EngineOf(Context);
+  const std::string Message = TextOf(FunCall, 0, Context);
+  if (Engine.GetOnShowMessage()) {
+    Engine.GetOnShowMessage()(&Engine, Message);
+  } else {
+    Engine.PrintOut("", Message + NewLineString);
   }
-};
+  Result = FCTrue;
+}
 
-class TShowMessageFunction : public TIEUserFunction {
-  IE_CLASS(TShowMessageFunction, TIEUserFunction)
-
- public:
-  TShowMessageFunction() {
-    Describe(*this, "show-message", "Shows the text in a dialog with an OK button. Returns TRUE.",
-             " <string-expression> ", 1, 1);
-  }
-
- protected:
-  ~TShowMessageFunction() override = default;
-
-  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
-    TInferenceEngine& Engine = EngineOf(Context);
-    const std::string Message = TextOf(FunCall, 0, Context);
-    if (Engine.GetOnShowMessage()) {
-      Engine.GetOnShowMessage()(&Engine, Message);
-    } else {
-      Engine.PrintOut("", Message + NewLineString);
-    }
-    Result = FCTrue;
-  }
+constexpr TFunctionRow DialogRows[] = {
+    {"message-dlg", CallMessageDlg, 2, 4,
+     " <string-expression> mtWarning|mtError|mtInformation|mtConfirmation|mtCustom "
+     "<string-set-expression> [<integer-expression>]",
+     "Shows the message in a dialog of the kind with the buttons of the set and the help context. "
+     "Returns the result of the button pressed, mrYes, mrNo, mrOk, mrCancel, mrAbort, mrRetry, "
+     "mrIgnore, mrAll, mrNoToAll, mrYesToAll or mrHelp."},
+    {"show-message", CallShowMessage, 1, 1, " <string-expression> ",
+     "Shows the text in a dialog with an OK button. Returns TRUE."},
+    {"input-box", CallInputDialog<AskBox>, 0, 3, SInputArguments,
+     "Asks for a text in a dialog with the caption, prompt and default text. Returns the text "
+     "entered, or the default text when the dialog is cancelled."},
+    {"input-query", CallInputDialog<AskQuery>, 0, 3, SInputArguments,
+     "Asks for a text in a dialog with the caption, prompt and default text. Returns the text "
+     "entered, or FALSE when the dialog is cancelled."},
 };
 
 }  // namespace
 
-void AddDialogFunctions(TUserFunctionList& Functions) {
-  Functions.Add(new TInputBoxFunction());
-  Functions.Add(new TInputQueryFunction());
-  Functions.Add(new TMessageDlgFunction());
-  Functions.Add(new TShowMessageFunction());
-}
+void AddDialogFunctions(TUserFunctionList& Functions) { AddRows(Functions, DialogRows); }
 
 }  // namespace ie

@@ -10,28 +10,6 @@ namespace {
 
 using TExplain = std::string (*)(TInferenceEngine& Engine, const IIEValue& Argument);
 
-// Prints what Explain makes of its one argument.
-class TExplainFunction : public TIEUserFunction {
-  IE_CLASS(TExplainFunction, TIEUserFunction)
-
- public:
-  TExplainFunction(const char* Name, const char* Help, const char* Arguments, TExplain Explain)
-      : FExplain(Explain) {
-    Describe(*this, Name, Help, Arguments, 1, 1);
-  }
-
- protected:
-  ~TExplainFunction() override = default;
-
-  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue&) override {
-    TInferenceEngine& Engine = EngineOf(Context);
-    Engine.PrintOut("", FExplain(Engine, Operand(FunCall, 0, Context)));
-  }
-
- private:
-  TExplain FExplain;
-};
-
 std::string Why(TInferenceEngine& Engine, const IIEValue& Argument) {
   return WhyText(Engine.Why(Argument->GetAsFactId()));
 }
@@ -40,19 +18,24 @@ std::string Matches(TInferenceEngine& Engine, const IIEValue& Argument) {
   return MatchesText(Engine.Matches(Argument->GetAsString()));
 }
 
+// Prints what Explain makes of its one argument.
+template <TExplain Explain>
+void CallExplain(const IFunCall& FunCall, TIEContext* Context, IIEValue&) {
+  TInferenceEngine& Engine = EngineOf(Context);
+  Engine.PrintOut("", Explain(Engine, Operand(FunCall, 0, Context)));
+}
+
+constexpr TFunctionRow ExplanationRows[] = {
+    {"why", CallExplain<Why>, 1, 1, " <fact-index>",
+     "Prints the fact with the given fact-index and what asserted it: the rule and the facts of "
+     "the firing, the fact set, the top level or the host."},
+    {"matches", CallExplain<Matches>, 1, 1, " <rule-name>",
+     "Prints for each pattern of the rule the facts matching it, for each join the partial "
+     "matches, and the rule's activations waiting on the agenda."},
+};
+
 }  // namespace
 
-void AddExplanationFunctions(TUserFunctionList& Functions) {
-  Functions.Add(new TExplainFunction(
-      "why",
-      "Prints the fact with the given fact-index and what asserted it: the rule and the facts "
-      "of the firing, the fact set, the top level or the host.",
-      " <fact-index>", Why));
-  Functions.Add(new TExplainFunction(
-      "matches",
-      "Prints for each pattern of the rule the facts matching it, for each join the partial "
-      "matches, and the rule's activations waiting on the agenda.",
-      " <rule-name>", Matches));
-}
+void AddExplanationFunctions(TUserFunctionList& Functions) { AddRows(Functions, ExplanationRows); }
 
 }  // namespace ie

@@ -36,180 +36,153 @@ constexpr const char* SUniverseArgument =
     " <fuzzy-type-expression> | <fuzzy-fact-expression> | <fuzzy-fact-id-expression>";
 constexpr const char* SUniverseText = "%.4f - %.4f %s";
 
-constexpr std::array<TFunctionEntry, 5> ShapeEntries = {{
-    {"s",
+constexpr std::array<TFunctionRow, 5> ShapeRows = {{
+    {"s", nullptr, 2, 2, " <numeric-expression> <numeric-expression> ",
      "Returns a fuzzy value shaped as an S-curve (growth): 0 up to the first number, rising to 1 "
-     "at the second.",
-     " <numeric-expression> <numeric-expression> ", 2, 2},
-    {"z",
+     "at the second."},
+    {"z", nullptr, 2, 2, " <numeric-expression> <numeric-expression> ",
      "Returns a fuzzy value shaped as a Z-curve (decline): 1 up to the first number, falling to 0 "
-     "at the second.",
-     " <numeric-expression> <numeric-expression> ", 2, 2},
-    {"pi",
-     "Returns a fuzzy value shaped as a PI curve: with two numbers the centre and the range on "
-     "either side of it, with three the left end, the centre and the right end.",
+     "at the second."},
+    {"pi", nullptr, 2, 3,
      " [ <center-numeric-expression> <range-numeric-expression> ] |  [ "
      "<left-numeric-expression> <center-numeric-expression> <right-numeric-expression> ]",
-     2, 3},
-    {"tri",
+     "Returns a fuzzy value shaped as a PI curve: with two numbers the centre and the range on "
+     "either side of it, with three the left end, the centre and the right end."},
+    {"tri", nullptr, 3, 3,
+     " <left-numeric-expression> <center-numeric-expression> <right-numeric-expression> ",
      "Returns a fuzzy value shaped as a triangle: 0 at the left number, 1 at the centre and 0 at "
-     "the right number.",
-     " <left-numeric-expression> <center-numeric-expression> <right-numeric-expression> ", 3, 3},
-    {"beta",
-     "Returns a fuzzy value shaped as a beta curve around the centre, 0 at the range's distance "
-     "on either side; optionally the distance at which it falls to half its height (half the "
-     "range by default) and a weight from 0 to 1 that scales it.",
+     "the right number."},
+    {"beta", nullptr, 2, 4,
      " <center-numeric-expression> <range-numeric-expression> [ "
      "<inflection-numeric-expression> [ <weight-numeric-expression> ]]",
-     2, 4},
+     "Returns a fuzzy value shaped as a beta curve around the centre, 0 at the range's distance on "
+     "either side; optionally the distance at which it falls to half its height (half the range by "
+     "default) and a weight from 0 to 1 that scales it."},
 }};
 
-constexpr std::array<TFunctionEntry, 4> DefuzzifyEntries = {{
-    {"moment-defuzzify",
+constexpr std::array<TFunctionRow, 4> DefuzzifyRows = {{
+    {"moment-defuzzify", nullptr, 1, 1, SDefuzzifyArgument,
      "Returns the crisp value of a fuzzy value by the moment (centre of gravity) "
-     "method." FACT_ARGUMENT,
-     SDefuzzifyArgument, 1, 1},
-    {"maximum-defuzzify",
-     "Returns the crisp value of a fuzzy value by the mean of maxima method." FACT_ARGUMENT,
-     SDefuzzifyArgument, 1, 1},
-    {"is-undecidable",
+     "method." FACT_ARGUMENT},
+    {"maximum-defuzzify", nullptr, 1, 1, SDefuzzifyArgument,
+     "Returns the crisp value of a fuzzy value by the mean of maxima method." FACT_ARGUMENT},
+    {"is-undecidable", nullptr, 1, 1, SDefuzzifyArgument,
      "Returns TRUE when a fuzzy value cannot be defuzzified, its membership being 0 everywhere, "
-     "otherwise FALSE." FACT_ARGUMENT,
-     SDefuzzifyArgument, 1, 1},
-    {"get-compatibility-index",
-     "Returns the compatibility index of a fuzzy value: its degree of membership at its centre "
-     "of gravity." FACT_ARGUMENT,
-     SDefuzzifyArgument, 1, 1},
+     "otherwise FALSE." FACT_ARGUMENT},
+    {"get-compatibility-index", nullptr, 1, 1, SDefuzzifyArgument,
+     "Returns the compatibility index of a fuzzy value: its degree of membership at its centre of "
+     "gravity." FACT_ARGUMENT},
 }};
 
-constexpr std::array<TFunctionEntry, 2> AssertEntries = {{
-    {"fuzzy-assert",
-     "Asserts the facts; a fuzzy fact equal to one already present is merged with it by the "
-     "given inference method (the union of their fuzzy values). Returns the ID of the last fact "
-     "asserted, or FALSE when it added nothing." INFERENCE_METHODS,
-     " <fuzzy-inference-expression> <fact-expression>*", 2, Unlimited},
-    {"fuzzy-assert-unconditional",
-     "Asserts the facts; a fuzzy fact equal to one already present keeps only what both hold "
-     "(the intersection of their fuzzy values). The inference method may be left out, min-max "
-     "being taken. Returns the ID of the last fact asserted, or FALSE when it added "
-     "nothing." INFERENCE_METHODS,
-     " [<fuzzy-inference-expression>] <fact-expression>*", 1, Unlimited},
+constexpr std::array<TFunctionRow, 2> AssertRows = {{
+    {"fuzzy-assert", nullptr, 2, Unlimited, " <fuzzy-inference-expression> <fact-expression>*",
+     "Asserts the facts; a fuzzy fact equal to one already present is merged with it by the given "
+     "inference method (the union of their fuzzy values). Returns the ID of the last fact "
+     "asserted, or FALSE when it added nothing." INFERENCE_METHODS},
+    {"fuzzy-assert-unconditional", nullptr, 1, Unlimited,
+     " [<fuzzy-inference-expression>] <fact-expression>*",
+     "Asserts the facts; a fuzzy fact equal to one already present keeps only what both hold (the "
+     "intersection of their fuzzy values). The inference method may be left out, min-max being "
+     "taken. Returns the ID of the last fact asserted, or FALSE when it added "
+     "nothing." INFERENCE_METHODS},
 }};
 
-constexpr std::array<TFunctionEntry, 4> OperationEntries = {{
-    {"fuzzy-union",
+constexpr std::array<TFunctionRow, 4> OperationRows = {{
+    {"fuzzy-union", nullptr, 2, Unlimited, " <fuzzy-value-expression> <fuzzy-value-expression>+",
      "Returns the union of the fuzzy values, the maximum of their degrees of "
-     "membership." FACT_ARGUMENT,
-     " <fuzzy-value-expression> <fuzzy-value-expression>+", 2, Unlimited},
-    {"fuzzy-union-x",
+     "membership." FACT_ARGUMENT},
+    {"fuzzy-union-x", nullptr, 3, Unlimited,
+     " <fuzzy-union-type-expression> <fuzzy-value-expression> <fuzzy-value-expression>+",
      "Returns the union of the fuzzy values by the given algorithm. The first parameter defines "
      "the fuzzy union algorithm to use: zadeh, mean, mean-sqr, mean-sqrt, product, bounded-sum, "
-     "sum. max-product and max-min are accepted as well." FACT_ARGUMENT,
-     " <fuzzy-union-type-expression> <fuzzy-value-expression> <fuzzy-value-expression>+", 3,
-     Unlimited},
-    {"fuzzy-intersection",
+     "sum. max-product and max-min are accepted as well." FACT_ARGUMENT},
+    {"fuzzy-intersection", nullptr, 2, Unlimited,
+     " <fuzzy-value-expression> <fuzzy-value-expression>+",
      "Returns the intersection of the fuzzy values, the minimum of their degrees of "
-     "membership." FACT_ARGUMENT,
-     " <fuzzy-value-expression> <fuzzy-value-expression>+", 2, Unlimited},
-    {"fuzzy-intersection-x",
-     "Returns the intersection of the fuzzy values by the given algorithm. The first parameter "
-     "defines the fuzzy intersection algorithm to use: zadeh, mean, mean-sqr, mean-sqrt, "
-     "product, bounded-sum, sum. max-product and max-min are accepted as well." FACT_ARGUMENT,
+     "membership." FACT_ARGUMENT},
+    {"fuzzy-intersection-x", nullptr, 3, Unlimited,
      " <fuzzy-intersection-type-expression> <fuzzy-value-expression> "
      "<fuzzy-value-expression>+",
-     3, Unlimited},
+     "Returns the intersection of the fuzzy values by the given algorithm. The first parameter "
+     "defines the fuzzy intersection algorithm to use: zadeh, mean, mean-sqr, mean-sqrt, product, "
+     "bounded-sum, sum. max-product and max-min are accepted as well." FACT_ARGUMENT},
 }};
 
-constexpr std::array<TFunctionEntry, 6> GetEntries = {{
-    {"get-fs", "Returns the points of a fuzzy value as a list of (x y) pairs." FACT_ARGUMENT,
-     SFuzzyValueArgument, 1, 1},
-    {"get-fs-length", "Returns the number of points of a fuzzy value." FACT_ARGUMENT,
-     SFuzzyValueArgument, 1, 1},
-    {"get-fs-x",
+constexpr std::array<TFunctionRow, 6> GetRows = {{
+    {"get-fs", nullptr, 1, 1, SFuzzyValueArgument,
+     "Returns the points of a fuzzy value as a list of (x y) pairs." FACT_ARGUMENT},
+    {"get-fs-length", nullptr, 1, 1, SFuzzyValueArgument,
+     "Returns the number of points of a fuzzy value." FACT_ARGUMENT},
+    {"get-fs-x", nullptr, 2, 2, SFuzzyPointArgument,
      "Returns the x of the point at the given index, counted from 0, of a fuzzy "
-     "value." FACT_ARGUMENT,
-     SFuzzyPointArgument, 2, 2},
-    {"get-fs-y",
-     "Returns the degree of membership of the point at the given index, counted from 0, of a "
-     "fuzzy value." FACT_ARGUMENT,
-     SFuzzyPointArgument, 2, 2},
-    {"get-fs-variable", "Returns the name of the fuzzy variable of a fuzzy value." FACT_ARGUMENT,
-     SFuzzyValueArgument, 1, 1},
-    {"get-fs-value",
-     "Returns the degree of membership of a fuzzy value at the given number." FACT_ARGUMENT,
+     "value." FACT_ARGUMENT},
+    {"get-fs-y", nullptr, 2, 2, SFuzzyPointArgument,
+     "Returns the degree of membership of the point at the given index, counted from 0, of a fuzzy "
+     "value." FACT_ARGUMENT},
+    {"get-fs-variable", nullptr, 1, 1, SFuzzyValueArgument,
+     "Returns the name of the fuzzy variable of a fuzzy value." FACT_ARGUMENT},
+    {"get-fs-value", nullptr, 2, 2,
      " <fact-expression> | <fact-id-expression> | <fuzzy-value-expression> "
      "<numeric-expression> ",
-     2, 2},
+     "Returns the degree of membership of a fuzzy value at the given number." FACT_ARGUMENT},
 }};
 
-constexpr std::array<TFunctionEntry, 2> ActivationEntries = {{
-    {"get-activation-threshold",
-     "Returns the strength that a fuzzy match must reach to activate a rule.", " ", 0, 0},
-    {"set-activation-threshold",
+constexpr std::array<TFunctionRow, 2> ActivationRows = {{
+    {"get-activation-threshold", nullptr, 0, 0, " ",
+     "Returns the strength that a fuzzy match must reach to activate a rule."},
+    {"set-activation-threshold", nullptr, 1, 1, " <numeric-expression> ",
      "Sets the strength, from 0 to 1, that a fuzzy match must reach to activate a rule, and "
-     "returns the previous one.",
-     " <numeric-expression> ", 1, 1},
+     "returns the previous one."},
 }};
 
-constexpr std::array<TFunctionEntry, 2> AutoTermsEntries = {{
-    {"get-fuzzy-auto-terms", "Returns the engine's fuzzy auto-terms setting, TRUE or FALSE.", " ",
-     0, 0},
-    {"set-fuzzy-auto-terms",
-     "Sets the engine's fuzzy auto-terms setting and returns the previous one.",
-     " <boolean-expression> ", 1, 1},
+constexpr std::array<TFunctionRow, 2> AutoTermsRows = {{
+    {"get-fuzzy-auto-terms", nullptr, 0, 0, " ",
+     "Returns the engine's fuzzy auto-terms setting, TRUE or FALSE."},
+    {"set-fuzzy-auto-terms", nullptr, 1, 1, " <boolean-expression> ",
+     "Sets the engine's fuzzy auto-terms setting and returns the previous one."},
 }};
 
-constexpr std::array<TFunctionEntry, 2> CorrelationEntries = {{
-    {"get-fuzzy-correlation",
-     "Returns the method by which a fuzzy fact asserted by a rule is adjusted to the strength "
-     "with which the rule matched." CORRELATION_METHODS,
-     " ", 0, 0},
-    {"set-fuzzy-correlation",
+constexpr std::array<TFunctionRow, 2> CorrelationRows = {{
+    {"get-fuzzy-correlation", nullptr, 0, 0, " ",
+     "Returns the method by which a fuzzy fact asserted by a rule is adjusted to the strength with "
+     "which the rule matched." CORRELATION_METHODS},
+    {"set-fuzzy-correlation", nullptr, 1, 1, " <correlation-expression> ",
      "Sets the method by which a fuzzy fact asserted by a rule is adjusted to the strength with "
-     "which the rule matched, and returns the previous one." CORRELATION_METHODS,
-     " <correlation-expression> ", 1, 1},
+     "which the rule matched, and returns the previous one." CORRELATION_METHODS},
 }};
 
-constexpr std::array<TFunctionEntry, 2> InferenceEntries = {{
-    {"get-fuzzy-inference",
+constexpr std::array<TFunctionRow, 2> InferenceRows = {{
+    {"get-fuzzy-inference", nullptr, 0, 0, " ",
      "Returns the method by which an asserted fuzzy fact is merged with an equal fuzzy fact "
-     "already present." INFERENCE_METHODS,
-     " ", 0, 0},
-    {"set-fuzzy-inference",
+     "already present." INFERENCE_METHODS},
+    {"set-fuzzy-inference", nullptr, 1, 1, " <fuzzy-inference-expression> ",
      "Sets the method by which an asserted fuzzy fact is merged with an equal fuzzy fact already "
-     "present, and returns the previous one." INFERENCE_METHODS,
-     " <fuzzy-inference-expression> ", 1, 1},
+     "present, and returns the previous one." INFERENCE_METHODS},
 }};
 
-constexpr std::array<TFunctionEntry, 2> ThresholdEntries = {{
-    {"get-fuzzy-threshold",
-     "Returns the threshold that a fuzzy value's degree of membership at a number must exceed "
-     "for the two to be equal. The default threshold is 0.01.",
-     " ", 0, 0},
-    {"set-fuzzy-threshold",
-     "Sets the threshold, from 0 to 1, that a fuzzy value's degree of membership at a number "
-     "must exceed for the two to be equal, and returns the previous one. The default threshold "
-     "is 0.01.",
-     " <numeric-expression> ", 1, 1},
+constexpr std::array<TFunctionRow, 2> ThresholdRows = {{
+    {"get-fuzzy-threshold", nullptr, 0, 0, " ",
+     "Returns the threshold that a fuzzy value's degree of membership at a number must exceed for "
+     "the two to be equal. The default threshold is 0.01."},
+    {"set-fuzzy-threshold", nullptr, 1, 1, " <numeric-expression> ",
+     "Sets the threshold, from 0 to 1, that a fuzzy value's degree of membership at a number must "
+     "exceed for the two to be equal, and returns the previous one. The default threshold is "
+     "0.01."},
 }};
 
-constexpr std::array<TFunctionEntry, 4> UniverseEntries = {{
-    {"get-u",
+constexpr std::array<TFunctionRow, 4> UniverseRows = {{
+    {"get-u", nullptr, 1, 1, SUniverseArgument,
      "Returns the universe of discourse of a fuzzy type, or of the fuzzy slot of a fact or fact "
-     "id, as the text \"from - to units\".",
-     SUniverseArgument, 1, 1},
-    {"get-u-from",
+     "id, as the text \"from - to units\"."},
+    {"get-u-from", nullptr, 1, 1, SUniverseArgument,
      "Returns the lower limit of the universe of discourse of a fuzzy type, or of the fuzzy slot "
-     "of a fact or fact id.",
-     SUniverseArgument, 1, 1},
-    {"get-u-to",
+     "of a fact or fact id."},
+    {"get-u-to", nullptr, 1, 1, SUniverseArgument,
      "Returns the upper limit of the universe of discourse of a fuzzy type, or of the fuzzy slot "
-     "of a fact or fact id.",
-     SUniverseArgument, 1, 1},
-    {"get-u-units",
+     "of a fact or fact id."},
+    {"get-u-units", nullptr, 1, 1, SUniverseArgument,
      "Returns the units of the universe of discourse of a fuzzy type, or of the fuzzy slot of a "
-     "fact or fact id.",
-     SUniverseArgument, 1, 1},
+     "fact or fact id."},
 }};
 
 #undef FACT_ARGUMENT
@@ -225,7 +198,6 @@ bool IsNumber(const IIEValue& Value) {
 }
 
 IIEValue Float(double Value) { return new TIEValue(Value); }
-IIEValue Truth(bool Value) { return Value ? FCTrue : FCFalse; }
 
 // "a, b, c" or, with Or, "a, b, or c".
 template <size_t N>
@@ -280,7 +252,7 @@ IFuzzySet Shape(TCreateFuzzyShapeFunctionType Kind, const std::vector<double>& N
 // TCreateFuzzyShapeFunction
 
 TCreateFuzzyShapeFunction::TCreateFuzzyShapeFunction(TCreateFuzzyShapeFunctionType Kind)
-    : TSelectableFunction(ShapeEntries, Kind) {}
+    : TSelectableFunction(ShapeRows, Kind) {}
 
 void TCreateFuzzyShapeFunction::Call(const IFunCall& FunCall, TIEContext* Context,
                                      IIEValue& Result) {
@@ -298,7 +270,7 @@ void TCreateFuzzyShapeFunction::Call(const IFunCall& FunCall, TIEContext* Contex
 // TDefuzzifyFunction
 
 TDefuzzifyFunction::TDefuzzifyFunction(TDefuzzifyFunctionType Kind)
-    : TSelectableFunction(DefuzzifyEntries, Kind) {}
+    : TSelectableFunction(DefuzzifyRows, Kind) {}
 
 void TDefuzzifyFunction::Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
   const IFuzzySet Set = GetFuzzySetFromValue(FunCall->GetArgument(0), Context);
@@ -321,7 +293,7 @@ void TDefuzzifyFunction::Call(const IFunCall& FunCall, TIEContext* Context, IIEV
 // TFuzzyAssertFunction
 
 TFuzzyAssertFunction::TFuzzyAssertFunction(TFuzzyAssertFunctionType Kind)
-    : TSelectableFunction(AssertEntries, Kind) {}
+    : TSelectableFunction(AssertRows, Kind) {}
 
 void TFuzzyAssertFunction::Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
   TInferenceEngine& Engine = EngineOf(Context);
@@ -348,7 +320,7 @@ void TFuzzyAssertFunction::Call(const IFunCall& FunCall, TIEContext* Context, II
 // TFuzzyOperationFunction
 
 TFuzzyOperationFunction::TFuzzyOperationFunction(TFuzzyOperationFunctionType Kind)
-    : TSelectableFunction(OperationEntries, Kind) {}
+    : TSelectableFunction(OperationRows, Kind) {}
 
 void TFuzzyOperationFunction::Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
   const TFuzzyOperationFunctionType Kind = GetFunctionType();
@@ -374,7 +346,7 @@ void TFuzzyOperationFunction::Call(const IFunCall& FunCall, TIEContext* Context,
 // TGetFuzzyFunction
 
 TGetFuzzyFunction::TGetFuzzyFunction(TGetFuzzyFunctionType Kind)
-    : TSelectableFunction(GetEntries, Kind) {}
+    : TSelectableFunction(GetRows, Kind) {}
 
 void TGetFuzzyFunction::Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
   const IFuzzySet Set = GetFuzzySetFromValue(FunCall->GetArgument(0), Context);
@@ -411,7 +383,7 @@ void TGetFuzzyFunction::Call(const IFunCall& FunCall, TIEContext* Context, IIEVa
 
 TRWActivationThresholdFunction::TRWActivationThresholdFunction(
     TActivationThresholdFunctionType Kind)
-    : TSelectableFunction(ActivationEntries, Kind) {}
+    : TSelectableFunction(ActivationRows, Kind) {}
 
 void TRWActivationThresholdFunction::Call(const IFunCall& FunCall, TIEContext* Context,
                                           IIEValue& Result) {
@@ -426,7 +398,7 @@ void TRWActivationThresholdFunction::Call(const IFunCall& FunCall, TIEContext* C
 // TRWFuzzyAutoTerms
 
 TRWFuzzyAutoTerms::TRWFuzzyAutoTerms(TFuzzyAutoTermsFunctionType Kind)
-    : TSelectableFunction(AutoTermsEntries, Kind) {}
+    : TSelectableFunction(AutoTermsRows, Kind) {}
 
 void TRWFuzzyAutoTerms::Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
   TInferenceEngine& Engine = EngineOf(Context);
@@ -439,7 +411,7 @@ void TRWFuzzyAutoTerms::Call(const IFunCall& FunCall, TIEContext* Context, IIEVa
 // TRWFuzzyCorrelationFunction
 
 TRWFuzzyCorrelationFunction::TRWFuzzyCorrelationFunction(TFuzzyCorrelationFunctionType Kind)
-    : TSelectableFunction(CorrelationEntries, Kind) {}
+    : TSelectableFunction(CorrelationRows, Kind) {}
 
 void TRWFuzzyCorrelationFunction::Call(const IFunCall& FunCall, TIEContext* Context,
                                        IIEValue& Result) {
@@ -461,7 +433,7 @@ void TRWFuzzyCorrelationFunction::Call(const IFunCall& FunCall, TIEContext* Cont
 // TRWFuzzyInferenceFunction
 
 TRWFuzzyInferenceFunction::TRWFuzzyInferenceFunction(TFuzzyInferenceFunctionType Kind)
-    : TSelectableFunction(InferenceEntries, Kind) {}
+    : TSelectableFunction(InferenceRows, Kind) {}
 
 void TRWFuzzyInferenceFunction::Call(const IFunCall& FunCall, TIEContext* Context,
                                      IIEValue& Result) {
@@ -483,7 +455,7 @@ void TRWFuzzyInferenceFunction::Call(const IFunCall& FunCall, TIEContext* Contex
 // TRWFuzzyThresholdFunction
 
 TRWFuzzyThresholdFunction::TRWFuzzyThresholdFunction(TFuzzyThresholdFunctionType Kind)
-    : TSelectableFunction(ThresholdEntries, Kind) {}
+    : TSelectableFunction(ThresholdRows, Kind) {}
 
 void TRWFuzzyThresholdFunction::Call(const IFunCall& FunCall, TIEContext* Context,
                                      IIEValue& Result) {
@@ -498,7 +470,7 @@ void TRWFuzzyThresholdFunction::Call(const IFunCall& FunCall, TIEContext* Contex
 // TUniverseOfDiscourseFunction
 
 TUniverseOfDiscourseFunction::TUniverseOfDiscourseFunction(TUniverseOfDiscourseFunctionType Kind)
-    : TSelectableFunction(UniverseEntries, Kind) {}
+    : TSelectableFunction(UniverseRows, Kind) {}
 
 void TUniverseOfDiscourseFunction::Call(const IFunCall& FunCall, TIEContext* Context,
                                         IIEValue& Result) {

@@ -55,15 +55,18 @@ std::string Overview(TInferenceEngine& Engine) {
   std::string Text;
   for (const TFunctionGroup& Group : FunctionGroups(Engine)) {
     std::vector<std::string> Names;
-    for (const IUserFunction& Function : Group.Functions) Names.push_back(Function->GetFunctionName());
+    for (const IUserFunction& Function : Group.Functions)
+      Names.push_back(Function->GetFunctionName());
     const bool Package = Group.Name != SDeffunctionsGroup && Group.Name != SHostFunctionsGroup;
     Text += Group.Name + (Package ? " package:" : ":") + NewLineString + Fill(Names);
   }
   std::vector<std::string> Constructs;
-  for (const TConstructSyntax& Construct : ConstructSyntaxes()) Constructs.push_back(Construct.Keyword);
+  for (const TConstructSyntax& Construct : ConstructSyntaxes())
+    Constructs.push_back(Construct.Keyword);
   Text += std::string("constructs:") + NewLineString + Fill(Constructs);
-  Text += std::string("(help NAME) shows how a function or a construct is written and what it "
-                      "does.") +
+  Text += std::string(
+              "(help NAME) shows how a function or a construct is written and what it "
+              "does.") +
           NewLineString;
   return Text;
 }
@@ -95,40 +98,30 @@ std::string ConstructHelp(const TConstructSyntax& Construct) {
   return Text + IndentString + "A construct." + NewLineString;
 }
 
-class THelpFunction : public TIEUserFunction {
-  IE_CLASS(THelpFunction, TIEUserFunction)
-
- public:
-  THelpFunction() {
-    Describe(*this, "help",
-             "Without a name, prints the functions the engine knows by package, and the "
-             "constructs. With one, prints how that function or construct is written and what "
-             "it does.",
-             " [<function-or-construct-name>]", 0, 1);
+void CallHelp(const IFunCall& FunCall, TIEContext* Context, IIEValue&) {
+  TInferenceEngine& Engine = EngineOf(Context);
+  if (FunCall->GetArgumentCount() == 0) {
+    Engine.PrintOut("", Overview(Engine));
+    return;
   }
-
- protected:
-  ~THelpFunction() override = default;
-
-  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue&) override {
-    TInferenceEngine& Engine = EngineOf(Context);
-    if (FunCall->GetArgumentCount() == 0) {
-      Engine.PrintOut("", Overview(Engine));
-      return;
-    }
-    const std::string Name = Operand(FunCall, 0, Context)->GetAsString();
-    if (const IUserFunction Function = Engine.GetUserFunctions().Get(Name)) {
-      Engine.PrintOut("", FunctionHelp(Engine, Function));
-    } else if (const TConstructSyntax* Construct = FindConstructSyntax(Name)) {
-      Engine.PrintOut("", ConstructHelp(*Construct));
-    } else {
-      throw EIEException(Format(SUnknownHelpName, Name));
-    }
+  const std::string Name = Operand(FunCall, 0, Context)->GetAsString();
+  if (const IUserFunction Function = Engine.GetUserFunctions().Get(Name)) {
+    Engine.PrintOut("", FunctionHelp(Engine, Function));
+  } else if (const TConstructSyntax* Construct = FindConstructSyntax(Name)) {
+    Engine.PrintOut("", ConstructHelp(*Construct));
+  } else {
+    throw EIEException(Format(SUnknownHelpName, Name));
   }
+}
+
+constexpr TFunctionRow HelpRows[] = {
+    {"help", CallHelp, 0, 1, " [<function-or-construct-name>]",
+     "Without a name, prints the functions the engine knows by package, and the constructs. With "
+     "one, prints how that function or construct is written and what it does."},
 };
 
 }  // namespace
 
-void AddHelpFunction(TUserFunctionList& Functions) { Functions.Add(new THelpFunction()); }
+void AddHelpFunction(TUserFunctionList& Functions) { AddRows(Functions, HelpRows); }
 
 }  // namespace ie

@@ -18,8 +18,6 @@ namespace {
 
 constexpr const char* SObject = " <TObject-expression>";
 
-IIEValue Truth(bool Value) { return Value ? FCTrue : FCFalse; }
-
 TObject* ObjectOf(const IFunCall& FunCall, int32_t Index, TIEContext* Context) {
   return Operand(FunCall, Index, Context)->GetAsObject();
 }
@@ -44,358 +42,194 @@ bool Within(const TComponent* Inner, const TComponent* Outer) {
   return false;
 }
 
-class TCreateComponentFunction : public TIEUserFunction {
-  IE_CLASS(TCreateComponentFunction, TIEUserFunction)
-
- public:
-  TCreateComponentFunction() {
-    Describe(*this, "create-component",
-             "Creates a component of the given class owned by the given component (which may hold "
-             "no object), optionally placed in a parent control, and returns it",
-             " <TComponentClass-expression> <TComponent-expression> [<TWinControl-expression>]", 2,
-             3);
+// A class that is not a component's is refused before anything is made;
+// a component whose parent cannot be set is freed again.
+void CallCreateComponent(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
+  TComponent* Owner = CastObject<TComponent>(ObjectOf(FunCall, 1, Context));
+  TClass Class = Operand(FunCall, 0, Context)->GetAsClass();
+  if (Class == nullptr || !Class->InheritsFrom(TComponent::StaticClass())) {
+    throw EIEException(Format(SNotComponentClass, Class != nullptr ? Class->ClassName() : ""));
   }
-
- protected:
-  ~TCreateComponentFunction() override = default;
-
-  // A class that is not a component's is refused before anything is made;
-  // a component whose parent cannot be set is freed again.
-  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
-    TComponent* Owner = CastObject<TComponent>(ObjectOf(FunCall, 1, Context));
-    TClass Class = Operand(FunCall, 0, Context)->GetAsClass();
-    if (Class == nullptr || !Class->InheritsFrom(TComponent::StaticClass())) {
-      throw EIEException(Format(SNotComponentClass, Class != nullptr ? Class->ClassName() : ""));
+  auto* Component = static_cast<TComponent*>(Class->NewInstance(Owner));
+  try {
+    if (FunCall->GetArgumentCount() > 2) {
+      auto* Parent = CastObject<TWinControl>(ObjectOf(FunCall, 2, Context));
+      CastObject<TControl>(Component)->SetParent(Parent);
     }
-    auto* Component = static_cast<TComponent*>(Class->NewInstance(Owner));
-    try {
-      if (FunCall->GetArgumentCount() > 2) {
-        auto* Parent = CastObject<TWinControl>(ObjectOf(FunCall, 2, Context));
-        CastObject<TControl>(Component)->SetParent(Parent);
-      }
-    } catch (...) {
-      Component->Free();
-      throw;
+  } catch (...) {
+    Component->Free();
+    throw;
+  }
+  Result = new TIEValue(Component, false);
+}
+
+// A counted object lives only while something holds it, and a value
+// does not hold what this makes: counted classes are refused.
+void CallCreateObject(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
+  TClass Class = Operand(FunCall, 0, Context)->GetAsClass();
+  if (Class == nullptr) throw EInvalidCast(SInvalidCast);
+  if (Class->InheritsFrom(TInterfacedObject::StaticClass())) {
+    throw EInvalidOperation(Format(SNotConstructible, Class->ClassName()));
+  }
+  Result = new TIEValue(Class->NewInstance(nullptr), false);
+}
+
+void CallExecuteAction(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
+  auto* Action = CastObject<TBasicAction>(ObjectOf(FunCall, 0, Context));
+  Result = Truth(Action != nullptr && Action->Execute());
+}
+
+// A counted object belongs to its holders; the engine running the call,
+// whatever it owns (packages, rules, functions) and whatever owns it
+// must outlive the call.
+void CheckFreeable(TObject* Obj, TIEContext* Context) {
+  auto* Counted = ObjectAs<TInterfacedObject>(Obj);
+  if (Counted != nullptr && Counted->GetRefCount() > 0) {
+    throw EIEException(SInvalidDestruction);
+  }
+  auto* Component = ObjectAs<TComponent>(Obj);
+  auto* Engine = Context != nullptr ? ObjectAs<TComponent>(Context->GetEngine()) : nullptr;
+  if (Component != nullptr && Engine != nullptr &&
+      (Within(Component, Engine) || Within(Engine, Component))) {
+    throw EIEException(Format(SEngineDependsOn, Obj->ClassName()));
+  }
+}
+
+void CallFreeObject(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
+  for (int32_t I = 0; I < FunCall->GetArgumentCount(); ++I) {
+    TObject* Obj = ObjectOf(FunCall, I, Context);
+    if (Obj == nullptr) continue;
+    CheckFreeable(Obj, Context);
+    Obj->Free();
+  }
+  Result = FCTrue;
+}
+
+void CallGetComponent(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
+  TComponent* Found = nullptr;
+  switch (FunCall->GetArgumentCount()) {
+    case 0:
+      Found = EngineOwner(Context);
+      break;
+    case 1: {
+      TComponent* Owner = EngineOwner(Context);
+      const std::string Name = TextOf(FunCall, 0, Context);
+      Found = OwnerToSearch(Owner, FunCall->GetName())->FindComponent(Name);
+      break;
     }
-    Result = new TIEValue(Component, false);
-  }
-};
-
-class TCreateObjectFunction : public TIEUserFunction {
-  IE_CLASS(TCreateObjectFunction, TIEUserFunction)
-
- public:
-  TCreateObjectFunction() {
-    Describe(*this, "create-object",
-             "Creates an object of the given class and returns it; rules free it with free-object",
-             " <TClass-expression>", 1, 1);
-  }
-
- protected:
-  ~TCreateObjectFunction() override = default;
-
-  // A counted object lives only while something holds it, and a value
-  // does not hold what this makes: counted classes are refused.
-  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
-    TClass Class = Operand(FunCall, 0, Context)->GetAsClass();
-    if (Class == nullptr) throw EInvalidCast(SInvalidCast);
-    if (Class->InheritsFrom(TInterfacedObject::StaticClass())) {
-      throw EInvalidOperation(Format(SNotConstructible, Class->ClassName()));
-    }
-    Result = new TIEValue(Class->NewInstance(nullptr), false);
-  }
-};
-
-class TExecuteActionFunction : public TIEUserFunction {
-  IE_CLASS(TExecuteActionFunction, TIEUserFunction)
-
- public:
-  TExecuteActionFunction() {
-    Describe(*this, "execute-action",
-             "Executes the given action; returns TRUE if the action did something, FALSE otherwise",
-             " <TBasicAction-expression>", 1, 1);
-  }
-
- protected:
-  ~TExecuteActionFunction() override = default;
-
-  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
-    auto* Action = CastObject<TBasicAction>(ObjectOf(FunCall, 0, Context));
-    Result = Truth(Action != nullptr && Action->Execute());
-  }
-};
-
-class TFreeObjectFunction : public TIEUserFunction {
-  IE_CLASS(TFreeObjectFunction, TIEUserFunction)
-
- public:
-  TFreeObjectFunction() {
-    Describe(*this, "free-object",
-             "Frees each of the given objects; values that refer to one of them hold no object "
-             "afterwards. Returns TRUE",
-             " <TObject-expression>*", 1);
-  }
-
- protected:
-  ~TFreeObjectFunction() override = default;
-
-  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
-    for (int32_t I = 0; I < FunCall->GetArgumentCount(); ++I) {
-      TObject* Obj = ObjectOf(FunCall, I, Context);
-      if (Obj == nullptr) continue;
-      CheckFreeable(Obj, Context);
-      Obj->Free();
-    }
-    Result = FCTrue;
-  }
-
- private:
-  // A counted object belongs to its holders; the engine running the call,
-  // whatever it owns (packages, rules, functions) and whatever owns it
-  // must outlive the call.
-  static void CheckFreeable(TObject* Obj, TIEContext* Context) {
-    auto* Counted = ObjectAs<TInterfacedObject>(Obj);
-    if (Counted != nullptr && Counted->GetRefCount() > 0) {
-      throw EIEException(SInvalidDestruction);
-    }
-    auto* Component = ObjectAs<TComponent>(Obj);
-    auto* Engine = Context != nullptr ? ObjectAs<TComponent>(Context->GetEngine()) : nullptr;
-    if (Component != nullptr && Engine != nullptr &&
-        (Within(Component, Engine) || Within(Engine, Component))) {
-      throw EIEException(Format(SEngineDependsOn, Obj->ClassName()));
+    default: {
+      TComponent* Owner = CastObject<TComponent>(ObjectOf(FunCall, 0, Context));
+      const std::string Name = TextOf(FunCall, 1, Context);
+      Found = OwnerToSearch(Owner, FunCall->GetName())->FindComponent(Name);
+      break;
     }
   }
-};
+  Result = Found != nullptr ? IIEValue(new TIEValue(Found, false)) : IIEValue(FCFalse);
+}
 
-class TGetComponentFunction : public TIEUserFunction {
-  IE_CLASS(TGetComponentFunction, TIEUserFunction)
-
- public:
-  TGetComponentFunction() {
-    Describe(*this, "get-component",
-             "Returns the engine's owner without arguments, else the component of the given name "
-             "owned by the engine's owner or by the given component; FALSE when there is none",
-             " [<component-name>] | \r\n [<TComponent-expression> <component-name>]", 0, 2);
+void CallGetComponents(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
+  TComponent* Owner = FunCall->GetArgumentCount() > 0
+                          ? CastObject<TComponent>(ObjectOf(FunCall, 0, Context))
+                          : EngineOwner(Context);
+  OwnerToSearch(Owner, FunCall->GetName());
+  IValueVector List = new TValueVector();
+  for (int32_t I = 0; I < Owner->GetComponentCount(); ++I) {
+    List->Add(new TIEValue(Owner->GetComponent(I), false));
   }
+  Result = new TIEValue(List);
+}
 
- protected:
-  ~TGetComponentFunction() override = default;
-
-  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
-    TComponent* Found = nullptr;
-    switch (FunCall->GetArgumentCount()) {
-      case 0:
-        Found = EngineOwner(Context);
-        break;
-      case 1: {
-        TComponent* Owner = EngineOwner(Context);
-        const std::string Name = TextOf(FunCall, 0, Context);
-        Found = OwnerToSearch(Owner, GetFunctionName())->FindComponent(Name);
-        break;
-      }
-      default: {
-        TComponent* Owner = CastObject<TComponent>(ObjectOf(FunCall, 0, Context));
-        const std::string Name = TextOf(FunCall, 1, Context);
-        Found = OwnerToSearch(Owner, GetFunctionName())->FindComponent(Name);
-        break;
-      }
-    }
-    Result = Found != nullptr ? IIEValue(new TIEValue(Found, false)) : IIEValue(FCFalse);
+IIEValue PropertyValue(TObject* Obj, const TPropInfo& Prop) {
+  switch (Prop.Kind) {
+    case tkInteger:
+    case tkInt64:
+      return new TIEValue(static_cast<int32_t>(GetOrdProp(Obj, Prop)), dtInteger);
+    case tkChar:
+    case tkString:
+      return new TIEValue(GetStrProp(Obj, Prop), dtString);
+    case tkEnumeration:
+      return new TIEValue(GetEnumProp(Obj, Prop), dtAtom);
+    case tkFloat:
+      return new TIEValue(GetFloatProp(Obj, Prop));
+    case tkSet:
+      return new TIEValue(GetSetProp(Obj, Prop), dtString);
+    case tkClass:
+      return new TIEValue(GetObjectProp(Obj, Prop), false);
+    default:  // events and the kinds without a general accessor
+      break;
   }
-};
+  InvalidPropertyType(Prop);
+}
 
-class TGetComponentsFunction : public TIEUserFunction {
-  IE_CLASS(TGetComponentsFunction, TIEUserFunction)
-
- public:
-  TGetComponentsFunction() {
-    Describe(*this, "get-components",
-             "Returns a multifield of the components owned by the given component, or by the "
-             "engine's owner",
-             " [<TComponent-expression>]", 0, 1);
-  }
-
- protected:
-  ~TGetComponentsFunction() override = default;
-
-  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
-    TComponent* Owner = FunCall->GetArgumentCount() > 0
-                            ? CastObject<TComponent>(ObjectOf(FunCall, 0, Context))
-                            : EngineOwner(Context);
-    OwnerToSearch(Owner, GetFunctionName());
-    IValueVector List = new TValueVector();
-    for (int32_t I = 0; I < Owner->GetComponentCount(); ++I) {
-      List->Add(new TIEValue(Owner->GetComponent(I), false));
-    }
-    Result = new TIEValue(List);
-  }
-};
-
-class TGetPropertyFunction : public TIEUserFunction {
-  IE_CLASS(TGetPropertyFunction, TIEUserFunction)
-
- public:
-  TGetPropertyFunction() {
-    Describe(*this, "get-property",
-             "Returns the value of the named published property of the object; FALSE when the "
-             "object publishes nothing, nil when it has no such property",
-             " <TObject-expression> <property-name>", 2, 2);
-  }
-
- protected:
-  ~TGetPropertyFunction() override = default;
-
-  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
-    TObject* Obj = ObjectOf(FunCall, 0, Context);
-    const std::string Name = TextOf(FunCall, 1, Context);
-    if (Obj == nullptr || !HasPropInfo(Obj->ClassType())) {
-      Result = FCFalse;
-      return;
-    }
-    const TPropInfo* Prop = GetPropInfo(Obj, Name);
-    Result = Prop != nullptr ? Read(Obj, *Prop) : IIEValue(FCNil);
-  }
-
- private:
-  static IIEValue Read(TObject* Obj, const TPropInfo& Prop) {
-    switch (Prop.Kind) {
-      case tkInteger:
-      case tkInt64:
-        return new TIEValue(static_cast<int32_t>(GetOrdProp(Obj, Prop)), dtInteger);
-      case tkChar:
-      case tkString:
-        return new TIEValue(GetStrProp(Obj, Prop), dtString);
-      case tkEnumeration:
-        return new TIEValue(GetEnumProp(Obj, Prop), dtAtom);
-      case tkFloat:
-        return new TIEValue(GetFloatProp(Obj, Prop));
-      case tkSet:
-        return new TIEValue(GetSetProp(Obj, Prop), dtString);
-      case tkClass:
-        return new TIEValue(GetObjectProp(Obj, Prop), false);
-      default:  // events and the kinds without a general accessor
-        break;
-    }
-    InvalidPropertyType(Prop);
-  }
-};
-
-class TGetPropertiesFunction : public TIEUserFunction {
-  IE_CLASS(TGetPropertiesFunction, TIEUserFunction)
-
- public:
-  TGetPropertiesFunction() {
-    Describe(*this, "get-properties",
-             "Returns a multifield of the names of the object's published properties, events "
-             "left out, in alphabetical order; FALSE when the object publishes nothing",
-             SObject, 1, 1);
-  }
-
- protected:
-  ~TGetPropertiesFunction() override = default;
-
-  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
-    TObject* Obj = ObjectOf(FunCall, 0, Context);
-    if (Obj == nullptr || !HasPropInfo(Obj->ClassType())) {
-      Result = FCFalse;
-      return;
-    }
-    IValueVector List = new TValueVector();
-    for (const TPropInfo* Prop : GetPropList(Obj->ClassType())) {
-      List->Add(new TIEValue(Prop->Name, dtAtom));
-    }
-    Result = new TIEValue(List);
-  }
-};
-
-class TSetPropertyFunction : public TIEUserFunction {
-  IE_CLASS(TSetPropertyFunction, TIEUserFunction)
-
- public:
-  TSetPropertyFunction() {
-    Describe(*this, "set-property",
-             "Sets the named published property of the object to the value; returns TRUE, or "
-             "FALSE when the object publishes no such property",
-             " <TObject-expression> <property-name> <expression>", 3, 3);
-  }
-
- protected:
-  ~TSetPropertyFunction() override = default;
-
-  // The value is evaluated only once the property is known to exist.
-  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
+void CallGetProperty(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
+  TObject* Obj = ObjectOf(FunCall, 0, Context);
+  const std::string Name = TextOf(FunCall, 1, Context);
+  if (Obj == nullptr || !HasPropInfo(Obj->ClassType())) {
     Result = FCFalse;
-    TObject* Obj = ObjectOf(FunCall, 0, Context);
-    if (Obj == nullptr || !HasPropInfo(Obj->ClassType())) return;
-    const TPropInfo* Prop = GetPropInfo(Obj, TextOf(FunCall, 1, Context));
-    if (Prop == nullptr) return;
-    switch (Prop->Kind) {
-      case tkInteger:
-      case tkInt64:
-        SetPropValue(Obj, *Prop, int64_t{Operand(FunCall, 2, Context)->GetAsInteger()});
-        break;
-      case tkChar:
-      case tkEnumeration:
-      case tkString:
-      case tkSet:
-        SetPropValue(Obj, *Prop, std::string_view(TextOf(FunCall, 2, Context)));
-        break;
-      case tkFloat:
-        SetPropValue(Obj, *Prop, Operand(FunCall, 2, Context)->GetAsFloat());
-        break;
-      case tkClass:
-        SetObjectProp(Obj, *Prop, ObjectOf(FunCall, 2, Context));
-        break;
-      case tkMethod:
-        break;
-      case tkUnknown:
-      case tkVariant:
-      case tkArray:
-      case tkRecord:
-      case tkInterface:
-        InvalidPropertyType(*Prop);
-    }
-    Result = FCTrue;
+    return;
   }
-};
+  const TPropInfo* Prop = GetPropInfo(Obj, Name);
+  Result = Prop != nullptr ? PropertyValue(Obj, *Prop) : IIEValue(FCNil);
+}
 
-class TGetClassFunction : public TIEUserFunction {
-  IE_CLASS(TGetClassFunction, TIEUserFunction)
-
- public:
-  TGetClassFunction() {
-    Describe(*this, "get-class", "Returns the registered class of the given name", " <class-name>",
-             1, 1);
+void CallGetProperties(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
+  TObject* Obj = ObjectOf(FunCall, 0, Context);
+  if (Obj == nullptr || !HasPropInfo(Obj->ClassType())) {
+    Result = FCFalse;
+    return;
   }
-
- protected:
-  ~TGetClassFunction() override = default;
-
-  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
-    Result = new TIEValue(FindClass(TextOf(FunCall, 0, Context)));
+  IValueVector List = new TValueVector();
+  for (const TPropInfo* Prop : GetPropList(Obj->ClassType())) {
+    List->Add(new TIEValue(Prop->Name, dtAtom));
   }
-};
+  Result = new TIEValue(List);
+}
 
-class TIsClassFunction : public TIEUserFunction {
-  IE_CLASS(TIsClassFunction, TIEUserFunction)
-
- public:
-  TIsClassFunction() {
-    Describe(*this, "is-class",
-             "Returns TRUE if the object is an instance of the class or of a class derived from "
-             "it, FALSE otherwise",
-             " <TObject-expression> <TClass-expression>", 2, 2);
+// The value is evaluated only once the property is known to exist.
+void CallSetProperty(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
+  Result = FCFalse;
+  TObject* Obj = ObjectOf(FunCall, 0, Context);
+  if (Obj == nullptr || !HasPropInfo(Obj->ClassType())) return;
+  const TPropInfo* Prop = GetPropInfo(Obj, TextOf(FunCall, 1, Context));
+  if (Prop == nullptr) return;
+  switch (Prop->Kind) {
+    case tkInteger:
+    case tkInt64:
+      SetPropValue(Obj, *Prop, int64_t{Operand(FunCall, 2, Context)->GetAsInteger()});
+      break;
+    case tkChar:
+    case tkEnumeration:
+    case tkString:
+    case tkSet:
+      SetPropValue(Obj, *Prop, std::string_view(TextOf(FunCall, 2, Context)));
+      break;
+    case tkFloat:
+      SetPropValue(Obj, *Prop, Operand(FunCall, 2, Context)->GetAsFloat());
+      break;
+    case tkClass:
+      SetObjectProp(Obj, *Prop, ObjectOf(FunCall, 2, Context));
+      break;
+    case tkMethod:
+      break;
+    case tkUnknown:
+    case tkVariant:
+    case tkArray:
+    case tkRecord:
+    case tkInterface:
+      InvalidPropertyType(*Prop);
   }
+  Result = FCTrue;
+}
 
- protected:
-  ~TIsClassFunction() override = default;
+void CallGetClass(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
+  Result = new TIEValue(FindClass(TextOf(FunCall, 0, Context)));
+}
 
-  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
-    TObject* Obj = ObjectOf(FunCall, 0, Context);
-    TClass Class = Operand(FunCall, 1, Context)->GetAsClass();
-    Result = Truth(Obj != nullptr && Obj->InheritsFrom(Class));
-  }
-};
+void CallIsClass(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
+  TObject* Obj = ObjectOf(FunCall, 0, Context);
+  TClass Class = Operand(FunCall, 1, Context)->GetAsClass();
+  Result = Truth(Obj != nullptr && Obj->InheritsFrom(Class));
+}
 
 // The member names of the engine's enumerations, in ordinal order.
 constexpr std::string_view DuplicateConstructsNames[] = {"dcOverwrite", "dcIgnore", "dcError"};
@@ -505,6 +339,41 @@ void PublishClasses() {
       .Integer("Salience", &TRule::GetSalience, &TRule::SetSalienceInteger);
 }
 
+constexpr TFunctionRow ObjectRows[] = {
+    {"create-component", CallCreateComponent, 2, 3,
+     " <TComponentClass-expression> <TComponent-expression> [<TWinControl-expression>]",
+     "Creates a component of the given class owned by the given component (which may hold no "
+     "object), optionally placed in a parent control, and returns it"},
+    {"create-object", CallCreateObject, 1, 1, " <TClass-expression>",
+     "Creates an object of the given class and returns it; rules free it with free-object"},
+    {"execute-action", CallExecuteAction, 1, 1, " <TBasicAction-expression>",
+     "Executes the given action; returns TRUE if the action did something, FALSE otherwise"},
+    {"get-component", CallGetComponent, 0, 2,
+     " [<component-name>] | \r\n [<TComponent-expression> <component-name>]",
+     "Returns the engine's owner without arguments, else the component of the given name owned by "
+     "the engine's owner or by the given component; FALSE when there is none"},
+    {"get-components", CallGetComponents, 0, 1, " [<TComponent-expression>]",
+     "Returns a multifield of the components owned by the given component, or by the engine's "
+     "owner"},
+    {"get-properties", CallGetProperties, 1, 1, SObject,
+     "Returns a multifield of the names of the object's published properties, events left out, in "
+     "alphabetical order; FALSE when the object publishes nothing"},
+    {"set-property", CallSetProperty, 3, 3, " <TObject-expression> <property-name> <expression>",
+     "Sets the named published property of the object to the value; returns TRUE, or FALSE when "
+     "the object publishes no such property"},
+    {"get-class", CallGetClass, 1, 1, " <class-name>",
+     "Returns the registered class of the given name"},
+    {"is-class", CallIsClass, 2, 2, " <TObject-expression> <TClass-expression>",
+     "Returns TRUE if the object is an instance of the class or of a class derived from it, FALSE "
+     "otherwise"},
+    {"free-object", CallFreeObject, 1, UnlimitedArguments, " <TObject-expression>*",
+     "Frees each of the given objects; values that refer to one of them hold no object afterwards. "
+     "Returns TRUE"},
+    {"get-property", CallGetProperty, 2, 2, " <TObject-expression> <property-name>",
+     "Returns the value of the named published property of the object; FALSE when the object "
+     "publishes nothing, nil when it has no such property"},
+};
+
 }  // namespace
 
 void PublishEngineClasses() {
@@ -516,18 +385,7 @@ TObjectPackage::TObjectPackage(TComponent* Owner) : TUserPackage(Owner) { Publis
 
 void TObjectPackage::CreateFunctions() {
   TUserPackage::CreateFunctions();
-  TUserFunctionList& Functions = GetFunctions();
-  Functions.Add(new TCreateComponentFunction());
-  Functions.Add(new TCreateObjectFunction());
-  Functions.Add(new TExecuteActionFunction());
-  Functions.Add(new TFreeObjectFunction());
-  Functions.Add(new TGetComponentFunction());
-  Functions.Add(new TGetComponentsFunction());
-  Functions.Add(new TGetPropertyFunction());
-  Functions.Add(new TGetPropertiesFunction());
-  Functions.Add(new TSetPropertyFunction());
-  Functions.Add(new TGetClassFunction());
-  Functions.Add(new TIsClassFunction());
+  AddRows(GetFunctions(), ObjectRows);
 }
 
 }  // namespace ie

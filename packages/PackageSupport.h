@@ -1,6 +1,6 @@
-// What the function classes of the built-in packages share: how a function
-// describes itself (name, help text, argument text, limits) and how it
-// reads its arguments.
+// What the built-in packages share: the rows that describe their functions
+// (name, work, limits, argument text, help), how a function reads its
+// arguments, and the shared TRUE and FALSE.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/IEConsts.h"
+#include "functions/IEPackages.h"
 #include "functions/IEUserFunction.h"
 #include "runtime/Format.h"
 #include "runtime/Math.h"
@@ -15,11 +16,6 @@
 namespace ie {
 
 class TInferenceEngine;
-
-// Sets the name, the help text (through CommentFormat), the argument text
-// and the limits, the maximum before the minimum as the limits are coupled.
-void Describe(TIEUserFunction& Function, const char* Name, const char* Help, const char* Arguments,
-              int32_t Min, int32_t Max = UnlimitedArguments);
 
 // Text order regardless of case; texts that differ only in case keep a
 // fixed order too. Listings sort names by it.
@@ -47,44 +43,80 @@ std::string FileOperand(const IFunCall& FunCall, int32_t Index, TIEContext* Cont
 // AsNumeric. The runtime's routines raise its floating-point errors; the
 // result is checked once more, so no NaN or infinity is ever returned.
 template <double (*Formula)(double)>
-class TUnaryFloatFunction : public TIEUserFunction {
- protected:
-  ~TUnaryFloatFunction() override = default;
+void CallUnaryFloat(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
+  Result = new TIEValue(CheckFloat(Formula(Operand(FunCall, 0, Context)->GetAsNumeric())));
+}
 
-  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
-    Result = new TIEValue(CheckFloat(Formula(Operand(FunCall, 0, Context)->GetAsNumeric())));
-  }
-};
+// TRUE or FALSE, the shared atoms.
+inline IIEValue Truth(bool Value) { return Value ? FCTrue : FCFalse; }
 
-// What selecting one function of a class sets.
-struct TFunctionEntry {
+// The work of a function described by a row: evaluate the arguments it
+// needs and store the result (empty on entry).
+using TCallRoutine = void (*)(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result);
+
+// One function of a package: its name, its work, the limits of its
+// argument count, the argument text shown after the name and the help
+// text. A function with a class of its own (one that keeps state or
+// streams more) has no Call; its class gives the work.
+struct TFunctionRow {
   const char* Name;
-  const char* Comment;
-  const char* Arguments;
+  TCallRoutine Call;
   int32_t MinArguments;
   int32_t MaxArguments;
+  const char* Arguments;
+  const char* Help;
 };
 
-// A function class standing for the functions of Entries, one per member
-// of TKind in order.
+// A function made from a row. It streams the row's name after what every
+// function streams, so that it reads back with the same work even when it
+// was renamed; the row is found among the tables added so far.
+class TTableFunction : public TIEUserFunction {
+  IE_CLASS(TTableFunction, TIEUserFunction)
+
+ public:
+  TTableFunction() = default;
+  explicit TTableFunction(const TFunctionRow& Row);
+
+  // Nil for a function read from no stream yet.
+  const TFunctionRow* GetRow() const { return FRow; }
+
+  void WriteData(TWriter* Writer) override;
+  // Raises "Function is unimplemented or unassigned: %s" for a row that no
+  // table added so far holds.
+  void ReadData(TReader* Reader) override;
+
+ protected:
+  ~TTableFunction() override = default;
+
+  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override;
+
+ private:
+  const TFunctionRow* FRow = nullptr;
+};
+
+// Adds a function for each row of Rows, in order.
+void AddRows(TUserFunctionList& Functions, std::span<const TFunctionRow> Rows);
+
+// A function class standing for the functions of Rows (which have no
+// Call), one per member of TKind in order.
 template <class TKind>
 class TSelectableFunction : public TIEUserFunction {
  public:
   TKind GetFunctionType() const { return FKind; }
   void SetFunctionType(TKind Kind) {
-    const TFunctionEntry& Entry = FEntries[Kind];
+    const TFunctionRow& Row = FRows[Kind];
     FKind = Kind;
-    TIEUserFunction::SetFunctionName(Entry.Name);
-    SetComment(Format(CommentFormat, Entry.Comment));
-    SetArgumentString(Entry.Arguments);
-    SetMaxArgumentCount(Entry.MaxArguments);
-    SetMinArgumentCount(Entry.MinArguments);
+    TIEUserFunction::SetFunctionName(Row.Name);
+    SetComment(Format(CommentFormat, Row.Help));
+    SetArgumentString(Row.Arguments);
+    SetMaxArgumentCount(Row.MaxArguments);
+    SetMinArgumentCount(Row.MinArguments);
   }
   // One of the class's names selects its function; any other name is
   // only a new name.
   void SetFunctionName(const std::string& Name) override {
-    for (size_t I = 0; I < FEntries.size(); ++I) {
-      if (Name == FEntries[I].Name) {
+    for (size_t I = 0; I < FRows.size(); ++I) {
+      if (Name == FRows[I].Name) {
         SetFunctionType(static_cast<TKind>(I));
         return;
       }
@@ -93,14 +125,14 @@ class TSelectableFunction : public TIEUserFunction {
   }
 
  protected:
-  TSelectableFunction(std::span<const TFunctionEntry> Entries, TKind Kind)
-      : FEntries(Entries), FKind(Kind) {
+  TSelectableFunction(std::span<const TFunctionRow> Rows, TKind Kind)
+      : FRows(Rows), FKind(Kind) {
     SetFunctionType(Kind);
   }
   ~TSelectableFunction() override = default;
 
  private:
-  std::span<const TFunctionEntry> FEntries;
+  std::span<const TFunctionRow> FRows;
   TKind FKind;
 };
 

@@ -12,60 +12,23 @@
 namespace ie {
 namespace {
 
-IIEValue Truth(bool Value) { return Value ? FCTrue : FCFalse; }
 
-class TGetValueTypeFunction : public TIEUserFunction {
-  IE_CLASS(TGetValueTypeFunction, TIEUserFunction)
-
- public:
-  TGetValueTypeFunction() {
-    ie::Describe(*this, "get-type", "Returns the type of the argument", " <expression> ", 1, 1);
-  }
-
- protected:
-  ~TGetValueTypeFunction() override = default;
-
-  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
-    Result =
-        new TIEValue(std::string(IETypeName(Operand(FunCall, 0, Context)->GetDType())), dtAtom);
-  }
-};
+void CallGetValueType(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
+  Result = new TIEValue(std::string(IETypeName(Operand(FunCall, 0, Context)->GetDType())), dtAtom);
+}
 
 // evenp and oddp: the argument read as an integer, a float truncated.
 template <bool Even>
-class TParityFunction : public TIEUserFunction {
- protected:
-  ~TParityFunction() override = default;
+void CallParity(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
+  Result = Truth((Operand(FunCall, 0, Context)->GetAsInteger() % 2 == 0) == Even);
+}
 
-  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
-    Result = Truth((Operand(FunCall, 0, Context)->GetAsInteger() % 2 == 0) == Even);
-  }
-};
-
-class TEvenPFunction : public TParityFunction<true> {
-  IE_CLASS(TEvenPFunction, TIEUserFunction)
-
- public:
-  TEvenPFunction() {
-    ie::Describe(*this, "evenp", "Returns TRUE if the argument is an even integer, FALSE otherwise",
-                 " <numeric-expression>", 1, 1);
-  }
-
- protected:
-  ~TEvenPFunction() override = default;
-};
-
-class TOddPFunction : public TParityFunction<false> {
-  IE_CLASS(TOddPFunction, TIEUserFunction)
-
- public:
-  TOddPFunction() {
-    ie::Describe(*this, "oddp", "Returns TRUE if the argument is an odd integer, FALSE otherwise",
-                 " <numeric-expression>", 1, 1);
-  }
-
- protected:
-  ~TOddPFunction() override = default;
+constexpr TFunctionRow PredicateRows[] = {
+    {"get-type", CallGetValueType, 1, 1, " <expression> ", "Returns the type of the argument"},
+    {"evenp", CallParity<true>, 1, 1, " <numeric-expression>",
+     "Returns TRUE if the argument is an even integer, FALSE otherwise"},
+    {"oddp", CallParity<false>, 1, 1, " <numeric-expression>",
+     "Returns TRUE if the argument is an odd integer, FALSE otherwise"},
 };
 
 }  // namespace
@@ -120,9 +83,7 @@ void TVerifyTypePFunction::Describe() {
 void TPredicatePackage::CreateFunctions() {
   TUserPackage::CreateFunctions();
   TUserFunctionList& Functions = GetFunctions();
-  Functions.Add(new TGetValueTypeFunction());
-  Functions.Add(new TEvenPFunction());
-  Functions.Add(new TOddPFunction());
+  AddRows(Functions, PredicateRows);
   Functions.Add(new TVerifyTypePFunction("lexemep", {dtAtom, dtString}));
   Functions.Add(new TVerifyTypePFunction("numberp", {dtInteger, dtFloat}));
   Functions.Add(new TVerifyTypePFunction("floatp", {dtFloat}));

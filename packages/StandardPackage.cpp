@@ -29,7 +29,6 @@ double Number(const IFunCall& FunCall, int32_t Index, TIEContext* Context) {
 // Strict equality with one of the shared atoms; nil equals none of them.
 bool Is(const IIEValue& Value, const TIEValue* Atom) { return Atom->Equals(Value); }
 
-IIEValue Truth(bool Value) { return Value ? FCTrue : FCFalse; }
 
 bool Returned(const TIEContext* Context) { return Context != nullptr && Context->GetReturnFlag(); }
 
@@ -73,494 +72,259 @@ int32_t FindArgument(const IFunCall& FunCall, int32_t First,
 
 // Logic and control
 
-class TAndFunction : public TIEUserFunction {
-  IE_CLASS(TAndFunction, TIEUserFunction)
-
- public:
-  TAndFunction() {
-    Describe(*this, "and",
-             "Evaluates its arguments from left to right and returns FALSE at the first that is "
-             "FALSE, without evaluating the rest; otherwise TRUE.",
-             " <expression>*", 0);
-  }
-
- protected:
-  ~TAndFunction() override = default;
-
-  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
-    for (int32_t I = 0; I < FunCall->GetArgumentCount(); ++I) {
-      if (Is(Evaluate(FunCall, I, Context), FCFalse)) {
-        Result = FCFalse;
-        return;
-      }
-    }
-    Result = FCTrue;
-  }
-};
-
-class TOrFunction : public TIEUserFunction {
-  IE_CLASS(TOrFunction, TIEUserFunction)
-
- public:
-  TOrFunction() {
-    Describe(*this, "or",
-             "Evaluates its arguments from left to right and returns TRUE at the first that is "
-             "TRUE, without evaluating the rest; otherwise FALSE.",
-             " <expression>*", 0);
-  }
-
- protected:
-  ~TOrFunction() override = default;
-
-  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
-    for (int32_t I = 0; I < FunCall->GetArgumentCount(); ++I) {
-      if (Is(Evaluate(FunCall, I, Context), FCTrue)) {
-        Result = FCTrue;
-        return;
-      }
-    }
-    Result = FCFalse;
-  }
-};
-
-class TNotFunction : public TIEUserFunction {
-  IE_CLASS(TNotFunction, TIEUserFunction)
-
- public:
-  TNotFunction() {
-    Describe(*this, "not", "Returns TRUE when its argument is FALSE, and FALSE otherwise.",
-             " <expression>", 1, 1);
-  }
-
- protected:
-  ~TNotFunction() override = default;
-
-  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
-    Result = Truth(Is(Evaluate(FunCall, 0, Context), FCFalse));
-  }
-};
-
-class TIfFunction : public TIEUserFunction {
-  IE_CLASS(TIfFunction, TIEUserFunction)
-
- public:
-  TIfFunction() {
-    Describe(*this, "if",
-             "Evaluates the then-expressions when the predicate is not FALSE and the "
-             "else-expressions when it is; returns the last value evaluated, or FALSE.",
-             " <predicate-expression> then <expression>+ [else <expression>+]", 2);
-  }
-
- protected:
-  ~TIfFunction() override = default;
-
-  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
-    const int32_t Count = FunCall->GetArgumentCount();
-    if (!Is(FunCall->GetArgument(1), FCThen)) {
-      throw EIEException(Format(SSyntaxError, SMissingThen));
-    }
-    Result = FCFalse;
-    if (!Is(Evaluate(FunCall, 0, Context), FCFalse)) {
-      for (int32_t I = 2; I < Count; ++I) {
-        IIEValue Value = Evaluate(FunCall, I, Context);
-        if (Is(Value, FCElse)) return;
-        if (Returned(Context)) {
-          Result = Context->GetReturnValue();
-          return;
-        }
-        Result = std::move(Value);
-      }
+void CallAnd(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
+  for (int32_t I = 0; I < FunCall->GetArgumentCount(); ++I) {
+    if (Is(Evaluate(FunCall, I, Context), FCFalse)) {
+      Result = FCFalse;
       return;
     }
-    // The third argument always belongs to the then part.
-    const int32_t Else = FindArgument(FunCall, 3, [](const IIEValue& A) { return Is(A, FCElse); });
-    if (Else >= 0) RunBody(FunCall, Else + 1, Count, Context, Result);
   }
-};
+  Result = FCTrue;
+}
 
-class TWhileFunction : public TIEUserFunction {
-  IE_CLASS(TWhileFunction, TIEUserFunction)
-
- public:
-  TWhileFunction() {
-    Describe(*this, "while",
-             "Evaluates the body for as long as the condition, tested before each round, is not "
-             "FALSE; do only marks where the body begins.",
-             " <boolean-expression> [do] <expression>*", 2);
-  }
-
- protected:
-  ~TWhileFunction() override = default;
-
-  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
-    const int32_t Body = Is(FunCall->GetArgument(1), FCDo) ? 2 : 1;
-    const int32_t Count = FunCall->GetArgumentCount();
-    for (Result = Evaluate(FunCall, 0, Context); !Is(Result, FCFalse);
-         Result = Evaluate(FunCall, 0, Context)) {
-      StopWhenInterrupted(Context);
-      if (RunBody(FunCall, Body, Count, Context, Result)) return;
+void CallOr(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
+  for (int32_t I = 0; I < FunCall->GetArgumentCount(); ++I) {
+    if (Is(Evaluate(FunCall, I, Context), FCTrue)) {
+      Result = FCTrue;
+      return;
     }
   }
-};
+  Result = FCFalse;
+}
 
-class TForEachFunction : public TIEUserFunction {
-  IE_CLASS(TForEachFunction, TIEUserFunction)
+void CallNot(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
+  Result = Truth(Is(Evaluate(FunCall, 0, Context), FCFalse));
+}
 
- public:
-  TForEachFunction() {
-    Describe(*this, "foreach",
-             "Binds the variable, named without ?, to each element of the list in turn and "
-             "evaluates the body for each; returns the last value evaluated, nil for an empty "
-             "list.",
-             " <variable-name> <list-expression> <expression>*", 2);
+void CallIf(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
+  const int32_t Count = FunCall->GetArgumentCount();
+  if (!Is(FunCall->GetArgument(1), FCThen)) {
+    throw EIEException(Format(SSyntaxError, SMissingThen));
   }
-
- protected:
-  ~TForEachFunction() override = default;
-
-  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
-    const std::string Variable = Operand(FunCall, 0, Context)->GetAsString();
-    const IValueVector List = Operand(FunCall, 1, Context)->GetAsList();
-    const int32_t Count = FunCall->GetArgumentCount();
-    Result = FCNil;
-    // The count is read each round: the body may change the list.
-    for (int32_t I = 0; List && I < List->GetCount(); ++I) {
-      StopWhenInterrupted(Context);
-      Require(Context, dtVariable).SetVariable(Variable, List->Get(I)->Resolve(Context));
-      if (RunBody(FunCall, 2, Count, Context, Result)) return;
-    }
-  }
-};
-
-class TTryFunction : public TIEUserFunction {
-  IE_CLASS(TTryFunction, TIEUserFunction)
-
- public:
-  TTryFunction() {
-    Describe(*this, "try",
-             "Evaluates the body, then the finally-expressions whether or not the body failed; "
-             "an error is not passed on but bound to ?__ERROR for the catch-expressions.",
-             " [<expression>*] [finally [<expression>*>] [catch|except [<expression>*]]", 1);
-  }
-
- protected:
-  ~TTryFunction() override = default;
-
-  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
-    const int32_t Count = FunCall->GetArgumentCount();
-    const int32_t Finally =
-        FindArgument(FunCall, 0, [](const IIEValue& A) { return Is(A, FCFinally); });
-    const int32_t Catch = FindArgument(
-        FunCall, Finally + 1, [](const IIEValue& A) { return Is(A, FCCatch) || Is(A, FCExcept); });
-    if (Finally < 0 && Catch < 0) throw EIEException(SMissingCatchOrFinally);
-
-    std::exception_ptr Error;
-    std::string Message;
-    bool Aborted = false;
-    const auto Guarded = [&](int32_t First, int32_t Last) {
-      try {
-        RunBody(FunCall, First, Last, Context, Result);
-      } catch (const std::exception& E) {
-        // An error in the finally part replaces the body's.
-        Error = std::current_exception();
-        Message = E.what();
-        Aborted = dynamic_cast<const EAbort*>(&E) != nullptr;
+  Result = FCFalse;
+  if (!Is(Evaluate(FunCall, 0, Context), FCFalse)) {
+    for (int32_t I = 2; I < Count; ++I) {
+      IIEValue Value = Evaluate(FunCall, I, Context);
+      if (Is(Value, FCElse)) return;
+      if (Returned(Context)) {
+        Result = Context->GetReturnValue();
+        return;
       }
-    };
-    Guarded(0, Finally >= 0 ? Finally : Catch);
-    if (Finally >= 0) Guarded(Finally + 1, Catch >= 0 ? Catch : Count);
-    if (!Error) return;
-
-    Result = FCFalse;
-    // The silent abort must reach whoever stops the run.
-    if (Aborted) std::rethrow_exception(Error);
-    Require(Context, dtVariable).SetVariable(SErrorVariable, new TIEValue(Message, dtString));
-    if (Catch >= 0) RunBody(FunCall, Catch + 1, Count, Context, Result);
+      Result = std::move(Value);
+    }
+    return;
   }
-};
+  // The third argument always belongs to the then part.
+  const int32_t Else = FindArgument(FunCall, 3, [](const IIEValue& A) { return Is(A, FCElse); });
+  if (Else >= 0) RunBody(FunCall, Else + 1, Count, Context, Result);
+}
 
-class TThrowFunction : public TIEUserFunction {
-  IE_CLASS(TThrowFunction, TIEUserFunction)
-
- public:
-  TThrowFunction() {
-    Describe(*this, "throw", "Raises an error whose message is the text of its argument.",
-             " <lexeme-expression>", 1, 1);
+void CallWhile(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
+  const int32_t Body = Is(FunCall->GetArgument(1), FCDo) ? 2 : 1;
+  const int32_t Count = FunCall->GetArgumentCount();
+  for (Result = Evaluate(FunCall, 0, Context); !Is(Result, FCFalse);
+       Result = Evaluate(FunCall, 0, Context)) {
+    StopWhenInterrupted(Context);
+    if (RunBody(FunCall, Body, Count, Context, Result)) return;
   }
+}
 
- protected:
-  ~TThrowFunction() override = default;
-
-  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue&) override {
-    throw Exception(Operand(FunCall, 0, Context)->GetAsString());
+void CallForEach(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
+  const std::string Variable = Operand(FunCall, 0, Context)->GetAsString();
+  const IValueVector List = Operand(FunCall, 1, Context)->GetAsList();
+  const int32_t Count = FunCall->GetArgumentCount();
+  Result = FCNil;
+  // The count is read each round: the body may change the list.
+  for (int32_t I = 0; List && I < List->GetCount(); ++I) {
+    StopWhenInterrupted(Context);
+    Require(Context, dtVariable).SetVariable(Variable, List->Get(I)->Resolve(Context));
+    if (RunBody(FunCall, 2, Count, Context, Result)) return;
   }
-};
+}
 
-class TReturnFunction : public TIEUserFunction {
-  IE_CLASS(TReturnFunction, TIEUserFunction)
+void CallTry(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
+  const int32_t Count = FunCall->GetArgumentCount();
+  const int32_t Finally =
+      FindArgument(FunCall, 0, [](const IIEValue& A) { return Is(A, FCFinally); });
+  const int32_t Catch = FindArgument(
+      FunCall, Finally + 1, [](const IIEValue& A) { return Is(A, FCCatch) || Is(A, FCExcept); });
+  if (Finally < 0 && Catch < 0) throw EIEException(SMissingCatchOrFinally);
 
- public:
-  TReturnFunction() {
-    Describe(*this, "return",
-             "Stops the enclosing deffunction or rule actions; the deffunction's value is the "
-             "expression, evaluated where the deffunction runs.",
-             " <expression>", 1, 1);
-  }
+  std::exception_ptr Error;
+  std::string Message;
+  bool Aborted = false;
+  const auto Guarded = [&](int32_t First, int32_t Last) {
+    try {
+      RunBody(FunCall, First, Last, Context, Result);
+    } catch (const std::exception& E) {
+      // An error in the finally part replaces the body's.
+      Error = std::current_exception();
+      Message = E.what();
+      Aborted = dynamic_cast<const EAbort*>(&E) != nullptr;
+    }
+  };
+  Guarded(0, Finally >= 0 ? Finally : Catch);
+  if (Finally >= 0) Guarded(Finally + 1, Catch >= 0 ? Catch : Count);
+  if (!Error) return;
 
- protected:
-  ~TReturnFunction() override = default;
+  Result = FCFalse;
+  // The silent abort must reach whoever stops the run.
+  if (Aborted) std::rethrow_exception(Error);
+  Require(Context, dtVariable).SetVariable(SErrorVariable, new TIEValue(Message, dtString));
+  if (Catch >= 0) RunBody(FunCall, Catch + 1, Count, Context, Result);
+}
 
-  // Unevaluated: the deffunction that stops resolves it in its own context.
-  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
-    Result = FunCall->GetArgument(0);
-    Require(Context, Result->GetDType()).SetReturnValue(Result);
-  }
-};
+void CallThrow(const IFunCall& FunCall, TIEContext* Context, IIEValue&) {
+  throw Exception(Operand(FunCall, 0, Context)->GetAsString());
+}
 
-class TBindFunction : public TIEUserFunction {
-  IE_CLASS(TBindFunction, TIEUserFunction)
+// Unevaluated: the deffunction that stops resolves it in its own context.
+void CallReturn(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
+  Result = FunCall->GetArgument(0);
+  Require(Context, Result->GetDType()).SetReturnValue(Result);
+}
 
- public:
-  TBindFunction() {
-    Describe(*this, "bind",
-             "Sets the variable to the value of the expression, where it is already bound or "
-             "else in the current context, and returns that value.",
-             " <variable> <expression>", 2, 2);
-  }
-
- protected:
-  ~TBindFunction() override = default;
-
-  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
-    Result = Evaluate(FunCall, 1, Context);
-    Require(Context, dtVariable).SetVariable(FunCall->GetArgument(0)->GetAsString(), Result);
-  }
-};
+void CallBind(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
+  Result = Evaluate(FunCall, 1, Context);
+  Require(Context, dtVariable).SetVariable(FunCall->GetArgument(0)->GetAsString(), Result);
+}
 
 // Comparison
 
-class TEqFunction : public TIEUserFunction {
-  IE_CLASS(TEqFunction, TIEUserFunction)
-
- public:
-  TEqFunction() {
-    Describe(*this, "eq",
-             "Returns TRUE when every further argument has the kind and value of the first; "
-             "stops at the first that differs.",
-             " <expression> <expression>+", 1);
-  }
-
- protected:
-  ~TEqFunction() override = default;
-
-  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
-    const IIEValue First = Operand(FunCall, 0, Context);
-    for (int32_t I = 1; I < FunCall->GetArgumentCount(); ++I) {
-      if (!First->Equals(Operand(FunCall, I, Context))) {
-        Result = FCFalse;
-        return;
-      }
-    }
-    Result = FCTrue;
-  }
-};
-
-class TNeqFunction : public TIEUserFunction {
-  IE_CLASS(TNeqFunction, TIEUserFunction)
-
- public:
-  TNeqFunction() {
-    Describe(*this, "neq",
-             "Returns TRUE when no further argument has the kind and value of the first.",
-             " <expression> <expression>*", 1);
-  }
-
- protected:
-  ~TNeqFunction() override = default;
-
-  // Every argument is evaluated, even after a match.
-  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
-    const IIEValue First = Operand(FunCall, 0, Context);
-    Result = FCTrue;
-    for (int32_t I = 1; I < FunCall->GetArgumentCount(); ++I) {
-      if (First->Equals(Operand(FunCall, I, Context))) Result = FCFalse;
+void CallEq(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
+  const IIEValue First = Operand(FunCall, 0, Context);
+  for (int32_t I = 1; I < FunCall->GetArgumentCount(); ++I) {
+    if (!First->Equals(Operand(FunCall, I, Context))) {
+      Result = FCFalse;
+      return;
     }
   }
-};
+  Result = FCTrue;
+}
 
-class TEqStarFunction : public TIEUserFunction {
-  IE_CLASS(TEqStarFunction, TIEUserFunction)
-
- public:
-  TEqStarFunction() {
-    Describe(*this, "eq*",
-             "Returns TRUE when every further argument, read as a value of the first's kind, "
-             "equals the first, so that 3 and 3.0 are equal.",
-             " <expression> <expression>+", 1);
+// Every argument is evaluated, even after a match.
+void CallNeq(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
+  const IIEValue First = Operand(FunCall, 0, Context);
+  Result = FCTrue;
+  for (int32_t I = 1; I < FunCall->GetArgumentCount(); ++I) {
+    if (First->Equals(Operand(FunCall, I, Context))) Result = FCFalse;
   }
+}
 
- protected:
-  ~TEqStarFunction() override = default;
-
-  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
-    const IIEValue First = Operand(FunCall, 0, Context);
-    for (int32_t I = 1; I < FunCall->GetArgumentCount(); ++I) {
-      if (!First->EqualsStar(Operand(FunCall, I, Context))) {
-        Result = FCFalse;
-        return;
-      }
-    }
-    Result = FCTrue;
-  }
-};
-
-class TEqualsFunction : public TIEUserFunction {
-  IE_CLASS(TEqualsFunction, TIEUserFunction)
-
- public:
-  TEqualsFunction() {
-    Describe(*this, "=",
-             "Returns TRUE when every further number equals the first exactly; stops at the "
-             "first that differs.",
-             " <numeric-expression> <numeric-expression>+", 1);
-  }
-
- protected:
-  ~TEqualsFunction() override = default;
-
-  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
-    Result = FCFalse;
-    const double First = Number(FunCall, 0, Context);
-    for (int32_t I = 1; I < FunCall->GetArgumentCount(); ++I) {
-      if (Number(FunCall, I, Context) != First) return;
-    }
-    Result = FCTrue;
-  }
-};
-
-class TNotEqualsFunction : public TIEUserFunction {
-  IE_CLASS(TNotEqualsFunction, TIEUserFunction)
-
- public:
-  TNotEqualsFunction() {
-    Describe(*this, "<>", "Returns TRUE when no further number equals the first.",
-             " <numeric-expression> <numeric-expression>*", 1);
-  }
-
- protected:
-  ~TNotEqualsFunction() override = default;
-
-  // Every argument is evaluated, even after a match.
-  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
-    const double First = Number(FunCall, 0, Context);
-    Result = FCTrue;
-    for (int32_t I = 1; I < FunCall->GetArgumentCount(); ++I) {
-      if (Number(FunCall, I, Context) == First) Result = FCFalse;
+void CallEqStar(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
+  const IIEValue First = Operand(FunCall, 0, Context);
+  for (int32_t I = 1; I < FunCall->GetArgumentCount(); ++I) {
+    if (!First->EqualsStar(Operand(FunCall, I, Context))) {
+      Result = FCFalse;
+      return;
     }
   }
-};
+  Result = FCTrue;
+}
+
+void CallEquals(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
+  Result = FCFalse;
+  const double First = Number(FunCall, 0, Context);
+  for (int32_t I = 1; I < FunCall->GetArgumentCount(); ++I) {
+    if (Number(FunCall, I, Context) != First) return;
+  }
+  Result = FCTrue;
+}
+
+// Every argument is evaluated, even after a match.
+void CallNotEquals(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
+  const double First = Number(FunCall, 0, Context);
+  Result = FCTrue;
+  for (int32_t I = 1; I < FunCall->GetArgumentCount(); ++I) {
+    if (Number(FunCall, I, Context) == First) Result = FCFalse;
+  }
+}
 
 // >, >=, <, <=: TRUE when Relation holds between every number and the
 // next; stops at the first pair where it does not.
 template <class TRelation>
-class TOrderFunction : public TIEUserFunction {
- protected:
-  ~TOrderFunction() override = default;
-
-  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
-    double Previous = Number(FunCall, 0, Context);
-    for (int32_t I = 1; I < FunCall->GetArgumentCount(); ++I) {
-      const double Current = Number(FunCall, I, Context);
-      if (!TRelation()(Previous, Current)) {
-        Result = FCFalse;
-        return;
-      }
-      Previous = Current;
+void CallOrder(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
+  double Previous = Number(FunCall, 0, Context);
+  for (int32_t I = 1; I < FunCall->GetArgumentCount(); ++I) {
+    const double Current = Number(FunCall, I, Context);
+    if (!TRelation()(Previous, Current)) {
+      Result = FCFalse;
+      return;
     }
-    Result = FCTrue;
+    Previous = Current;
   }
-};
+  Result = FCTrue;
+}
 
 constexpr const char* SOrderArguments = " <numeric-expression> <numeric-expression>+";
 
-class TGtFunction : public TOrderFunction<std::greater<double>> {
-  IE_CLASS(TGtFunction, TIEUserFunction)
-
- public:
-  TGtFunction() {
-    Describe(*this, ">", "Returns TRUE when each number is greater than the one after it.",
-             SOrderArguments, 2);
-  }
-
- protected:
-  ~TGtFunction() override = default;
-};
-
-class TGtOrEqFunction : public TOrderFunction<std::greater_equal<double>> {
-  IE_CLASS(TGtOrEqFunction, TIEUserFunction)
-
- public:
-  TGtOrEqFunction() {
-    Describe(*this,
-             ">=", "Returns TRUE when each number is greater than or equal to the one after it.",
-             SOrderArguments, 2);
-  }
-
- protected:
-  ~TGtOrEqFunction() override = default;
-};
-
-class TLtFunction : public TOrderFunction<std::less<double>> {
-  IE_CLASS(TLtFunction, TIEUserFunction)
-
- public:
-  TLtFunction() {
-    Describe(*this, "<", "Returns TRUE when each number is less than the one after it.",
-             SOrderArguments, 2);
-  }
-
- protected:
-  ~TLtFunction() override = default;
-};
-
-class TLtOrEqFunction : public TOrderFunction<std::less_equal<double>> {
-  IE_CLASS(TLtOrEqFunction, TIEUserFunction)
-
- public:
-  TLtOrEqFunction() {
-    Describe(*this,
-             "<=", "Returns TRUE when each number is less than or equal to the one after it.",
-             SOrderArguments, 2);
-  }
-
- protected:
-  ~TLtOrEqFunction() override = default;
-};
-
-class TMemberFunction : public TIEUserFunction {
-  IE_CLASS(TMemberFunction, TIEUserFunction)
-
- public:
-  TMemberFunction() {
-    Describe(*this, "member",
-             "Returns the position, counted from 0, of the first further argument equal in kind "
-             "and value to the first, or FALSE when there is none.",
-             " <to-find-expression> <expression>+", 2);
-  }
-
- protected:
-  ~TMemberFunction() override = default;
-
-  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
-    const IIEValue Wanted = Operand(FunCall, 0, Context);
-    for (int32_t I = 1; I < FunCall->GetArgumentCount(); ++I) {
-      if (Wanted->Equals(Operand(FunCall, I, Context))) {
-        Result = new TIEValue(I - 1, dtInteger);
-        return;
-      }
+void CallMember(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
+  const IIEValue Wanted = Operand(FunCall, 0, Context);
+  for (int32_t I = 1; I < FunCall->GetArgumentCount(); ++I) {
+    if (Wanted->Equals(Operand(FunCall, I, Context))) {
+      Result = new TIEValue(I - 1, dtInteger);
+      return;
     }
-    Result = FCFalse;
   }
+  Result = FCFalse;
+}
+
+constexpr TFunctionRow StandardRows[] = {
+    {"and", CallAnd, 0, UnlimitedArguments, " <expression>*",
+     "Evaluates its arguments from left to right and returns FALSE at the first that is FALSE, "
+     "without evaluating the rest; otherwise TRUE."},
+    {"or", CallOr, 0, UnlimitedArguments, " <expression>*",
+     "Evaluates its arguments from left to right and returns TRUE at the first that is TRUE, "
+     "without evaluating the rest; otherwise FALSE."},
+    {"not", CallNot, 1, 1, " <expression>",
+     "Returns TRUE when its argument is FALSE, and FALSE otherwise."},
+    {"if", CallIf, 2, UnlimitedArguments,
+     " <predicate-expression> then <expression>+ [else <expression>+]",
+     "Evaluates the then-expressions when the predicate is not FALSE and the else-expressions when "
+     "it is; returns the last value evaluated, or FALSE."},
+    {"while", CallWhile, 2, UnlimitedArguments, " <boolean-expression> [do] <expression>*",
+     "Evaluates the body for as long as the condition, tested before each round, is not FALSE; do "
+     "only marks where the body begins."},
+    {"foreach", CallForEach, 2, UnlimitedArguments,
+     " <variable-name> <list-expression> <expression>*",
+     "Binds the variable, named without ?, to each element of the list in turn and evaluates the "
+     "body for each; returns the last value evaluated, nil for an empty list."},
+    {"try", CallTry, 1, UnlimitedArguments,
+     " [<expression>*] [finally [<expression>*>] [catch|except [<expression>*]]",
+     "Evaluates the body, then the finally-expressions whether or not the body failed; an error is "
+     "not passed on but bound to ?__ERROR for the catch-expressions."},
+    {"throw", CallThrow, 1, 1, " <lexeme-expression>",
+     "Raises an error whose message is the text of its argument."},
+    {"return", CallReturn, 1, 1, " <expression>",
+     "Stops the enclosing deffunction or rule actions; the deffunction's value is the expression, "
+     "evaluated where the deffunction runs."},
+    {"bind", CallBind, 2, 2, " <variable> <expression>",
+     "Sets the variable to the value of the expression, where it is already bound or else in the "
+     "current context, and returns that value."},
+    {"eq", CallEq, 1, UnlimitedArguments, " <expression> <expression>+",
+     "Returns TRUE when every further argument has the kind and value of the first; stops at the "
+     "first that differs."},
+    {"neq", CallNeq, 1, UnlimitedArguments, " <expression> <expression>*",
+     "Returns TRUE when no further argument has the kind and value of the first."},
+    {"eq*", CallEqStar, 1, UnlimitedArguments, " <expression> <expression>+",
+     "Returns TRUE when every further argument, read as a value of the first's kind, equals the "
+     "first, so that 3 and 3.0 are equal."},
+    {"=", CallEquals, 1, UnlimitedArguments, " <numeric-expression> <numeric-expression>+",
+     "Returns TRUE when every further number equals the first exactly; stops at the first that "
+     "differs."},
+    {"<>", CallNotEquals, 1, UnlimitedArguments, " <numeric-expression> <numeric-expression>*",
+     "Returns TRUE when no further number equals the first."},
+    {">", CallOrder<std::greater<double>>, 2, UnlimitedArguments, SOrderArguments,
+     "Returns TRUE when each number is greater than the one after it."},
+    {">=", CallOrder<std::greater_equal<double>>, 2, UnlimitedArguments, SOrderArguments,
+     "Returns TRUE when each number is greater than or equal to the one after it."},
+    {"<", CallOrder<std::less<double>>, 2, UnlimitedArguments, SOrderArguments,
+     "Returns TRUE when each number is less than the one after it."},
+    {"<=", CallOrder<std::less_equal<double>>, 2, UnlimitedArguments, SOrderArguments,
+     "Returns TRUE when each number is less than or equal to the one after it."},
+    {"member", CallMember, 2, UnlimitedArguments, " <to-find-expression> <expression>+",
+     "Returns the position, counted from 0, of the first further argument equal in kind and value "
+     "to the first, or FALSE when there is none."},
 };
 
 }  // namespace
@@ -570,28 +334,7 @@ class TMemberFunction : public TIEUserFunction {
 void TStandardPackage::CreateFunctions() {
   TUserPackage::CreateFunctions();
   TUserFunctionList& Functions = GetFunctions();
-  // Logic and control.
-  Functions.Add(new TAndFunction());
-  Functions.Add(new TOrFunction());
-  Functions.Add(new TNotFunction());
-  Functions.Add(new TIfFunction());
-  Functions.Add(new TWhileFunction());
-  Functions.Add(new TForEachFunction());
-  Functions.Add(new TTryFunction());
-  Functions.Add(new TThrowFunction());
-  Functions.Add(new TReturnFunction());
-  Functions.Add(new TBindFunction());
-  // Comparison.
-  Functions.Add(new TEqFunction());
-  Functions.Add(new TNeqFunction());
-  Functions.Add(new TEqStarFunction());
-  Functions.Add(new TEqualsFunction());
-  Functions.Add(new TNotEqualsFunction());
-  Functions.Add(new TGtFunction());
-  Functions.Add(new TGtOrEqFunction());
-  Functions.Add(new TLtFunction());
-  Functions.Add(new TLtOrEqFunction());
-  Functions.Add(new TMemberFunction());
+  AddRows(Functions, StandardRows);
   AddEngineCommands(Functions);
   AddMultifieldFunctions(Functions);
   AddIOFunctions(Functions);

@@ -39,450 +39,17 @@ double Sec(double X) { return FloatDivide(1, std::cos(X)); }
 double Sech(double X) { return FloatDivide(1, Cosh(X)); }
 double Sin(double X) { return std::sin(X); }
 
-class TACosFunction : public TUnaryFloatFunction<ArcCos> {
-  IE_CLASS(TACosFunction, TIEUserFunction)
-
- public:
-  TACosFunction() {
-    Describe(*this, "acos", "Returns the arc cosine of its argument, in radians.", SNumber, 1, 1);
-  }
-
- protected:
-  ~TACosFunction() override = default;
-};
-
-class TACosHFunction : public TUnaryFloatFunction<ArcCosh> {
-  IE_CLASS(TACosHFunction, TIEUserFunction)
-
- public:
-  TACosHFunction() {
-    Describe(*this, "acosh", "Returns the inverse hyperbolic cosine of its argument.", SNumber, 1,
-             1);
-  }
-
- protected:
-  ~TACosHFunction() override = default;
-};
-
-class TACotFunction : public TUnaryFloatFunction<ArcCot> {
-  IE_CLASS(TACotFunction, TIEUserFunction)
-
- public:
-  TACotFunction() {
-    Describe(*this, "acot", "Returns the arc cotangent of its argument, in radians.", SNumber, 1,
-             1);
-  }
-
- protected:
-  ~TACotFunction() override = default;
-};
-
-class TACotHFunction : public TUnaryFloatFunction<ArcCoth> {
-  IE_CLASS(TACotHFunction, TIEUserFunction)
-
- public:
-  TACotHFunction() {
-    Describe(*this, "acoth", "Returns the inverse hyperbolic cotangent of its argument.", SNumber,
-             1, 1);
-  }
-
- protected:
-  ~TACotHFunction() override = default;
-};
-
-class TACscFunction : public TUnaryFloatFunction<ArcCsc> {
-  IE_CLASS(TACscFunction, TIEUserFunction)
-
- public:
-  TACscFunction() {
-    Describe(*this, "acsc", "Returns the arc cosecant of its argument, in radians.", SNumber, 1, 1);
-  }
-
- protected:
-  ~TACscFunction() override = default;
-};
-
-class TACscHFunction : public TUnaryFloatFunction<ArcCsch> {
-  IE_CLASS(TACscHFunction, TIEUserFunction)
-
- public:
-  TACscHFunction() {
-    Describe(*this, "acsch", "Returns the inverse hyperbolic cosecant of its argument.", SNumber, 1,
-             1);
-  }
-
- protected:
-  ~TACscHFunction() override = default;
-};
-
-class TASecFunction : public TUnaryFloatFunction<ArcSec> {
-  IE_CLASS(TASecFunction, TIEUserFunction)
-
- public:
-  TASecFunction() {
-    Describe(*this, "asec", "Returns the arc secant of its argument, in radians.", SNumber, 1, 1);
-  }
-
- protected:
-  ~TASecFunction() override = default;
-};
-
-class TASecHFunction : public TUnaryFloatFunction<ArcSech> {
-  IE_CLASS(TASecHFunction, TIEUserFunction)
-
- public:
-  TASecHFunction() {
-    Describe(*this, "asech", "Returns the inverse hyperbolic secant of its argument.", SNumber, 1,
-             1);
-  }
-
- protected:
-  ~TASecHFunction() override = default;
-};
-
-class TASinFunction : public TUnaryFloatFunction<ArcSin> {
-  IE_CLASS(TASinFunction, TIEUserFunction)
-
- public:
-  TASinFunction() {
-    Describe(*this, "asin", "Returns the arc sine of its argument, in radians.", SNumber, 1, 1);
-  }
-
- protected:
-  ~TASinFunction() override = default;
-};
-
-class TASinHFunction : public TUnaryFloatFunction<ArcSinh> {
-  IE_CLASS(TASinHFunction, TIEUserFunction)
-
- public:
-  TASinHFunction() {
-    Describe(*this, "asinh", "Returns the inverse hyperbolic sine of its argument.", SNumber, 1, 1);
-  }
-
- protected:
-  ~TASinHFunction() override = default;
-};
-
-class TATanFunction : public TUnaryFloatFunction<ArcTan> {
-  IE_CLASS(TATanFunction, TIEUserFunction)
-
- public:
-  TATanFunction() {
-    Describe(*this, "atan", "Returns the arc tangent of its argument, in radians.", SNumber, 1, 1);
-  }
-
- protected:
-  ~TATanFunction() override = default;
-};
-
-class TATanHFunction : public TUnaryFloatFunction<ArcTanh> {
-  IE_CLASS(TATanHFunction, TIEUserFunction)
-
- public:
-  TATanHFunction() {
-    Describe(*this, "atanh", "Returns the inverse hyperbolic tangent of its argument.", SNumber, 1,
-             1);
-  }
-
- protected:
-  ~TATanHFunction() override = default;
-};
-
-class TCosFunction : public TUnaryFloatFunction<Cos> {
-  IE_CLASS(TCosFunction, TIEUserFunction)
-
- public:
-  TCosFunction() {
-    Describe(*this, "cos", "Returns the cosine of its argument, an angle in radians.", SNumber, 1,
-             1);
-  }
-
- protected:
-  ~TCosFunction() override = default;
-};
-
-class TCosHFunction : public TUnaryFloatFunction<Cosh> {
-  IE_CLASS(TCosHFunction, TIEUserFunction)
-
- public:
-  TCosHFunction() {
-    Describe(*this, "cosh", "Returns the hyperbolic cosine of its argument.", SNumber, 1, 1);
-  }
-
- protected:
-  ~TCosHFunction() override = default;
-};
-
-class TCotFunction : public TUnaryFloatFunction<Cotan> {
-  IE_CLASS(TCotFunction, TIEUserFunction)
-
- public:
-  TCotFunction() {
-    Describe(*this, "cot", "Returns the cotangent of its argument, an angle in radians.", SNumber,
-             1, 1);
-  }
-
- protected:
-  ~TCotFunction() override = default;
-};
-
-class TCotHFunction : public TUnaryFloatFunction<Coth> {
-  IE_CLASS(TCotHFunction, TIEUserFunction)
-
- public:
-  TCotHFunction() {
-    Describe(*this, "coth", "Returns the hyperbolic cotangent of its argument.", SNumber, 1, 1);
-  }
-
- protected:
-  ~TCotHFunction() override = default;
-};
-
-class TCscFunction : public TUnaryFloatFunction<Csc> {
-  IE_CLASS(TCscFunction, TIEUserFunction)
-
- public:
-  TCscFunction() {
-    Describe(*this, "csc", "Returns the cosecant of its argument, an angle in radians.", SNumber, 1,
-             1);
-  }
-
- protected:
-  ~TCscFunction() override = default;
-};
-
-class TCscHFunction : public TUnaryFloatFunction<Csch> {
-  IE_CLASS(TCscHFunction, TIEUserFunction)
-
- public:
-  TCscHFunction() {
-    Describe(*this, "csch", "Returns the hyperbolic cosecant of its argument.", SNumber, 1, 1);
-  }
-
- protected:
-  ~TCscHFunction() override = default;
-};
-
-class TCycleRadFunction : public TUnaryFloatFunction<CycleToRad> {
-  IE_CLASS(TCycleRadFunction, TIEUserFunction)
-
- public:
-  TCycleRadFunction() {
-    Describe(*this, "cycle-rad", "Returns its argument, a number of cycles, in radians.", SNumber,
-             1, 1);
-  }
-
- protected:
-  ~TCycleRadFunction() override = default;
-};
-
-class TDegGradFunction : public TUnaryFloatFunction<DegToGrad> {
-  IE_CLASS(TDegGradFunction, TIEUserFunction)
-
- public:
-  TDegGradFunction() {
-    Describe(*this, "deg-grad", "Returns its argument, an angle in degrees, in grads.", SNumber, 1,
-             1);
-  }
-
- protected:
-  ~TDegGradFunction() override = default;
-};
-
-class TDegRadFunction : public TUnaryFloatFunction<DegToRad> {
-  IE_CLASS(TDegRadFunction, TIEUserFunction)
-
- public:
-  TDegRadFunction() {
-    Describe(*this, "deg-rad", "Returns its argument, an angle in degrees, in radians.", SNumber, 1,
-             1);
-  }
-
- protected:
-  ~TDegRadFunction() override = default;
-};
-
-class TGradDegFunction : public TUnaryFloatFunction<GradToDeg> {
-  IE_CLASS(TGradDegFunction, TIEUserFunction)
-
- public:
-  TGradDegFunction() {
-    Describe(*this, "grad-deg", "Returns its argument, an angle in grads, in degrees.", SNumber, 1,
-             1);
-  }
-
- protected:
-  ~TGradDegFunction() override = default;
-};
-
-class TGradRadFunction : public TUnaryFloatFunction<GradToRad> {
-  IE_CLASS(TGradRadFunction, TIEUserFunction)
-
- public:
-  TGradRadFunction() {
-    Describe(*this, "grad-rad", "Returns its argument, an angle in grads, in radians.", SNumber, 1,
-             1);
-  }
-
- protected:
-  ~TGradRadFunction() override = default;
-};
-
-class TRadCycleFunction : public TUnaryFloatFunction<RadToCycle> {
-  IE_CLASS(TRadCycleFunction, TIEUserFunction)
-
- public:
-  TRadCycleFunction() {
-    Describe(*this, "rad-cycle", "Returns its argument, an angle in radians, in cycles.", SNumber,
-             1, 1);
-  }
-
- protected:
-  ~TRadCycleFunction() override = default;
-};
-
-class TRadDegFunction : public TUnaryFloatFunction<RadToDeg> {
-  IE_CLASS(TRadDegFunction, TIEUserFunction)
-
- public:
-  TRadDegFunction() {
-    Describe(*this, "rad-deg", "Returns its argument, an angle in radians, in degrees.", SNumber, 1,
-             1);
-  }
-
- protected:
-  ~TRadDegFunction() override = default;
-};
-
-class TRadGradFunction : public TUnaryFloatFunction<RadToGrad> {
-  IE_CLASS(TRadGradFunction, TIEUserFunction)
-
- public:
-  TRadGradFunction() {
-    Describe(*this, "rad-grad", "Returns its argument, an angle in radians, in grads.", SNumber, 1,
-             1);
-  }
-
- protected:
-  ~TRadGradFunction() override = default;
-};
-
-class TSecFunction : public TUnaryFloatFunction<Sec> {
-  IE_CLASS(TSecFunction, TIEUserFunction)
-
- public:
-  TSecFunction() {
-    Describe(*this, "sec", "Returns the secant of its argument, an angle in radians.", SNumber, 1,
-             1);
-  }
-
- protected:
-  ~TSecFunction() override = default;
-};
-
-class TSecHFunction : public TUnaryFloatFunction<Sech> {
-  IE_CLASS(TSecHFunction, TIEUserFunction)
-
- public:
-  TSecHFunction() {
-    Describe(*this, "sech", "Returns the hyperbolic secant of its argument.", SNumber, 1, 1);
-  }
-
- protected:
-  ~TSecHFunction() override = default;
-};
-
-class TSinFunction : public TUnaryFloatFunction<Sin> {
-  IE_CLASS(TSinFunction, TIEUserFunction)
-
- public:
-  TSinFunction() {
-    Describe(*this, "sin", "Returns the sine of its argument, an angle in radians.", SNumber, 1, 1);
-  }
-
- protected:
-  ~TSinFunction() override = default;
-};
-
-class TSinHFunction : public TUnaryFloatFunction<Sinh> {
-  IE_CLASS(TSinHFunction, TIEUserFunction)
-
- public:
-  TSinHFunction() {
-    Describe(*this, "sinh", "Returns the hyperbolic sine of its argument.", SNumber, 1, 1);
-  }
-
- protected:
-  ~TSinHFunction() override = default;
-};
-
-class TTanFunction : public TUnaryFloatFunction<Tan> {
-  IE_CLASS(TTanFunction, TIEUserFunction)
-
- public:
-  TTanFunction() {
-    Describe(*this, "tan", "Returns the tangent of its argument, an angle in radians.", SNumber, 1,
-             1);
-  }
-
- protected:
-  ~TTanFunction() override = default;
-};
-
-class TTanHFunction : public TUnaryFloatFunction<Tanh> {
-  IE_CLASS(TTanHFunction, TIEUserFunction)
-
- public:
-  TTanHFunction() {
-    Describe(*this, "tanh", "Returns the hyperbolic tangent of its argument.", SNumber, 1, 1);
-  }
-
- protected:
-  ~TTanHFunction() override = default;
-};
-
-class TATan2Function : public TIEUserFunction {
-  IE_CLASS(TATan2Function, TIEUserFunction)
-
- public:
-  TATan2Function() {
-    Describe(*this, "atan2",
-             "Returns the angle, in radians, of the point whose X and Y coordinates are the "
-             "arguments.",
-             " <numeric-expression-X> <numeric-expression-Y>", 2, 2);
-  }
-
- protected:
-  ~TATan2Function() override = default;
-
-  // Y is read first; only which conversion error comes first shows it.
-  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
-    const double Y = Operand(FunCall, 1, Context)->GetAsNumeric();
-    const double X = Operand(FunCall, 0, Context)->GetAsNumeric();
-    Result = new TIEValue(ArcTan2(Y, X));
-  }
-};
-
-class THypotenuseFunction : public TIEUserFunction {
-  IE_CLASS(THypotenuseFunction, TIEUserFunction)
-
- public:
-  THypotenuseFunction() {
-    Describe(*this, "hypotenuse",
-             "Returns the length of the hypotenuse of a right triangle whose other sides are the "
-             "arguments.",
-             " <numeric-expression-X> <numeric-expression-Y>", 2, 2);
-  }
-
- protected:
-  ~THypotenuseFunction() override = default;
-
-  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
-    const double X = Operand(FunCall, 0, Context)->GetAsNumeric();
-    Result = new TIEValue(Hypot(X, Operand(FunCall, 1, Context)->GetAsNumeric()));
-  }
-};
+// Y is read first; only which conversion error comes first shows it.
+void CallATan2(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
+  const double Y = Operand(FunCall, 1, Context)->GetAsNumeric();
+  const double X = Operand(FunCall, 0, Context)->GetAsNumeric();
+  Result = new TIEValue(ArcTan2(Y, X));
+}
+
+void CallHypotenuse(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
+  const double X = Operand(FunCall, 0, Context)->GetAsNumeric();
+  Result = new TIEValue(Hypot(X, Operand(FunCall, 1, Context)->GetAsNumeric()));
+}
 
 enum TDistanceKind : uint8_t { dkEuclidean, dkSquared, dkManhattan };
 
@@ -494,65 +61,92 @@ double Coordinate(const IIEValue& Item, TIEContext* Context) {
 }
 
 template <TDistanceKind Kind>
-class TDistanceOf : public TIEUserFunction {
- protected:
-  ~TDistanceOf() override = default;
-
-  void Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) override {
-    const IValueVector A = Operand(FunCall, 0, Context)->GetAsList();
-    const IValueVector B = Operand(FunCall, 1, Context)->GetAsList();
-    if (A->GetCount() != B->GetCount()) throw EIEException(SMultifieldLengths);
-    double Sum = 0;
-    for (int32_t I = 0; I < A->GetCount(); ++I) {
-      const double Difference = Coordinate(A->Get(I), Context) - Coordinate(B->Get(I), Context);
-      Sum += Kind == dkManhattan ? std::fabs(Difference) : Difference * Difference;
-    }
-    Result = new TIEValue(Kind == dkEuclidean ? Sqrt(Sum) : CheckFloat(Sum));
+void CallDistanceOf(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
+  const IValueVector A = Operand(FunCall, 0, Context)->GetAsList();
+  const IValueVector B = Operand(FunCall, 1, Context)->GetAsList();
+  if (A->GetCount() != B->GetCount()) throw EIEException(SMultifieldLengths);
+  double Sum = 0;
+  for (int32_t I = 0; I < A->GetCount(); ++I) {
+    const double Difference = Coordinate(A->Get(I), Context) - Coordinate(B->Get(I), Context);
+    Sum += Kind == dkManhattan ? std::fabs(Difference) : Difference * Difference;
   }
-};
+  Result = new TIEValue(Kind == dkEuclidean ? Sqrt(Sum) : CheckFloat(Sum));
+}
 
-class TDistanceFunction : public TDistanceOf<dkEuclidean> {
-  IE_CLASS(TDistanceFunction, TIEUserFunction)
-
- public:
-  TDistanceFunction() {
-    Describe(*this, "distance",
-             "Returns the distance between two points given as multifields of coordinates.",
-             SPoints, 2, 2);
-  }
-
- protected:
-  ~TDistanceFunction() override = default;
-};
-
-class TDistanceSqrFunction : public TDistanceOf<dkSquared> {
-  IE_CLASS(TDistanceSqrFunction, TIEUserFunction)
-
- public:
-  TDistanceSqrFunction() {
-    Describe(*this, "distance-sqr",
-             "Returns the square of the distance between two points given as multifields of "
-             "coordinates.",
-             SPoints, 2, 2);
-  }
-
- protected:
-  ~TDistanceSqrFunction() override = default;
-};
-
-class TDistanceManhattanFunction : public TDistanceOf<dkManhattan> {
-  IE_CLASS(TDistanceManhattanFunction, TIEUserFunction)
-
- public:
-  TDistanceManhattanFunction() {
-    Describe(*this, "distance-manhattan",
-             "Returns the sum of the absolute differences of the coordinates of two points given "
-             "as multifields.",
-             SPoints, 2, 2);
-  }
-
- protected:
-  ~TDistanceManhattanFunction() override = default;
+constexpr TFunctionRow TrigonometryRows[] = {
+    {"acos", CallUnaryFloat<ArcCos>, 1, 1, SNumber,
+     "Returns the arc cosine of its argument, in radians."},
+    {"acosh", CallUnaryFloat<ArcCosh>, 1, 1, SNumber,
+     "Returns the inverse hyperbolic cosine of its argument."},
+    {"acot", CallUnaryFloat<ArcCot>, 1, 1, SNumber,
+     "Returns the arc cotangent of its argument, in radians."},
+    {"acoth", CallUnaryFloat<ArcCoth>, 1, 1, SNumber,
+     "Returns the inverse hyperbolic cotangent of its argument."},
+    {"acsc", CallUnaryFloat<ArcCsc>, 1, 1, SNumber,
+     "Returns the arc cosecant of its argument, in radians."},
+    {"acsch", CallUnaryFloat<ArcCsch>, 1, 1, SNumber,
+     "Returns the inverse hyperbolic cosecant of its argument."},
+    {"asec", CallUnaryFloat<ArcSec>, 1, 1, SNumber,
+     "Returns the arc secant of its argument, in radians."},
+    {"asech", CallUnaryFloat<ArcSech>, 1, 1, SNumber,
+     "Returns the inverse hyperbolic secant of its argument."},
+    {"asin", CallUnaryFloat<ArcSin>, 1, 1, SNumber,
+     "Returns the arc sine of its argument, in radians."},
+    {"asinh", CallUnaryFloat<ArcSinh>, 1, 1, SNumber,
+     "Returns the inverse hyperbolic sine of its argument."},
+    {"atan", CallUnaryFloat<ArcTan>, 1, 1, SNumber,
+     "Returns the arc tangent of its argument, in radians."},
+    {"atan2", CallATan2, 2, 2, " <numeric-expression-X> <numeric-expression-Y>",
+     "Returns the angle, in radians, of the point whose X and Y coordinates are the arguments."},
+    {"atanh", CallUnaryFloat<ArcTanh>, 1, 1, SNumber,
+     "Returns the inverse hyperbolic tangent of its argument."},
+    {"cos", CallUnaryFloat<Cos>, 1, 1, SNumber,
+     "Returns the cosine of its argument, an angle in radians."},
+    {"cosh", CallUnaryFloat<Cosh>, 1, 1, SNumber, "Returns the hyperbolic cosine of its argument."},
+    {"cot", CallUnaryFloat<Cotan>, 1, 1, SNumber,
+     "Returns the cotangent of its argument, an angle in radians."},
+    {"coth", CallUnaryFloat<Coth>, 1, 1, SNumber,
+     "Returns the hyperbolic cotangent of its argument."},
+    {"csc", CallUnaryFloat<Csc>, 1, 1, SNumber,
+     "Returns the cosecant of its argument, an angle in radians."},
+    {"csch", CallUnaryFloat<Csch>, 1, 1, SNumber,
+     "Returns the hyperbolic cosecant of its argument."},
+    {"cycle-rad", CallUnaryFloat<CycleToRad>, 1, 1, SNumber,
+     "Returns its argument, a number of cycles, in radians."},
+    {"deg-grad", CallUnaryFloat<DegToGrad>, 1, 1, SNumber,
+     "Returns its argument, an angle in degrees, in grads."},
+    {"deg-rad", CallUnaryFloat<DegToRad>, 1, 1, SNumber,
+     "Returns its argument, an angle in degrees, in radians."},
+    {"distance", CallDistanceOf<dkEuclidean>, 2, 2, SPoints,
+     "Returns the distance between two points given as multifields of coordinates."},
+    {"distance-sqr", CallDistanceOf<dkSquared>, 2, 2, SPoints,
+     "Returns the square of the distance between two points given as multifields of coordinates."},
+    {"distance-manhattan", CallDistanceOf<dkManhattan>, 2, 2, SPoints,
+     "Returns the sum of the absolute differences of the coordinates of two points given as "
+     "multifields."},
+    {"grad-deg", CallUnaryFloat<GradToDeg>, 1, 1, SNumber,
+     "Returns its argument, an angle in grads, in degrees."},
+    {"grad-rad", CallUnaryFloat<GradToRad>, 1, 1, SNumber,
+     "Returns its argument, an angle in grads, in radians."},
+    {"hypotenuse", CallHypotenuse, 2, 2, " <numeric-expression-X> <numeric-expression-Y>",
+     "Returns the length of the hypotenuse of a right triangle whose other sides are the "
+     "arguments."},
+    {"rad-cycle", CallUnaryFloat<RadToCycle>, 1, 1, SNumber,
+     "Returns its argument, an angle in radians, in cycles."},
+    {"rad-deg", CallUnaryFloat<RadToDeg>, 1, 1, SNumber,
+     "Returns its argument, an angle in radians, in degrees."},
+    {"rad-grad", CallUnaryFloat<RadToGrad>, 1, 1, SNumber,
+     "Returns its argument, an angle in radians, in grads."},
+    {"sec", CallUnaryFloat<Sec>, 1, 1, SNumber,
+     "Returns the secant of its argument, an angle in radians."},
+    {"sech", CallUnaryFloat<Sech>, 1, 1, SNumber, "Returns the hyperbolic secant of its argument."},
+    {"sin", CallUnaryFloat<Sin>, 1, 1, SNumber,
+     "Returns the sine of its argument, an angle in radians."},
+    {"sinh", CallUnaryFloat<Sinh>, 1, 1, SNumber, "Returns the hyperbolic sine of its argument."},
+    {"tan", CallUnaryFloat<Tan>, 1, 1, SNumber,
+     "Returns the tangent of its argument, an angle in radians."},
+    {"tanh", CallUnaryFloat<Tanh>, 1, 1, SNumber,
+     "Returns the hyperbolic tangent of its argument."},
 };
 
 }  // namespace
@@ -561,44 +155,7 @@ class TDistanceManhattanFunction : public TDistanceOf<dkManhattan> {
 
 void TTrigonometryPackage::CreateFunctions() {
   TUserPackage::CreateFunctions();
-  TUserFunctionList& Functions = GetFunctions();
-  Functions.Add(new TACosFunction());
-  Functions.Add(new TACosHFunction());
-  Functions.Add(new TACotFunction());
-  Functions.Add(new TACotHFunction());
-  Functions.Add(new TACscFunction());
-  Functions.Add(new TACscHFunction());
-  Functions.Add(new TASecFunction());
-  Functions.Add(new TASecHFunction());
-  Functions.Add(new TASinFunction());
-  Functions.Add(new TASinHFunction());
-  Functions.Add(new TATanFunction());
-  Functions.Add(new TATan2Function());
-  Functions.Add(new TATanHFunction());
-  Functions.Add(new TCosFunction());
-  Functions.Add(new TCosHFunction());
-  Functions.Add(new TCotFunction());
-  Functions.Add(new TCotHFunction());
-  Functions.Add(new TCscFunction());
-  Functions.Add(new TCscHFunction());
-  Functions.Add(new TCycleRadFunction());
-  Functions.Add(new TDegGradFunction());
-  Functions.Add(new TDegRadFunction());
-  Functions.Add(new TDistanceFunction());
-  Functions.Add(new TDistanceSqrFunction());
-  Functions.Add(new TDistanceManhattanFunction());
-  Functions.Add(new TGradDegFunction());
-  Functions.Add(new TGradRadFunction());
-  Functions.Add(new THypotenuseFunction());
-  Functions.Add(new TRadCycleFunction());
-  Functions.Add(new TRadDegFunction());
-  Functions.Add(new TRadGradFunction());
-  Functions.Add(new TSecFunction());
-  Functions.Add(new TSecHFunction());
-  Functions.Add(new TSinFunction());
-  Functions.Add(new TSinHFunction());
-  Functions.Add(new TTanFunction());
-  Functions.Add(new TTanHFunction());
+  AddRows(GetFunctions(), TrigonometryRows);
 }
 
 }  // namespace ie

@@ -10,6 +10,7 @@
 #include "functions/IEHelperFunctions.h"
 #include "packages/BusinessPackage.h"
 #include "packages/PredicatePackage.h"
+#include "packages/TrigonometryPackage.h"
 #include "runtime/ClassRegistry.h"
 #include "runtime/Filer.h"
 #include "runtime/Properties.h"
@@ -70,6 +71,43 @@ TEST(PackageStreaming, KindTestsKeepTheirKinds) {
   EXPECT_EQ(Classp->GetComment(),
             "Returns TRUE if the argument is of the following type(s): Object, Class.  If the "
             "argument is any other type, FALSE is returned");
+  Read->Free();
+  Written->Free();
+}
+
+// The row goes with the function, so a renamed one keeps its work.
+TEST(PackageStreaming, ARenamedTableFunctionKeepsItsWork) {
+  TTrigonometryPackage* Written = Create<TTrigonometryPackage>(nullptr);
+  Written->GetFunctions().Get(Written->IndexOf("rad-deg"))->SetFunctionName("degrees");
+  const std::string Bytes = Streamed(Written);
+  TInferenceEngine* Engine = Create<TInferenceEngine>(nullptr);
+  Engine->SetPackages({pStandard, pMath});
+  TTrigonometryPackage* Read = Create<TTrigonometryPackage>(Engine);
+  Read->GetFunctions().Clear();
+  ReadInto(Bytes, Read);
+  EXPECT_EQ(Read->GetFunctions().GetCount(), Written->GetFunctions().GetCount());
+  EXPECT_EQ(Text(Engine->ParseNExecuteFunCall("(degrees (* 2 (acos 0)))")), "180.0000");
+  EXPECT_FALSE(Engine->ContainsUserFunction("rad-deg"));
+  EXPECT_EQ(Read->GetFunctions().Get(Read->IndexOf("degrees"))->GetArgumentString(),
+            " <numeric-expression>");
+  Engine->Free();
+  Written->Free();
+}
+
+// A stream naming a row no package has added fails and changes nothing.
+TEST(PackageStreaming, AnUnknownRowRaisesAndChangesNothing) {
+  TTrigonometryPackage* Written = Create<TTrigonometryPackage>(nullptr);
+  std::string Bytes = Streamed(Written);
+  const std::string Row = "cycle-rad";
+  // The row's name is the last text written for the function.
+  const size_t At = Bytes.rfind(Row);
+  ASSERT_NE(At, std::string::npos);
+  Bytes.replace(At, Row.size(), "cycle-xyz");
+  TTrigonometryPackage* Read = Create<TTrigonometryPackage>(nullptr);
+  const int32_t Count = Read->GetFunctions().GetCount();
+  EXPECT_EQ(ErrorOf<EIEException>([&] { ReadInto(Bytes, Read); }),
+            "Function is unimplemented or unassigned: cycle-xyz");
+  EXPECT_EQ(Read->GetFunctions().GetCount(), Count);
   Read->Free();
   Written->Free();
 }

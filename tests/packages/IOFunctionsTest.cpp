@@ -81,37 +81,6 @@ class IOFunctionsTest : public ::testing::Test {
   std::vector<std::string> Asked;
 };
 
-TEST_F(IOFunctionsTest, EachFunctionHasItsNameLimitsAndArgumentText) {
-  struct TCase {
-    const char* Name;
-    int32_t Min, Max;
-    const char* Arguments;
-  };
-  const int32_t None = UnlimitedArguments;
-  const TCase Cases[] = {
-      {"printout", 0, None, " <logical-name> <expression>*"},
-      {"format", 2, None, " <logical-name> <string-expression> <expression>*"},
-      {"read", 0, 1, " [<logical-name>]"},
-      {"readline", 0, 1, " [<logical-name>]"},
-      {"open", 2, 3, " <filename> <logical-name> [a|r|w|r+]"},
-      {"close", 0, None, " [<logical-name>+]"},
-      {"remove", 1, 1, " [<file-name>]"},
-      {"rename", 2, 2, " [<old-file-name> <new-file-name>]"},
-      {"batch", 1, 1, " <filename>"},
-      {"dribble-on", 1, 1, " <filename>"},
-      {"dribble-off", 0, 0, ""},
-  };
-  for (const TCase& Case : Cases) {
-    const IUserFunction F = Engine->GetUserFunction(Case.Name);
-    ASSERT_TRUE(F) << Case.Name;
-    EXPECT_EQ(F->GetMinArgumentCount(), Case.Min) << Case.Name;
-    EXPECT_EQ(F->GetMaxArgumentCount(), Case.Max) << Case.Name;
-    EXPECT_EQ(F->GetArgumentString(), Case.Arguments) << Case.Name;
-    EXPECT_FALSE(F->GetComment().empty()) << Case.Name;
-  }
-  EXPECT_EQ(Fails("open", {Str("f"), Atom("a"), Str("r"), Str("x")}), "Too many arguments for open");
-}
-
 TEST_F(IOFunctionsTest, PrintoutWritesEachValueWithoutSeparators) {
   Listen();
   EXPECT_EQ(Call("printout", {Atom("t"), Str("x="), Int(5), Atom("crlf")}).Get(), FCNil);

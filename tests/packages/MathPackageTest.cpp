@@ -15,32 +15,6 @@ using namespace packagetest;
 
 class MathPackageTest : public TPackageTest<TMathPackage> {};
 
-TEST_F(MathPackageTest, HoldsItsFunctionsInTableOrder) {
-  const std::string Numbers = " <numeric-expression>+", Number = " <numeric-expression>";
-  const std::string Two = " <numeric-expression> <numeric-expression>";
-  CheckSignatures({{"+", 0, -1, Numbers},
-                   {"-", 1, -1, Numbers},
-                   {"*", 0, -1, Numbers},
-                   {"/", 1, -1, Numbers},
-                   {"div", 1, -1, " <integer-expression>+"},
-                   {"mod", 2, 2, " <integer-expression> <integer-expression>"},
-                   {"abs", 1, 1, Number},
-                   {"max", 1, -1, Numbers},
-                   {"min", 1, -1, Numbers},
-                   {"exp", 1, 1, Number},
-                   {"**", 2, 2, Two},
-                   {"log", 1, 1, Number},
-                   {"log10", 1, 1, Number},
-                   {"sqrt", 1, 1, Number},
-                   {"float", 1, 1, Number},
-                   {"integer", 1, 1, Number},
-                   {"round", 1, 1, Number},
-                   {"PI", 0, 0, ""},
-                   {"random", 0, 2, " [[<low-integer-expression>] <high-integer-expression>]"},
-                   {"randomize", 0, 1, " [<seed-integer-expression> ]"},
-                   {"seed", 1, 1, " <integer-expression>"}});
-}
-
 // The generator is one per process: a seed given through one engine makes
 // the numbers drawn through another repeat.
 TEST(MathPackage, SeedThroughOneEngineRepeatsTheDrawsOfAnother) {

@@ -44,47 +44,6 @@ class MultifieldFunctionsTest : public ::testing::Test {
   TInferenceEngine* Engine = Create<TInferenceEngine>(nullptr);
 };
 
-TEST_F(MultifieldFunctionsTest, EachFunctionHasItsNameLimitsAndArgumentText) {
-  struct TCase {
-    const char* Name;
-    int32_t Min, Max;
-    const char* Arguments;
-  };
-  const int32_t None = UnlimitedArguments;
-  const TCase Cases[] = {
-      {"create$", 0, None, " <expression>*"},
-      {"nth$", 2, 2, " <integer-expression> <multifield-expression>"},
-      {"member$", 2, 2, " <expression> <multifield-expression>"},
-      {"subseq$", 3, 3,
-       " <multifield-expression> <start-integer-expression> <end-integer-expression>"},
-      {"subsetp", 2, 2, " <expression> <multifield-expression>"},
-      {"delete$", 3, 3,
-       " <multifield-expression> <start-integer-expression> <end-integer-expression>"},
-      {"insert$", 2, None, " <multifield-expression> <integer-expression> <expression>*"},
-      {"replace$", 3, None,
-       " <multifield-expression> <start-integer-expression> <end-integer-expression> "
-       "<expression>*"},
-      {"first$", 1, 1, " <multifield-expression> "},
-      {"rest$", 1, 1, " <multifield-expression>"},
-      {"length$", 1, 1, " <multifield-expression> "},
-      {"explode$", 1, 1, " <string-expression> "},
-      {"implode$", 1, 1, " <multifield-expression> "},
-  };
-  for (const TCase& Case : Cases) {
-    const IUserFunction F = Engine->GetUserFunction(Case.Name);
-    ASSERT_TRUE(F) << Case.Name;
-    EXPECT_EQ(F->GetMinArgumentCount(), Case.Min) << Case.Name;
-    EXPECT_EQ(F->GetMaxArgumentCount(), Case.Max) << Case.Name;
-    EXPECT_EQ(F->GetArgumentString(), Case.Arguments) << Case.Name;
-  }
-  for (const char* Positional : {"nth$", "member$", "subseq$", "delete$", "insert$", "replace$"}) {
-    EXPECT_NE(Engine->GetUserFunction(Positional)->GetComment().find(
-                  "Note that the first item in the multifield has an index of 0"),
-              std::string::npos)
-        << Positional;
-  }
-}
-
 // What only a host sees of the values: create$ holds clones of what it
 // evaluated, nth$ hands back the element itself, subseq$ copies, first$
 // evaluates, and

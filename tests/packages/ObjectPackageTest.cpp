@@ -330,25 +330,5 @@ TEST_F(ObjectPackageTest, WillNotFreeTheEngineOrWhatItDependsOn) {
   EXPECT_EQ(Eval("(get-property (get-component Heater) Level)"), "3");
 }
 
-class ObjectPackageSignatureTest : public TPackageTest<TObjectPackage> {};
-
-TEST_F(ObjectPackageSignatureTest, HoldsItsFunctionsInTableOrder) {
-  CheckSignatures({
-      {"create-component", 2, 3,
-       " <TComponentClass-expression> <TComponent-expression> [<TWinControl-expression>]"},
-      {"create-object", 1, 1, " <TClass-expression>"},
-      {"execute-action", 1, 1, " <TBasicAction-expression>"},
-      {"free-object", 1, -1, " <TObject-expression>*"},
-      {"get-component", 0, 2,
-       " [<component-name>] | \r\n [<TComponent-expression> <component-name>]"},
-      {"get-components", 0, 1, " [<TComponent-expression>]"},
-      {"get-property", 2, 2, " <TObject-expression> <property-name>"},
-      {"get-properties", 1, 1, " <TObject-expression>"},
-      {"set-property", 3, 3, " <TObject-expression> <property-name> <expression>"},
-      {"get-class", 1, 1, " <class-name>"},
-      {"is-class", 2, 2, " <TObject-expression> <TClass-expression>"},
-  });
-}
-
 }  // namespace
 }  // namespace ie

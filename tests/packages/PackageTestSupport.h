@@ -27,14 +27,6 @@ struct TCase {
   std::string Expected;
 };
 
-// A function as the package should describe it; Max -1 for no limit.
-struct TSignature {
-  std::string Name;
-  int32_t Min;
-  int32_t Max;
-  std::string Arguments;
-};
-
 template <class TPackage>
 class TPackageTest : public ::testing::Test {
  protected:
@@ -78,33 +70,6 @@ class TPackageTest : public ::testing::Test {
       std::string Call = "(" + Case.Name;
       for (const IIEValue& Arg : Case.Args) Call += " " + Text(Arg);
       EXPECT_EQ(Run(Case.Name, Case.Args), Case.Expected) << Call << ")";
-    }
-  }
-
-  // The package's functions in this order, each with its limits, argument
-  // text and a help text, and each refusing a call outside its limits
-  // before evaluating anything.
-  void CheckSignatures(const std::vector<TSignature>& Signatures) {
-    ASSERT_EQ(Package->GetFunctions().GetCount(), static_cast<int32_t>(Signatures.size()));
-    for (size_t I = 0; I < Signatures.size(); ++I) {
-      const TSignature& Expected = Signatures[I];
-      const IUserFunction& Actual = Package->GetFunctions().Get(static_cast<int32_t>(I));
-      EXPECT_EQ(Actual->GetFunctionName(), Expected.Name);
-      EXPECT_EQ(Actual->GetMinArgumentCount(), Expected.Min) << Expected.Name;
-      EXPECT_EQ(Actual->GetMaxArgumentCount(), Expected.Max < 0 ? UnlimitedArguments : Expected.Max)
-          << Expected.Name;
-      EXPECT_EQ(Actual->GetArgumentString(), Expected.Arguments) << Expected.Name;
-      EXPECT_FALSE(Actual->GetComment().empty()) << Expected.Name;
-      // An argument that would fail if it were evaluated.
-      const IIEValue Unfit = new TIEValue(Make("no-such-function", {}));
-      if (Expected.Min > 0) {
-        EXPECT_EQ(Run(Expected.Name, TArgs(Expected.Min - 1, Unfit)),
-                  Expected.Name + " error: Too few arguments for " + Expected.Name);
-      }
-      if (Expected.Max >= 0) {
-        EXPECT_EQ(Run(Expected.Name, TArgs(Expected.Max + 1, Unfit)),
-                  Expected.Name + " error: Too many arguments for " + Expected.Name);
-      }
     }
   }
 

@@ -15,25 +15,6 @@ constexpr const char* TypePredicates[] = {"lexemep",           "numberp", "float
                                           "integerp",          "stringp", "symbolp", "multifieldp",
                                           "external-addressp", "objectp"};
 
-TEST_F(PredicatePackageTest, HoldsItsFunctionsInTableOrderWithTheirHelp) {
-  std::vector<TSignature> Signatures = {{"get-type", 1, 1, " <expression> "},
-                                        {"evenp", 1, 1, " <numeric-expression>"},
-                                        {"oddp", 1, 1, " <numeric-expression>"}};
-  for (const char* Name : TypePredicates) Signatures.push_back({Name, 1, 1, " <expression>"});
-  CheckSignatures(Signatures);
-
-  EXPECT_EQ(Function("get-type")->GetComment(), "Returns the type of the argument");
-  EXPECT_EQ(Function("evenp")->GetComment(),
-            "Returns TRUE if the argument is an even integer, FALSE otherwise");
-  EXPECT_EQ(Function("oddp")->GetComment(),
-            "Returns TRUE if the argument is an odd integer, FALSE otherwise");
-  const std::string Help = "Returns TRUE if the argument is of the following type(s): ";
-  const std::string Rest = ".  If the argument is any other type, FALSE is returned";
-  EXPECT_EQ(Function("lexemep")->GetComment(), Help + "Atom, String" + Rest);
-  EXPECT_EQ(Function("numberp")->GetComment(), Help + "Integer, Float" + Rest);
-  EXPECT_EQ(Function("external-addressp")->GetComment(), Help + "ExternalAddress" + Rest);
-}
-
 // The kinds the rule language cannot write: only the predicate of the kind
 // answers TRUE, and get-type names it.
 TEST_F(PredicatePackageTest, KindsMadeByTheHostAreTestedByKindToo) {
