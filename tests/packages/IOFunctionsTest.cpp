@@ -65,15 +65,6 @@ class IOFunctionsTest : public ::testing::Test {
   std::string Fails(const std::string& Name, std::initializer_list<IIEValue> Args) {
     return ErrorOf<Exception>([&] { Call(Name, Args); });
   }
-  // What (format t Control Values...) writes.
-  std::string Formatted(const std::string& Control, std::initializer_list<IIEValue> Values) {
-    IFunCall Format = Make("format", {Atom("t"), Str(Control)});
-    for (const IIEValue& Value : Values) Format->AddArgument(Value);
-    Printed.clear();
-    EXPECT_EQ(Format->Execute(Engine->GetContext()).Get(), FCNil);
-    return Printed.size() == 1 ? Printed[0] : "printed " + std::to_string(Printed.size());
-  }
-
   TInferenceEngine* Engine = Create<TInferenceEngine>(nullptr);
   TTempDir Dir;
   std::vector<std::string> Printed;
@@ -118,55 +109,6 @@ TEST_F(IOFunctionsTest, CaptureTakesTheStandardOutputIntoTheHostsStream) {
   EXPECT_EQ(Engine->GetCaptureStream(), nullptr);
 }
 
-TEST_F(IOFunctionsTest, FormatFillsDirectivesFromTheValuesInTurn) {
-  Listen();
-  EXPECT_EQ(Formatted("%d items%n", {Int(3)}), "t|3 items\r\n");
-  EXPECT_EQ(Formatted("total", {Int(1), Int(2)}), "t|total 1 2");
-  EXPECT_EQ(Formatted("%s", {Str("a")}), "t|\"a\"");
-  EXPECT_EQ(Formatted("%q %d", {Int(1), Int(2)}), "t|%q %d");
-  EXPECT_EQ(Formatted("%5.2f|%-4d|%x|%u", {Flt(3.14159), Int(7), Int(255), Int(-1)}),
-            "t| 3.14|7   |FF|4294967295");
-  EXPECT_EQ(Formatted("%e %g %m", {Int(1), Flt(0.5), Flt(1234.5)}),
-            "t|1.00000000000000E+000 0.5 $1,234.50");
-  EXPECT_EQ(Formatted("%n%d%n%n", {Int(5)}), "t|\r\n5\r\n\r\n");
-  EXPECT_EQ(Formatted("[%p]", {new TIEValue(static_cast<void*>(nullptr))}),
-            "t|[0000000000000000]");
-  EXPECT_EQ(Formatted("no values%n", {}), "t|no values\r\n");
-  // Values without a directive follow after a blank, strings unquoted.
-  EXPECT_EQ(Formatted("%d", {Int(1), Str("two"), List({Atom("x")}), new TIEValue(4, dtFactId),
-                             Flt(1.5)}),
-            "t|1 two (x ) 4 1.5000");
-  // Each search starts at the beginning: a percent sign brought in by a
-  // value is the next directive.
-  EXPECT_EQ(Formatted("%s %d", {Str("%d"), Int(7)}), "t|\"7\" %d");
-  // A directive ending the text takes its last character as the letter.
-  EXPECT_EQ(Formatted("50%", {Int(1)}), "t|50%");
-  EXPECT_EQ(Formatted("%5", {Int(1)}), "t|%5");
-  // The control string is read as written, not evaluated.
-  Engine->GetContext()->SetVariable("c", Str("%d"));
-  Printed.clear();
-  Call("format", {Atom("t"), Var("c"), Int(1)});
-  EXPECT_EQ(Printed, std::vector<std::string>{"t|c 1"});
-}
-
-TEST_F(IOFunctionsTest, FormatErrorsPassThroughAndLeaveTheEngineUsable) {
-  Listen();
-  EXPECT_EQ(Fails("format", {Atom("t"), Str("%d"), Str("abc")}),
-            "Not a integer type.  Value (\"abc\") is a dtString type");
-  EXPECT_EQ(Fails("format", {Atom("t"), Str("%f"), Atom("x")}),
-            "Not a numeric type.  Value (x) is a dtAtom type");
-  EXPECT_EQ(Fails("format", {Atom("t"), Str("%.d"), Int(1)}),
-            "Format '%.d' invalid or incompatible with argument");
-  EXPECT_EQ(Fails("format", {Atom("t"), Str("%5000d"), Int(1)}),
-            "Format '%5000d' invalid or incompatible with argument");
-  EXPECT_EQ(Fails("format", {Atom("t"), Str("x %-%d"), Int(1)}),
-            "Format 'x %-%d' invalid or incompatible with argument");
-  EXPECT_EQ(Fails("format", {Atom("t"), Str("%p"), Int(1)}),
-            "Not a External Address type.  Value (1) is a dtInteger type");
-  EXPECT_TRUE(Printed.empty());
-  EXPECT_EQ(Formatted("%d", {Int(9)}), "t|9");
-}
-
 TEST_F(IOFunctionsTest, ReadlineAsksOnReadLineAndReadsAnEmptyLineAsEOF) {
   EXPECT_EQ(Fails("readline", {}),
             "The readline event has not been implemented or unassigned.  Its handler must block "
@@ -194,37 +136,6 @@ TEST_F(IOFunctionsTest, ReadlineReadsTheLinesOfAFileOpenedForReading) {
   EXPECT_EQ(Fails("printout", {Atom("in"), Str("x")}), "Stream write error");
 }
 
-TEST_F(IOFunctionsTest, OpenChoosesTheStreamByMode) {
-  const std::string Out = Dir.File("out.txt");
-  const IIEValue Name = Atom("out");
-  const IIEValue Opened = Call("open", {Str(Out), Name, Str("w")});
-  EXPECT_TRUE(Opened->Equals(Name));
-  EXPECT_NE(Opened.Get(), Name.Get());
-  Call("printout", {Atom("out"), Str("hi")});
-  EXPECT_EQ(Run("close", {Atom("out")}), "TRUE");
-  EXPECT_EQ(Contents(Out), "hi");
-
-  // "a" writes at the end of an existing file and creates a missing one.
-  Call("open", {Str(Out), Atom("log"), Str("a")});
-  Call("format", {Atom("log"), Str("%s!%n"), Atom("there")});
-  Call("open", {Str(Dir.File("new.txt")), Atom("new"), Str("a")});
-  Call("printout", {Atom("new"), Str("fresh")});
-  Call("close", {Atom("log"), Atom("new")});
-  EXPECT_EQ(Contents(Out), "hithere!\r\n");
-  EXPECT_EQ(Contents(Dir.File("new.txt")), "fresh");
-
-  // "w" empties; "r+" reads and writes where the reading stopped.
-  Write(Out, "line one\nline two\n");
-  Call("open", {Str(Out), Atom("rw"), Str("r+")});
-  EXPECT_EQ(Run("readline", {Atom("rw")}), "\"line one\"");
-  Call("printout", {Atom("rw"), Str("LINE")});
-  Call("close", {Atom("rw")});
-  EXPECT_EQ(Contents(Out), "line one\nLINE two\n");
-  Call("open", {Str(Out), Atom("w"), Str("w")});
-  Call("close");
-  EXPECT_EQ(Contents(Out), "");
-}
-
 TEST_F(IOFunctionsTest, OpenFailuresChangeNothing) {
   const std::string Missing = Dir.File("missing.txt");
   EXPECT_EQ(Fails("open", {Str(Missing), Atom("in"), Str("x")}),
@@ -236,21 +147,6 @@ TEST_F(IOFunctionsTest, OpenFailuresChangeNothing) {
             "Cannot open file \"" + Missing + "\". No such file or directory");
   EXPECT_THROW(Call("open", {Str(Dir.File("no/dir.txt")), Atom("out"), Str("w")}), EFCreateError);
   EXPECT_EQ(Engine->GetIOStreams().GetCount(), 0);
-}
-
-TEST_F(IOFunctionsTest, CloseRemovesNamedStreamsOrAll) {
-  for (const char* Name : {"a", "b", "c"}) {
-    Call("open", {Str(Dir.File(Name)), Atom(Name), Str("w")});
-  }
-  EXPECT_EQ(Fails("close", {Atom("nope")}), "Invalid stream name: nope");
-  EXPECT_EQ(Fails("close", {Atom("t")}), "Invalid stream name: t");
-  // Names before the unknown one are closed, the rest stay.
-  EXPECT_EQ(Fails("close", {Atom("a"), Atom("nope"), Atom("b")}), "Invalid stream name: nope");
-  EXPECT_FALSE(Engine->GetIOStreams().ContainsKey("a"));
-  EXPECT_EQ(Engine->GetIOStreams().GetCount(), 2);
-  EXPECT_EQ(Run("close"), "TRUE");
-  EXPECT_EQ(Engine->GetIOStreams().GetCount(), 0);
-  EXPECT_EQ(Run("close"), "TRUE");
 }
 
 TEST_F(IOFunctionsTest, ReopeningALogicalNameFollowsDuplicateConstructs) {
@@ -272,26 +168,6 @@ TEST_F(IOFunctionsTest, ReopeningALogicalNameFollowsDuplicateConstructs) {
   Engine->Clear();
   EXPECT_EQ(Contents(Second), "3");
   EXPECT_EQ(Engine->GetIOStreams().GetCount(), 0);
-}
-
-TEST_F(IOFunctionsTest, RemoveAndRenameReportWhetherTheyDidIt) {
-  const std::string A = Dir.File("a"), B = Dir.File("b");
-  Write(A, "a");
-  Write(B, "b");
-  EXPECT_EQ(Run("rename", {Str(A), Str(B)}), "FALSE");
-  EXPECT_EQ(Contents(A), "a");
-  EXPECT_EQ(Contents(B), "b");
-  EXPECT_EQ(Run("remove", {Str(B)}), "TRUE");
-  EXPECT_FALSE(std::filesystem::exists(B));
-  EXPECT_EQ(Run("remove", {Str(B)}), "FALSE");
-  EXPECT_EQ(Run("rename", {Str(A), Str(B)}), "TRUE");
-  EXPECT_EQ(Contents(B), "a");
-  EXPECT_FALSE(std::filesystem::exists(A));
-  EXPECT_EQ(Run("rename", {Str(A), Str(Dir.File("c"))}), "FALSE");
-  // A directory is not a file to remove.
-  std::filesystem::create_directory(Dir.File("d"));
-  EXPECT_EQ(Run("remove", {Str(Dir.File("d"))}), "FALSE");
-  EXPECT_TRUE(std::filesystem::exists(Dir.File("d")));
 }
 
 TEST_F(IOFunctionsTest, WithoutAnEngineInTheContextTheyFail) {
