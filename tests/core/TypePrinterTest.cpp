@@ -10,15 +10,6 @@ namespace {
 
 using namespace facttest;
 
-IIEDefinedTypeFull Measure() {
-  IIEDefinedTypeFull Type = new TIEDefinedType("measure");
-  Type->SetBaseTypes(TIETypes{dtInteger, dtFloat});
-  Type->SetUnits("m");
-  Type->SetRangeLimited(true);
-  Type->SetMinRange(0);
-  return Type;
-}
-
 // A variable over 0..50 with a term of points and a term of a shape.
 IFuzzyVariable Temperature() {
   IFuzzyVariable Variable = new TIFuzzyVariable("temperature");
@@ -35,56 +26,6 @@ IFuzzyVariable Temperature() {
   return Variable;
 }
 
-TEST(TypePrinterTest, RangesCardinalitiesAndUnits) {
-  EXPECT_EQ(PrettyPrint(IIEDefinedType(Measure())),
-            "(deftype measure extends (type INTEGER FLOAT)\r\n"
-            "        (range 0 ?VARIABLE) \r\n"
-            "        (units m)\r\n"
-            ")");
-
-  const IIEDefinedTypeFull Type = new TIEDefinedType("span");
-  Type->SetRangeLimited(true);
-  Type->SetUnits("light years");
-  Type->SetCardinalityLimited(true);
-  Type->SetMinCardinality(2);
-  EXPECT_EQ(PrettyPrint(*Type),
-            "(deftype span extends (type ATOM STRING INTEGER FACTID FLOAT FACT DESCRIPTOR OBJECT "
-            "CLASS EXTERNALADDRESS)\r\n"
-            "        (range ?VARIABLE ?VARIABLE) \r\n"
-            "        (units \"light years\")\r\n"
-            "        (cardinality 2 ?VARIABLE) \r\n"
-            ")");
-
-  // Bounds print as integers truncated toward zero.
-  Type->SetMinRange(-2.5);
-  Type->SetMaxRange(99.9);
-  Type->SetMaxCardinality(4);
-  Type->SetUnits("");
-  Type->SetBaseTypes(TIETypes{dtFloat});
-  EXPECT_EQ(Type->GetToString(),
-            "(deftype span extends (type FLOAT)\r\n"
-            "        (range -2 99) \r\n"
-            "        (cardinality 2 4) \r\n"
-            ")");
-}
-
-TEST(TypePrinterTest, CommentAndAncestorWriteOnlyWhatTheTypeAdds) {
-  const IIEDefinedTypeFull Length = new TIEDefinedType("length");
-  Length->SetComment("how long");
-  Length->SetBaseTypes(TIETypes{dtAtom, dtInteger, dtFloat});
-  Length->SetUnits("m");
-  Length->SetRangeLimited(true);
-  Length->SetMinRange(0);
-  Length->SetMaxRange(100);
-  Length->SetAncestor(Measure());
-  EXPECT_EQ(PrettyPrint(*Length),
-            "(deftype length \r\n"
-            "    \"how long\"\r\n"
-            "    extends (type measure ATOM)\r\n"
-            "        (range 0 100) \r\n"
-            ")");
-}
-
 TEST(TypePrinterTest, ImplicitTypesPrintTheirTypeAndFacetsOnly) {
   const IIEDefinedTypeFull Type = new TIEDefinedType();
   Type->SetImplicit(true);
@@ -97,20 +38,6 @@ TEST(TypePrinterTest, ImplicitTypesPrintTheirTypeAndFacetsOnly) {
             "(type STRING INTEGER)\r\n"
             "        (allowed-integers 1 2 ) \r\n"
             "        (allowed-strings \"a b\" )\r\n");
-}
-
-TEST(TypePrinterTest, FuzzyTypesPrintTheirVariableInsteadOfFacets) {
-  const IIEDefinedTypeFull Type = new TIEDefinedType("temperature");
-  Type->SetBaseTypes(TIETypes{dtFuzzy});
-  Type->SetFuzzyType(Temperature());
-  Type->SetUnits("ignored");
-  EXPECT_EQ(PrettyPrint(*Type),
-            "(deftype temperature extends (type FUZZY)\r\n"
-            "        (range 0.0000 50.0000)\r\n"
-            "        (units \"deg C\")\r\n"
-            "        (values (term cold ((0.0000 1.0000) (10.0000 0.0000) )) "
-            "(term hot (tri 30.0000 40.0000 50.0000)))\r\n"
-            ")");
 }
 
 TEST(TypePrinterTest, FuzzyVariablesAndSets) {
