@@ -209,6 +209,7 @@ class TRule : public TComponent {
   friend class TRulePatternList;
   friend class TRuleActionList;
   friend class TReteNetwork;
+  friend class TReteCompiler;
 
   // What a binding addresses, and where its slot lies in the layout last
   // seen, so that firing looks a slot name up once per template layout.
