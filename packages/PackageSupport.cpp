@@ -89,6 +89,14 @@ TTableFunction::TTableFunction(const TFunctionRow& Row) : FRow(&Row) {
   SetMinArgumentCount(Row.MinArguments);
 }
 
+void TTableFunction::Assign(TPersistent* Source) {
+  if (auto* Other = dynamic_cast<TTableFunction*>(Source)) {
+    FRow = Other->FRow;
+    SetArgumentString(Other->GetArgumentString());
+  }
+  TIEUserFunction::Assign(Source);
+}
+
 void TTableFunction::WriteData(TWriter* Writer) {
   TIEUserFunction::WriteData(Writer);
   Writer->WriteString(FRow != nullptr ? FRow->Name : "");

@@ -80,6 +80,9 @@ class TTableFunction : public TIEUserFunction {
   // Nil for a function read from no stream yet.
   const TFunctionRow* GetRow() const { return FRow; }
 
+  // From another table function: the row and its argument text, then
+  // what every function copies.
+  void Assign(TPersistent* Source) override;
   void WriteData(TWriter* Writer) override;
   // Raises "Function is unimplemented or unassigned: %s" for a row that no
   // table added so far holds.

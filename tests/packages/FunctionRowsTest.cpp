@@ -77,5 +77,22 @@ TEST(FunctionRows, EachPackageFunctionIsTheEnginesUnderItsRowAndKeepsItsLimits) 
   Engine->Free();
 }
 
+// A table function read from no stream has no work until it is assigned
+// from another, whose row it then takes.
+TEST(FunctionRows, AnAssignedTableFunctionTakesTheRow) {
+  TInferenceEngine* Engine = Create<TInferenceEngine>(nullptr);
+  TRef<TTableFunction> Copy = new TTableFunction();
+  Copy->SetFunctionName("len");
+  IFunCall Call = new TFunctionCall(Engine);
+  Call->SetUserFunction(IUserFunction(Copy.Get()));
+  Call->AddArgument(Str("four"));
+  EXPECT_EQ(ErrorOf([&] { Call->Execute(Engine->GetContext()); }),
+            "Function is unimplemented or unassigned: len");
+  Copy->Assign(Engine->GetUserFunction("str-length").Get());
+  EXPECT_EQ(Copy->GetArgumentString(), " <lexeme-expression>");
+  EXPECT_EQ(Text(Call->Execute(Engine->GetContext())), "4");
+  Engine->Free();
+}
+
 }  // namespace
 }  // namespace ie
