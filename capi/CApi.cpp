@@ -154,9 +154,8 @@ void ReadStandardInput(std::string& Line) {
 }
 
 void SetDefaultPrint(THostEngine& Host) {
-  Host.SetPrint([](const std::string&, const std::string& Text) {
-    std::fputs(Text.c_str(), stdout);
-  });
+  Host.SetPrint(
+      [](const std::string&, const std::string& Text) { std::fputs(Text.c_str(), stdout); });
 }
 
 void SetDefaultReadLine(THostEngine& Host) {
@@ -200,20 +199,19 @@ const char* ie_last_error(const ie_engine* engine) {
 }
 
 int ie_load(ie_engine* engine, const char* text) {
-  return Guard(engine, "ie_load", [&] {
-    engine->Host.GetEngine()->Parse(CheckedText(text, "ie_load"), true);
-  });
+  return Guard(engine, "ie_load",
+               [&] { engine->Host.GetEngine()->Parse(CheckedText(text, "ie_load"), true); });
 }
 
 int ie_load_file(ie_engine* engine, const char* path) {
-  return Guard(engine, "ie_load_file", [&] {
-    engine->Host.GetEngine()->LoadFromFile(CheckedText(path, "ie_load_file"));
-  });
+  return Guard(engine, "ie_load_file",
+               [&] { engine->Host.GetEngine()->LoadFromFile(CheckedText(path, "ie_load_file")); });
 }
 
 int ie_assert(ie_engine* engine, const char* text, int32_t* id) {
   return Guard(engine, "ie_assert", [&] {
-    const int32_t ID = engine->Host.GetEngine()->Assert(std::string(CheckedText(text, "ie_assert")));
+    const int32_t ID =
+        engine->Host.GetEngine()->Assert(std::string(CheckedText(text, "ie_assert")));
     if (id != nullptr) *id = ID;
   });
 }
@@ -228,7 +226,8 @@ int ie_retract(ie_engine* engine, int32_t id) {
 
 int ie_run(ie_engine* engine, int32_t limit, int32_t* fired) {
   return Guard(engine, "ie_run", [&] {
-    const int32_t Fired = engine->Host.GetEngine()->Run(limit < 0 ? TInferenceEngine::UnlimitedSteps : limit);
+    const int32_t Fired =
+        engine->Host.GetEngine()->Run(limit < 0 ? TInferenceEngine::UnlimitedSteps : limit);
     if (fired != nullptr) *fired = Fired;
   });
 }
@@ -465,15 +464,16 @@ int ie_define_function(ie_engine* engine, const char* name, int min_args, int ma
           Call.Arguments.reserve(Arguments.size());
           for (const IIEValue& Argument : Arguments) Call.Arguments.emplace_back(Argument);
           if (function(&Call, user_data) != IE_OK) {
-            throw EIEException(Call.Error.empty() ? Format(SHostFunctionFailed, Name)
-                                                  : Call.Error);
+            throw EIEException(Call.Error.empty() ? Format(SHostFunctionFailed, Name) : Call.Error);
           }
           return Call.Result;
         });
   });
 }
 
-size_t ie_call_arg_count(const ie_call* call) { return call != nullptr ? call->Arguments.size() : 0; }
+size_t ie_call_arg_count(const ie_call* call) {
+  return call != nullptr ? call->Arguments.size() : 0;
+}
 
 const ie_value* ie_call_arg(const ie_call* call, size_t index) {
   return call != nullptr && index < call->Arguments.size() ? &call->Arguments[index] : nullptr;

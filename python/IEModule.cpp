@@ -41,8 +41,8 @@ struct TPyFact {
 // Text the engine holds need not be UTF-8 (a file may be in another
 // encoding): such bytes read as replacement characters.
 py::str ToStr(const std::string& Text) {
-  PyObject* Object = PyUnicode_DecodeUTF8(Text.data(), static_cast<Py_ssize_t>(Text.size()),
-                                          "replace");
+  PyObject* Object =
+      PyUnicode_DecodeUTF8(Text.data(), static_cast<Py_ssize_t>(Text.size()), "replace");
   if (Object == nullptr) throw py::error_already_set();
   return py::reinterpret_steal<py::str>(Object);
 }
@@ -106,7 +106,8 @@ IIEValue FromPython(const py::handle& Object) {
     }
     return new TIEValue(List);
   }
-  throw EIEException(Format(SNoValue, py::str(Object.get_type().attr("__name__")).cast<std::string>()));
+  throw EIEException(
+      Format(SNoValue, py::str(Object.get_type().attr("__name__")).cast<std::string>()));
 }
 
 // Runs Call with the GIL held; a Python exception becomes the engine's
@@ -146,6 +147,12 @@ class TPyCallable {
 class TPyEngine {
   THostEngine FHost;
 
+  // Text arguments may come as bytes, which need not be UTF-8.
+  static const std::string& Checked(const std::string& Text) {
+    CheckUtf8(Text);
+    return Text;
+  }
+
   // The engine's work, with the GIL released.
   template <typename TWork>
   decltype(auto) Work(const char* Name, TWork&& Do) {
@@ -182,15 +189,16 @@ class TPyEngine {
   }
 
   void Load(const std::string& Text) {
-    Work("load", [&](TInferenceEngine* Engine) { Engine->Parse(Text, true); });
+    Work("load", [&](TInferenceEngine* Engine) { Engine->Parse(Checked(Text), true); });
   }
 
   void LoadFile(const std::string& Path) {
-    Work("load_file", [&](TInferenceEngine* Engine) { Engine->LoadFromFile(Path); });
+    Work("load_file", [&](TInferenceEngine* Engine) { Engine->LoadFromFile(Checked(Path)); });
   }
 
   int32_t AssertFact(const std::string& Text) {
-    return Work("assert_fact", [&](TInferenceEngine* Engine) { return Engine->Assert(Text); });
+    return Work("assert_fact",
+                [&](TInferenceEngine* Engine) { return Engine->Assert(Checked(Text)); });
   }
 
   void Retract(int32_t ID) {
@@ -214,8 +222,9 @@ class TPyEngine {
   }
 
   py::object Eval(const std::string& Text) {
-    const IIEValue Result = Work(
-        "eval", [&](TInferenceEngine* Engine) { return Engine->ParseNExecuteFunCall(Text); });
+    const IIEValue Result = Work("eval", [&](TInferenceEngine* Engine) {
+      return Engine->ParseNExecuteFunCall(Checked(Text));
+    });
     return ToPython(Result);
   }
 
@@ -224,8 +233,8 @@ class TPyEngine {
     return FHost.Enter("facts", [&] {
       py::list Result;
       for (const IFact& Fact : FHost.GetEngine()->GetFacts()) {
-        TPyFact Item{Fact->GetID(), Fact->GetTemplate()->GetTemplateName(), {},
-                     Fact->GetToString()};
+        TPyFact Item{
+            Fact->GetID(), Fact->GetTemplate()->GetTemplateName(), {}, Fact->GetToString()};
         for (const auto& [Name, Value] : FactSlots(Fact)) Item.Slots[ToStr(Name)] = ToPython(Value);
         Result.append(py::cast(std::move(Item)));
       }
@@ -274,7 +283,8 @@ PYBIND11_MODULE(ie, Module) {
       .def_readonly("name", &TSymbol::Name)
       .def("__eq__",
            [](const TSymbol& Self, const py::object& Other) {
-             return py::isinstance<TSymbol>(Other) && Other.cast<const TSymbol&>().Name == Self.Name;
+             return py::isinstance<TSymbol>(Other) &&
+                    Other.cast<const TSymbol&>().Name == Self.Name;
            })
       .def("__hash__", [](const TSymbol& Self) { return py::hash(py::str(Self.Name)); })
       .def("__str__", [](const TSymbol& Self) { return Self.Name; })
@@ -308,8 +318,7 @@ PYBIND11_MODULE(ie, Module) {
            "Fires rules, at most limit of them; the number that fired.")
       .def("reset", &TPyEngine::Reset)
       .def("clear", &TPyEngine::Clear)
-      .def("eval", &TPyEngine::Eval, py::arg("expression"),
-           "The value of one call, \"(+ 1 2)\".")
+      .def("eval", &TPyEngine::Eval, py::arg("expression"), "The value of one call, \"(+ 1 2)\".")
       .def("facts", &TPyEngine::Facts)
       .def("rules", &TPyEngine::Rules)
       .def("define_function", &TPyEngine::DefineFunction, py::arg("name"), py::arg("function"),

@@ -30,13 +30,16 @@ typedef struct ie_call ie_call;
 
 typedef enum ie_status {
   IE_OK = 0,
-  IE_ERROR = 1,   /* the engine raised an error */
-  IE_INVALID = 2, /* a null or freed handle, a null string, text that is not UTF-8, a wrong kind or index */
-  IE_BUSY = 3     /* the engine is running another call */
+  /* the engine raised an error */
+  IE_ERROR = 1,
+  /* a null or freed handle, a null string, text that is not UTF-8, a wrong kind or index */
+  IE_INVALID = 2,
+  /* the engine is running another call */
+  IE_BUSY = 3
 } ie_status;
 
 typedef enum ie_kind {
-  IE_NONE = 0,  /* no value (also for a null handle) */
+  IE_NONE = 0, /* no value (also for a null handle) */
   IE_SYMBOL,
   IE_STRING,
   IE_INTEGER,
@@ -44,7 +47,7 @@ typedef enum ie_kind {
   IE_FACT_ID,
   IE_LIST,
   IE_FUZZY,
-  IE_OTHER      /* any other value: read its printed form with ie_value_text */
+  IE_OTHER /* any other value: read its printed form with ie_value_text */
 } ie_kind;
 
 /* The library's version, "MAJOR.MINOR.PATCH". */

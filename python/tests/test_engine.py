@@ -128,6 +128,10 @@ def test_errors_carry_the_engine_message_and_lose_nothing():
     with pytest.raises(ie.Error, match="dict"):
         engine.define_function("odd", lambda: {})
         engine.eval("(odd)")
+    with pytest.raises(ie.Error, match=r"not valid UTF-8 \(byte 3\)"):
+        engine.assert_fact(b"(a \xff)")
+    with pytest.raises(TypeError):
+        engine.assert_fact(None)
     assert issubclass(ie.Error, Exception)
     assert [fact.slots for fact in facts_of(engine, "kept")] == [{"__Data": []}]
 

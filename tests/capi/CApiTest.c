@@ -11,18 +11,18 @@
 
 static int Failures = 0;
 
-#define CHECK(condition)                                                  \
-  do {                                                                    \
-    if (!(condition)) {                                                   \
+#define CHECK(condition)                                                      \
+  do {                                                                        \
+    if (!(condition)) {                                                       \
       fprintf(stderr, "%s:%d: failed: %s\n", __FILE__, __LINE__, #condition); \
-      ++Failures;                                                         \
-    }                                                                     \
+      ++Failures;                                                             \
+    }                                                                         \
   } while (0)
 
-#define CHECK_ERROR(call, status, engine, text)                            \
-  do {                                                                     \
-    CHECK((call) == (status));                                             \
-    CHECK(strstr(ie_last_error(engine), (text)) != NULL);                  \
+#define CHECK_ERROR(call, status, engine, text)           \
+  do {                                                    \
+    CHECK((call) == (status));                            \
+    CHECK(strstr(ie_last_error(engine), (text)) != NULL); \
   } while (0)
 
 /* Output gathered by the print callback. */
@@ -66,14 +66,16 @@ static const ie_value* SlotOf(const ie_fact* fact, const char* name) {
 static void TestKnowledgeBase(void) {
   int print_calls = 0;
   ie_engine* engine = NewQuietEngine(&print_calls);
-  CHECK(ie_load(engine,
-                "(deftemplate item (slot name) (slot label (type STRING)) (slot count (type INTEGER))\n"
-                "  (slot price (type FLOAT)) (multislot tags))\n"
-                "(deftemplate total (slot sum))\n"
-                "(defrule add (item (count ?c) (price ?p)) => (assert (total (sum (* ?c ?p))))\n"
-                "  (printout t \"added \" ?c crlf))") == IE_OK);
+  CHECK(ie_load(
+            engine,
+            "(deftemplate item (slot name) (slot label (type STRING)) (slot count (type INTEGER))\n"
+            "  (slot price (type FLOAT)) (multislot tags))\n"
+            "(deftemplate total (slot sum))\n"
+            "(defrule add (item (count ?c) (price ?p)) => (assert (total (sum (* ?c ?p))))\n"
+            "  (printout t \"added \" ?c crlf))") == IE_OK);
   int32_t id = -1;
-  CHECK(ie_assert(engine, "(item (name bolt) (label \"M6 bolt\") (count 3) (price 0.25) (tags a 7 \"s\"))",
+  CHECK(ie_assert(engine,
+                  "(item (name bolt) (label \"M6 bolt\") (count 3) (price 0.25) (tags a 7 \"s\"))",
                   &id) == IE_OK);
   CHECK(id >= 0);
   int32_t fired = -1;
@@ -136,9 +138,10 @@ static void TestRunLimitAndEval(void) {
   double number = 0;
   CHECK(ie_value_kind(sum) == IE_FLOAT && ie_value_float(sum, &number) == IE_OK && number == 3.5);
   ie_value_free(sum);
-  CHECK(ie_load(engine, "(deftype speed extends (type FUZZY) (range 0 100)"
-                        " (values (term low (tri 10 30 50))))"
-                        "(deftemplate fan (slot speed (type speed)))") == IE_OK);
+  CHECK(ie_load(engine,
+                "(deftype speed extends (type FUZZY) (range 0 100)"
+                " (values (term low (tri 10 30 50))))"
+                "(deftemplate fan (slot speed (type speed)))") == IE_OK);
   CHECK(ie_assert(engine, "(fan (speed low))", NULL) == IE_OK);
   ie_fact* fan = FindFact(engine, "fan");
   const ie_value* speed = SlotOf(fan, "speed");
@@ -155,6 +158,12 @@ static void TestRunLimitAndEval(void) {
 }
 
 static const char* Answers[] = {"no", "", "yes  trailing words", "a whole line", NULL};
+
+static const char* NotUtf8(const char* stream, void* user_data) {
+  (void)stream;
+  (void)user_data;
+  return "caf\xE9";
+}
 
 static const char* Answer(const char* stream, void* user_data) {
   (void)stream;
@@ -181,6 +190,10 @@ static void TestReadLine(void) {
   CHECK(ie_eval(engine, "(read)", &value) == IE_OK);
   CHECK(ie_value_kind(value) == IE_SYMBOL && strcmp(ie_value_text(value), "EOF") == 0);
   ie_value_free(value);
+  /* A line that is not UTF-8 fails the read. */
+  CHECK(ie_set_read_line(engine, NotUtf8, NULL) == IE_OK);
+  CHECK_ERROR(ie_eval(engine, "(readline)", &value), IE_ERROR, engine, "UTF-8 (byte 3)");
+  CHECK(value == NULL);
   ie_engine_free(engine);
 }
 
