@@ -11,6 +11,8 @@ FUZZ_BUILD_DIR ?= build-fuzz
 FAULTS_BUILD_DIR ?= build-faults
 TSAN_BUILD_DIR ?= build-tsan
 FUZZ_TIME ?= 600
+# The interpreter the Python module is built for (CMake picks the same).
+PYTHON ?= /usr/bin/python3
 
 .PHONY: all setup run test faults tsan bench docs fuzz clean format
 
@@ -50,6 +52,8 @@ bench: setup
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DIE_BUILD_TESTS=OFF -DIE_BUILD_BENCH=ON
 	cmake --build $(BUILD_DIR) -j$(JOBS)
 	./$(BUILD_DIR)/bench/ie_bench
+	@if [ -f $(BUILD_DIR)/ie.*.so ]; then PYTHONPATH=$(BUILD_DIR) $(PYTHON) bench/PythonAssert.py \
+	  ./$(BUILD_DIR)/bench/ie_host_assert; fi
 
 docs: setup
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DIE_BUILD_TESTS=OFF
