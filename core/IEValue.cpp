@@ -9,6 +9,7 @@
 #include "libs/Hashing.h"
 #include "runtime/Conversions.h"
 #include "runtime/Format.h"
+#include "runtime/Owned.h"
 #include "runtime/RuntimeConsts.h"
 
 namespace ie {
@@ -42,15 +43,10 @@ TObject* DuplicateOwnedObject(TObject* Obj) {
     throw EIEException(Format(SUncloneableValue, Obj->ClassName()));
   }
   auto* Component = dynamic_cast<TComponent*>(Obj);
-  TObject* Copy =
-      Obj->ClassType()->NewInstance(Component != nullptr ? Component->GetOwner() : nullptr);
-  try {
-    static_cast<TPersistent*>(Copy)->Assign(Source);
-  } catch (...) {
-    Copy->Free();
-    throw;
-  }
-  return Copy;
+  TOwned<TObject> Copy(
+      Obj->ClassType()->NewInstance(Component != nullptr ? Component->GetOwner() : nullptr));
+  static_cast<TPersistent*>(Copy.get())->Assign(Source);
+  return Copy.release();
 }
 
 void FreeOwnedObject(TObject* Obj) {

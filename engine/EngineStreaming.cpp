@@ -7,6 +7,7 @@
 #include "engine/InferenceEngine.h"
 #include "runtime/Conversions.h"
 #include "runtime/Filer.h"
+#include "runtime/Owned.h"
 
 namespace ie {
 
@@ -128,15 +129,10 @@ void TInferenceEngine::DefineProperties(TFiler* Filer) {
           return Texts;
         },
         [this](const std::string& Text) {
-          TRule* Rule = ParseRule(Text);
-          try {
-            FRules.Add(Rule);
-          } catch (...) {
-            Rule->Free();
-            throw;
-          }
-          // Kept out by the duplicate policy.
-          if (FRules.Get(Rule->GetRuleName()) != Rule) Rule->Free();
+          TOwned<TRule> Rule(ParseRule(Text));
+          FRules.Add(Rule.get());
+          // Freed here when the duplicate policy kept it out.
+          if (FRules.Get(Rule->GetRuleName()) == Rule.get()) Rule.release();
         });
   });
 

@@ -6,6 +6,7 @@
 
 #include "engine/InferenceEngine.h"
 #include "runtime/Format.h"
+#include "runtime/ScopeGuard.h"
 
 namespace ie {
 
@@ -252,25 +253,20 @@ void TInferenceEngine::ReplaceDefinedType(const IIEDefinedType& Old, const IIEDe
 void TInferenceEngine::UpdateDependencies(const TRebuildList& List) {
   const TErrorHandling Handling = FParserErrorHandling;
   SetParserErrorHandling(ehRaiseImmediate);
-  try {
-    for (const TRebuildItem& Item : List) {
-      try {
-        if (Item.Fact) {
-          UpdateDependentFact(Item.Fact, ParseFact(Item.Text));
-        } else {
-          Parse(Item.Text, true);
-        }
-      } catch (const EAbort&) {
-        throw;
-      } catch (const Exception&) {
-        // It no longer reads against the new definition: dropped.
+  const TScopeGuard Restore([&] { SetParserErrorHandling(Handling); });
+  for (const TRebuildItem& Item : List) {
+    try {
+      if (Item.Fact) {
+        UpdateDependentFact(Item.Fact, ParseFact(Item.Text));
+      } else {
+        Parse(Item.Text, true);
       }
+    } catch (const EAbort&) {
+      throw;
+    } catch (const Exception&) {
+      // It no longer reads against the new definition: dropped.
     }
-  } catch (...) {
-    SetParserErrorHandling(Handling);
-    throw;
   }
-  SetParserErrorHandling(Handling);
 }
 
 void TInferenceEngine::UpdateDependentFact(const IFact&, const IFact& New) { Assert(New, false); }

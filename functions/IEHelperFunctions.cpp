@@ -9,7 +9,9 @@
 #include "runtime/Exceptions.h"
 #include "runtime/Filer.h"
 #include "runtime/Format.h"
+#include "runtime/Owned.h"
 #include "runtime/Properties.h"
+#include "runtime/ScopeGuard.h"
 
 namespace ie {
 
@@ -227,15 +229,9 @@ namespace {
 // Files Instance through an outer component made for the length of Action.
 template <class TAction>
 void WithOuter(TPersistent* Instance, TAction Action) {
-  TOuterComponent* Outer = Create<TOuterComponent>(nullptr);
+  const TOwned<TOuterComponent> Outer = MakeOwned<TOuterComponent>(nullptr);
   Outer->SetInner(Instance);
-  try {
-    Action(Outer);
-  } catch (...) {
-    Outer->Free();
-    throw;
-  }
-  Outer->Free();
+  Action(Outer.get());
 }
 
 }  // namespace
@@ -249,17 +245,16 @@ TPersistent* ReadPersistent(TReader* Reader) {
   TClass Class = FindClass(Reader->ReadString());
   if (!Class->InheritsFrom(TPersistent::StaticClass())) throw EInvalidCast(SInvalidCast);
   auto* Instance = static_cast<TPersistent*>(Class->NewInstance(nullptr));
-  try {
-    WithOuter(Instance, [&](TOuterComponent* Outer) { ReadComponent(Reader->GetStream(), Outer); });
-  } catch (...) {
+  TScopeGuard Discard([&] {
     // A counted instance has no holder yet: the handle's release frees it.
     if (auto* Counted = ObjectAs<TInterfacedObject>(Instance)) {
-      IInterface Discard(Counted);
+      IInterface Holder(Counted);
     } else {
       Instance->Free();
     }
-    throw;
-  }
+  });
+  WithOuter(Instance, [&](TOuterComponent* Outer) { ReadComponent(Reader->GetStream(), Outer); });
+  Discard.Dismiss();
   return Instance;
 }
 

@@ -3,6 +3,7 @@
 #include "core/IEConsts.h"
 #include "functions/IEHelperFunctions.h"
 #include "runtime/Format.h"
+#include "runtime/ScopeGuard.h"
 
 namespace ie {
 
@@ -47,15 +48,11 @@ IIEValue TInterpretedFunction::Execute(const IFunCall& FunCall, TIEContext* Cont
 
 void TInterpretedFunction::Call(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
   TIEContext* Local = Context != nullptr ? Context->Push() : Create<TIEContext>(nullptr, nullptr);
-  try {
-    Run(FunCall, Context, Local, Result);
-  } catch (...) {
+  const TScopeGuard Release([&] {
     Local->Pop();
     Local->Recycle();
-    throw;
-  }
-  Local->Pop();
-  Local->Recycle();
+  });
+  Run(FunCall, Context, Local, Result);
 }
 
 void TInterpretedFunction::Run(const IFunCall& FunCall, TIEContext* Caller, TIEContext* Local,

@@ -17,6 +17,7 @@
 #include "runtime/Format.h"
 #include "runtime/Interfaced.h"
 #include "runtime/RuntimeConsts.h"
+#include "runtime/ScopeGuard.h"
 
 namespace ie {
 
@@ -126,12 +127,9 @@ class TStringHashTable {
     // The entry goes in before its index, so that a failed allocation
     // leaves no index to a missing entry.
     FEntries.push_back(TEntry{std::string(Key), std::move(Value)});
-    try {
-      FIndex.emplace(std::string(Key), FEntries.size() - 1);
-    } catch (...) {
-      FEntries.pop_back();
-      throw;
-    }
+    TScopeGuard Undo([&] { FEntries.pop_back(); });
+    FIndex.emplace(std::string(Key), FEntries.size() - 1);
+    Undo.Dismiss();
     return V();
   }
   // The value under Key, or an empty value.

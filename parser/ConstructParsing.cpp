@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "parser/IEParser.h"
+#include "runtime/Owned.h"
 
 namespace ie {
 
@@ -352,23 +353,18 @@ TFactSet* TIERuleParser::ParseFactSet() {
   // Owned by the engine, but not among its fact sets until the caller adds
   // it: made without an owner, so that no set of the engine is displaced
   // by a set of the default name on the way.
-  TFactSet* FactSet = Create<TFactSet>(nullptr);
-  try {
-    FEngine->InsertComponent(FactSet);
-    FactSet->SetFactSetName(Name);
-    FactSet->SetComment(Comment);
-    for (; Token->IsChar('('); Token = NextToken()) {
-      PutBackToken(Token);
-      const IFact Fact = ParseFact();
-      FactSet->AddFact(Fact);
-    }
-    if (!Token->IsChar(')')) ParseError(LParseFactSet, SExpectedCloseParen);
-    if (FOnParseFactSet) FOnParseFactSet(this, FactSet);
-  } catch (...) {
-    FactSet->Free();
-    throw;
+  TOwned<TFactSet> FactSet = MakeOwned<TFactSet>(nullptr);
+  FEngine->InsertComponent(FactSet.get());
+  FactSet->SetFactSetName(Name);
+  FactSet->SetComment(Comment);
+  for (; Token->IsChar('('); Token = NextToken()) {
+    PutBackToken(Token);
+    const IFact Fact = ParseFact();
+    FactSet->AddFact(Fact);
   }
-  return FactSet;
+  if (!Token->IsChar(')')) ParseError(LParseFactSet, SExpectedCloseParen);
+  if (FOnParseFactSet) FOnParseFactSet(this, FactSet.get());
+  return FactSet.release();
 }
 
 // Deffunctions

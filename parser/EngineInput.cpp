@@ -1,20 +1,14 @@
 // The engine's token input and batch files. Both read through tokenizers,
 // which sit above the engine, so the engine declares them and this layer
 // defines them, as it defines the parse entry points.
-#include <memory>
-
 #include "engine/InferenceEngine.h"
 #include "parser/IETokenizer.h"
 #include "runtime/Format.h"
+#include "runtime/Owned.h"
 
 namespace ie {
 
 namespace {
-
-struct TFreeObject {
-  void operator()(TObject* Object) const { Object->Free(); }
-};
-using TOwnedTokenizer = std::unique_ptr<TIETokenizerStream, TFreeObject>;
 
 // The next token of Stream with the rest of its line dropped. A text
 // stream that is no tokenizer (one opened for writing, or a host's) has
@@ -25,7 +19,7 @@ IStreamToken TakeToken(TInferenceEngine* Engine, TGTextStream* Stream) {
     Tokenizer->DiscardUntilEOL();
     return Token;
   }
-  const TOwnedTokenizer Line(Engine->NewTokenizer(Stream->GetLine()));
+  const TOwned<TIETokenizerStream> Line(Engine->NewTokenizer(Stream->GetLine()));
   return Line->NextToken();
 }
 
@@ -43,7 +37,7 @@ class TBatchScope {
  private:
   TGTextStream*& FInput;
   TGTextStream* FFormer;
-  TOwnedTokenizer FTokenizer;
+  TOwned<TIETokenizerStream> FTokenizer;
 };
 
 }  // namespace
@@ -74,7 +68,7 @@ bool TInferenceEngine::Batch(TStream* Stream) {
 }
 
 bool TInferenceEngine::Batch(const std::string& FileName) {
-  const std::unique_ptr<TStream, TFreeObject> File(Create<TFileStream>(FileName, fmOpenRead));
+  const TOwned<TStream> File(Create<TFileStream>(FileName, fmOpenRead));
   return Batch(File.get());
 }
 

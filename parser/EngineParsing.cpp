@@ -5,6 +5,8 @@
 #include "parser/IEParser.h"
 #include "runtime/Conversions.h"
 #include "runtime/Format.h"
+#include "runtime/Owned.h"
+#include "runtime/ScopeGuard.h"
 #include "runtime/Streams.h"
 
 namespace ie {
@@ -19,55 +21,38 @@ class TParseScope {
       : FParser(Engine->GetParser()),
         FFormer(FParser->GetStream()),
         FTokenizer(Engine->NewTokenizer(Text)) {
-    Lend();
+    FParser->SetStream(FTokenizer.get());
   }
   // Reads the caller's stream from its position.
   TParseScope(TInferenceEngine* Engine, TStream* Stream)
       : FParser(Engine->GetParser()),
         FFormer(FParser->GetStream()),
         FTokenizer(Engine->NewTokenizer(Stream)) {
-    Lend();
+    FParser->SetStream(FTokenizer.get());
   }
   TParseScope(const TParseScope&) = delete;
   TParseScope& operator=(const TParseScope&) = delete;
-  ~TParseScope() {
-    FParser->SetStream(FFormer);
-    FTokenizer->Free();
-  }
+  ~TParseScope() { FParser->SetStream(FFormer); }
 
   TIEParser* operator->() const { return FParser; }
-  TIETokenizerStream* GetTokenizer() const { return FTokenizer; }
+  TIETokenizerStream* GetTokenizer() const { return FTokenizer.get(); }
 
  private:
-  void Lend() {
-    try {
-      FParser->SetStream(FTokenizer);
-    } catch (...) {
-      FTokenizer->Free();
-      throw;
-    }
-  }
-
   TIEParser* FParser;
   TIETokenizerStream* FFormer;
-  TIETokenizerStream* FTokenizer;
+  TOwned<TIETokenizerStream> FTokenizer;
 };
 
 // Runs Load on the opened file; a parse error is raised again with the
 // file's name in front. The file is open before anything changes.
 template <class TLoad>
 void LoadFile(const std::string& FileName, TLoad Load) {
-  TFileStream* Stream = Create<TFileStream>(FileName, fmOpenRead);
+  const TOwned<TFileStream> Stream = MakeOwned<TFileStream>(FileName, fmOpenRead);
   try {
-    Load(Stream);
+    Load(Stream.get());
   } catch (const EIEParseException& E) {
-    Stream->Free();
     throw EIEParseException(Format(SLoadFileError, FileName, E.GetMessage()), E.GetLineNumber());
-  } catch (...) {
-    Stream->Free();
-    throw;
   }
-  Stream->Free();
 }
 
 std::string WithoutQuotes(const std::string& Text) {
@@ -166,14 +151,13 @@ TIEParser* TInferenceEngine::NewParser(TIETokenizerStream* Stream) {
 }
 
 TIETokenizerStream* TInferenceEngine::NewTokenizer(TStream* Stream, bool OwnsStream) {
-  TIETokenizerStream* Tokenizer;
-  try {
-    if (FTokenizerClass == nullptr) return Create<TIERuleStream>(Stream, OwnsStream, this);
-    Tokenizer = FTokenizerClass(Stream, OwnsStream);
-  } catch (...) {
+  TScopeGuard FreeStream([&] {
     if (OwnsStream) Stream->Free();
-    throw;
-  }
+  });
+  TIETokenizerStream* Tokenizer = FTokenizerClass == nullptr
+                                      ? Create<TIERuleStream>(Stream, OwnsStream, this)
+                                      : FTokenizerClass(Stream, OwnsStream);
+  FreeStream.Dismiss();
   if (auto* Rules = dynamic_cast<TIERuleStream*>(Tokenizer)) Rules->SetEngine(this);
   return Tokenizer;
 }
@@ -372,13 +356,8 @@ void TInferenceEngine::LoadFromFile(const std::string& FileName) {
       return;
     }
     SetParserErrorHandling(ehRaiseAllAtEnd);
-    try {
-      LoadFromStream(Stream);
-    } catch (...) {
-      SetParserErrorHandling(ehRaiseImmediate);
-      throw;
-    }
-    SetParserErrorHandling(ehRaiseImmediate);
+    const TScopeGuard Restore([this] { SetParserErrorHandling(ehRaiseImmediate); });
+    LoadFromStream(Stream);
   });
 }
 

@@ -1,5 +1,6 @@
 // Facts: ( NAME slot-part* ).
 #include "parser/IEParser.h"
+#include "runtime/ScopeGuard.h"
 
 namespace ie {
 
@@ -20,21 +21,20 @@ IFact TIERuleParser::ParseFact() {
     if (GetTemplateRequired()) ParseError(LParseFact, SUnknownFactTemplate, Name->GetText());
     Template = FEngine->CreateFactTemplate(Name->GetText());
   }
-  try {
-    const IFact Fact = Template->NewFact();
-    for (;;) {
-      const IStreamToken Next = PeekToken();
-      if (Next->IsChar(')') || Next->IsEOF()) break;
-      ParseFactSlot(Fact);
-    }
-    if (!NextToken()->IsChar(')')) ParseError(LParseFact, SExpectedCloseParen);
-    if (FOnParseFact) FOnParseFact(this, Fact);
-    return Fact;
-  } catch (...) {
+  TScopeGuard Forget([&] {
     // A broken fact leaves no implied template behind.
     if (!Known) FEngine->GetFactTemplates().Remove(Name->GetText());
-    throw;
+  });
+  const IFact Fact = Template->NewFact();
+  for (;;) {
+    const IStreamToken Next = PeekToken();
+    if (Next->IsChar(')') || Next->IsEOF()) break;
+    ParseFactSlot(Fact);
   }
+  if (!NextToken()->IsChar(')')) ParseError(LParseFact, SExpectedCloseParen);
+  if (FOnParseFact) FOnParseFact(this, Fact);
+  Forget.Dismiss();
+  return Fact;
 }
 
 IIEValue TIERuleParser::ParseFactSlot(const IFact& Fact) {

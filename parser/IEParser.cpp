@@ -8,6 +8,7 @@
 #include "parser/ConstructSyntax.h"
 #include "rete/IEContext.h"
 #include "runtime/Conversions.h"
+#include "runtime/Owned.h"
 
 namespace ie {
 
@@ -278,19 +279,11 @@ bool TIERuleParser::ParseExpression(bool Execute) {
       Value = Execute ? ParseNExecuteFunCall() : IIEValue(new TIEValue(ParseFunCall()));
       break;
     case ptRule: {
-      TRule* Rule = ParseRule();
-      try {
-        FEngine->GetRules().Add(Rule);
-      } catch (...) {
-        Rule->Free();
-        throw;
-      }
-      if (FEngine->GetRules().Get(Rule->GetRuleName()) != Rule) {
-        // Kept out by the engine's duplicate policy.
-        Rule->Free();
-        Rule = nullptr;
-      }
-      Object = Rule;
+      TOwned<TRule> Rule(ParseRule());
+      FEngine->GetRules().Add(Rule.get());
+      // Freed here when the engine's duplicate policy kept it out.
+      Object =
+          FEngine->GetRules().Get(Rule->GetRuleName()) == Rule.get() ? Rule.release() : nullptr;
       break;
     }
     case ptFactSet: {

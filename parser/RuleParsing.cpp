@@ -6,12 +6,12 @@
 // rule or its patterns raise while they are filled (a forbidden name, a
 // negated first use, a salience that does not evaluate) are reported like
 // the grammar's own, with the location and the line.
-#include <memory>
 #include <string>
 #include <string_view>
 
 #include "parser/IEParser.h"
 #include "runtime/Conversions.h"
+#include "runtime/Owned.h"
 
 namespace ie {
 
@@ -20,13 +20,6 @@ namespace {
 constexpr const char* LParseRule = "ParseRule";
 constexpr const char* LParseRulePatterns = "ParseRulePatterns";
 constexpr const char* LParsePattern = "ParsePattern";
-
-struct TFreeObject {
-  void operator()(TObject* Object) const { Object->Free(); }
-};
-using TOwnedRule = std::unique_ptr<TRule, TFreeObject>;
-using TOwnedPattern = std::unique_ptr<TIEPattern, TFreeObject>;
-using TOwnedList = std::unique_ptr<TStringList, TFreeObject>;
 
 bool IsAtom(const IStreamToken& Token, std::string_view Text) {
   return Token->GetDataType() == dtAtom && Token->GetText() == Text;
@@ -147,7 +140,7 @@ TRule* TIERuleParser::ParseRule() {
   IStreamToken Token;
   ParseHeader(Name, Comment, Token, SExpectedDefrule, LParseRule, "defrule", true);
   PutBackToken(Token);
-  TOwnedRule Rule(Create<TRule>(FEngine));
+  TOwned<TRule> Rule(Create<TRule>(FEngine));
   Rule->BeginUpdate();
   try {
     Rule->SetRuleName(Name);
@@ -156,7 +149,7 @@ TRule* TIERuleParser::ParseRule() {
   }
   Rule->SetComment(Comment);
   ParseRuleDeclarations(Rule.get());
-  TOwnedList Variables(Create<TStringList>());
+  TOwned<TStringList> Variables(Create<TStringList>());
   Variables->SetCaseSensitive(true);
   Variables->SetSorted(true);
   ParseRulePatterns(Rule.get(), Variables.get());
@@ -250,7 +243,7 @@ void TIERuleParser::ParseRulePatterns(TRule* Rule, TStringList* Variables) {
     const IStreamToken Keyword = NextToken();
     PutBackToken(Keyword);
     PutBackToken(Open);
-    TOwnedPattern Pattern(ParsePattern(0, Variables));
+    TOwned<TIEPattern> Pattern(ParsePattern(0, Variables));
     if (!BoundName.empty()) {
       if (IsAtom(Keyword, "not") || IsAtom(Keyword, STestCE) || Pattern->IsNegated()) {
         ParseError(LParseRulePatterns, SBoundNotOrTest);
@@ -273,7 +266,7 @@ void TIERuleParser::ParseRulePatterns(TRule* Rule, TStringList* Variables) {
 TIEPattern* TIERuleParser::ParsePattern(int32_t Index, TStringList* Variables) {
   TIEPattern* Pattern = ParseElement(Index, Variables);
   if (FOnParsePattern) {
-    TOwnedPattern Owned(Pattern);
+    TOwned<TIEPattern> Owned(Pattern);
     FOnParsePattern(this, Pattern);
     Owned.release();
   }
@@ -286,7 +279,7 @@ TIEPattern* TIERuleParser::ParseElement(int32_t Index, TStringList* Variables) {
   const IStreamToken Keyword = NextToken();
   if (Keyword->GetDataType() != dtAtom) ParseError(LParsePattern, SExpectedAtom);
   const std::string& Word = Keyword->GetText();
-  TOwnedPattern Pattern;
+  TOwned<TIEPattern> Pattern;
   if (Word == "not") {
     Pattern.reset(ParseElement(Index + 1, Variables));
   } else if (Word == "exists") {
@@ -317,7 +310,7 @@ TIEPattern* TIERuleParser::ParseElement(int32_t Index, TStringList* Variables) {
 TIEPattern* TIERuleParser::ParseTemplatePattern(const std::string& Name, int32_t Index,
                                                 TStringList* Variables) {
   const IFactTemplate Template = FEngine->CreateFactTemplate(Name);
-  TOwnedPattern Pattern(Create<TIEPattern>(nullptr, Name, Template, Index));
+  TOwned<TIEPattern> Pattern(Create<TIEPattern>(nullptr, Name, Template, Index));
   if (Template->IsOrdered()) {
     const int32_t Fields = ParsePositions(Pattern.get(), SDefaultSlotName, Variables);
     Pattern->SetSlotLength(Pattern->IndexOfSlotName(SDefaultSlotName), Fields);

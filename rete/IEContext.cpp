@@ -63,14 +63,14 @@ TBinding* TBindings::Find(std::string_view Name) const {
     auto It = FIndex->find(Name);
     return It != FIndex->end() ? It->second : nullptr;
   }
-  for (const TOwned& Item : FItems) {
+  for (const TOwned<TBinding>& Item : FItems) {
     if (Item->GetName() == Name) return Item.get();
   }
   return nullptr;
 }
 
 TBinding* TBindings::Add(TBinding* Binding) {
-  TOwned Owned(Binding);
+  TOwned<TBinding> Owned(Binding);
   const std::string_view Name = Binding->GetName();
   if (Find(Name) == nullptr) {
     FItems.push_back(std::move(Owned));
@@ -94,15 +94,15 @@ bool TBindings::Remove(std::string_view Name) {
   if (FIndex) FIndex->erase(Name);
   const auto It = Position(Name);
   // Freed only after the owner heard of it, as the binding may be in use.
-  TOwned Removed = std::move(*It);
+  TOwned<TBinding> Removed = std::move(*It);
   FItems.erase(It);
   Notify(tnDeleted);
   return true;
 }
 
-std::vector<TBindings::TOwned>::iterator TBindings::Position(std::string_view Name) {
+std::vector<TOwned<TBinding>>::iterator TBindings::Position(std::string_view Name) {
   return std::find_if(FItems.begin(), FItems.end(),
-                      [Name](const TOwned& Item) { return Item->GetName() == Name; });
+                      [Name](const TOwned<TBinding>& Item) { return Item->GetName() == Name; });
 }
 
 void TBindings::Clear() {
@@ -118,7 +118,7 @@ void TBindings::Notify(TTableNotification Notification) {
 void TBindings::BuildIndex() {
   FIndex = std::make_unique<std::unordered_map<std::string_view, TBinding*>>();
   FIndex->reserve(FItems.size() * 2);
-  for (const TOwned& Item : FItems) FIndex->emplace(Item->GetName(), Item.get());
+  for (const TOwned<TBinding>& Item : FItems) FIndex->emplace(Item->GetName(), Item.get());
 }
 
 // TBindingFrame

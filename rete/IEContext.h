@@ -32,6 +32,7 @@
 #include "core/IEInterfaces.h"
 #include "core/IEValue.h"
 #include "rete/IEToken.h"
+#include "runtime/Owned.h"
 #include "runtime/Persistent.h"
 
 namespace ie {
@@ -132,21 +133,16 @@ class TBindings {
   void Clear();
 
  private:
-  struct TFree {
-    void operator()(TBinding* Binding) const { Binding->Free(); }
-  };
-  using TOwned = std::unique_ptr<TBinding, TFree>;
-
   // Below this many bindings a linear search beats hashing.
   static constexpr size_t IndexThreshold = 16;
 
   // The place of the binding of Name, which must be stored.
-  std::vector<TOwned>::iterator Position(std::string_view Name);
+  std::vector<TOwned<TBinding>>::iterator Position(std::string_view Name);
   void Notify(TTableNotification Notification);
   void BuildIndex();
 
   TIEContext* FOwner;
-  std::vector<TOwned> FItems;
+  std::vector<TOwned<TBinding>> FItems;
   // Name to binding, made once the table reaches IndexThreshold; the keys
   // view the bindings' own names.
   std::unique_ptr<std::unordered_map<std::string_view, TBinding*>> FIndex;

@@ -7,15 +7,12 @@
 #include "rete/IERule.h"
 #include "rete/IERulePrinter.h"
 #include "runtime/Format.h"
+#include "runtime/Owned.h"
+#include "runtime/ScopeGuard.h"
 
 namespace ie {
 
 namespace {
-
-struct TFreeTest {
-  void operator()(TIEPatternMatchTest* Test) const { Test->Free(); }
-};
-using TOwnedTest = std::unique_ptr<TIEPatternMatchTest, TFreeTest>;
 
 // Slot entries sort as template slot names do: without regard to case.
 bool NameBefore(std::string_view A, std::string_view B) {
@@ -64,7 +61,7 @@ void TSlotTests::Insert(int32_t Index, TIEPatternMatchTest* Test) {
 }
 
 void TSlotTests::Delete(int32_t Index) {
-  TOwnedTest Test(Get(Index));
+  TOwned<TIEPatternMatchTest> Test(Get(Index));
   FItems.erase(FItems.begin() + Index);
   Notify(Test.get(), saDeleted);
 }
@@ -158,7 +155,7 @@ TIEPatternMatchTest* TIEPattern::CreatePatternMatchTest(const TIEPatternMatchTes
 }
 
 void TIEPattern::AddTest(const std::string& SlotName, TIEPatternMatchTest* Test) {
-  TOwnedTest Owned(Test);
+  TOwned<TIEPatternMatchTest> Owned(Test);
   if (!FFactTemplate) throw EIEException(SFactTemplateMissing);
   if (!FFactTemplate->ContainsSlot(SlotName)) throw EIEException(Format(SNoSuchSlot, SlotName));
   TSlotEntry& Entry = EnsureSlot(SlotName);
@@ -215,7 +212,7 @@ TIEPatternMatchTest* TIEPattern::GetSlotTest(int32_t Index, int32_t TestIndex) c
 }
 
 void TIEPattern::SetSlotTest(int32_t Index, int32_t TestIndex, TIEPatternMatchTest* Test) {
-  TOwnedTest Owned(Test);
+  TOwned<TIEPatternMatchTest> Owned(Test);
   TSlotTests* Tests = GetSlotTests(Index);
   if (Tests == nullptr) ListIndexError(TestIndex);
   Tests->Put(TestIndex, Owned.release());
@@ -261,13 +258,8 @@ void TIEPattern::Assign(TPersistent* Source) {
   }
   if (Pattern == this) return;
   BeginUpdate();
-  try {
-    AssignFrom(*Pattern);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  const TScopeGuard End([this] { EndUpdate(); });
+  AssignFrom(*Pattern);
 }
 
 void TIEPattern::AssignFrom(const TIEPattern& Source) {
@@ -290,22 +282,17 @@ void TIEPattern::AssignFrom(const TIEPattern& Source) {
 }
 
 TIEPattern* TIEPattern::Clone(TComponent* Owner) const {
-  auto* Copy = static_cast<TIEPattern*>(ClassType()->NewInstance(Owner));
-  try {
-    Copy->Assign(const_cast<TIEPattern*>(this));
-  } catch (...) {
-    Copy->Free();
-    throw;
-  }
-  return Copy;
+  TOwned<TIEPattern> Copy(static_cast<TIEPattern*>(ClassType()->NewInstance(Owner)));
+  Copy->Assign(const_cast<TIEPattern*>(this));
+  return Copy.release();
 }
 
 namespace {
 
 // The rewritten tests of one slot list; see FixTests.
-std::vector<TOwnedTest> FixSlot(TIEPattern& Pattern, const std::string& SlotName,
-                                const TSlotTests& Tests) {
-  std::vector<TOwnedTest> Result;
+std::vector<TOwned<TIEPatternMatchTest>> FixSlot(TIEPattern& Pattern, const std::string& SlotName,
+                                                 const TSlotTests& Tests) {
+  std::vector<TOwned<TIEPatternMatchTest>> Result;
   const int32_t Count = Tests.GetCount();
   int32_t Start = 0;
   while (Start < Count) {
@@ -365,7 +352,7 @@ void TIEPattern::FixTests() {
   if (FDisjunctionCount == 0) return;
   // Every slot is rewritten before any list changes, so a failure leaves
   // the pattern as it was.
-  std::vector<std::pair<TSlotTests*, std::vector<TOwnedTest>>> Rebuilt;
+  std::vector<std::pair<TSlotTests*, std::vector<TOwned<TIEPatternMatchTest>>>> Rebuilt;
   for (const TSlotEntry& Entry : FSlots) {
     if (!Entry.Tests) continue;
     const auto IsOr = [](const TIEPatternMatchTest* Test) { return !Test->GetConjunction(); };
@@ -375,7 +362,7 @@ void TIEPattern::FixTests() {
   BeginUpdate();
   for (auto& [List, Tests] : Rebuilt) {
     List->Clear();
-    for (TOwnedTest& Test : Tests) List->Add(Test.release());
+    for (TOwned<TIEPatternMatchTest>& Test : Tests) List->Add(Test.release());
   }
   EndUpdate();
 }

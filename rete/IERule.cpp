@@ -7,6 +7,8 @@
 #include "rete/ReteNetwork.h"
 #include "runtime/Conversions.h"
 #include "runtime/Format.h"
+#include "runtime/Owned.h"
+#include "runtime/ScopeGuard.h"
 
 namespace ie {
 
@@ -226,25 +228,18 @@ int32_t TRule::IndexOfBinding(std::string_view Name) const {
 
 TBinding* TRule::AddBinding(const std::string& Name, int32_t FactIndex,
                             const std::string& SlotIndex, int32_t SubIndex) {
-  TBinding* Binding = Create<TBinding>(Name, FactIndex, SlotIndex, SubIndex);
+  TOwned<TBinding> Binding = MakeOwned<TBinding>(Name, FactIndex, SlotIndex, SubIndex);
   for (TBinding* Existing : FBindings) {
-    if (Existing->Equals(Binding)) {
-      Binding->Free();
-      return Existing;
-    }
+    if (Existing->Equals(Binding.get())) return Existing;
   }
   // The two lists stay of one length when an allocation fails.
-  try {
-    FBindingSlots.push_back(
-        TSlotCache{SlotIndex == SLocalBinding, SlotIndex == SPatternBinding, nullptr, -1});
-    FBindings.push_back(Binding);
-    FFrameStale = true;
-  } catch (...) {
-    if (FBindingSlots.size() > FBindings.size()) FBindingSlots.pop_back();
-    Binding->Free();
-    throw;
-  }
-  return Binding;
+  FBindingSlots.push_back(
+      TSlotCache{SlotIndex == SLocalBinding, SlotIndex == SPatternBinding, nullptr, -1});
+  TScopeGuard Undo([this] { FBindingSlots.pop_back(); });
+  FBindings.push_back(Binding.get());
+  Undo.Dismiss();
+  FFrameStale = true;
+  return Binding.release();
 }
 
 void TRule::FreeBindings() {
@@ -287,11 +282,7 @@ void TRule::PatternNotification(TIEPattern* Pattern, int32_t Index, bool Added) 
     EndUpdate();
     return;
   }
-  try {
-    Pattern->SetOwner(this);
-    ShiftBindings(Index, 1);
-    AddPattern(Pattern, Index);
-  } catch (...) {
+  TScopeGuard Undo([&] {
     // The pattern stays with the caller, as if it had never been put in.
     const int32_t At = FPatterns.IndexOf(Pattern);
     if (At >= 0) {
@@ -300,8 +291,11 @@ void TRule::PatternNotification(TIEPattern* Pattern, int32_t Index, bool Added) 
     }
     Pattern->SetOwner(nullptr);
     --FUpdateCount;
-    throw;
-  }
+  });
+  Pattern->SetOwner(this);
+  ShiftBindings(Index, 1);
+  AddPattern(Pattern, Index);
+  Undo.Dismiss();
   EndUpdate();
 }
 
@@ -339,13 +333,9 @@ void TRule::AddPattern(TIEPattern* Pattern, int32_t Index) {
 }
 
 void TRule::InsertInitialPattern() {
-  TIEPattern* Initial = FEngine->GetInitialFactPattern()->Clone(this);
-  try {
-    FPatterns.Insert(0, Initial);
-  } catch (...) {
-    Initial->Free();
-    throw;
-  }
+  TOwned<TIEPattern> Initial(FEngine->GetInitialFactPattern()->Clone(this));
+  FPatterns.Insert(0, Initial.get());
+  Initial.release();
 }
 
 void TRule::ActionNotification() { Change(this); }

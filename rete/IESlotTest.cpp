@@ -5,6 +5,7 @@
 #include "rete/IEPattern.h"
 #include "runtime/Conversions.h"
 #include "runtime/Format.h"
+#include "runtime/Owned.h"
 
 namespace ie {
 
@@ -26,14 +27,9 @@ bool TIESlotTest::Equals(const TIESlotTest* Other) const {
 }
 
 TIESlotTest* TIESlotTest::Clone() const {
-  auto* Copy = static_cast<TIESlotTest*>(ClassType()->NewInstance(nullptr));
-  try {
-    Copy->Assign(const_cast<TIESlotTest*>(this));
-  } catch (...) {
-    Copy->Free();
-    throw;
-  }
-  return Copy;
+  TOwned<TIESlotTest> Copy(static_cast<TIESlotTest*>(ClassType()->NewInstance(nullptr)));
+  Copy->Assign(const_cast<TIESlotTest*>(this));
+  return Copy.release();
 }
 
 void TIESlotTest::Assign(TPersistent* Source) {

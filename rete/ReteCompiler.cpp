@@ -10,6 +10,7 @@
 #include "rete/NodeValues.h"
 #include "rete/TerminalNode.h"
 #include "runtime/Format.h"
+#include "runtime/Owned.h"
 
 namespace ie {
 
@@ -150,76 +151,66 @@ TReteNode* TReteCompiler::Chain(int32_t Position, const TIEPattern& Pattern) {
 
 TReteNode* TReteCompiler::TestPattern(int32_t Position, const TIEPattern& Pattern,
                                       TReteNode* Left) {
-  auto* Node = new TTestNode(FRete.GetNetwork(), true);
-  try {
-    for (const TOccurrence& Item : Occurrences(Pattern)) {
-      if (!IsFunCall(Item.Value)) continue;
-      int32_t First = -1, Last = -1;
-      PatternsOf(*AsCall(Item.Value), Position, First, Last);
-      if (Last >= Position) throw EIEException(Format(SCorruptedBinding, Pattern.GetToString()));
-      Node->AddTest(Item.Type, NoSubIndex, CallValue(FRete.Evaluate(AsCall(Item.Value), &FRule)));
-    }
-  } catch (...) {
-    Node->Free();
-    throw;
+  TOwned<TTestNode> Node(new TTestNode(FRete.GetNetwork(), true));
+  for (const TOccurrence& Item : Occurrences(Pattern)) {
+    if (!IsFunCall(Item.Value)) continue;
+    int32_t First = -1, Last = -1;
+    PatternsOf(*AsCall(Item.Value), Position, First, Last);
+    if (Last >= Position) throw EIEException(Format(SCorruptedBinding, Pattern.GetToString()));
+    Node->AddTest(Item.Type, NoSubIndex, CallValue(FRete.Evaluate(AsCall(Item.Value), &FRule)));
   }
-  FRete.AddRuleNode(FRule, Node, Left, ctSingle);
+  TTestNode* Added = Node.release();
+  FRete.AddRuleNode(FRule, Added, Left, ctSingle);
   Trace("+2");
-  return Node;
+  return Added;
 }
 
 TReteNode* TReteCompiler::Join(int32_t Position, TIEPattern& Pattern, TReteNode* Left,
                                TReteNode* Right) {
   const std::vector<TOccurrence> Items = Occurrences(Pattern);
   const bool BackChained = Pattern.GetFactTemplate()->IsBackwardChaining();
-  auto* Node =
-      new TJoinNode(FRete.GetNetwork(), &FRule, Pattern.GetNegatedCount(), Pattern.GetUnique());
-  try {
-    for (const TOccurrence& Item : Items) {
-      if (IsFunCall(Item.Value)) {
-        if (BackChained) {
-          throw EIEException(
-              Format(SBackChainFunCall, Pattern.GetFactTemplate()->GetTemplateName()));
-        }
-        if (OnlyThisPattern(*AsCall(Item.Value), Position)) continue;
-        Node->TTestNode::AddTest(Item.Type, Item.SubIndex,
-                                 CallValue(FRete.Evaluate(AsCall(Item.Value), &FRule)));
-        continue;
+  TOwned<TJoinNode> Node(
+      new TJoinNode(FRete.GetNetwork(), &FRule, Pattern.GetNegatedCount(), Pattern.GetUnique()));
+  for (const TOccurrence& Item : Items) {
+    if (IsFunCall(Item.Value)) {
+      if (BackChained) {
+        throw EIEException(Format(SBackChainFunCall, Pattern.GetFactTemplate()->GetTemplateName()));
       }
-      if (!IsVariable(Item.Value)) continue;
-      const TBinding* Binding = BindingOf(Item.Value);
-      if (Binding == nullptr || Binding->GetFactIndex() >= Position) continue;
-      if (Binding->GetSlotIndex() == SPatternBinding) {
-        // A slot holding the identifier of an earlier fact: compared by a
-        // predicate, as the fact itself has no slot to join on.
-        ICustomFunCall Compare = FRete.GetRuleEngine().NewFunctionCall("eq");
-        Compare->AddArgument(AddressValue(Position, Item.Slot, Item.SubIndex));
-        Compare->AddArgument(AddressValue(Binding->GetFactIndex(), SPatternBinding, NoSubIndex));
-        Node->TTestNode::AddTest(Item.Type, NoSubIndex, CallValue(Compare));
-      } else if (Binding->GetSubIndex() == NoSubIndex && Item.SubIndex == NoSubIndex) {
-        Node->AddTest(Item.Type, Binding->GetFactIndex(), Binding->GetSlotIndex(), Item.Slot);
-      } else {
-        Node->AddTest(Item.Type, Binding->GetFactIndex(), Binding->GetSlotIndex(),
-                      Binding->GetSubIndex(), Item.Slot, Item.SubIndex);
-      }
+      if (OnlyThisPattern(*AsCall(Item.Value), Position)) continue;
+      Node->TTestNode::AddTest(Item.Type, Item.SubIndex,
+                               CallValue(FRete.Evaluate(AsCall(Item.Value), &FRule)));
+      continue;
     }
-    if (BackChained) {
-      Node->SetPattern(&Pattern);
+    if (!IsVariable(Item.Value)) continue;
+    const TBinding* Binding = BindingOf(Item.Value);
+    if (Binding == nullptr || Binding->GetFactIndex() >= Position) continue;
+    if (Binding->GetSlotIndex() == SPatternBinding) {
+      // A slot holding the identifier of an earlier fact: compared by a
+      // predicate, as the fact itself has no slot to join on.
+      ICustomFunCall Compare = FRete.GetRuleEngine().NewFunctionCall("eq");
+      Compare->AddArgument(AddressValue(Position, Item.Slot, Item.SubIndex));
+      Compare->AddArgument(AddressValue(Binding->GetFactIndex(), SPatternBinding, NoSubIndex));
+      Node->TTestNode::AddTest(Item.Type, NoSubIndex, CallValue(Compare));
+    } else if (Binding->GetSubIndex() == NoSubIndex && Item.SubIndex == NoSubIndex) {
+      Node->AddTest(Item.Type, Binding->GetFactIndex(), Binding->GetSlotIndex(), Item.Slot);
+    } else {
+      Node->AddTest(Item.Type, Binding->GetFactIndex(), Binding->GetSlotIndex(),
+                    Binding->GetSubIndex(), Item.Slot, Item.SubIndex);
     }
-  } catch (...) {
-    Node->Free();
-    throw;
+  }
+  if (BackChained) {
+    Node->SetPattern(&Pattern);
   }
   if (TJoinNode* Shared = FRete.ShareJoin(FRule, *Node, Left, Right)) {
-    Node->Free();
     Trace("=2");
     return Shared;
   }
-  FRete.AddRuleNode(FRule, Node, Left, ctLeft);
-  FRete.Link(Right, Node, ctRight);
-  Node->PrepareShortCut();
+  TJoinNode* Added = Node.release();
+  FRete.AddRuleNode(FRule, Added, Left, ctLeft);
+  FRete.Link(Right, Added, ctRight);
+  Added->PrepareShortCut();
   Trace("+2");
-  return Node;
+  return Added;
 }
 
 void TReteCompiler::Prepare() {

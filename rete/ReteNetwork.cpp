@@ -7,6 +7,7 @@
 #include "rete/IEPattern.h"
 #include "rete/NodeValues.h"
 #include "runtime/Format.h"
+#include "runtime/ScopeGuard.h"
 
 namespace ie {
 
@@ -99,13 +100,10 @@ void TReteNetwork::AddRule(TRule* Rule) {
   // would compile the rule again.
   const bool Compiling = Rule->FCompiling;
   Rule->FCompiling = true;
-  try {
+  {
+    const TScopeGuard Restore([&] { Rule->FCompiling = Compiling; });
     Compile(*Rule);
-  } catch (...) {
-    Rule->FCompiling = Compiling;
-    throw;
   }
-  Rule->FCompiling = Compiling;
   Changed();
 }
 
@@ -115,21 +113,14 @@ void TReteNetwork::Compile(TRule& Rule) {
   // The entry goes in before its index, so that a failed allocation leaves
   // no index to a missing entry.
   FRules.push_back(TRuleEntry{&Rule, {}});
-  try {
-    FRuleIndex[&Rule] = FRules.size() - 1;
-  } catch (...) {
-    FRules.pop_back();
-    throw;
-  }
+  TScopeGuard Unlisted([this] { FRules.pop_back(); });
+  FRuleIndex[&Rule] = FRules.size() - 1;
+  Unlisted.Dismiss();
   FNewNodes.clear();
-  TPatternMatchTerminalNode* Terminal = nullptr;
-  try {
-    Rule.FreeNotification(this);
-    Terminal = Compiler.Build();
-  } catch (...) {
-    RemoveRule(&Rule);
-    throw;
-  }
+  TScopeGuard Remove([&] { RemoveRule(&Rule); });
+  Rule.FreeNotification(this);
+  TPatternMatchTerminalNode* Terminal = Compiler.Build();
+  Remove.Dismiss();
   UpdateNodes(FNewNodes);
   FNewNodes.clear();
   Terminal->SetInitialized(true);
@@ -423,14 +414,11 @@ bool TReteNetwork::OfferToken(const IReteToken& Token,
                               const std::vector<TPatternMatchNode*>& Roots) {
   bool Accepted = false;
   ++FDepth;
-  try {
-    for (size_t I = 0; I < Roots.size(); ++I) {
-      Accepted = Roots[I]->CallNode(Token, ctSingle) || Accepted;
-    }
-  } catch (...) {
-    Abandon();
-    throw;
+  TScopeGuard Abandoned([this] { Abandon(); });
+  for (size_t I = 0; I < Roots.size(); ++I) {
+    Accepted = Roots[I]->CallNode(Token, ctSingle) || Accepted;
   }
+  Abandoned.Dismiss();
   if (--FDepth == 0) Settle();
   return Accepted;
 }
@@ -445,22 +433,19 @@ void TReteNetwork::UpdateNodes(const std::vector<TReteNode*>& NewNodes) {
     return std::find(NewNodes.begin(), NewNodes.end(), Node) != NewNodes.end();
   };
   ++FDepth;
-  try {
-    for (TReteNode* Node : NewNodes) {
-      if (Node->FParents.empty()) {
-        CollectFacts([&](const IReteToken& Token) { Node->CallNode(Token, ctSingle); });
-        continue;
-      }
-      for (const TReteNode::TParentEdge& Parent : Node->FParents) {
-        if (IsNew(Parent.Source)) continue;
-        Parent.Source->CollectOutputs(
-            [&](const IReteToken& Token) { Node->CallNode(Token, Parent.CallType); });
-      }
+  TScopeGuard Abandoned([this] { Abandon(); });
+  for (TReteNode* Node : NewNodes) {
+    if (Node->FParents.empty()) {
+      CollectFacts([&](const IReteToken& Token) { Node->CallNode(Token, ctSingle); });
+      continue;
     }
-  } catch (...) {
-    Abandon();
-    throw;
+    for (const TReteNode::TParentEdge& Parent : Node->FParents) {
+      if (IsNew(Parent.Source)) continue;
+      Parent.Source->CollectOutputs(
+          [&](const IReteToken& Token) { Node->CallNode(Token, Parent.CallType); });
+    }
   }
+  Abandoned.Dismiss();
   if (--FDepth == 0) Settle();
 }
 

@@ -1,6 +1,7 @@
 #include "rete/TerminalNode.h"
 
 #include "rete/ReteNetwork.h"
+#include "runtime/ScopeGuard.h"
 
 namespace ie {
 
@@ -84,14 +85,13 @@ TActivation* TPatternMatchTerminalNode::AddActivation(const IReteToken& Token) {
   if (Token->GetTag() == taUpdate && FInitialized) return nullptr;
   auto* Activation = Create<TActivation>(FRule, Token, this, Token->GetStrength());
   Activation->FNetwork = FRete;
-  try {
-    Link(Activation);
-    FRete->Activate(Activation);
-  } catch (...) {
+  TScopeGuard Withdraw([&] {
     Unlink(Activation);
     Activation->Free();
-    throw;
-  }
+  });
+  Link(Activation);
+  FRete->Activate(Activation);
+  Withdraw.Dismiss();
   return Activation;
 }
 

@@ -6,6 +6,7 @@
 #include "runtime/Exceptions.h"
 #include "runtime/Format.h"
 #include "runtime/RuntimeConsts.h"
+#include "runtime/ScopeGuard.h"
 
 namespace ie {
 
@@ -21,13 +22,8 @@ void TFiler::DefineSubProperties(std::string_view Name, const std::function<void
   const size_t Length = FPrefix.size();
   FPrefix.append(Name);
   FPrefix += '.';
-  try {
-    Define();
-  } catch (...) {
-    FPrefix.resize(Length);
-    throw;
-  }
-  FPrefix.resize(Length);
+  const TScopeGuard Restore([&] { FPrefix.resize(Length); });
+  Define();
 }
 
 std::string TFiler::FullName(std::string_view Name) const {
@@ -132,17 +128,14 @@ void TReader::ReadRootComponent(TPersistent* Instance) {
   Instance->DefineProperties(this);
   auto* Component = dynamic_cast<TComponent*>(Instance);
   if (Component != nullptr) Component->BeginLoading();
-  try {
-    for (std::string Name = ReadRaw(); !Name.empty(); Name = ReadRaw()) {
-      const auto Found = FReaders.find(Name);
-      if (Found == FReaders.end()) throw EReadError(Format(SUnknownProperty, Name));
-      Found->second(this);
-    }
-  } catch (...) {
+  const TScopeGuard Loaded([Component] {
     if (Component != nullptr) Component->Loaded();
-    throw;
+  });
+  for (std::string Name = ReadRaw(); !Name.empty(); Name = ReadRaw()) {
+    const auto Found = FReaders.find(Name);
+    if (Found == FReaders.end()) throw EReadError(Format(SUnknownProperty, Name));
+    Found->second(this);
   }
-  if (Component != nullptr) Component->Loaded();
 }
 
 void WriteComponent(TStream* Stream, TPersistent* Instance) {

@@ -15,6 +15,7 @@
 #include "runtime/Exceptions.h"
 #include "runtime/Faults.h"
 #include "runtime/Format.h"
+#include "runtime/Owned.h"
 #include "runtime/RuntimeConsts.h"
 
 namespace ie {
@@ -167,14 +168,7 @@ void TMemoryStream::LoadFromStream(TStream* Stream) {
 void TMemoryStream::SaveToStream(TStream* Stream) { Stream->WriteBuffer(FData.data(), GetSize()); }
 
 void TMemoryStream::LoadFromFile(const std::string& FileName) {
-  TFileStream* Stream = Create<TFileStream>(FileName, fmOpenRead);
-  try {
-    LoadFromStream(Stream);
-  } catch (...) {
-    Stream->Free();
-    throw;
-  }
-  Stream->Free();
+  LoadFromStream(MakeOwned<TFileStream>(FileName, fmOpenRead).get());
 }
 
 void TMemoryStream::SaveToFile(const std::string& FileName) {
@@ -363,15 +357,9 @@ void TSafeFileStream::Fail(int Error) {
 }
 
 void ReplaceFile(const std::string& FileName, const std::function<void(TStream*)>& Write) {
-  TSafeFileStream* Stream = Create<TSafeFileStream>(FileName);
-  try {
-    Write(Stream);
-    Stream->Commit();
-  } catch (...) {
-    Stream->Free();
-    throw;
-  }
-  Stream->Free();
+  const TOwned<TSafeFileStream> Stream = MakeOwned<TSafeFileStream>(FileName);
+  Write(Stream.get());
+  Stream->Commit();
 }
 
 void TSafeFileStream::Commit() {

@@ -6,7 +6,9 @@
 
 #include "runtime/Exceptions.h"
 #include "runtime/Format.h"
+#include "runtime/Owned.h"
 #include "runtime/RuntimeConsts.h"
+#include "runtime/ScopeGuard.h"
 #include "runtime/Streams.h"
 
 namespace ie {
@@ -36,13 +38,8 @@ int32_t CompareTextAscii(std::string_view S1, std::string_view S2) {
 template <class TBody>
 void WithinUpdate(TStrings* List, TBody&& Body) {
   List->BeginUpdate();
-  try {
-    Body();
-  } catch (...) {
-    List->EndUpdate();
-    throw;
-  }
-  List->EndUpdate();
+  const TScopeGuard End([List] { List->EndUpdate(); });
+  Body();
 }
 
 }  // namespace
@@ -182,14 +179,7 @@ void TStrings::LoadFromStream(TStream* Stream) {
 void TStrings::SaveToStream(TStream* Stream) const { Stream->WriteString(GetText()); }
 
 void TStrings::LoadFromFile(const std::string& FileName) {
-  TFileStream* Stream = Create<TFileStream>(FileName, fmOpenRead);
-  try {
-    LoadFromStream(Stream);
-  } catch (...) {
-    Stream->Free();
-    throw;
-  }
-  Stream->Free();
+  LoadFromStream(MakeOwned<TFileStream>(FileName, fmOpenRead).get());
 }
 
 void TStrings::SaveToFile(const std::string& FileName) const {

@@ -1,18 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <memory>
-
 #include "libs/TextStream.h"
+#include "runtime/Owned.h"
 
 namespace ie {
 namespace {
 
-struct TFreeText {
-  void operator()(TGTextStream* Text) const { Text->Free(); }
-};
-using TOwnedText = std::unique_ptr<TGTextStream, TFreeText>;
-TOwnedText OpenText(TStream* Stream, bool OwnsStream) {
-  return TOwnedText(Create<TGTextStream>(Stream, OwnsStream));
+TOwned<TGTextStream> OpenText(TStream* Stream, bool OwnsStream) {
+  return TOwned<TGTextStream>(Create<TGTextStream>(Stream, OwnsStream));
 }
 
 TEST(TextStream, ReadsCharactersAndLinesWithPutBack) {

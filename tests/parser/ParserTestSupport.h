@@ -3,20 +3,13 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 
 #include "engine/InferenceEngine.h"
 #include "parser/IETokenizer.h"
+#include "runtime/Owned.h"
 
 namespace ie {
-
-// Frees a component-style object with Free(), so its destruction phases run.
-struct TFreeObject {
-  void operator()(TObject* Obj) const { Obj->Free(); }
-};
-template <class T>
-using TOwned = std::unique_ptr<T, TFreeObject>;
 
 // A fresh engine whose printed text is kept in Output.
 class TEngineOutputTest : public ::testing::Test {

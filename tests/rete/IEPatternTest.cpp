@@ -8,6 +8,7 @@
 #include "rete/IEContext.h"
 #include "rete/IERule.h"
 #include "rete/IERulePrinter.h"
+#include "runtime/Owned.h"
 
 namespace ie {
 namespace {
@@ -42,10 +43,7 @@ class PatternTest : public ::testing::Test {
   IFactTemplate Color, Data;
   std::vector<TIEPattern*> Patterns;
   TInferenceEngine* Engine = Create<TInferenceEngine>(nullptr);
-  struct TFreeEngine {
-    TInferenceEngine* E;
-    ~TFreeEngine() { E->Free(); }
-  } EngineOwner{Engine};
+  const TOwned<TInferenceEngine> EngineOwner{Engine};
 };
 
 TEST_F(PatternTest, NegationAndBoundNames) {
