@@ -6,11 +6,19 @@
 #include "core/IEDefinedTypePrinter.h"
 #include "core/IEFactPrinter.h"
 #include "core/IEFuzzyPrinter.h"
+#include "engine/ActivationAgenda.h"
 #include "engine/EnginePrinter.h"
+#include "engine/Explanation.h"
 #include "engine/FuzzyReasoning.h"
 #include "engine/Tracer.h"
 #include "functions/IEFunctionPrinter.h"
 #include "functions/IEInterpretedFunction.h"
+#include "rete/IEContext.h"
+#include "rete/IEPattern.h"
+#include "rete/IERule.h"
+#include "rete/IERulePrinter.h"
+#include "rete/ReteNetwork.h"
+#include "rete/RuleMatches.h"
 #include "runtime/Conversions.h"
 #include "runtime/Format.h"
 
@@ -811,6 +819,8 @@ void TInferenceEngine::Notification(TComponent* Component, TOperation Operation)
 
 // Rules
 
+void TRules::Add(TRule* Rule) { Put(Rule->GetRuleName(), Rule); }
+
 void TRules::Put(std::string_view Name, TRule* Rule) {
   TRule* Existing = FTable.Get(Name);
   if (Existing == Rule) return;
@@ -924,6 +934,16 @@ void TInferenceEngine::RuleFired(TActivation* Activation) {
   if (FOnRuleFired) FOnRuleFired(this, Activation->GetRule());
   RemoveActivation(Activation);
 }
+
+TActivation* TInferenceEngine::GetActivation(int32_t Index) const {
+  return FAgenda->GetActivation(Index);
+}
+
+int32_t TInferenceEngine::GetAgendaCount() const { return FAgenda->GetCount(); }
+
+void TInferenceEngine::UnregisterRule(TRule* Rule) { FRules.Remove(Rule->GetRuleName(), Rule); }
+
+TObject* TInferenceEngine::GetDefaultsContext() { return FContext; }
 
 int32_t TInferenceEngine::SearchInsertion(TActivation& Activation) {
   return ie::SearchInsertion(*FAgenda, Activation, FStrategy);

@@ -37,20 +37,14 @@
 #include "core/IEFactOwner.h"
 #include "core/IEFacts.h"
 #include "core/IEFuzzyLogic.h"
+#include "core/IERuleEngine.h"
 #include "core/IEValue.h"
-#include "engine/ActivationAgenda.h"
-#include "engine/Explanation.h"
+#include "engine/AgendaOwner.h"
 #include "engine/FactSets.h"
 #include "engine/IOStreams.h"
 #include "functions/IEPackages.h"
 #include "functions/IEUserFunction.h"
 #include "libs/Collections.h"
-#include "rete/IEContext.h"
-#include "rete/IEPattern.h"
-#include "rete/IERule.h"
-#include "rete/IERuleEngine.h"
-#include "rete/IERulePrinter.h"
-#include "rete/ReteNetwork.h"
 #include "runtime/Component.h"
 #include "runtime/Dialogs.h"
 #include "runtime/Filer.h"
@@ -61,6 +55,18 @@
 namespace ie {
 
 class TInferenceEngine;
+// The match network, its rules, patterns and activations, the agenda and
+// the execution context are the engine's insides: a host meets them only
+// through pointers and events.
+class TReteNetwork;
+class TRule;
+class TIEPattern;
+class TIEAgenda;
+class TIEContext;
+struct TFactExplanation;
+struct TRuleMatches;
+enum TRuleConstruct : uint8_t;
+enum TFactSource : uint8_t;
 // The parser layer defines these; the engine owns one parser and lends it
 // a tokenizer per parse call (parser/EngineParsing.cpp).
 class TIEParser;
@@ -321,7 +327,7 @@ class TRules {
   // Stores Rule under Name, the engine's DuplicateConstructs deciding about
   // a name that another rule holds.
   void Put(std::string_view Name, TRule* Rule);
-  void Add(TRule* Rule) { Put(Rule->GetRuleName(), Rule); }
+  void Add(TRule* Rule);
   // Removes the rule under Name (only when it is Rule, in the second form).
   void Remove(std::string_view Name);
   void Remove(std::string_view Name, TRule* Rule);
@@ -658,8 +664,8 @@ class TInferenceEngine : public TCustomRuleEngine,
   // agenda takes them over from Source.
   void SetAgenda(TIEAgenda* Source);
   TIEAgenda* GetAgenda() const { return FAgenda; }
-  TActivation* GetActivation(int32_t Index) const { return FAgenda->GetActivation(Index); }
-  int32_t GetAgendaCount() const { return FAgenda->GetCount(); }
+  TActivation* GetActivation(int32_t Index) const;
+  int32_t GetAgendaCount() const;
   // Templates.
   virtual IFactTemplate CreateFactTemplate(const std::string& Name) override;
   bool FindFactTemplate(const std::string& Name, IFactTemplate& Template) override;
@@ -723,6 +729,10 @@ class TInferenceEngine : public TCustomRuleEngine,
   // Without either it raises "The read event has not been implemented or
   // unassigned. ...". Defined by the parser layer (parser/EngineInput.cpp).
   virtual IStreamToken ReadToken(const std::string& InID);
+  // For a host answering OnReadToken: the first token of Text into Token,
+  // as read takes it; false, Token left as it was, when Text holds none.
+  // Defined by the parser layer.
+  bool FirstToken(const std::string& Text, IStreamToken& Token);
   // Parses and executes Stream (the caller's) or the file one line at a
   // time, each line on its own; meanwhile the standard input reads from
   // the same lines. Batches nest. A line that raises ends the batch with
@@ -801,6 +811,7 @@ class TInferenceEngine : public TCustomRuleEngine,
   TIEPattern* GetInitialFactPattern() const override { return FInitialFactPattern; }
   // The root execution context: its bindings are the globals.
   TIEContext* GetContext() override { return FContext; }
+  TObject* GetDefaultsContext() override;
   const IFact& GetNullFact() const override { return FNullFact; }
   std::vector<IFact> ListFacts() const override;
   IFact GetFactByID(int32_t ID) const override { return FFacts.GetFactByID(ID); }
@@ -936,7 +947,7 @@ class TInferenceEngine : public TCustomRuleEngine,
   virtual void RemoveRule(TRule* Rule);
   virtual void ClearRules();
   void RegisterRule(TRule* Rule) override { FRules.Add(Rule); }
-  void UnregisterRule(TRule* Rule) override { FRules.Remove(Rule->GetRuleName(), Rule); }
+  void UnregisterRule(TRule* Rule) override;
   // Files the rule under NewName; "Duplicate Rules..." when it is taken.
   void RenameRule(TRule* Rule, const std::string& NewName) override;
   void RuleChange(TRule* Rule) override;
@@ -1277,5 +1288,8 @@ class TInferenceEngine : public TCustomRuleEngine,
   TMessageDlgEvent FOnMessageDlg;
   TShowMessageEvent FOnShowMessage;
 };
+
+// A new engine, with its packages and initial fact, freed with the handle.
+inline TOwned<TInferenceEngine> MakeEngine() { return MakeOwned<TInferenceEngine>(nullptr); }
 
 }  // namespace ie

@@ -48,6 +48,14 @@ class TBatchScope {
 
 }  // namespace
 
+bool TInferenceEngine::FirstToken(const std::string& Text, IStreamToken& Token) {
+  const TOwnedTokenizer Line(NewTokenizer(Text));
+  IStreamToken First = Line->NextToken();
+  if (First->IsEOF()) return false;
+  Token = std::move(First);
+  return true;
+}
+
 IStreamToken TInferenceEngine::ReadToken(const std::string& InID) {
   if (!InID.empty() && InID != "t") {
     if (TGTextStream* Stream = FIOStreams.Get(InID)) return TakeToken(this, Stream);

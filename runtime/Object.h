@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -164,6 +165,22 @@ class TFreeWatcher {
 // Each watcher is told once and then forgotten.
 void WatchFree(TObject* Obj, TFreeWatcher* Watcher);
 void UnwatchFree(TObject* Obj, TFreeWatcher* Watcher);
+
+// Frees through Free, so that BeforeDestruction runs first.
+struct TFreeDeleter {
+  void operator()(TObject* Obj) const { Obj->Free(); }
+};
+
+// An object made with Create that frees itself when the handle goes: what
+// a host keeps instead of a pointer it must remember to free. Not for
+// components with an owner, which free them already.
+template <class T>
+using TOwned = std::unique_ptr<T, TFreeDeleter>;
+
+template <class T, class... Args>
+TOwned<T> MakeOwned(Args&&... Arguments) {
+  return TOwned<T>(Create<T>(std::forward<Args>(Arguments)...));
+}
 
 template <class T>
 void FreeAndNil(T*& Obj) {

@@ -11,13 +11,6 @@
 
 namespace ie {
 
-// Frees a component-style object with Free(), so its destruction phases run.
-struct TFreeObject {
-  void operator()(TObject* Obj) const { Obj->Free(); }
-};
-template <class T>
-using TOwned = std::unique_ptr<T, TFreeObject>;
-
 // A fresh engine whose printed text is kept in Output.
 class TEngineOutputTest : public ::testing::Test {
  protected:
@@ -32,7 +25,7 @@ class TEngineOutputTest : public ::testing::Test {
 };
 
 inline TOwned<TIERuleStream> OpenRuleStream(const std::string& Text) {
-  return TOwned<TIERuleStream>(Create<TIERuleStream>(Text));
+  return MakeOwned<TIERuleStream>(Text);
 }
 
 }  // namespace ie

@@ -79,6 +79,19 @@ TEST(Component, OwnerFreesItsComponentsLastFirst) {
   EXPECT_EQ(Log, (TLog{"free owner", "free c", "free b"}));
 }
 
+TEST(Component, AnOwnedHandleFreesWhatItHoldsThroughFree) {
+  TLog Log;
+  {
+    TOwned<TListener> Listener = MakeOwned<TListener>(nullptr);
+    EXPECT_TRUE(Listener->Constructed);
+    Listener->SetName("alone");
+    Listener->Log = &Log;
+    TOwned<TListener> Taken = std::move(Listener);
+    EXPECT_EQ(Listener, nullptr);
+  }
+  EXPECT_EQ(Log, (TLog{"free alone"}));
+}
+
 TEST(Component, InsertComponentMovesOwnership) {
   TLog Log;
   TListener* First = MakeListener(nullptr, "first", Log);
