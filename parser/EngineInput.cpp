@@ -67,9 +67,9 @@ IStreamToken TInferenceEngine::ReadToken(const std::string& InID) {
     PrintOut("", (Text.empty() ? Token->GetToString() : Text) + NewLineString);
     return Token;
   }
-  if (!FOnReadToken) throw EIEException(Format(SReadEventUnassigned, "read"));
+  if (!FEvents.OnReadToken) throw EIEException(Format(SReadEventUnassigned, "read"));
   IStreamToken Token;
-  FOnReadToken(this, InID, Token);
+  FEvents.OnReadToken(this, InID, Token);
   if (!Token) Token = new TIEStreamToken(dtNone, "EOF", 0);
   return Token;
 }
