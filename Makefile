@@ -1,6 +1,7 @@
 # Set-up commands: `make run` builds the shell and runs the first example
 # knowledge base (the car diagnosis, its answers read from a batch file), `make test`
-# builds the tests under the sanitizers and runs them, `make bench` measures
+# builds the tests under the sanitizers and runs them, then builds hosts against
+# installed copies of the library (scripts/check-install), `make bench` measures
 # the hot paths, `make tsan` runs the tests that use a second thread under
 # ThreadSanitizer, `make docs` rewrites the generated reference of
 # docs/language.md from the engine (after adding or changing a function).
@@ -10,6 +11,7 @@ TEST_BUILD_DIR ?= build-sanitize
 FUZZ_BUILD_DIR ?= build-fuzz
 FAULTS_BUILD_DIR ?= build-faults
 TSAN_BUILD_DIR ?= build-tsan
+INSTALL_BUILD_DIR ?= build-install
 FUZZ_TIME ?= 600
 # The interpreter the Python module is built for (CMake picks the same).
 PYTHON ?= /usr/bin/python3
@@ -30,6 +32,7 @@ test: setup
 	cmake -S . -B $(TEST_BUILD_DIR) -DCMAKE_BUILD_TYPE=Debug -DIE_SANITIZE=ON -DIE_BUILD_TESTS=ON
 	cmake --build $(TEST_BUILD_DIR) -j$(JOBS)
 	ctest --test-dir $(TEST_BUILD_DIR) --output-on-failure -j$(JOBS)
+	JOBS=$(JOBS) scripts/check-install $(CURDIR)/$(INSTALL_BUILD_DIR)
 
 # The library with fault injection: every allocation, file operation and
 # host callback of the workloads in tests/faults fails in turn; then the
@@ -80,4 +83,5 @@ format:
 	clang-format -i $$(git ls-files '*.h' '*.cpp')
 
 clean:
-	rm -rf $(BUILD_DIR) $(TEST_BUILD_DIR) $(FUZZ_BUILD_DIR) $(FAULTS_BUILD_DIR) $(TSAN_BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(TEST_BUILD_DIR) $(FUZZ_BUILD_DIR) $(FAULTS_BUILD_DIR) $(TSAN_BUILD_DIR) \
+	  $(INSTALL_BUILD_DIR)

@@ -12,6 +12,9 @@
 
 #include <ie/ie.h>
 
+#include "rete/IEPattern.h"
+#include "rete/IERule.h"
+
 namespace ie {
 namespace {
 

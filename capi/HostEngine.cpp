@@ -10,10 +10,6 @@ constexpr const char* SEngineBusy =
     "The engine is busy: %s cannot be called while another call of the engine runs";
 constexpr const char* SInvalidUtf8 = "Text is not valid UTF-8 (byte %d)";
 
-struct TFreeTokenizer {
-  void operator()(TIETokenizerStream* Tokenizer) const { Tokenizer->Free(); }
-};
-
 // The length of the sequence that Lead starts, or 0 for a byte that
 // cannot start one.
 int SequenceLength(unsigned char Lead) {
@@ -95,12 +91,8 @@ void THostEngine::SetReadLine(TReadLineHandler Handler) {
       [Shared, Engine](TObject*, const std::string& StreamName, IStreamToken& Token) {
         std::string Line;
         while ((*Shared)(StreamName, Line)) {
-          const std::unique_ptr<TIETokenizerStream, TFreeTokenizer> Tokenizer(
-              Engine->NewTokenizer(Line));
-          Token = Tokenizer->NextToken();
-          if (!Token->IsEOF()) return;
+          if (Engine->FirstToken(Line, Token)) return;
         }
-        Token = nullptr;
       });
 }
 
@@ -118,7 +110,7 @@ void THostEngine::DefineFunction(const std::string& Name, int32_t MinArguments,
     std::vector<IIEValue> Arguments;
     Arguments.reserve(Call->GetArgumentCount());
     for (int32_t Index = 0; Index < Call->GetArgumentCount(); ++Index) {
-      Arguments.push_back(Call->GetArgument(Index)->Resolve(Context));
+      Arguments.push_back(Call->ResolveArgument(Index, Context));
     }
     Result = Function(Arguments);
   });

@@ -47,7 +47,7 @@ class TCustomFactEngine : public TComponent {
   virtual IFactTemplate CreateFactTemplate(const std::string& Name) = 0;
 
   // The context in which dynamic slot defaults are evaluated.
-  virtual TObject* GetContext() = 0;
+  virtual TObject* GetDefaultsContext() = 0;
   // Prefix followed by a number this engine never gave before.
   virtual std::string GenerateSymbol(const std::string& Prefix) = 0;
   // A new call of Name that finds its function in this engine when run.

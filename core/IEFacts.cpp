@@ -594,7 +594,7 @@ void TFactTemplate::FillFactWithDefaults(const IFact& Fact) {
     if (Slot->FSlotDefault) {
       Value = Slot->FSlotDefault->Clone();
       if (Slot->FDefaultDynamic && FEngine != nullptr) {
-        Value = Value->Resolve(FEngine->GetContext());
+        Value = Value->Resolve(FEngine->GetDefaultsContext());
       }
     }
     Fact->StoreChecked(Index, std::move(Value));

@@ -138,6 +138,22 @@ TIEValue::TIEValue(double Value) {
 
 TIEValue::TIEValue(const IFuzzySet& Set) { StoreShared(dtFuzzy, Set.Get()); }
 
+IIEValue TIEValue::Integer(int32_t Value) { return new TIEValue(Value, dtInteger); }
+
+IIEValue TIEValue::Float(double Value) { return new TIEValue(Value); }
+
+IIEValue TIEValue::Atom(std::string Name) { return new TIEValue(std::move(Name), dtAtom); }
+
+IIEValue TIEValue::String(std::string Text) { return new TIEValue(std::move(Text), dtString); }
+
+IIEValue TIEValue::List(std::initializer_list<IIEValue> Values) {
+  IValueVector Vector = new TValueVector();
+  for (const IIEValue& Value : Values) Vector->Add(Value);
+  return List(Vector);
+}
+
+IIEValue TIEValue::List(const IValueVector& Values) { return new TIEValue(Values); }
+
 TIEValue::TIEValue(const IIEValue& Source) { Assign(IInterface(Source)); }
 
 TIEValue::TIEValue(TObject* Obj, bool Owned) {

@@ -18,6 +18,7 @@
 #pragma once
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -84,6 +85,15 @@ class TIEValue : public ICloneable {
   TIEValue(TObject* Obj, bool Owned);
   explicit TIEValue(void* Address);
   explicit TIEValue(TClass Class);
+
+  // What a host writes: a new value of each kind the rule language reads
+  // from text. A list shares the values given.
+  static IIEValue Integer(int32_t Value);
+  static IIEValue Float(double Value);
+  static IIEValue Atom(std::string Name);
+  static IIEValue String(std::string Text);
+  static IIEValue List(std::initializer_list<IIEValue> Values);
+  static IIEValue List(const IValueVector& Values);
 
   void BeforeDestruction() override;
 

@@ -23,16 +23,11 @@
 #include <string>
 #include <vector>
 
+#include "engine/AgendaOwner.h"
 #include "rete/IEActivation.h"
 #include "runtime/Persistent.h"
 
 namespace ie {
-
-enum TSearchStrategy : uint8_t { ssDepthFirst, ssBreadthFirst, ssLex, ssMea };
-
-// The strategies' names in the rule language.
-inline constexpr const char* StrategyNames[] = {"depth", "breadth", "lex", "mea"};
-static_assert(std::size(StrategyNames) == ssMea + 1);
 
 struct TAgendaChunk;
 
@@ -105,16 +100,6 @@ class TActivationAgenda : public TPersistent {
   // agenda let go of it): only then does IndexOf scan.
   int32_t FDisplaced = 0;
   bool FOwnsObjects = true;
-};
-
-// What a TIEAgenda asks of its engine.
-class IAgendaOwner {
- public:
-  // The index where Activation goes, or -1 to append.
-  virtual int32_t SearchInsertion(TActivation& Activation) = 0;
-
- protected:
-  ~IAgendaOwner() = default;
 };
 
 // The engine's agenda: placed by the engine's SearchInsertion. Without an

@@ -1,6 +1,8 @@
 // The rule-language text of what only the engine layer holds: fact sets
 // and global variables. The engine's printer and a fact set's own text
 // forward here; this unit is the one place that lays them out.
+// EnginePrinter.cpp also defines the engine's PrettyPrint overloads, each
+// handing its item to that item's printer.
 #pragma once
 
 #include <string>

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/InferenceEngine.h"
+#include "rete/IERule.h"
 #include "runtime/Conversions.h"
 #include "runtime/Filer.h"
 #include "runtime/Owned.h"

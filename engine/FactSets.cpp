@@ -4,8 +4,10 @@
 
 #include "core/IEConsts.h"
 #include "engine/EnginePrinter.h"
+#include "engine/Explanation.h"
 #include "engine/InferenceEngine.h"
 #include "functions/IEHelperFunctions.h"
+#include "rete/IEContext.h"
 
 namespace ie {
 

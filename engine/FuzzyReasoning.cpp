@@ -5,6 +5,8 @@
 #include <cmath>
 
 #include "core/IEConsts.h"
+#include "engine/InferenceEngine.h"
+#include "rete/ReteNetwork.h"
 #include "runtime/Format.h"
 
 namespace ie {
@@ -81,6 +83,142 @@ std::vector<std::string> FuzzyPlotTexts(const std::vector<IFuzzySet>& Sets,
     Texts.push_back(Format(SPlotUniverse, Variable->GetFrom(), Variable->GetTo()));
   }
   return Texts;
+}
+
+// The engine's fuzzy reasoning
+
+namespace {
+
+void RequireFuzzy(const IFact& Fact) {
+  if (!Fact || !Fact->GetTemplate() || !Fact->GetTemplate()->IsFuzzy()) {
+    throw EIEException(SNotFuzzyFact);
+  }
+}
+
+}  // namespace
+
+int32_t TInferenceEngine::Assert(const IFact& Fact, TFuzzyInferenceMethod Method, bool Flag) {
+  const TFuzzyInferenceMethod Saved = FFuzzyInferenceMethod;
+  FFuzzyInferenceMethod = Method;
+  try {
+    const int32_t ID = Assert(Fact, Flag);
+    FFuzzyInferenceMethod = Saved;
+    return ID;
+  } catch (...) {
+    FFuzzyInferenceMethod = Saved;
+    throw;
+  }
+}
+
+void TInferenceEngine::SetFuzzyEqualsThreshold(float Value) {
+  if (Value == FFuzzyEqualsThreshold) return;
+  FFuzzyEqualsThreshold = std::clamp(Value, 0.0f, 1.0f);
+  for (const auto& Entry : FDefinedTypes) {
+    if (const IFuzzyVariable& Variable = Entry.Value->GetFuzzyType()) {
+      Variable->SetEqualsThreshold(FFuzzyEqualsThreshold);
+    }
+  }
+}
+
+void TInferenceEngine::FuzzyCorrelation(const IFact& Fact, float Strength) {
+  if (FEvents.OnFuzzyCorrelation) {
+    bool Done = false;
+    FEvents.OnFuzzyCorrelation(this, Fact, Strength, Done);
+    if (Done) return;
+  }
+  RequireFuzzy(Fact);
+  // Clipping or scaling at full strength leaves every set as it is (and
+  // terms keep their names).
+  if (Strength >= 1.0f) return;
+  const TFuzzyOperation Operation = CorrelationOperation(FFuzzyCorrelationMethod);
+  const auto Correlated = [&](const IIEValue& Value) -> IIEValue {
+    return new TIEValue(Value->GetAsFuzzy()->Correlate(Strength, Operation));
+  };
+  const ISlotLayout Layout = Fact->GetTemplate()->GetLayout();
+  for (int32_t I = 0; I < Layout->GetCount(); ++I) {
+    if (!Layout->GetSlot(I)->IsFuzzy()) continue;
+    const std::string& Name = Layout->GetName(I);
+    const IIEValue Value = Fact->GetValue(Name);
+    if (Value->GetDType() == dtFuzzy) {
+      Fact->SetValue(Name, Correlated(Value));
+    } else if (Value->GetDType() == dtList && Value->GetAsList()) {
+      IValueVector List = new TValueVector();
+      for (const IIEValue& Element : *Value->GetAsList()) {
+        List->Add(Element && Element->GetDType() == dtFuzzy ? Correlated(Element) : Element);
+      }
+      Fact->SetValue(Name, new TIEValue(List));
+    }
+  }
+}
+
+void TInferenceEngine::FuzzyInference(const IFact& Fact1, const IFact& Fact2) {
+  if (FEvents.OnFuzzyInference) {
+    bool Done = false;
+    FEvents.OnFuzzyInference(this, Fact1, Fact2, Done);
+    if (Done) return;
+  }
+  FuzzyOperation(Fact1, Fact2, true);
+}
+
+void TInferenceEngine::FuzzyOperation(const IFact& Fact1, const IFact& Fact2, bool Union) {
+  if (!Fact1 || !Fact2 || !Fact1->GetTemplate() || !Fact2->GetTemplate()) {
+    throw EIEException(SFactTemplateMissing);
+  }
+  if (Fact1->GetTemplate() != Fact2->GetTemplate()) {
+    throw EIEException(Format(SFuzzyUnionTemplates, Fact1->GetTemplate()->GetTemplateName(),
+                              Fact2->GetTemplate()->GetTemplateName()));
+  }
+  RequireFuzzy(Fact1);
+  const TFuzzyOperation Operation = InferenceOperation(FFuzzyInferenceMethod);
+  const ISlotLayout Layout = Fact1->GetTemplate()->GetLayout();
+  for (int32_t I = 0; I < Layout->GetCount(); ++I) {
+    const std::string& Name = Layout->GetName(I);
+    const IIEValue Mine = Fact1->GetValue(Name);
+    if (Mine->GetDType() != dtFuzzy) continue;
+    const IIEValue Theirs = Fact2->GetValue(Name);
+    if (Theirs->GetDType() != dtFuzzy) continue;
+    Fact1->SetValue(Name, Union ? FuzzyUnion(Mine, Theirs, Operation)
+                                : FuzzyIntersection(Mine, Theirs, Operation));
+  }
+}
+
+IIEValue TInferenceEngine::FuzzyUnion(const IIEValue& Value1, const IIEValue& Value2,
+                                      TFuzzyOperation Operation) {
+  return new TIEValue(Value1->GetAsFuzzy()->Union(*Value2->GetAsFuzzy(), Operation));
+}
+
+IIEValue TInferenceEngine::FuzzyIntersection(const IIEValue& Value1, const IIEValue& Value2,
+                                             TFuzzyOperation Operation) {
+  return new TIEValue(Value1->GetAsFuzzy()->Intersection(*Value2->GetAsFuzzy(), Operation));
+}
+
+IIEValue TInferenceEngine::EvalFuzzyExpression(const IFuzzyVariable& Variable,
+                                               const IValueVector& Expression,
+                                               TIEContext* Context) {
+  return ie::EvalFuzzyExpression(Variable, Expression, Context != nullptr ? Context : FContext);
+}
+
+IIEValue TInferenceEngine::EvalFuzzyExpression(const IFuzzyVariable& Variable,
+                                               const IIEValue& Expression, TIEContext* Context) {
+  return ie::EvalFuzzyExpression(Variable, Expression, Context != nullptr ? Context : FContext);
+}
+
+void TInferenceEngine::PlotFuzzySet(const std::string& OutID, const IValueVector& Values,
+                                    const std::string& PlotChars, double Low, double High) {
+  std::vector<IFuzzySet> Sets;
+  if (Values) {
+    for (const IIEValue& Value : *Values) Sets.push_back(Value->GetAsFuzzy());
+  }
+  for (const std::string& Text : FuzzyPlotTexts(Sets, PlotChars, Low, High)) {
+    PrintOut(OutID, Text);
+  }
+}
+
+void TInferenceEngine::PlotFuzzySet(const std::string& OutID, const IIEValue& Value,
+                                    const std::string& PlotChars, double Low, double High) {
+  IValueVector Values = new TValueVector();
+  Values->Add(Value);
+  PlotFuzzySet(OutID, Values, PlotChars, Low, High);
 }
 
 }  // namespace ie

@@ -2,6 +2,8 @@
 // ordinal tables from its inference and correlation methods to the
 // fuzzy-set library's operations, and the text layout of a fuzzy plot.
 // Stateless; the engine (InferenceEngine) holds the settings and prints.
+// FuzzyReasoning.cpp also defines the engine's own fuzzy steps: asserting
+// under an inference method, correlation and inference.
 #pragma once
 
 #include <string>

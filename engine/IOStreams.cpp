@@ -48,14 +48,14 @@ void TInferenceEngine::PrintOut(const std::string& OutID, const std::string& Tex
   if (IsStandardStream(OutID)) {
     if (FCaptureStream != nullptr) {
       FCaptureStream->WriteString(Text);
-    } else if (FOnPrintOut) {
-      FOnPrintOut(this, OutID, Text);
+    } else if (FEvents.OnPrintOut) {
+      FEvents.OnPrintOut(this, OutID, Text);
     }
     return;
   }
   if (TGTextStream* Stream = FIOStreams.Get(OutID)) {
     Stream->Put(Text);
-  } else if (!FOnPrintOut) {
+  } else if (!FEvents.OnPrintOut) {
     throw EIEException(Format(SFunctionUnassigned, "printout"));
   }
 }
@@ -69,9 +69,9 @@ std::string TInferenceEngine::ReadLine(const std::string& InID) {
     PrintOut("", Line + NewLineString);
     return Line;
   }
-  if (!FOnReadLine) throw EIEException(Format(SReadEventUnassigned, "readline"));
+  if (!FEvents.OnReadLine) throw EIEException(Format(SReadEventUnassigned, "readline"));
   std::string Text;
-  FOnReadLine(this, InID, Text);
+  FEvents.OnReadLine(this, InID, Text);
   return Text;
 }
 

@@ -8,12 +8,9 @@
 // reasoner through which packages, host functions and deffunctions register
 // and calls find them. The engine's root context holds the globals.
 //
-// The fact base TFacts keeps facts in ascending ID order (TFactList, where
-// retracting moves nothing) and, while hash codes are cached, an index
-// from each fact's hash code to the facts of that code, so duplicate
-// detection is one lookup and a comparison. Facts that the host adds to
-// TFacts directly are asserted through the engine, with events and watch
-// lines.
+// The fact base, the tables of named constructs and the events have units
+// of their own (FactBase, EngineTables, EngineEvents); docs/architecture.md
+// lists where each part of the engine lives.
 //
 // One thread at a time uses an engine; Lock/Unlock is the one lock, for
 // hosts that change the fact base from another thread between cycles.
@@ -37,23 +34,21 @@
 #include "core/IEFactOwner.h"
 #include "core/IEFacts.h"
 #include "core/IEFuzzyLogic.h"
+#include "core/IERuleEngine.h"
 #include "core/IEValue.h"
-#include "engine/ActivationAgenda.h"
-#include "engine/Explanation.h"
+#include "engine/AgendaOwner.h"
+#include "engine/EngineEvents.h"
+#include "engine/EngineTables.h"
+#include "engine/FactBase.h"
 #include "engine/FactSets.h"
 #include "engine/IOStreams.h"
 #include "functions/IEPackages.h"
 #include "functions/IEUserFunction.h"
 #include "libs/Collections.h"
-#include "rete/IEContext.h"
-#include "rete/IEPattern.h"
-#include "rete/IERule.h"
-#include "rete/IERuleEngine.h"
-#include "rete/IERulePrinter.h"
-#include "rete/ReteNetwork.h"
 #include "runtime/Component.h"
 #include "runtime/Dialogs.h"
 #include "runtime/Filer.h"
+#include "runtime/Owned.h"
 #include "runtime/Sets.h"
 #include "runtime/Streams.h"
 #include "runtime/StringList.h"
@@ -61,13 +56,23 @@
 namespace ie {
 
 class TInferenceEngine;
+// The match network, its rules, patterns and activations, the agenda and
+// the execution context are the engine's insides: a host meets them only
+// through pointers and events.
+class TReteNetwork;
+class TRule;
+class TIEPattern;
+class TIEAgenda;
+class TIEContext;
+struct TFactExplanation;
+struct TRuleMatches;
+enum TRuleConstruct : uint8_t;
+enum TFactSource : uint8_t;
 // The parser layer defines these; the engine owns one parser and lends it
 // a tokenizer per parse call (parser/EngineParsing.cpp).
 class TIEParser;
 class TTracer;
 class TIETokenizerStream;
-class TIEStreamToken;
-using IStreamToken = TRef<TIEStreamToken>;
 
 // Class references of the parser and the tokenizer: a function making an
 // instance. Nil stands for the rule language's own, TIERuleParser and
@@ -140,427 +145,11 @@ struct TFiringFailure {
   std::exception_ptr Error;
 };
 
-using TFactEvent = std::function<void(TObject* Sender, const IFact& Fact)>;
-using TFactTemplateEvent = std::function<void(TObject* Sender, const IFactTemplate& Template)>;
-using TIEDefinedTypeEvent = std::function<void(TObject* Sender, const IIEDefinedType& DefType)>;
-using TUserFunctionEvent = std::function<void(TObject* Sender, const IUserFunction& Function)>;
-using TRuleEvent = std::function<void(TObject* Sender, TRule* Rule)>;
-using TAgendaEvent = std::function<void(TObject* Sender, int32_t Index, TActivation* Activation)>;
-using TInferenceEvent = std::function<void(TObject* Sender, int32_t RulesFired)>;
-// A handler that sets Done replaces the engine's own step.
-using TFuzzyCorrelationEvent =
-    std::function<void(TObject* Sender, const IFact& Fact, float Strength, bool& Done)>;
-using TFuzzyInferenceEvent =
-    std::function<void(TObject* Sender, const IFact& Fact1, const IFact& Fact2, bool& Done)>;
-// StreamName is the logical stream; empty for the host's output.
-using TPrintOutEvent =
-    std::function<void(TObject* Sender, const std::string& StreamName, const std::string& Text)>;
-// Text is the line the host read for the logical stream InID.
-using TReadLineEvent =
-    std::function<void(TObject* Sender, const std::string& InID, std::string& Text)>;
-// Token is the token the host read for the logical stream InID; one left
-// nil reads as the end of the input.
-using TReadTokenEvent =
-    std::function<void(TObject* Sender, const std::string& InID, IStreamToken& Token)>;
-
-// The dialogs of the miscellaneous package, for a host that shows them.
-// Value comes in as the default text; the input box leaves it for Cancel,
-// the query clears Accepted. Result comes in as the default button's.
-using TInputBoxEvent = std::function<void(TObject* Sender, const std::string& Caption,
-                                          const std::string& Prompt, std::string& Value)>;
-using TInputQueryEvent =
-    std::function<void(TObject* Sender, const std::string& Caption, const std::string& Prompt,
-                       std::string& Value, bool& Accepted)>;
-using TMessageDlgEvent =
-    std::function<void(TObject* Sender, const std::string& Message, TMsgDlgType DlgType,
-                       TMsgDlgButtons Buttons, int32_t HelpContext, TModalResult& Result)>;
-using TShowMessageEvent = std::function<void(TObject* Sender, const std::string& Message)>;
-
 // The built-in package of that member, made with Engine as its owner (so
 // it registers its functions there); nil for a package this library does
 // not offer. The packages layer defines it: the engine names the packages
 // it makes by default without depending on their code.
 TUserPackage* CreateFunctionPackage(TFunctionPackage Package, TInferenceEngine* Engine);
-
-// Named constructs of one engine. Putting under a taken name follows the
-// engine's DuplicateConstructs; the engine hears of every change.
-template <class T>
-class TEngineTable {
- public:
-  using TItem = TRef<T>;
-
-  TEngineTable(TInferenceEngine* Engine, const char* DuplicateMessage)
-      : FEngine(Engine), FDuplicateMessage(DuplicateMessage) {}
-  TEngineTable(const TEngineTable&) = delete;
-  TEngineTable& operator=(const TEngineTable&) = delete;
-
-  int32_t GetCount() const { return FTable.GetCount(); }
-  TItem Get(std::string_view Name) const { return FTable.Get(Name); }
-  bool ContainsKey(std::string_view Name) const { return FTable.ContainsKey(Name); }
-  bool ContainsKey(std::string_view Name, TItem& Item) const {
-    return FTable.ContainsKey(Name, Item);
-  }
-
-  // Stores Item under Name unless the engine's policy keeps the old one;
-  // the engine hears of the item replaced and the item stored.
-  void Put(std::string_view Name, const TItem& Item);
-  // Removes and announces the item; nil when there was none.
-  TItem Remove(std::string_view Name);
-  void Clear();
-
-  auto begin() const { return FTable.begin(); }
-  auto end() const { return FTable.end(); }
-
- protected:
-  // Whether Item may be filed under Name by the engine's policy, the item
-  // to overwrite in Replaced; raises the duplicate message under dcError.
-  bool Admits(std::string_view Name, const TItem& Item, TItem& Replaced) const;
-  // Put without announcing the stored item: true when stored, the old item
-  // in Replaced.
-  bool PutChecked(std::string_view Name, const TItem& Item, TItem& Replaced);
-
-  TInferenceEngine* FEngine;
-  const char* FDuplicateMessage;
-  TStringHashTable<TItem> FTable;
-};
-
-// Templates by name. Whatever depends on a template (facts, pending facts,
-// fact-set entries, rules) never outlives it: removing a template removes
-// them, and replacing one rebuilds them against the new definition.
-class TFactTemplates : public TEngineTable<TFactTemplate> {
- public:
-  explicit TFactTemplates(TInferenceEngine* Engine);
-
-  // A template that overwrites another of its name replaces it (Replace).
-  void Put(std::string_view Name, const IFactTemplate& Template);
-  // A template without slots becomes an implied one first: its facts keep
-  // their fields in the multislot "__Data", an empty list by default.
-  void Add(const IFactTemplate& Template);
-  // Old (when given) leaves the table, New is filed under its own name,
-  // then the engine rebuilds Old's dependents (ReplaceTemplate). A third
-  // template filed under New's name is removed. Returns New.
-  IFactTemplate Replace(const IFactTemplate& Old, const IFactTemplate& New);
-  // Announces the template and removes its dependents before it leaves;
-  // nil when there was none.
-  IFactTemplate Remove(std::string_view Name);
-  // Removes every dependent of every template, then empties the table.
-  void Clear();
-
- private:
-  friend class TInferenceEngine;
-  // Removes the template known as OldName (announced, its dependents go)
-  // and files it under NewName.
-  void Rename(const std::string& OldName, const std::string& NewName);
-};
-
-// Defined types by name. Removing a type removes the templates that use
-// it (with their dependents); replacing one rebuilds those templates on
-// the new type.
-class TIEDefinedTypes : public TEngineTable<TCustomDefinedType> {
- public:
-  explicit TIEDefinedTypes(TInferenceEngine* Engine);
-
-  // A type that overwrites another of its name replaces it (Replace).
-  void Put(std::string_view Name, const IIEDefinedType& DefinedType);
-  void Add(const IIEDefinedType& DefinedType) { Put(DefinedType->GetName(), DefinedType); }
-  // Old (when given) leaves the table, New is filed under its own name,
-  // then the engine moves Old's templates to New (ReplaceDefinedType).
-  IIEDefinedType Replace(const IIEDefinedType& Old, const IIEDefinedType& New);
-  // Announces the type and removes the templates that use it; nil when
-  // there was none.
-  IIEDefinedType Remove(std::string_view Name);
-  // Removes the templates that use any of the types, then empties the
-  // table.
-  void Clear();
-};
-
-// Values the engine keeps by name for its functions.
-class TEngineVariables : public TValueHashTable {
-  IE_CLASS(TEngineVariables, TValueHashTable)
-
- public:
-  explicit TEngineVariables(TInferenceEngine* Engine) : FEngine(Engine) {}
-  TInferenceEngine* GetEngine() const { return FEngine; }
-
- private:
-  TInferenceEngine* FEngine;
-};
-
-// Every callable function by name. A function is filed under its own
-// name only.
-class TUserFunctions : public TEngineTable<TIEUserFunction> {
- public:
-  explicit TUserFunctions(TInferenceEngine* Engine);
-
-  // Raises "Function names do not match: %s and %s" when Name is not the
-  // function's name, before anything else.
-  void Put(std::string_view Name, const IUserFunction& Function);
-  void Add(const IUserFunction& Function) { Put(Function->GetFunctionName(), Function); }
-  // How many deffunctions are filed.
-  int32_t GetInterpretedCount() const { return FInterpretedCount; }
-
- private:
-  template <class T>
-  friend struct TTableHooks;
-
-  int32_t FInterpretedCount = 0;
-};
-
-// The rules of an engine by name. Storing a rule compiles it into the
-// match network; removing one takes it out and frees it when the engine
-// owns it.
-class TRules {
- public:
-  explicit TRules(TInferenceEngine* Engine) : FEngine(Engine) {}
-  TRules(const TRules&) = delete;
-  TRules& operator=(const TRules&) = delete;
-
-  int32_t GetCount() const { return FTable.GetCount(); }
-  TRule* Get(std::string_view Name) const { return FTable.Get(Name); }
-  bool ContainsKey(std::string_view Name) const { return FTable.ContainsKey(Name); }
-  // Stores Rule under Name, the engine's DuplicateConstructs deciding about
-  // a name that another rule holds.
-  void Put(std::string_view Name, TRule* Rule);
-  void Add(TRule* Rule) { Put(Rule->GetRuleName(), Rule); }
-  // Removes the rule under Name (only when it is Rule, in the second form).
-  void Remove(std::string_view Name);
-  void Remove(std::string_view Name, TRule* Rule);
-  // Removes every rule, then fires the engine's OnClearRules.
-  void Clear();
-
-  auto begin() const { return FTable.begin(); }
-  auto end() const { return FTable.end(); }
-
- private:
-  friend class TInferenceEngine;
-
-  TInferenceEngine* FEngine;
-  TStringHashTable<TRule*> FTable;
-};
-
-// The global variables by name without "?". Each value put is bound at once
-// in the engine's root context; clearing the table clears that context.
-class TGlobalVariables : public TEngineVariables {
-  IE_CLASS(TGlobalVariables, TEngineVariables)
-
- public:
-  using TEngineVariables::TEngineVariables;
-
-  IIEValue Put(std::string_view Name, IIEValue Value) override;
-  void Clear() override;
-};
-
-// Fact IDs by hash code in one open-addressed array of 8-byte slots: a
-// duplicate check costs one probe run over adjacent slots instead of a walk
-// through separately allocated nodes, and the fact base finds the fact by
-// its ID. Different facts may share a code, so a code may file several
-// IDs, all in the probe run from its home slot. A fact whose ID is the
-// empty slots' marker is kept aside.
-class TFactHashIndex {
- public:
-  // Marks empty slots.
-  static constexpr int32_t NoID = INT32_MIN;
-
-  // Calls Accept(ID) for each fact filed under Hash until one returns
-  // true; whether one did.
-  template <class TAccept>
-  bool FindIf(int32_t Hash, TAccept&& Accept) const {
-    if (FMarkerFiled && FMarkerHash == Hash && Accept(NoID)) return true;
-    if (FCount == 0) return false;
-    const size_t Mask = FSlots.size() - 1;
-    for (size_t I = Home(Hash); FSlots[I].ID != NoID; I = (I + 1) & Mask) {
-      if (FSlots[I].Hash == Hash && Accept(FSlots[I].ID)) return true;
-    }
-    return false;
-  }
-  // Files the fact ID under Hash; each fact is filed once.
-  void Insert(int32_t Hash, int32_t ID);
-  // Drops the fact ID, looked for under Hash first and then everywhere (the
-  // fact may have changed since it was filed).
-  void Erase(int32_t Hash, int32_t ID);
-  void Clear();
-  void Reserve(size_t Count);
-
- private:
-  struct TSlot {
-    int32_t Hash;
-    int32_t ID;
-  };
-  size_t Home(int32_t Hash) const;
-  void EraseAt(size_t Index);
-  void Resize(size_t Capacity);
-
-  // Empty slots hold NoID; the size is a power of two, at most half full.
-  std::vector<TSlot> FSlots;
-  size_t FCount = 0;
-  // Filed with the marker's ID: whether there is one, and its hash.
-  bool FMarkerFiled = false;
-  int32_t FMarkerHash = 0;
-};
-
-// The facts of a fact base by position, in ascending ID order. A deleted
-// fact leaves a hole that keeps its ID, so deleting moves nothing; the
-// holes are squeezed out once they outnumber the facts. Positions count
-// facts only: while there are holes, a bit per place marks the facts and
-// a Fenwick tree sums the bits of each 64 places, so a place becomes a
-// position and back in logarithmic time; without holes a place is its
-// position, and neither is kept.
-class TFactList {
- public:
-  // Walks the facts, skipping the holes.
-  class TIterator {
-   public:
-    using iterator_category = std::forward_iterator_tag;
-    using value_type = IFact;
-    using difference_type = std::ptrdiff_t;
-    using pointer = const IFact*;
-    using reference = const IFact&;
-
-    TIterator() = default;
-    TIterator(const IFact* Place, const IFact* End) : FPlace(Place), FEnd(End) { Skip(); }
-    const IFact& operator*() const { return *FPlace; }
-    const IFact* operator->() const { return FPlace; }
-    TIterator& operator++() {
-      ++FPlace;
-      Skip();
-      return *this;
-    }
-    TIterator operator++(int) {
-      TIterator Old = *this;
-      ++*this;
-      return Old;
-    }
-    bool operator==(const TIterator& Other) const { return FPlace == Other.FPlace; }
-
-   private:
-    void Skip() {
-      while (FPlace != FEnd && !*FPlace) ++FPlace;
-    }
-    const IFact* FPlace = nullptr;
-    const IFact* FEnd = nullptr;
-  };
-
-  TFactList() = default;
-  TFactList(const TFactList&) = delete;
-  TFactList& operator=(const TFactList&) = delete;
-  ~TFactList() { Clear(); }
-
-  int32_t GetCount() const { return FCount; }
-  // Raises the list-index error outside 0..Count-1.
-  const IFact& Get(int32_t Position) const;
-  // The position of the fact with that ID, or -1.
-  int32_t Find(int32_t ID) const;
-  // The fact with that ID, or nil, without working out its position.
-  TFact* Lookup(int32_t ID) const;
-  // The position of this very fact, or -1.
-  int32_t IndexOf(const TFact* Fact) const;
-  // After every fact of a lower or the same ID.
-  void Add(const IFact& Fact);
-  // At Position (0..Count), whatever its ID. IDs out of order are looked
-  // up one by one, until squeezing out the holes finds them in order.
-  void Insert(int32_t Position, const IFact& Fact);
-  void Delete(int32_t Position);
-  // Deletes this very fact; whether it was there.
-  bool Remove(const TFact* Fact);
-  void Clear();
-
-  TIterator begin() const { return TIterator(FFacts.data(), FFacts.data() + FFacts.size()); }
-  TIterator end() const {
-    const IFact* End = FFacts.data() + FFacts.size();
-    return TIterator(End, End);
-  }
-
- private:
-  static constexpr int32_t BlockBits = 6;
-
-  int32_t GetPlaceCount() const { return static_cast<int32_t>(FFacts.size()); }
-  bool HasHoles() const { return FCount != GetPlaceCount(); }
-  int32_t PlaceOf(int32_t Position) const;
-  int32_t PositionOf(int32_t Place) const;
-  // The place of the fact with that ID, or -1.
-  int32_t FindPlace(int32_t ID) const;
-  int32_t PlaceOfFact(const TFact* Fact) const;
-  void DeletePlace(int32_t Place);
-  void InsertAt(int32_t Place, const IFact& Fact);
-  void Append(const IFact& Fact);
-  void AddToTree(int32_t Block, int32_t Delta);
-  // Room for one more place in both vectors, so that adding one cannot
-  // leave them of different lengths.
-  void ReserveOneMore();
-  // Builds the bits and the tree again from the places; when an allocation
-  // fails they stay as they were.
-  void Recount();
-  void Compact();
-
-  // Nil for a hole; FIDs holds the ID of every place, holes included.
-  std::vector<IFact> FFacts;
-  std::vector<int32_t> FIDs;
-  // Empty while there are no holes.
-  std::vector<uint64_t> FBits;
-  // FTree[B] sums blocks B - (B & -B) .. B - 1; FTree[0] is unused.
-  std::vector<int32_t> FTree;
-  int32_t FCount = 0;
-  bool FOrdered = true;
-};
-
-class TFacts {
- public:
-  explicit TFacts(TInferenceEngine* Engine);
-  TFacts(const TFacts&) = delete;
-  TFacts& operator=(const TFacts&) = delete;
-
-  int32_t GetCount() const { return FList.GetCount(); }
-  const IFact& Get(int32_t Index) const { return FList.Get(Index); }
-  TFactList::TIterator begin() const { return FList.begin(); }
-  TFactList::TIterator end() const { return FList.end(); }
-
-  // The index of the fact with that ID, or -1.
-  int32_t FindFact(int32_t ID) const;
-  // The index of a fact equal to Fact (while hash codes are cached, among
-  // the facts of its hash code), or -1.
-  int32_t FindFact(const IFact& Fact) const;
-  IFact GetFactByID(int32_t ID) const;
-  int32_t IndexOf(const IFact& Fact) const;
-
-  // By the host: asserts Fact through the engine and returns Count - 1.
-  int32_t Add(const IFact& Fact);
-  void Insert(int32_t Index, const IFact& Fact);
-  // By the host: retracts the fact at Index through the engine.
-  void Delete(int32_t Index);
-  // Empties the fact base and tells the engine (RetractFacts).
-  void Clear();
-  // Replaces the facts by copies of Source's, asserted into this engine.
-  void Assign(const TFacts& Source);
-
-  bool GetPreserveIDs() const { return FPreserveIDs; }
-  void SetPreserveIDs(bool Value) { FPreserveIDs = Value; }
-  bool GetCacheHashCodes() const { return FCacheHashCodes; }
-  void SetCacheHashCodes(bool Value);
-  int32_t GetHighestID() const { return FHighestID; }
-
- private:
-  friend class TInferenceEngine;
-
-  // FindFact with the fact's hash code already computed.
-  int32_t FindEqual(const IFact& Fact, int32_t HashCode) const;
-  void AppendIndexed(const IFact& Fact, int32_t HashCode);
-  void DeleteIndexed(int32_t Index);
-  // Deletes this very fact, wherever it is by now; nothing if it is gone.
-  void DeleteIndexed(const IFact& Fact);
-  void Index(TFact* Fact, int32_t HashCode);
-  void Unindex(TFact* Fact);
-  void CreateCache();
-  void FreeCache();
-
-  TInferenceEngine* FEngine;
-  TFactList FList;
-  bool FEngineUpdating = false;
-  bool FPreserveIDs = false;
-  bool FCacheHashCodes = false;
-  int32_t FHighestID = 0;
-  TFactHashIndex FHashIndex;
-  std::vector<TFact*> FFuzzyFacts;
-};
 
 class TInferenceEngine : public TCustomRuleEngine,
                          public IReasoner,
@@ -658,8 +247,8 @@ class TInferenceEngine : public TCustomRuleEngine,
   // agenda takes them over from Source.
   void SetAgenda(TIEAgenda* Source);
   TIEAgenda* GetAgenda() const { return FAgenda; }
-  TActivation* GetActivation(int32_t Index) const { return FAgenda->GetActivation(Index); }
-  int32_t GetAgendaCount() const { return FAgenda->GetCount(); }
+  TActivation* GetActivation(int32_t Index) const;
+  int32_t GetAgendaCount() const;
   // Templates.
   virtual IFactTemplate CreateFactTemplate(const std::string& Name) override;
   bool FindFactTemplate(const std::string& Name, IFactTemplate& Template) override;
@@ -723,6 +312,10 @@ class TInferenceEngine : public TCustomRuleEngine,
   // Without either it raises "The read event has not been implemented or
   // unassigned. ...". Defined by the parser layer (parser/EngineInput.cpp).
   virtual IStreamToken ReadToken(const std::string& InID);
+  // For a host answering OnReadToken: the first token of Text into Token,
+  // as read takes it; false, Token left as it was, when Text holds none.
+  // Defined by the parser layer.
+  bool FirstToken(const std::string& Text, IStreamToken& Token);
   // Parses and executes Stream (the caller's) or the file one line at a
   // time, each line on its own; meanwhile the standard input reads from
   // the same lines. Batches nest. A line that raises ends the batch with
@@ -801,6 +394,7 @@ class TInferenceEngine : public TCustomRuleEngine,
   TIEPattern* GetInitialFactPattern() const override { return FInitialFactPattern; }
   // The root execution context: its bindings are the globals.
   TIEContext* GetContext() override { return FContext; }
+  TObject* GetDefaultsContext() override;
   const IFact& GetNullFact() const override { return FNullFact; }
   std::vector<IFact> ListFacts() const override;
   IFact GetFactByID(int32_t ID) const override { return FFacts.GetFactByID(ID); }
@@ -863,65 +457,81 @@ class TInferenceEngine : public TCustomRuleEngine,
   std::string SandboxedPath(const std::string& FileName) const;
 
   // Events.
-  void SetOnAddDefaultPackages(TNotifyEvent Handler) { FOnAddDefaultPackages = std::move(Handler); }
-  void SetOnAddDefinedType(TIEDefinedTypeEvent Handler) { FOnAddDefinedType = std::move(Handler); }
-  void SetOnAddUserFunction(TUserFunctionEvent Handler) { FOnAddUserFunction = std::move(Handler); }
-  void SetOnRemoveUserFunction(TUserFunctionEvent Handler) {
-    FOnRemoveUserFunction = std::move(Handler);
+  void SetOnAddDefaultPackages(TNotifyEvent Handler) {
+    FEvents.OnAddDefaultPackages = std::move(Handler);
   }
-  void SetOnAssertion(TFactEvent Handler) { FOnAssertion = std::move(Handler); }
-  void SetOnClear(TNotifyEvent Handler) { FOnClear = std::move(Handler); }
-  void SetOnClearDefinedTypes(TNotifyEvent Handler) { FOnClearDefinedTypes = std::move(Handler); }
-  void SetOnClearFacts(TNotifyEvent Handler) { FOnClearFacts = std::move(Handler); }
-  void SetOnClearFactTemplates(TNotifyEvent Handler) { FOnClearFactTemplates = std::move(Handler); }
-  void SetOnNewFactTemplate(TFactTemplateEvent Handler) { FOnNewFactTemplate = std::move(Handler); }
-  void SetOnPrintOut(TPrintOutEvent Handler) { FOnPrintOut = std::move(Handler); }
-  void SetOnReadLine(TReadLineEvent Handler) { FOnReadLine = std::move(Handler); }
-  void SetOnReadToken(TReadTokenEvent Handler) { FOnReadToken = std::move(Handler); }
+  void SetOnAddDefinedType(TIEDefinedTypeEvent Handler) {
+    FEvents.OnAddDefinedType = std::move(Handler);
+  }
+  void SetOnAddUserFunction(TUserFunctionEvent Handler) {
+    FEvents.OnAddUserFunction = std::move(Handler);
+  }
+  void SetOnRemoveUserFunction(TUserFunctionEvent Handler) {
+    FEvents.OnRemoveUserFunction = std::move(Handler);
+  }
+  void SetOnAssertion(TFactEvent Handler) { FEvents.OnAssertion = std::move(Handler); }
+  void SetOnClear(TNotifyEvent Handler) { FEvents.OnClear = std::move(Handler); }
+  void SetOnClearDefinedTypes(TNotifyEvent Handler) {
+    FEvents.OnClearDefinedTypes = std::move(Handler);
+  }
+  void SetOnClearFacts(TNotifyEvent Handler) { FEvents.OnClearFacts = std::move(Handler); }
+  void SetOnClearFactTemplates(TNotifyEvent Handler) {
+    FEvents.OnClearFactTemplates = std::move(Handler);
+  }
+  void SetOnNewFactTemplate(TFactTemplateEvent Handler) {
+    FEvents.OnNewFactTemplate = std::move(Handler);
+  }
+  void SetOnPrintOut(TPrintOutEvent Handler) { FEvents.OnPrintOut = std::move(Handler); }
+  void SetOnReadLine(TReadLineEvent Handler) { FEvents.OnReadLine = std::move(Handler); }
+  void SetOnReadToken(TReadTokenEvent Handler) { FEvents.OnReadToken = std::move(Handler); }
   void SetOnRemoveDefinedType(TIEDefinedTypeEvent Handler) {
-    FOnRemoveDefinedType = std::move(Handler);
+    FEvents.OnRemoveDefinedType = std::move(Handler);
   }
   void SetOnRemoveFactTemplate(TFactTemplateEvent Handler) {
-    FOnRemoveFactTemplate = std::move(Handler);
+    FEvents.OnRemoveFactTemplate = std::move(Handler);
   }
-  void SetOnRetraction(TFactEvent Handler) { FOnRetraction = std::move(Handler); }
-  void SetOnReset(TNotifyEvent Handler) { FOnReset = std::move(Handler); }
-  void SetOnAddRule(TRuleEvent Handler) { FOnAddRule = std::move(Handler); }
-  void SetOnRemoveRule(TRuleEvent Handler) { FOnRemoveRule = std::move(Handler); }
-  void SetOnClearRules(TNotifyEvent Handler) { FOnClearRules = std::move(Handler); }
-  void SetOnRuleFired(TRuleEvent Handler) { FOnRuleFired = std::move(Handler); }
-  void SetOnAddActivation(TAgendaEvent Handler) { FOnAddActivation = std::move(Handler); }
-  void SetOnRemoveActivation(TAgendaEvent Handler) { FOnRemoveActivation = std::move(Handler); }
-  void SetOnStartInference(TNotifyEvent Handler) { FOnStartInference = std::move(Handler); }
-  void SetOnEndInference(TInferenceEvent Handler) { FOnEndInference = std::move(Handler); }
+  void SetOnRetraction(TFactEvent Handler) { FEvents.OnRetraction = std::move(Handler); }
+  void SetOnReset(TNotifyEvent Handler) { FEvents.OnReset = std::move(Handler); }
+  void SetOnAddRule(TRuleEvent Handler) { FEvents.OnAddRule = std::move(Handler); }
+  void SetOnRemoveRule(TRuleEvent Handler) { FEvents.OnRemoveRule = std::move(Handler); }
+  void SetOnClearRules(TNotifyEvent Handler) { FEvents.OnClearRules = std::move(Handler); }
+  void SetOnRuleFired(TRuleEvent Handler) { FEvents.OnRuleFired = std::move(Handler); }
+  void SetOnAddActivation(TAgendaEvent Handler) { FEvents.OnAddActivation = std::move(Handler); }
+  void SetOnRemoveActivation(TAgendaEvent Handler) {
+    FEvents.OnRemoveActivation = std::move(Handler);
+  }
+  void SetOnStartInference(TNotifyEvent Handler) { FEvents.OnStartInference = std::move(Handler); }
+  void SetOnEndInference(TInferenceEvent Handler) { FEvents.OnEndInference = std::move(Handler); }
   void SetOnFuzzyCorrelation(TFuzzyCorrelationEvent Handler) {
-    FOnFuzzyCorrelation = std::move(Handler);
+    FEvents.OnFuzzyCorrelation = std::move(Handler);
   }
-  void SetOnFuzzyInference(TFuzzyInferenceEvent Handler) { FOnFuzzyInference = std::move(Handler); }
+  void SetOnFuzzyInference(TFuzzyInferenceEvent Handler) {
+    FEvents.OnFuzzyInference = std::move(Handler);
+  }
   // The handlers of the events a trace chains to.
-  const TFactEvent& GetOnAssertion() const { return FOnAssertion; }
-  const TFactEvent& GetOnRetraction() const { return FOnRetraction; }
-  const TRuleEvent& GetOnRuleFired() const { return FOnRuleFired; }
-  const TAgendaEvent& GetOnAddActivation() const { return FOnAddActivation; }
-  const TAgendaEvent& GetOnRemoveActivation() const { return FOnRemoveActivation; }
-  const TNotifyEvent& GetOnStartInference() const { return FOnStartInference; }
-  const TInferenceEvent& GetOnEndInference() const { return FOnEndInference; }
+  const TFactEvent& GetOnAssertion() const { return FEvents.OnAssertion; }
+  const TFactEvent& GetOnRetraction() const { return FEvents.OnRetraction; }
+  const TRuleEvent& GetOnRuleFired() const { return FEvents.OnRuleFired; }
+  const TAgendaEvent& GetOnAddActivation() const { return FEvents.OnAddActivation; }
+  const TAgendaEvent& GetOnRemoveActivation() const { return FEvents.OnRemoveActivation; }
+  const TNotifyEvent& GetOnStartInference() const { return FEvents.OnStartInference; }
+  const TInferenceEvent& GetOnEndInference() const { return FEvents.OnEndInference; }
   // Writes a trace of the engine's work to Stream, one JSON object a line
   // (see Tracer.h), until called again; nil stops it. The stream must
   // outlive the trace. The handlers set on the traced events before the
   // call are still called; ones set after it replace the trace.
   void SetTrace(std::ostream* Stream);
-  const TPrintOutEvent& GetOnPrintOut() const { return FOnPrintOut; }
+  const TPrintOutEvent& GetOnPrintOut() const { return FEvents.OnPrintOut; }
   // Without a handler the miscellaneous package answers its dialogs
   // through PrintOut and ReadLine (docs/misc-package.md).
-  const TInputBoxEvent& GetOnInputBox() const { return FOnInputBox; }
-  void SetOnInputBox(TInputBoxEvent Handler) { FOnInputBox = std::move(Handler); }
-  const TInputQueryEvent& GetOnInputQuery() const { return FOnInputQuery; }
-  void SetOnInputQuery(TInputQueryEvent Handler) { FOnInputQuery = std::move(Handler); }
-  const TMessageDlgEvent& GetOnMessageDlg() const { return FOnMessageDlg; }
-  void SetOnMessageDlg(TMessageDlgEvent Handler) { FOnMessageDlg = std::move(Handler); }
-  const TShowMessageEvent& GetOnShowMessage() const { return FOnShowMessage; }
-  void SetOnShowMessage(TShowMessageEvent Handler) { FOnShowMessage = std::move(Handler); }
+  const TInputBoxEvent& GetOnInputBox() const { return FEvents.OnInputBox; }
+  void SetOnInputBox(TInputBoxEvent Handler) { FEvents.OnInputBox = std::move(Handler); }
+  const TInputQueryEvent& GetOnInputQuery() const { return FEvents.OnInputQuery; }
+  void SetOnInputQuery(TInputQueryEvent Handler) { FEvents.OnInputQuery = std::move(Handler); }
+  const TMessageDlgEvent& GetOnMessageDlg() const { return FEvents.OnMessageDlg; }
+  void SetOnMessageDlg(TMessageDlgEvent Handler) { FEvents.OnMessageDlg = std::move(Handler); }
+  const TShowMessageEvent& GetOnShowMessage() const { return FEvents.OnShowMessage; }
+  void SetOnShowMessage(TShowMessageEvent Handler) { FEvents.OnShowMessage = std::move(Handler); }
 
   // Hooks through which the collections announce their changes.
   virtual void AddFactTemplate(const IFactTemplate& Template);
@@ -936,7 +546,7 @@ class TInferenceEngine : public TCustomRuleEngine,
   virtual void RemoveRule(TRule* Rule);
   virtual void ClearRules();
   void RegisterRule(TRule* Rule) override { FRules.Add(Rule); }
-  void UnregisterRule(TRule* Rule) override { FRules.Remove(Rule->GetRuleName(), Rule); }
+  void UnregisterRule(TRule* Rule) override;
   // Files the rule under NewName; "Duplicate Rules..." when it is taken.
   void RenameRule(TRule* Rule, const std::string& NewName) override;
   void RuleChange(TRule* Rule) override;
@@ -1238,44 +848,17 @@ class TInferenceEngine : public TCustomRuleEngine,
   TIEParserClass FParserClass = nullptr;
   TIETokenizerClass FTokenizerClass = nullptr;
 
-  TNotifyEvent FOnAddDefaultPackages;
-  TIEDefinedTypeEvent FOnAddDefinedType;
-  TUserFunctionEvent FOnAddUserFunction;
-  TUserFunctionEvent FOnRemoveUserFunction;
-  TFactEvent FOnAssertion;
-  TNotifyEvent FOnClear;
-  TNotifyEvent FOnClearDefinedTypes;
-  TNotifyEvent FOnClearFacts;
-  TNotifyEvent FOnClearFactTemplates;
-  TFactTemplateEvent FOnNewFactTemplate;
-  TPrintOutEvent FOnPrintOut;
-  TIEDefinedTypeEvent FOnRemoveDefinedType;
-  TFactTemplateEvent FOnRemoveFactTemplate;
-  TFactEvent FOnRetraction;
-  TNotifyEvent FOnReset;
-  TRuleEvent FOnAddRule;
-  TRuleEvent FOnRemoveRule;
-  TNotifyEvent FOnClearRules;
-  TRuleEvent FOnRuleFired;
-  TAgendaEvent FOnAddActivation;
-  TAgendaEvent FOnRemoveActivation;
-  TNotifyEvent FOnStartInference;
-  TInferenceEvent FOnEndInference;
+  TEngineEvents FEvents;
   std::unique_ptr<TTracer> FTracer;
-  TFuzzyCorrelationEvent FOnFuzzyCorrelation;
-  TFuzzyInferenceEvent FOnFuzzyInference;
 
   // Text I/O.
   TIOStreams FIOStreams{this};
   TStream* FCaptureStream = nullptr;
   // A tokenizer made by NewTokenizer while a batch runs.
   TGTextStream* FBatchInput = nullptr;
-  TReadLineEvent FOnReadLine;
-  TReadTokenEvent FOnReadToken;
-  TInputBoxEvent FOnInputBox;
-  TInputQueryEvent FOnInputQuery;
-  TMessageDlgEvent FOnMessageDlg;
-  TShowMessageEvent FOnShowMessage;
 };
+
+// A new engine, with its packages and initial fact, freed with the handle.
+inline TOwned<TInferenceEngine> MakeEngine() { return MakeOwned<TInferenceEngine>(nullptr); }
 
 }  // namespace ie

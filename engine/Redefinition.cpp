@@ -5,6 +5,9 @@
 #include <vector>
 
 #include "engine/InferenceEngine.h"
+#include "rete/IEPattern.h"
+#include "rete/IERule.h"
+#include "rete/ReteNetwork.h"
 #include "runtime/Format.h"
 #include "runtime/ScopeGuard.h"
 

@@ -2,7 +2,9 @@
 
 #include <cstdio>
 
+#include "engine/ActivationAgenda.h"
 #include "rete/IEActivation.h"
+#include "rete/IERule.h"
 
 namespace ie {
 

@@ -7,6 +7,7 @@
 #include "engine/InferenceEngine.h"
 #include "functions/IEInterpretedFunction.h"
 #include "rete/IEPattern.h"
+#include "rete/IERule.h"
 #include "rete/IESlotTest.h"
 
 namespace ie {

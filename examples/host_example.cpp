@@ -1,7 +1,7 @@
-// A small host of the library: creates an engine, defines a template in
-// C++, asserts, lists, retracts and watches facts, shows what a duplicate
-// and a failed conversion look like, calls a function of its own and runs
-// a rule that calls it.
+// A small host of the library: an owned engine, a template defined in C++,
+// facts asserted, listed, retracted and watched, what a duplicate and a
+// failed conversion look like, and a function of its own that a rule
+// calls. It uses nothing but <ie/ie.h>.
 #include <cstdio>
 
 #include <ie/ie.h>
@@ -9,24 +9,24 @@
 using namespace ie;
 
 int main() {
-  TInferenceEngine* Engine = Create<TInferenceEngine>(nullptr);
+  TOwned<TInferenceEngine> Engine = MakeEngine();
   Engine->SetOnPrintOut([](TObject*, const std::string&, const std::string& Text) {
     std::fputs(Text.c_str(), stdout);
   });
   Engine->SetWatch({cwFact});
 
-  IFactTemplate Person = new TFactTemplate(Engine, "person");
-  Person->AddSlot("name", new TIEValue("nobody", dtAtom));
-  Person->AddSlot("age", new TIEValue(0, dtInteger));
+  IFactTemplate Person = new TFactTemplate(Engine.get(), "person");
+  Person->AddSlot("name", TIEValue::Atom("nobody"));
+  Person->AddSlot("age", TIEValue::Integer(0));
   Engine->GetFactTemplates().Add(Person);
   std::printf("%s\n", Person->GetToString().c_str());
 
   IFact Ann = Person->NewFact();
-  Ann->SetValue("name", new TIEValue("Ann", dtString));
-  Ann->SetValue("age", new TIEValue(31, dtInteger));
+  Ann->SetValue("name", TIEValue::String("Ann"));
+  Ann->SetValue("age", TIEValue::Integer(31));
   Engine->Assert(Ann);
   IFact Bob = Person->NewFact();
-  Bob->SetValue("name", new TIEValue("Bob", dtString));
+  Bob->SetValue("name", TIEValue::String("Bob"));
   Engine->Assert(Bob);
 
   IFact Again = Ann->Clone();
@@ -45,33 +45,20 @@ int main() {
   }
   std::printf("%s\n", Format("%-8s|%6.2f|%5d|%x", "report", 3.14159, 42, 255).c_str());
 
-  // A host function callable from rules, and a call of it.
-  TUserFunction* Greet = Create<TUserFunction>(nullptr, "greet");
-  Greet->SetOnCall([Engine](TObject*, const IFunCall& Call, TIEContext* Context, IIEValue& Result) {
-    Engine->PrintOut("t",
-                     "hello " + Call->GetArgument(0)->Resolve(Context)->GetAsString() + "\r\n");
+  // A host function callable from rules, freed before the engine.
+  TOwned<TUserFunction> Greet = MakeOwned<TUserFunction>(nullptr, "greet");
+  TInferenceEngine* Host = Engine.get();
+  Greet->SetOnCall([Host](TObject*, const IFunCall& Call, TIEContext* Context, IIEValue& Result) {
+    Host->PrintOut("t", "hello " + Call->ResolveArgument(0, Context)->GetAsString() + "\r\n");
     Result = FCTrue;
   });
-  Greet->SetEngine(Engine);
-  IFunCall Call = new TFunctionCall(Engine, "greet");
-  Call->AddArgument("world", dtAtom);
-  const IIEValue Result = Call->Execute(Engine->GetContext());
-  std::printf("%s returned %s\n", Call->GetToString().c_str(), Result->GetToString().c_str());
+  Greet->SetEngine(Host);
+  IIEValue Result = Engine->ParseNExecuteFunCall("(greet world)");
+  std::printf("(greet world) returned %s\n", Result->GetToString().c_str());
 
-  // A rule built in C++: (defrule welcome (person (name ?n)) => (greet ?n)),
-  // run with its activations and firings watched.
-  TRule* Welcome = Create<TRule>(Engine);
-  Welcome->SetRuleName("welcome");
-  auto* Pattern = Create<TIEPattern>(Welcome, "person", Person, 0);
-  Pattern->AddTest("name", new TIEValue("n", dtVariable), NoSubIndex, false, true);
-  Welcome->GetPatterns().Add(Pattern);
-  IFunCall Action = new TFunctionCall(Engine, "greet");
-  Action->AddArgument("n", dtVariable);
-  Welcome->GetActions().Add(Action);
+  // A rule that calls it, run with its activations and firings watched.
   Engine->SetWatch({cwFact, cwActivation, cwRule});
-  Engine->GetRules().Add(Welcome);
+  Engine->Parse("(defrule welcome (person (name ?n)) => (greet ?n))", true);
   std::printf("fired %d rules\n", Engine->Run());
-  Greet->Free();
-  Engine->Free();
   return 0;
 }

@@ -11,7 +11,7 @@ using namespace ie;
 
 int main(int Argc, char** Argv) {
   const std::string File = Argc > 1 ? Argv[1] : "examples/fuzzy/fan.kb";
-  TInferenceEngine* Engine = Create<TInferenceEngine>(nullptr);
+  TOwned<TInferenceEngine> Engine = MakeEngine();
   Engine->SetOnPrintOut([](TObject*, const std::string&, const std::string& Text) {
     std::fputs(Text.c_str(), stdout);
   });
@@ -30,6 +30,5 @@ int main(int Argc, char** Argv) {
     std::fprintf(stderr, "%s\n", Error.what());
     Status = 1;
   }
-  Engine->Free();
   return Status;
 }

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "core/IEFuzzyLogic.h"
+#include "core/IERuleEngine.h"
 #include "libs/Hashing.h"
-#include "rete/IERuleEngine.h"
 #include "runtime/ClassRegistry.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Filer.h"

@@ -6,6 +6,7 @@
 #include "core/IEConsts.h"
 #include "functions/IEFunctionPrinter.h"
 #include "functions/IEHelperFunctions.h"
+#include "rete/IEContext.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Filer.h"
 #include "runtime/Format.h"
@@ -253,6 +254,10 @@ IIEValue TFunctionCall::Execute(TObject* Context) {
   IIEValue Result;
   Execute(Context, Result);
   return Result;
+}
+
+IIEValue TFunctionCall::ResolveArgument(int32_t Index, TIEContext* Context) const {
+  return GetArgument(Index)->Resolve(Context);
 }
 
 IIEValue TFunctionCall::SimpleExecute(TIEContext* Context) {

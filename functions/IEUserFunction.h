@@ -27,10 +27,10 @@
 #include "core/IEInterfaces.h"
 #include "core/IEValue.h"
 #include "libs/Collections.h"
-#include "rete/IEContext.h"
 
 namespace ie {
 
+class TIEContext;
 class TReader;
 class TWriter;
 class TIEUserFunction;
@@ -169,6 +169,9 @@ class TFunctionCall : public TCustomFunctionCall {
   const IIEValue& GetArgument(int32_t Index) const override { return FArguments.Get(Index); }
   void SetArgument(int32_t Index, const IIEValue& Value) override { FArguments.Put(Index, Value); }
   int32_t GetArgumentCount() const override { return FArguments.GetCount(); }
+  // The argument at Index evaluated in Context: what a host function reads
+  // of its call without knowing the context's class.
+  IIEValue ResolveArgument(int32_t Index, TIEContext* Context) const;
 
   IReasoner* GetReasoner() const { return FReasoner; }
   const std::string& GetName() const override { return FName; }

@@ -2,8 +2,11 @@
 
 #include <string>
 
+#include "engine/Explanation.h"
 #include "engine/InferenceEngine.h"
 #include "packages/PackageSupport.h"
+#include "rete/IEContext.h"
+#include "rete/RuleMatches.h"
 
 namespace ie {
 namespace {

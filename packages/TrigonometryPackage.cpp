@@ -6,6 +6,7 @@
 #include "core/IEConsts.h"
 #include "core/IEValue.h"
 #include "packages/PackageSupport.h"
+#include "rete/IEContext.h"
 #include "runtime/Math.h"
 
 namespace ie {

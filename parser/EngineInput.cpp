@@ -42,6 +42,14 @@ class TBatchScope {
 
 }  // namespace
 
+bool TInferenceEngine::FirstToken(const std::string& Text, IStreamToken& Token) {
+  const TOwned<TIETokenizerStream> Line(NewTokenizer(Text));
+  IStreamToken First = Line->NextToken();
+  if (First->IsEOF()) return false;
+  Token = std::move(First);
+  return true;
+}
+
 IStreamToken TInferenceEngine::ReadToken(const std::string& InID) {
   if (!InID.empty() && InID != "t") {
     if (TGTextStream* Stream = FIOStreams.Get(InID)) return TakeToken(this, Stream);
@@ -53,9 +61,9 @@ IStreamToken TInferenceEngine::ReadToken(const std::string& InID) {
     PrintOut("", (Text.empty() ? Token->GetToString() : Text) + NewLineString);
     return Token;
   }
-  if (!FOnReadToken) throw EIEException(Format(SReadEventUnassigned, "read"));
+  if (!FEvents.OnReadToken) throw EIEException(Format(SReadEventUnassigned, "read"));
   IStreamToken Token;
-  FOnReadToken(this, InID, Token);
+  FEvents.OnReadToken(this, InID, Token);
   if (!Token) Token = new TIEStreamToken(dtNone, "EOF", 0);
   return Token;
 }

@@ -4,9 +4,11 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/Explanation.h"
 #include "functions/IEHelperFunctions.h"
 #include "parser/ConstructSyntax.h"
 #include "rete/IEContext.h"
+#include "rete/IERulePrinter.h"
 #include "runtime/Conversions.h"
 #include "runtime/Owned.h"
 

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "core/IEFactOwner.h"
+#include "core/IEParseException.h"
 #include "core/IEValue.h"
 #include "libs/TextStream.h"
 #include "rete/IEContext.h"
@@ -29,24 +30,6 @@ namespace ie {
 
 class TIEStreamToken;
 using IStreamToken = TRef<TIEStreamToken>;
-
-// A parse error: the message and the line it was found on. Errors collected
-// while a whole stream was read are listed in Errors, one per entry.
-class EIEParseException : public EIEException {
- public:
-  EIEParseException(std::string Message, int32_t LineNumber)
-      : EIEException(Message), FLineNumber(LineNumber), FErrors{std::move(Message)} {}
-  EIEParseException(std::string Message, int32_t LineNumber, std::vector<std::string> Errors)
-      : EIEException(std::move(Message)), FLineNumber(LineNumber), FErrors(std::move(Errors)) {}
-
-  int32_t GetLineNumber() const { return FLineNumber; }
-  void SetLineNumber(int32_t Value) { FLineNumber = Value; }
-  const std::vector<std::string>& GetErrors() const { return FErrors; }
-
- private:
-  int32_t FLineNumber;
-  std::vector<std::string> FErrors;
-};
 
 // Punctuation tokens are told by their character: Token->IsChar('(').
 class TIEStreamToken : public TInterfacedObject {

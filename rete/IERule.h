@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "core/IEInterfaces.h"
+#include "core/IERuleEngine.h"
 #include "rete/IEContext.h"
-#include "rete/IERuleEngine.h"
 #include "rete/IEToken.h"
 #include "runtime/Component.h"
 #include "runtime/StringList.h"

@@ -5,7 +5,7 @@
 
 #include "rete/IEPattern.h"
 #include "rete/IERule.h"
-#include "rete/IERuleEngine.h"
+#include "core/IERuleEngine.h"
 #include "rete/JoinNode.h"
 #include "rete/NodeValues.h"
 #include "rete/TerminalNode.h"

@@ -36,11 +36,12 @@
 #include <vector>
 
 #include "core/IEFacts.h"
+#include "core/IERuleEngine.h"
 #include "core/IEValue.h"
 #include "rete/IEActivation.h"
 #include "rete/IEContext.h"
 #include "rete/IERule.h"
-#include "rete/IERuleEngine.h"
+#include "rete/IESlotTest.h"
 #include "rete/IEToken.h"
 #include "rete/JoinNode.h"
 #include "rete/PatternMatchNode.h"

@@ -1,6 +1,9 @@
 // TOwned: the one owner of an object made with Create, freed with Free()
-// when the handle goes, so that a failure between making an object and
-// handing it on loses nothing. Release() hands the object on.
+// (so that BeforeDestruction runs first) when the handle goes, so that a
+// failure between making an object and handing it on loses nothing, and
+// what a host keeps instead of a pointer it must remember to free. Not for
+// components with an owner, which free them already. Release() hands the
+// object on.
 #pragma once
 
 #include <memory>

@@ -408,17 +408,8 @@ void TShell::ReadToken(IStreamToken& Token) {
   std::string Line;
   while (FInput.Read("", Line) == rrLine) {
     FAtLineStart = true;
-    TIETokenizerStream* Tokenizer = FEngine->NewTokenizer(Line);
-    try {
-      Token = Tokenizer->NextToken();
-    } catch (...) {
-      Tokenizer->Free();
-      throw;
-    }
-    Tokenizer->Free();
-    if (!Token->IsEOF()) return;
+    if (FEngine->FirstToken(Line, Token)) return;
   }
-  Token = nullptr;
 }
 
 void TShell::StartRun() {

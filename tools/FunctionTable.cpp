@@ -14,6 +14,9 @@
 
 #include <ie/ie.h>
 
+#include "packages/FunctionCatalog.h"
+#include "parser/ConstructSyntax.h"
+
 using namespace ie;
 
 namespace {

@@ -62,7 +62,7 @@ class TTestEngine : public TCustomFactEngine {
     Templates[Name] = Template;
     return Template;
   }
-  TObject* GetContext() override { return this; }
+  TObject* GetDefaultsContext() override { return this; }
   int32_t GetNextFactId() const override { return NextFactId; }
   std::string GenerateSymbol(const std::string& Prefix) override {
     return Prefix + std::to_string(++Symbols);

@@ -146,6 +146,26 @@ TEST(IEValue, ConstructorsAndKinds) {
   EXPECT_EQ(IIEValue(new TIEValue(TPart::StaticClass()))->GetAsClass(), TPart::StaticClass());
 }
 
+TEST(IEValue, NamedConstructorsMakeTheKindTheirNameSays) {
+  EXPECT_EQ(TIEValue::Integer(-3)->GetToString(), "-3");
+  EXPECT_EQ(TIEValue::Integer(-3)->GetDType(), dtInteger);
+  EXPECT_EQ(TIEValue::Float(2.5)->GetDType(), dtFloat);
+  EXPECT_EQ(TIEValue::Atom("red")->GetToString(), "red");
+  EXPECT_EQ(TIEValue::String("a \"b\"")->GetToString(), "\"a \\\"b\\\"\"");
+  EXPECT_TRUE(TIEValue::Atom("x")->Equals(IIEValue(new TIEValue("x", dtAtom))));
+  EXPECT_FALSE(TIEValue::Atom("x")->Equals(TIEValue::String("x")));
+
+  // A list shares its elements; a vector given is the list itself.
+  const IIEValue Element = TIEValue::Integer(1);
+  const IIEValue List = TIEValue::List({Element, TIEValue::Atom("b"), TIEValue::String("c d")});
+  EXPECT_EQ(List->GetDType(), dtList);
+  EXPECT_EQ(List->GetToString(), "1 b \"c d\" ");
+  EXPECT_EQ(TIEValue::List({})->GetAsList()->GetCount(), 0);
+  EXPECT_EQ(List->GetAsList()->Get(0), Element);
+  IValueVector Vector = new TValueVector();
+  EXPECT_EQ(TIEValue::List(Vector)->GetAsList(), Vector);
+}
+
 TEST(IEValue, GettersConvert) {
   EXPECT_EQ(Atom("12")->GetAsInteger(), 12);
   EXPECT_EQ(Atom("12")->GetAsNumeric(), 12.0);

@@ -4,6 +4,7 @@
 #include "engine/InferenceEngine.h"
 #include "functions/IEInterpretedFunction.h"
 #include "functions/IEPackages.h"
+#include "rete/IEContext.h"
 
 namespace ie {
 namespace {

@@ -7,6 +7,9 @@
 #include "core/IEDefinedType.h"
 #include "engine/InferenceEngine.h"
 #include "functions/IEPackages.h"
+#include "rete/IEPattern.h"
+#include "rete/IERule.h"
+#include "rete/IERulePrinter.h"
 
 namespace ie {
 namespace {

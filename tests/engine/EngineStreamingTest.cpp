@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/InferenceEngine.h"
+#include "rete/IERule.h"
 #include "runtime/Filer.h"
 
 namespace ie {

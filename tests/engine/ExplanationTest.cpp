@@ -4,7 +4,9 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "engine/Explanation.h"
 #include "engine/InferenceEngine.h"
+#include "rete/RuleMatches.h"
 
 namespace ie {
 namespace {

@@ -8,6 +8,7 @@
 #include "ValueSupport.h"
 #include "engine/InferenceEngine.h"
 #include "functions/FunctionTestSupport.h"
+#include "rete/IEContext.h"
 
 namespace ie {
 namespace {

@@ -2,6 +2,7 @@
 
 #include "TestSupport.h"
 #include "engine/InferenceEngine.h"
+#include "rete/IEContext.h"
 #include "runtime/Filer.h"
 
 namespace ie {

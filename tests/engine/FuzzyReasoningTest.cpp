@@ -6,7 +6,11 @@
 #include "TestSupport.h"
 #include "ValueSupport.h"
 #include "core/IEDefinedType.h"
+#include "engine/ActivationAgenda.h"
 #include "engine/InferenceEngine.h"
+#include "rete/IEContext.h"
+#include "rete/IEPattern.h"
+#include "rete/IERule.h"
 
 namespace ie {
 namespace {

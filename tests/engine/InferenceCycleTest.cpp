@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
+#include "engine/ActivationAgenda.h"
 #include "engine/InferenceEngine.h"
+#include "rete/IEContext.h"
+#include "rete/IEPattern.h"
+#include "rete/IERule.h"
 
 namespace ie {
 namespace {

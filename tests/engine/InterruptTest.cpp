@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/ActivationAgenda.h"
 #include "engine/InferenceEngine.h"
 
 namespace ie {

@@ -11,6 +11,7 @@
 #include "TempDirSupport.h"
 #include "engine/InferenceEngine.h"
 #include "parser/IETokenizer.h"
+#include "rete/IERule.h"
 #include "runtime/Exceptions.h"
 
 namespace ie {

@@ -8,6 +8,7 @@
 
 #include "TestSupport.h"
 #include "engine/InferenceEngine.h"
+#include "rete/IERule.h"
 #include "runtime/Streams.h"
 
 namespace ie {

@@ -20,6 +20,7 @@
 
 #include "TempDirSupport.h"
 #include "engine/InferenceEngine.h"
+#include "rete/IERule.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Faults.h"
 #include "runtime/Streams.h"

@@ -12,6 +12,7 @@
 #include "core/FactTestSupport.h"
 #include "functions/IEFunctionPrinter.h"
 #include "functions/IEPackages.h"
+#include "rete/IEContext.h"
 
 namespace ie::functiontest {
 

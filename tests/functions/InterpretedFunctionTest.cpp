@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "functions/FunctionTestSupport.h"
+#include "rete/IEContext.h"
 
 namespace ie {
 namespace {

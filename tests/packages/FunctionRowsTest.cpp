@@ -11,6 +11,7 @@
 #include "ValueSupport.h"
 #include "engine/InferenceEngine.h"
 #include "packages/PackageSupport.h"
+#include "rete/IEContext.h"
 
 namespace ie {
 namespace {

@@ -9,6 +9,7 @@
 #include "ValueSupport.h"
 #include "core/IEDefinedType.h"
 #include "engine/InferenceEngine.h"
+#include "rete/IEContext.h"
 
 namespace ie {
 namespace {

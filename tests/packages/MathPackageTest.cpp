@@ -7,6 +7,7 @@
 
 #include "PackageTestSupport.h"
 #include "engine/InferenceEngine.h"
+#include "rete/IEContext.h"
 
 namespace ie {
 namespace {

@@ -8,6 +8,7 @@
 #include "TestSupport.h"
 #include "ValueSupport.h"
 #include "engine/InferenceEngine.h"
+#include "rete/IEContext.h"
 
 namespace ie {
 namespace {

@@ -7,6 +7,7 @@
 
 #include "PackageTestSupport.h"
 #include "engine/InferenceEngine.h"
+#include "rete/ReteNetwork.h"
 #include "runtime/ClassRegistry.h"
 #include "runtime/Controls.h"
 #include "runtime/Properties.h"

@@ -15,6 +15,7 @@
 #include "TestSupport.h"
 #include "ValueSupport.h"
 #include "functions/IEPackages.h"
+#include "rete/IEContext.h"
 
 namespace ie::packagetest {
 

@@ -9,6 +9,7 @@
 
 #include "TestSupport.h"
 #include "ValueSupport.h"
+#include "rete/IEContext.h"
 
 namespace ie {
 namespace {

@@ -5,6 +5,7 @@
 #include "functions/IEPackages.h"
 #include "parser/IEParser.h"
 #include "parser/ParserTestSupport.h"
+#include "rete/IEContext.h"
 
 namespace ie {
 namespace {

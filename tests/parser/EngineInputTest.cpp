@@ -109,5 +109,18 @@ TEST_F(EngineInputTest, ReadTokenAsksTheHostOrReadsALogicalStream) {
   EXPECT_TRUE(Output.empty());
 }
 
+TEST_F(EngineInputTest, AHostAnswersReadWithTheFirstTokenOfItsLines) {
+  std::vector<std::string> Lines{"", "   ; a comment", "42 and the rest", "\"two words\""};
+  size_t Next = 0;
+  Engine->SetOnReadToken([&](TObject*, const std::string&, IStreamToken& Token) {
+    while (Next < Lines.size()) {
+      if (Engine->FirstToken(Lines[Next++], Token)) return;
+    }
+  });
+  EXPECT_EQ(Engine->ParseNExecuteFunCall("(read)")->GetAsInteger(), 42);
+  EXPECT_EQ(Engine->ParseNExecuteFunCall("(read)")->GetAsString(), "two words");
+  EXPECT_EQ(Engine->ParseNExecuteFunCall("(read)").Get(), FCEOF);
+}
+
 }  // namespace
 }  // namespace ie

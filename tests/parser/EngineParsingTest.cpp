@@ -3,6 +3,8 @@
 #include "TestSupport.h"
 #include "functions/IEPackages.h"
 #include "parser/IEParser.h"
+#include "rete/IEContext.h"
+#include "rete/IERule.h"
 
 namespace ie {
 namespace {

@@ -25,7 +25,7 @@ class TEngineOutputTest : public ::testing::Test {
 };
 
 inline TOwned<TIERuleStream> OpenRuleStream(const std::string& Text) {
-  return TOwned<TIERuleStream>(Create<TIERuleStream>(Text));
+  return MakeOwned<TIERuleStream>(Text);
 }
 
 }  // namespace ie

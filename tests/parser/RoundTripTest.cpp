@@ -8,6 +8,8 @@
 
 #include "core/IEDefinedType.h"
 #include "parser/IEParser.h"
+#include "rete/IEPattern.h"
+#include "rete/IERule.h"
 
 namespace ie {
 namespace {

@@ -3,6 +3,9 @@
 #include "TestSupport.h"
 #include "functions/IEPackages.h"
 #include "parser/IEParser.h"
+#include "rete/IEContext.h"
+#include "rete/IEPattern.h"
+#include "rete/IERule.h"
 #include "rete/ReteNetwork.h"
 
 namespace ie {

@@ -6,6 +6,7 @@
 #include "TestSupport.h"
 #include "parser/IETokenizer.h"
 #include "parser/ParserTestSupport.h"
+#include "rete/IEContext.h"
 #include "runtime/Conversions.h"
 
 namespace ie {

@@ -2,6 +2,8 @@
 
 #include "ReteTestSupport.h"
 #include "core/IEFuzzyLogic.h"
+#include "engine/ActivationAgenda.h"
+#include "rete/ReteNetwork.h"
 
 namespace ie {
 namespace {

@@ -1,3 +1,5 @@
+#include "engine/ActivationAgenda.h"
+#include "rete/IERule.h"
 #include "rete/ReteNetwork.h"
 
 #include <gtest/gtest.h>

@@ -9,6 +9,8 @@
 
 #include "TestSupport.h"
 #include "core/IEFactPrinter.h"
+#include "engine/ActivationAgenda.h"
+#include "rete/IEContext.h"
 #include "rete/IEPattern.h"
 #include "rete/IERule.h"
 #include "rete/IERulePrinter.h"
@@ -153,6 +155,7 @@ class TTestRuleEngine : public TCustomRuleEngine {
   }
   IFactTemplate CreateFactTemplate(const std::string& Name) override { return Ordered(Name); }
   TIEContext* GetContext() override { return FContext; }
+  TObject* GetDefaultsContext() override { return FContext; }
   std::string GenerateSymbol(const std::string& Prefix) override {
     return Prefix + IntToStr(++FSymbols);
   }

@@ -1,3 +1,6 @@
+#include "rete/IEContext.h"
+#include "rete/IEPattern.h"
+#include "rete/IERule.h"
 #include "rete/IERulePrinter.h"
 
 #include <gtest/gtest.h>

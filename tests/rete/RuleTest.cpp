@@ -1,3 +1,6 @@
+#include "engine/ActivationAgenda.h"
+#include "rete/IEContext.h"
+#include "rete/IEPattern.h"
 #include "rete/IERule.h"
 
 #include <gtest/gtest.h>

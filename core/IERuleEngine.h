@@ -9,12 +9,12 @@
 
 #include "core/IEFactOwner.h"
 #include "core/IEFacts.h"
-#include "rete/IEContext.h"
 
 namespace ie {
 
 class TRule;
 class TActivation;
+class TIEContext;
 class TIEPattern;
 class TReteNetwork;
 
@@ -24,8 +24,9 @@ class TCustomRuleEngine : public TCustomFactEngine {
  public:
   using TCustomFactEngine::TCustomFactEngine;
 
-  // The root execution context; its bindings are the globals.
-  TIEContext* GetContext() override = 0;
+  // The root execution context; its bindings are the globals. It is also
+  // where slot defaults are evaluated.
+  virtual TIEContext* GetContext() = 0;
   virtual TReteNetwork* GetReteNetwork() const = 0;
 
   // Rules. A rule given an engine takes an identifier from it and is filed
