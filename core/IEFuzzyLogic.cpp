@@ -223,6 +223,9 @@ IFuzzySet OperandSet(const IFuzzyVariable& Variable, const IIEValue& Value, TObj
     case dtAtom:
     case dtString:
       if (IFuzzySet Term = Variable->FindTerm(Value->GetText())) return Term;
+      // The empty set a fuzzy slot starts with prints as this name; it
+      // reads back where no term takes the name.
+      if (Value->GetText() == SEmptyFuzzy) return Variable->NewSet(SEmptyFuzzy);
       break;
     case dtInteger:
     case dtFloat:

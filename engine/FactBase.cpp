@@ -6,6 +6,7 @@
 #include "engine/InferenceEngine.h"
 #include "runtime/Exceptions.h"
 #include "runtime/RuntimeConsts.h"
+#include "runtime/ScopeGuard.h"
 
 namespace ie {
 
@@ -326,9 +327,12 @@ void TFacts::Unindex(TFact* Fact) {
 }
 
 void TFacts::AppendIndexed(const IFact& Fact, int32_t HashCode) {
-  FList.Add(Fact);
-  FHighestID = std::max(FHighestID, Fact->GetID());
+  // Filed first: taking it out of the index again needs no memory.
   Index(Fact.Get(), HashCode);
+  TScopeGuard Unfile([&] { Unindex(Fact.Get()); });
+  FList.Add(Fact);
+  Unfile.Dismiss();
+  FHighestID = std::max(FHighestID, Fact->GetID());
 }
 
 void TFacts::DeleteIndexed(int32_t Index) {

@@ -45,9 +45,16 @@ TInferenceEngine::~TInferenceEngine() {
 
 void TInferenceEngine::AfterConstruction() {
   TCustomRuleEngine::AfterConstruction();
-  MakeInternalTemplates();
-  AddDefaultPackages();
-  Assert(CreateFactTemplate(SInitialFactPattern)->NewFact(), false);
+  try {
+    MakeInternalTemplates();
+    AddDefaultPackages();
+    Assert(CreateFactTemplate(SInitialFactPattern)->NewFact(), false);
+  } catch (...) {
+    // Create deletes the engine: the packages must let go of it first, as
+    // when it is freed.
+    BeforeDestruction();
+    throw;
+  }
 }
 
 void TInferenceEngine::BeforeDestruction() {
@@ -57,7 +64,8 @@ void TInferenceEngine::BeforeDestruction() {
   Clear();
   // Packages, rules and host functions let go of the engine while it still
   // stands; any function still listing it as a reasoner is told last.
-  FInitialFactPattern->Free();
+  // Missing when the engine's construction failed.
+  if (FInitialFactPattern != nullptr) FInitialFactPattern->Free();
   FInitialFactPattern = nullptr;
   DestroyComponents();
   FReteNetwork = nullptr;
@@ -296,6 +304,12 @@ int32_t TInferenceEngine::Assert(const IFact& Fact, bool Flag) {
   Fact->ShareValues(FSharedValues);
   const int32_t ID = NewFactId();
   Fact->SetID(ID);
+  // The origin is made before the fact goes in: a fact in the list is in
+  // the network too.
+  if (FCurrentActivation != nullptr && !FFiringOrigin) {
+    FFiringOrigin = new TFactOrigin(fsRule, FCurrentActivation->GetRule()->GetRuleName(),
+                                    FCurrentActivation->GetToken(), FRulesFired);
+  }
   FFacts.FEngineUpdating = true;
   try {
     FFacts.AppendIndexed(Fact, HashCode);
@@ -304,15 +318,7 @@ int32_t TInferenceEngine::Assert(const IFact& Fact, bool Flag) {
     throw;
   }
   FFacts.FEngineUpdating = false;
-  if (FCurrentActivation == nullptr) {
-    Fact->SetOrigin(FOrigin);
-  } else {
-    if (!FFiringOrigin) {
-      FFiringOrigin = new TFactOrigin(fsRule, FCurrentActivation->GetRule()->GetRuleName(),
-                                      FCurrentActivation->GetToken(), FRulesFired);
-    }
-    Fact->SetOrigin(FFiringOrigin);
-  }
+  Fact->SetOrigin(FCurrentActivation == nullptr ? FOrigin : FFiringOrigin);
   WatchFact(" ==> ", Fact);
   Failure.Run([&] { FReteNetwork->ProcessFact(taAdd, Fact); });
   ProcessPendingFacts();
@@ -408,6 +414,13 @@ int32_t TInferenceEngine::EndFactModify(const IFact& Fact) {
   try {
     ID = Assert(Fact, false);
   } catch (...) {
+    // A modify is whole or fails with the fact still there: when the
+    // assertion failed before the fact went in (memory ran short), it is
+    // put back once more, and the error is reported either way.
+    try {
+      if (FFacts.IndexOf(Fact) < 0 && Fact->GetTemplate()) Assert(Fact, false);
+    } catch (...) {
+    }
     FModifying = false;
     throw;
   }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <new>
 
 #include "core/IEFuzzyLogic.h"
 #include "runtime/Format.h"
@@ -291,7 +292,12 @@ void TIEContext::Recycle() {
   Clear();
   FFact = nullptr;
   FToken = nullptr;
-  Root->FSpares.push_back(this);
+  // Called from destructors: with no room to keep it, it is freed.
+  try {
+    Root->FSpares.push_back(this);
+  } catch (const std::bad_alloc&) {
+    Free();
+  }
 }
 
 TIEContext* TIEContext::Pop() {

@@ -402,12 +402,20 @@ const std::vector<TPatternMatchNode*>& TReteNetwork::RootsFor(const TFactTemplat
 }
 
 size_t TReteNetwork::RootListOf(const std::string& Name) {
-  const auto [It, Added] = FRootsByName.try_emplace(Name, FRootLists.size());
-  if (Added) {
-    FRootLists.push_back(std::make_unique<TRootList>());
-    FRootLists.back()->Name = Name;
+  const auto Found = FRootsByName.find(Name);
+  if (Found != FRootsByName.end()) return Found->second;
+  // The list goes in before its name: a failed allocation leaves no name
+  // for a missing list.
+  auto List = std::make_unique<TRootList>();
+  List->Name = Name;
+  FRootLists.push_back(std::move(List));
+  try {
+    FRootsByName.emplace(Name, FRootLists.size() - 1);
+  } catch (...) {
+    FRootLists.pop_back();
+    throw;
   }
-  return It->second;
+  return FRootLists.size() - 1;
 }
 
 bool TReteNetwork::OfferToken(const IReteToken& Token,

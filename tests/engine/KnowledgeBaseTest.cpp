@@ -192,6 +192,12 @@ const char* const ExactPrograms[] = {
     "(deftemplate item (slot tag (default none)) (multislot sizes (default 1 2)) (slot f (type "
     "fine)))\n"
     "(assert (item (tag nil) (sizes)) (item))",
+    // A fuzzy slot holding the empty set while its default is a term.
+    "(deftype heat extends (type FUZZY) (range 0 100) (values (term cold ((0 1) (20 0)))))\n"
+    "(deftemplate oven (slot t (type heat)))\n"
+    "(deftemplate warm (slot t (type heat) (default cold)))\n"
+    "(defrule copy (oven (t ?t)) => (assert (warm (t ?t))))\n"
+    "(assert (oven) (warm (t empty)) (warm))",
 };
 
 TEST_F(KnowledgeBaseTest, SavedFilesLoadBackToTheSameKnowledgeBase) {

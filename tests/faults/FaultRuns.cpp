@@ -19,7 +19,9 @@
 #include <vector>
 
 #include "TempDirSupport.h"
+#include "functions/FunctionTestSupport.h"
 #include "engine/InferenceEngine.h"
+#include "parser/IETokenizer.h"
 #include "rete/IERule.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Faults.h"
@@ -36,6 +38,17 @@ void* operator new(std::size_t Size) {
   throw std::bad_alloc();
 }
 void* operator new[](std::size_t Size) { return operator new(Size); }
+// The library's temporary buffers ask without exceptions.
+void* operator new(std::size_t Size, const std::nothrow_t&) noexcept {
+  try {
+    return operator new(Size);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+void* operator new[](std::size_t Size, const std::nothrow_t& Tag) noexcept {
+  return operator new(Size, Tag);
+}
 void operator delete(void* Block) noexcept { std::free(Block); }
 void operator delete[](void* Block) noexcept { std::free(Block); }
 void operator delete(void* Block, std::size_t) noexcept { std::free(Block); }
@@ -79,6 +92,13 @@ class TFaultEngine {
     FEngine->SetOnAssertion([Host](TObject*, const IFact&) { Host(); });
     FEngine->SetOnRetraction([Host](TObject*, const IFact&) { Host(); });
     FEngine->SetOnRuleFired([Host](TObject*, TRule*) { Host(); });
+    FEngine->SetOnClearFacts([Host](TObject*) { Host(); });
+    // A function of the host's that the rules call.
+    FEngine->AddUserFunction(functiontest::Lambda(
+        "host-check", [Host](const IFunCall&, TIEContext*, IIEValue& Result) {
+          Host();
+          Result = FCTrue;
+        }));
   }
   TFaultEngine(const TFaultEngine&) = delete;
   TFaultEngine& operator=(const TFaultEngine&) = delete;
@@ -237,6 +257,48 @@ const char* const SavedProgram =
     "(assert (q (v 1)))\n"
     "(assert (q (v \"two\")))\n";
 
+// Fuzzy facts that merge, deffunctions, deffacts, a host function and a
+// try block in the actions.
+const char* const FuzzyProgram =
+    "(deftype heat extends (type FUZZY) (range 0 40)\n"
+    "  (values (term cool (z 16 24)) (term hot (s 24 32))))\n"
+    "(deftype speed extends (type FUZZY) (range 0 100)\n"
+    "  (values (term low (tri 10 30 50)) (term high ((60 0) (90 1)))))\n"
+    "(deftemplate reading (slot room) (slot temp (type NUMBER)))\n"
+    "(deftemplate fan (slot room) (slot speed (type speed)))\n"
+    "(deffunction degree (?term ?x) (get-fs-value (create-fuzzy-value heat ?term) ?x))\n"
+    "(deffunction conclude (?room ?term ?strength)\n"
+    "  (bind ?level (create-fuzzy-value speed ((0 ?strength) (100 ?strength))))\n"
+    "  (fuzzy-assert min-max (fan (room ?room)\n"
+    "    (speed (fuzzy-intersection (create-fuzzy-value speed ?term) ?level)))))\n"
+    "(defrule cool (reading (room ?r) (temp ?t)) => (conclude ?r low (degree cool ?t)))\n"
+    "(defrule hot (reading (room ?r) (temp ?t)) => (conclude ?r high (degree hot ?t)))\n"
+    "(defrule report (declare (salience -10)) ?f <- (fan (room ?r))\n"
+    "  => (try (host-check) (printout t ?r \" \" (moment-defuzzify ?f) crlf)\n"
+    "      catch (printout t \"no report\" crlf)))\n"
+    "(deffacts readings (reading (room office) (temp 23)) (reading (room attic) (temp 30)))\n";
+
+// Every kind of construct, a broken rule among them (its error is the
+// parse's answer when nothing else fails), and constructs defined again
+// while facts and rules depend on them.
+const char* const Constructs =
+    "(deftype level extends (type INTEGER) (range 0 100))\n"
+    "(deftype heat extends (type FUZZY) (range 0 100)\n"
+    "  (values (term cold ((0 1) (20 0))) (term hot ((60 0) (100 1)))))\n"
+    "(deftemplate point \"a point\" (slot x (type level)) (slot y (default 0)) (multislot z))\n"
+    "(deftemplate oven (slot t (type heat)))\n"
+    "(defglobal ?*limit* = 10 ?*name* = \"pts\")\n"
+    "(deffunction twice (?x) (* 2 ?x))\n"
+    "(deffacts start (point (x 1) (z a b)) (oven (t cold)))\n"
+    "(defrule show (point (x ?x&:(< ?x ?*limit*)) (z $? b)) (oven (t hot))\n"
+    "  => (printout t (twice ?x) crlf))\n"
+    "(defrule broken (point (q ?x)) => (printout t ?x))\n"
+    "(assert (point (x 2) (z b)) (oven (t very hot)))\n"
+    "(deftemplate point (slot x (type level)) (slot y (default 1)) (multislot z) (slot w))\n"
+    "(defrule show (point (x ?x) (w nil)) => (printout t ?x crlf))\n";
+
+const char* const BrokenRule = "( defrule broken";
+
 const TWorkload Workloads[] = {
     {"assert and run", Program,
      [](TInferenceEngine* Engine, const TTempDir&) {
@@ -264,13 +326,61 @@ const TWorkload Workloads[] = {
      [](const TTempDir& Dir) {
        WriteText(Dir.File("kb.bat"), "(assert (q (v 1)))\n(assert (q (v 2)))\n(printout t two crlf)\n");
      }},
+    {"parse", "",
+     [](TInferenceEngine* Engine, const TTempDir&) {
+       Engine->SetParserErrorHandling(ehRaiseAllAtEnd);
+       try {
+         Engine->Parse(Constructs, true);
+       } catch (const EIEParseException& E) {
+         // The broken rule's own error, and no other, is no failure.
+         const std::string Message = E.what();
+         if (Message.find(BrokenRule) == std::string::npos ||
+             Message.find("Parsing Error", 1) != std::string::npos) {
+           throw;
+         }
+       }
+     }},
+    {"fuzzy reset and run", FuzzyProgram,
+     [](TInferenceEngine* Engine, const TTempDir&) {
+       Engine->Reset();
+       Engine->Run();
+     }},
+    {"save and load facts", std::string(Program) + "(assert (p (a 5) (b x \"y\")))",
+     [](TInferenceEngine* Engine, const TTempDir& Dir) {
+       Engine->SaveFacts(Dir.File("saved.clp"));
+       Engine->LoadFacts(Dir.File("more.clp"));
+     },
+     [](const TTempDir& Dir) {
+       WriteText(Dir.File("more.clp"), "(assert (w 1.5) (p (a 7) (b \"z\")) (p (a 5) (b x \"y\")))");
+     }},
 };
 
 TEST(Faults, EveryFailureLeavesTheEngineWhole) {
+  // IE_FAULTS_ONLY=NAME runs one workload, while looking into a finding.
+  const char* Only = std::getenv("IE_FAULTS_ONLY");
   for (const TWorkload& Workload : Workloads) {
+    if (Only != nullptr && std::string(Only) != Workload.Name) continue;
     const int64_t Points = RunWithFaults(Workload);
     std::printf("%s: %lld fault points\n", Workload.Name, static_cast<long long>(Points));
   }
+}
+
+// An engine whose making fails halfway gives back what it made, and its
+// packages let go of it first (the sanitizers see the rest).
+TEST(Faults, AnEngineNotMadeLeavesNothingBehind) {
+  ArmFaults(0);
+  Create<TInferenceEngine>(nullptr)->Free();
+  DisarmFaults();
+  const int64_t Points = FaultCalls();
+  for (int64_t Point = 1; Point <= Points; ++Point) {
+    ArmFaults(Point);
+    try {
+      Create<TInferenceEngine>(nullptr)->Free();
+    } catch (const std::bad_alloc&) {
+    }
+    DisarmFaults();
+  }
+  std::printf("making an engine: %lld fault points\n", static_cast<long long>(Points));
 }
 
 }  // namespace
