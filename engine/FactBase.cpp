@@ -135,14 +135,13 @@ void TFactList::InsertAt(int32_t Place, const IFact& Fact) {
   FIDs.insert(FIDs.begin() + Place, Fact->GetID());
   ++FCount;
   if (!HasHoles()) return;
-  try {
-    Recount();
-  } catch (...) {
+  TScopeGuard Undo([&] {
     FFacts.erase(FFacts.begin() + Place);
     FIDs.erase(FIDs.begin() + Place);
     --FCount;
-    throw;
-  }
+  });
+  Recount();
+  Undo.Dismiss();
 }
 
 void TFactList::Append(const IFact& Fact) {
@@ -158,14 +157,13 @@ void TFactList::Append(const IFact& Fact) {
   ++FCount;
   if (!HasHoles()) return;
   if (Grows) {
-    try {
-      Recount();
-    } catch (...) {
+    TScopeGuard Undo([&] {
       FFacts.pop_back();
       FIDs.pop_back();
       --FCount;
-      throw;
-    }
+    });
+    Recount();
+    Undo.Dismiss();
     return;
   }
   FBits[Block] |= uint64_t{1} << (Place & ((1 << BlockBits) - 1));
@@ -353,12 +351,9 @@ int32_t TFacts::Add(const IFact& Fact) {
   if (FPreserveIDs && ID != -1 && FindFact(ID) < 0) {
     const int32_t Next = FEngine->FNextFactId;
     FEngine->FNextFactId = ID;
-    try {
-      FEngine->Assert(Fact, false);
-    } catch (...) {
-      FEngine->FNextFactId = Next;
-      throw;
-    }
+    TScopeGuard Restore([&] { FEngine->FNextFactId = Next; });
+    FEngine->Assert(Fact, false);
+    Restore.Dismiss();
     FEngine->FNextFactId = std::max(Next, FHighestID + 1);
   } else {
     FEngine->Assert(Fact, false);

@@ -8,6 +8,7 @@
 #include "engine/InferenceEngine.h"
 #include "rete/ReteNetwork.h"
 #include "runtime/Format.h"
+#include "runtime/ScopeGuard.h"
 
 namespace ie {
 
@@ -100,14 +101,8 @@ void RequireFuzzy(const IFact& Fact) {
 int32_t TInferenceEngine::Assert(const IFact& Fact, TFuzzyInferenceMethod Method, bool Flag) {
   const TFuzzyInferenceMethod Saved = FFuzzyInferenceMethod;
   FFuzzyInferenceMethod = Method;
-  try {
-    const int32_t ID = Assert(Fact, Flag);
-    FFuzzyInferenceMethod = Saved;
-    return ID;
-  } catch (...) {
-    FFuzzyInferenceMethod = Saved;
-    throw;
-  }
+  const TScopeGuard Restore([&] { FFuzzyInferenceMethod = Saved; });
+  return Assert(Fact, Flag);
 }
 
 void TInferenceEngine::SetFuzzyEqualsThreshold(float Value) {

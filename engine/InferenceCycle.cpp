@@ -7,6 +7,7 @@
 #include "rete/ReteNetwork.h"
 #include "runtime/Conversions.h"
 #include "runtime/Format.h"
+#include "runtime/ScopeGuard.h"
 
 namespace ie {
 
@@ -80,28 +81,18 @@ void TInferenceEngine::Resort(TIEAgenda* Scratch) {
   FAgenda->SetOwnsObjects(false);
   Scratch->SetOwnsObjects(false);
   Scratch->Assign(FAgenda);
-  try {
-    SetAgenda(Scratch);
-  } catch (...) {
+  TScopeGuard Restore([&] {
     FAgenda->SetOwnsObjects(Owned);
     Scratch->Clear();
-    throw;
-  }
-  FAgenda->SetOwnsObjects(Owned);
-  Scratch->Clear();
+  });
+  SetAgenda(Scratch);
 }
 
 void TInferenceEngine::SetStrategy(TSearchStrategy Value) {
   if (Value == FStrategy) return;
   FStrategy = Value;
-  TIEAgenda* Scratch = Create<TIEAgenda>(nullptr);
-  try {
-    Resort(Scratch);
-  } catch (...) {
-    Scratch->Free();
-    throw;
-  }
-  Scratch->Free();
+  const TOwned<TIEAgenda> Scratch = MakeOwned<TIEAgenda>(nullptr);
+  Resort(Scratch.get());
 }
 
 // The inference cycle
@@ -217,17 +208,12 @@ int32_t TInferenceEngine::Run(int32_t MaxSteps) {
       break;
     }
     Lock();
-    try {
-      if (FAgenda->GetCount() > 0) {
-        FireCurrent();
-        ++FRulesFired;
-      }
-      if (Scratch) Resort(Scratch.get());
-    } catch (...) {
-      Unlock();
-      throw;
+    const TScopeGuard Unlocking([&] { Unlock(); });
+    if (FAgenda->GetCount() > 0) {
+      FireCurrent();
+      ++FRulesFired;
     }
-    Unlock();
+    if (Scratch) Resort(Scratch.get());
   }
   const int32_t Result = FRulesFired;
   EndInference();

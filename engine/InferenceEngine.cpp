@@ -13,6 +13,7 @@
 #include "rete/RuleMatches.h"
 #include "runtime/Conversions.h"
 #include "runtime/Format.h"
+#include "runtime/ScopeGuard.h"
 
 namespace ie {
 
@@ -216,13 +217,8 @@ void TInferenceEngine::RuleChange(TRule* Rule) {
 void TInferenceEngine::ResetGlobalVariable(const std::string& Name, IIEValue Value) {
   if (Value && Value->GetDType() == dtFunCall) {
     TIEContext* Child = FContext->Push();
-    try {
-      Value = Value->GetAsFunCall()->Execute(Child);
-    } catch (...) {
-      Child->Recycle();
-      throw;
-    }
-    Child->Recycle();
+    const TScopeGuard Recycling([&] { Child->Recycle(); });
+    Value = Value->GetAsFunCall()->Execute(Child);
   }
   FContext->AddGlobalBinding(Name, std::move(Value));
 }
@@ -310,14 +306,11 @@ int32_t TInferenceEngine::Assert(const IFact& Fact, bool Flag) {
     FFiringOrigin = new TFactOrigin(fsRule, FCurrentActivation->GetRule()->GetRuleName(),
                                     FCurrentActivation->GetToken(), FRulesFired);
   }
-  FFacts.FEngineUpdating = true;
-  try {
+  {
+    FFacts.FEngineUpdating = true;
+    const TScopeGuard Updated([&] { FFacts.FEngineUpdating = false; });
     FFacts.AppendIndexed(Fact, HashCode);
-  } catch (...) {
-    FFacts.FEngineUpdating = false;
-    throw;
   }
-  FFacts.FEngineUpdating = false;
   Fact->SetOrigin(FCurrentActivation == nullptr ? FOrigin : FFiringOrigin);
   WatchFact(" ==> ", Fact);
   Failure.Run([&] { FReteNetwork->ProcessFact(taAdd, Fact); });
@@ -363,16 +356,13 @@ void TInferenceEngine::RetractFact(int32_t Index) {
   // As in Assert: the fact goes, then a failing condition's error is raised.
   TDeferredError Failure;
   Failure.Run([&] { FReteNetwork->ProcessFact(taRemove, Fact); });
-  FFacts.FEngineUpdating = true;
-  try {
+  {
+    FFacts.FEngineUpdating = true;
+    const TScopeGuard Updated([&] { FFacts.FEngineUpdating = false; });
     WatchFact(" <== ", Fact);
     // The handlers and the network may have moved it, or taken it already.
     FFacts.DeleteIndexed(Fact);
-  } catch (...) {
-    FFacts.FEngineUpdating = false;
-    throw;
   }
-  FFacts.FEngineUpdating = false;
   ProcessPendingFacts();
   Failure.Raise();
 }
