@@ -20,6 +20,7 @@
 #include "runtime/Conversions.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Format.h"
+#include "runtime/ScopeGuard.h"
 
 namespace ie {
 namespace {
@@ -275,20 +276,14 @@ void CallGuard(const IFunCall& FunCall, TIEContext* Context, IIEValue& Result) {
   TActivation* Firing = Engine.GetCurrentActivation();
   const bool Enabled = Firing != nullptr && Firing->GetRule()->GetEnabled();
   if (Firing != nullptr) Firing->GetRule()->SetEnabled(false);
-  const auto Restore = [&] {
+  const TScopeGuard Restore([&] {
     if (Firing != nullptr && Engine.GetCurrentActivation() != nullptr) {
       Engine.GetCurrentActivation()->GetRule()->SetEnabled(Enabled);
     }
-  };
-  try {
-    for (int32_t I = 0; I < FunCall->GetArgumentCount(); ++I) {
-      Result = Evaluate(FunCall, I, Context);
-    }
-  } catch (...) {
-    Restore();
-    throw;
+  });
+  for (int32_t I = 0; I < FunCall->GetArgumentCount(); ++I) {
+    Result = Evaluate(FunCall, I, Context);
   }
-  Restore();
 }
 
 constexpr TFunctionRow MiscRows[] = {

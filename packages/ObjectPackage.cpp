@@ -12,6 +12,7 @@
 #include "runtime/Controls.h"
 #include "runtime/Format.h"
 #include "runtime/Properties.h"
+#include "runtime/Owned.h"
 
 namespace ie {
 namespace {
@@ -50,17 +51,13 @@ void CallCreateComponent(const IFunCall& FunCall, TIEContext* Context, IIEValue&
   if (Class == nullptr || !Class->InheritsFrom(TComponent::StaticClass())) {
     throw EIEException(Format(SNotComponentClass, Class != nullptr ? Class->ClassName() : ""));
   }
-  auto* Component = static_cast<TComponent*>(Class->NewInstance(Owner));
-  try {
-    if (FunCall->GetArgumentCount() > 2) {
-      auto* Parent = CastObject<TWinControl>(ObjectOf(FunCall, 2, Context));
-      CastObject<TControl>(Component)->SetParent(Parent);
-    }
-  } catch (...) {
-    Component->Free();
-    throw;
+  TOwned<TComponent> Component(static_cast<TComponent*>(Class->NewInstance(Owner)));
+  if (FunCall->GetArgumentCount() > 2) {
+    auto* Parent = CastObject<TWinControl>(ObjectOf(FunCall, 2, Context));
+    CastObject<TControl>(Component.get())->SetParent(Parent);
   }
-  Result = new TIEValue(Component, false);
+  // The value's memory is taken before the handle lets go.
+  Result = new TIEValue(Component.release(), false);
 }
 
 // A counted object lives only while something holds it, and a value
