@@ -161,24 +161,45 @@ void TReteNetwork::Notification(TComponent* Component, TOperation Operation) {
   }
 }
 
+// Room for one more in List, so that a node is filed in all its lists or
+// in none: a half-filed node could not be taken out again.
+template <class T>
+void ReserveOneMore(std::vector<T>& List) {
+  List.reserve(List.size() + 1);
+}
+
 void TReteNetwork::AddNode(TReteNode* Node, TReteNode* Parent, TCallType CallType) {
+  ReserveOneMore(FNodes);
+  ReserveOneMore(FNewNodes);
+  auto* Root = Parent == nullptr ? dynamic_cast<TPatternMatchNode*>(Node) : nullptr;
+  std::vector<TPatternMatchNode*>* RootList = nullptr;
+  if (Parent != nullptr) {
+    ReserveOneMore(Parent->FEdges);
+    ReserveOneMore(Node->FParents);
+  } else if (Root != nullptr) {
+    ReserveOneMore(FRoots);
+    if (Root->GetPatternMatchTest() == pmtTestClassType) {
+      RootList = &FRootLists[RootListOf(Root->GetValue()->GetText())]->Roots;
+      ReserveOneMore(*RootList);
+    }
+  }
   Node->FSerial = ++FSerials;
   Node->FPlace = FNodes.size();
   FNodes.push_back(Node);
   FNewNodes.push_back(Node);
   if (Parent != nullptr) {
     Link(Parent, Node, CallType);
-  } else if (auto* Root = dynamic_cast<TPatternMatchNode*>(Node)) {
+  } else if (Root != nullptr) {
     FRoots.push_back(Root);
     ++FRootChanges;
-    if (Root->GetPatternMatchTest() == pmtTestClassType) {
-      FRootLists[RootListOf(Root->GetValue()->GetText())]->Roots.push_back(Root);
-    }
+    if (RootList != nullptr) RootList->push_back(Root);
   }
   if (FOnNodeChange) FOnNodeChange(this, Node);
 }
 
 void TReteNetwork::Link(TReteNode* Source, TReteNode* Target, TCallType CallType) {
+  ReserveOneMore(Source->FEdges);
+  ReserveOneMore(Target->FParents);
   Source->FEdges.push_back(TReteEdge{Target, CallType});
   Source->EdgesChanged();
   Target->FParents.push_back(TReteNode::TParentEdge{Source, CallType});
@@ -274,23 +295,33 @@ TPatternMatchNode* TReteNetwork::CreateSuccessor(TReteNode* Parent, TPatternMatc
       Shared = Node;
     }
   }
+  ReserveOneMore(FRules[Entry].Nodes);
   if (Shared != nullptr) {
-    ++Shared->FRuleUseCount;
     FRules[Entry].Nodes.push_back(Shared);
+    ++Shared->FRuleUseCount;
     return Shared;
   }
   auto* Node = new TPatternMatchNode(this, Test, Args, std::move(Key));
-  AddNode(Node, Parent, ctSingle);
+  TScopeGuard Unmade([Node] { Node->Free(); });
   Node->FShareKey = Share;
-  FShareIndex.emplace(Share, Node);
+  const auto Filed = FShareIndex.emplace(Share, Node);
+  TScopeGuard Unfiled([&] { FShareIndex.erase(Filed); });
+  AddNode(Node, Parent, ctSingle);
+  Unfiled.Dismiss();
+  Unmade.Dismiss();
   FRules[Entry].Nodes.push_back(Node);
   return Node;
 }
 
 void TReteNetwork::AddRuleNode(TRule& Rule, TReteNode* Node, TReteNode* Parent,
                                TCallType CallType) {
+  // The node is the network's from here on, also when filing it fails.
+  TScopeGuard Unmade([Node] { Node->Free(); });
+  std::vector<TReteNode*>& Nodes = FRules[FindRule(&Rule)].Nodes;
+  ReserveOneMore(Nodes);
   AddNode(Node, Parent, CallType);
-  FRules[FindRule(&Rule)].Nodes.push_back(Node);
+  Unmade.Dismiss();
+  Nodes.push_back(Node);
 }
 
 TJoinNode* TReteNetwork::ShareJoin(TRule& Rule, const TJoinNode& Join, TReteNode* Left,
@@ -304,8 +335,8 @@ TJoinNode* TReteNetwork::ShareJoin(TRule& Rule, const TJoinNode& Join, TReteNode
                       return Parent.Source == Right && Parent.CallType == ctRight;
                     });
     if (!SameRight) continue;
-    ++Shared->FRuleUseCount;
     FRules[FindRule(&Rule)].Nodes.push_back(Shared);
+    ++Shared->FRuleUseCount;
     return Shared;
   }
   return nullptr;

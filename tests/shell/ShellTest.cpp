@@ -438,19 +438,34 @@ class TTerminal {
     return false;
   }
 
-  // Ctrl-D ends input only where the line is read: typed ahead while the
-  // terminal is still in cooked mode, between two lines that libedit
-  // reads in raw mode, the terminal driver swallows it. So it waits for
-  // libedit's raw mode first (a pty's master reports the terminal's modes).
-  void LeaveWithCtrlD() {
+  // Keys that libedit acts on (Tab, Ctrl-D) work only once it reads the
+  // line: typed ahead while the terminal is still in cooked mode, between
+  // two lines that libedit reads in raw mode, the terminal driver keeps
+  // or swallows them. So this waits for libedit's raw mode first (a pty's
+  // master reports the terminal's modes). Meanwhile it reads what the shell
+  // writes: libedit changes modes only once its output has drained.
+  void WaitUntilReading() {
 #ifdef IE_SHELL_EDITING
     const auto Deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     termios Modes{};
     while (tcgetattr(FMaster, &Modes) == 0 && (Modes.c_lflag & ICANON) != 0 &&
            std::chrono::steady_clock::now() < Deadline) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      ReadAvailable(10);
     }
 #endif
+  }
+
+  // What the shell wrote within Milliseconds, appended to the screen.
+  void ReadAvailable(int Milliseconds) {
+    pollfd Poll{FMaster, POLLIN, 0};
+    if (poll(&Poll, 1, Milliseconds) <= 0) return;
+    char Chunk[512];
+    const ssize_t Count = read(FMaster, Chunk, sizeof Chunk);
+    if (Count > 0) FScreen.append(Chunk, static_cast<size_t>(Count));
+  }
+
+  void LeaveWithCtrlD() {
+    WaitUntilReading();
     // Under load the driver may still swallow it; a second one is harmless.
     for (int Attempt = 0; Attempt < 2 && FStatus < 0; ++Attempt) {
       Type("\x04");
@@ -469,11 +484,7 @@ class TTerminal {
         FStatus = WIFEXITED(Status) ? WEXITSTATUS(Status) : 128;
         break;
       }
-      pollfd Poll{FMaster, POLLIN, 0};
-      if (poll(&Poll, 1, 50) <= 0) continue;
-      char Chunk[512];
-      const ssize_t Count = read(FMaster, Chunk, sizeof Chunk);
-      if (Count > 0) FScreen.append(Chunk, static_cast<size_t>(Count));
+      ReadAvailable(50);
     }
     return FStatus;
   }
@@ -592,14 +603,18 @@ TEST(ShellTerminal, TabCompletesTheLanguagesWords) {
   WriteFile(Home.File("zebra-notes.txt"), "");
   TTerminal Terminal(Home.GetPath());
   ASSERT_TRUE(Terminal.WaitFor("ie> ")) << Terminal.GetScreen();
+  Terminal.WaitUntilReading();
   Terminal.Type("(deftem\treading-level (slot v))\n");
   ASSERT_TRUE(Terminal.WaitFor("ie> ")) << Terminal.GetScreen();
   Terminal.Type("(deffunction twice-the-value (?x) (* 2 ?x))\n");
   ASSERT_TRUE(Terminal.WaitFor("ie> ")) << Terminal.GetScreen();
+  Terminal.WaitUntilReading();
   Terminal.Type("(twice-th\t21)\n");
   ASSERT_TRUE(Terminal.WaitFor("42\r\nie> ")) << Terminal.GetScreen();
+  Terminal.WaitUntilReading();
   Terminal.Type("(assert (reading-\t(v 3)))\n");
   ASSERT_TRUE(Terminal.WaitFor("<Fact-")) << Terminal.GetScreen();
+  Terminal.WaitUntilReading();
   Terminal.Type("(printout t \"zebra-\t\" crlf)\n");
   ASSERT_TRUE(Terminal.WaitFor("ie> ")) << Terminal.GetScreen();
   Terminal.LeaveWithCtrlD();
