@@ -42,6 +42,40 @@ void ForgetSetFacts(const TFactSets& Sets, const IFactTemplate& Template) {
   }
 }
 
+struct TSetLine {
+  TFactSet* Set;
+  int32_t Index;
+};
+
+std::vector<TSetLine> SetLinesOn(const TFactSets& Sets, const IFactTemplate& Template) {
+  std::vector<TSetLine> Found;
+  for (TFactSet* Set : Sets) {
+    const TFactSetFacts& Lines = Set->GetFacts();
+    for (int32_t I = 0; I < Lines.GetCount(); ++I) {
+      const IFact& Fact = Lines.GetData(I);
+      if (Fact && Fact->GetTemplate() == Template) Found.push_back({Set, I});
+    }
+  }
+  return Found;
+}
+
+// Fact-set entries read against the old definition read against the new one
+// at once, so that they print as they will be asserted. An entry that does
+// not read stays unread: asserting it reports why.
+void RereadSetLines(TInferenceEngine& Engine, const std::vector<TSetLine>& Lines) {
+  const TErrorHandling Handling = Engine.GetParserErrorHandling();
+  Engine.SetParserErrorHandling(ehRaiseImmediate);
+  const TScopeGuard Restore([&] { Engine.SetParserErrorHandling(Handling); });
+  for (const TSetLine& Line : Lines) {
+    try {
+      Line.Set->GetFact(Line.Index);
+    } catch (const EAbort&) {
+      throw;
+    } catch (const Exception&) {
+    }
+  }
+}
+
 bool HasPatternOn(const TRule& Rule, const IFactTemplate& Template) {
   const TRulePatternList& Patterns = Rule.GetPatterns();
   for (int32_t I = 0; I < Patterns.GetCount(); ++I) {
@@ -227,8 +261,10 @@ void TInferenceEngine::ReplaceTemplate(const IFactTemplate& Old, const IFactTemp
   // The facts come back in the order they had, before the rules.
   TRebuildList Rebuild;
   TDeferredError Failure;
+  const std::vector<TSetLine> SetLines = SetLinesOn(FFactSets, Old);
   TakeOutDependents(Old, &Rebuild, Failure);
   UpdateDependencies(Rebuild);
+  RereadSetLines(*this, SetLines);
   Failure.Raise();
 }
 

@@ -136,7 +136,9 @@ TEST_F(RedefinitionTest, ReplacingUnderTheSameNameReadsTheDependentsAgain) {
   }
   // The rules that depend on item are new rules, filed after the other.
   EXPECT_EQ(Rules(), "plain seen makes ");
-  EXPECT_EQ(SetEntries(), "-+-");
+  // The fact set's entries on item are read against the new definition.
+  EXPECT_EQ(SetEntries(), "+++");
+  EXPECT_EQ(Engine->GetFactSets().Get(0)->GetFact(0)->GetTemplate(), Edited);
   EXPECT_EQ(Engine->GetParserErrorHandling(), ehRaiseAllAtEnd);
   // The rebuilt rules match and make facts of the new definition.
   // seen twice, plain, makes, then seen on the item made.
