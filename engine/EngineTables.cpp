@@ -107,9 +107,24 @@ void TUserFunctions::Put(std::string_view Name, const IUserFunction& Function) {
 
 // TGlobalVariables
 
+// A definition whose value cannot be computed is not kept (unless a load
+// computes it again at its end): the former definition stays.
 IIEValue TGlobalVariables::Put(std::string_view Name, IIEValue Value) {
   IIEValue Replaced = TEngineVariables::Put(Name, Value);
-  GetEngine()->ResetGlobalVariable(std::string(Name), std::move(Value));
+  const std::string Key(Name);
+  try {
+    GetEngine()->ResetGlobalVariable(Key, std::move(Value));
+  } catch (const EAbort&) {
+    throw;
+  } catch (const Exception&) {
+    if (GetEngine()->DeferGlobal(Key, Replaced)) return Replaced;
+    if (Replaced) {
+      TEngineVariables::Put(Key, Replaced);
+    } else {
+      Remove(Key);
+    }
+    throw;
+  }
   return Replaced;
 }
 

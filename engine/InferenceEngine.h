@@ -28,6 +28,7 @@
 #include <ostream>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "core/IEConsts.h"
@@ -177,6 +178,11 @@ class TInferenceEngine : public TCustomRuleEngine,
   // Binds Name in the root context to Value, or to the result of Value
   // when it is a function call (evaluated in a child of the root).
   virtual void ResetGlobalVariable(const std::string& Name, IIEValue Value);
+  // While a knowledge base loads, a global whose value cannot be computed
+  // yet (it calls a deffunction saved after it) is computed once the whole
+  // text is read: true when Name is put off so. Replaced is the definition
+  // that comes back if the value cannot be computed then either.
+  bool DeferGlobal(const std::string& Name, const IIEValue& Replaced);
   // Back to the starting state of a run: the facts go, rules are rearmed,
   // "(Initial-Fact)" is asserted as ID 0, globals are restored (while
   // ResetGlobals is set) and every fact set is asserted. An error raised
@@ -838,6 +844,10 @@ class TInferenceEngine : public TCustomRuleEngine,
   TErrorHandling FParserErrorHandling = ehRaiseImmediate;
   int32_t FParserMaxErrors = 10;
   bool FCollectLoadErrors = false;
+  // The globals put off by the load under way, with the definitions they
+  // replaced, or null.
+  using TDeferredGlobals = std::vector<std::pair<std::string, IIEValue>>;
+  TDeferredGlobals* FDeferredGlobals = nullptr;
   bool FResetGlobals = true;
   TSearchStrategy FStrategy = ssDepthFirst;
   TSalience FSalienceEvaluation = sActivate;

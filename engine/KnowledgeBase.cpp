@@ -4,6 +4,7 @@
 #include <ctime>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/IEConsts.h"
@@ -12,6 +13,7 @@
 #include "functions/IEInterpretedFunction.h"
 #include "runtime/Conversions.h"
 #include "runtime/Format.h"
+#include "runtime/ScopeGuard.h"
 #include "runtime/Streams.h"
 
 namespace ie {
@@ -84,7 +86,31 @@ void AppendSectionTitle(std::string& Text, const char* Title) {
 
 // Files and streams
 
-void TInferenceEngine::LoadFromStream(TStream* Stream) { Parse(ReadRest(Stream), true); }
+void TInferenceEngine::LoadFromStream(TStream* Stream) {
+  TDeferredGlobals Deferred;
+  TDeferredGlobals* const Outer = std::exchange(FDeferredGlobals, &Deferred);
+  const TScopeGuard Restore([&] { FDeferredGlobals = Outer; });
+  TDeferredError Failure;
+  Failure.Run([&] { Parse(ReadRest(Stream), true); });
+  FDeferredGlobals = Outer;
+  for (const auto& [Name, Replaced] : Deferred) {
+    Failure.Run([&] {
+      const IIEValue Definition = FGlobalVariables->Get(Name);
+      if (!Definition) return;  // the text took it out again
+      // Put again: it computes the value, or keeps the former definition.
+      FGlobalVariables->Remove(Name);
+      if (Replaced) FGlobalVariables->TValueHashTable::Put(Name, Replaced);
+      FGlobalVariables->Put(Name, Definition);
+    });
+  }
+  Failure.Raise();
+}
+
+bool TInferenceEngine::DeferGlobal(const std::string& Name, const IIEValue& Replaced) {
+  if (FDeferredGlobals == nullptr) return false;
+  FDeferredGlobals->emplace_back(Name, Replaced);
+  return true;
+}
 
 void TInferenceEngine::SaveToFile(const std::string& FileName) {
   ReplaceFile(FileName, [this](TStream* Stream) { SaveToStream(Stream); });
