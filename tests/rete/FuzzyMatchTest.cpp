@@ -84,18 +84,5 @@ TEST_F(FuzzyMatchTest, RetractionWithdrawsAGradedMatch) {
   EXPECT_TRUE(Engine->Agenda.empty());
 }
 
-TEST_F(FuzzyMatchTest, FuzzyConstantsShareNodesOnlyWhenTheyAreTheSameSet) {
-  // warm and mild overlap, yet grade 12 differently: 0.8 and 0.2.
-  B.Rule("warm", {B.Pattern("reading", {Warm})});
-  B.Rule("mild", {B.Pattern("reading", {Mild})});
-  B.Rule("warm-too", {B.Pattern("reading", {Warm->Clone()})});
-  Engine->Assert("reading", {Int(12)});
-  EXPECT_EQ(Engine->AgendaText(),
-            (std::vector<std::string>{"warm: f-1", "warm-too: f-1", "mild: f-1"}));
-  EXPECT_EQ(Strengths(), (std::vector<float>{0.8f, 0.8f, 0.2f}));
-  EXPECT_EQ(Engine->Rules[1]->GetCompileTrace(), "mild: =1+1+t");
-  EXPECT_EQ(Engine->Rules[2]->GetCompileTrace(), "warm-too: =1=1+t");
-}
-
 }  // namespace
 }  // namespace ie

@@ -161,50 +161,6 @@ TEST_F(PatternTest, FixTestsRewritesDisjunctionsIntoPredicates) {
   EXPECT_EQ(Pattern->GetDisjunctionCount(), 0);
 }
 
-TEST_F(PatternTest, PrettyPrintLayout) {
-  TIEPattern* Pattern = NewPattern(Color);
-  Pattern->SetComment("  first\r\n;second\r\n\r\n");
-  Pattern->AddTest("tags", Atom("a"), 0, false, true);
-  Pattern->AddTest("tags", Var("t"), 1, false, true);
-  Pattern->AddTest("tags", Call("numberp", {Var("t")}), 1, true, true);
-  Pattern->AddTest("c", Atom("red"), NoSubIndex, false, true);
-  Pattern->AddTest("c", Atom("blue"), NoSubIndex, false, false);
-  EXPECT_EQ(PrettyPrint(*Pattern),
-            "; first\r\n;second\r\n\r\n(color (c red|blue) (tags a ?t&~:(numberp ?t)) )");
-
-  TIEPattern* Ordered = NewPattern(Data, 3);
-  Ordered->AddTest(SDefaultSlotName, Int(1), 0, false, true);
-  Ordered->AddTest(SDefaultSlotName, Var("x"), 1, true, true);
-  Ordered->SetUnique(true);
-  Ordered->SetExplicit(true);
-  EXPECT_EQ(Ordered->GetToString(), "(not (exists (explicit (unique (data 1 ~?x)))))");
-  Ordered->SetNegatedCount(1);
-  Ordered->SetUnique(false);
-  EXPECT_EQ(Ordered->GetToString(), "(not (explicit (data 1 ~?x)))");
-
-  TIEPattern* Bound = NewPattern(Color, 2);
-  Bound->SetBoundName("f");
-  EXPECT_EQ(Bound->GetToString(), "?f <- (exists (color ))");
-}
-
-TEST_F(PatternTest, AssignAndCloneCopyTestsAndLengths) {
-  TIEPattern* Pattern = NewPattern(Color, 1);
-  Pattern->SetComment("note");
-  Pattern->SetBoundName("f");
-  Pattern->AddTest("c", Atom("red"), NoSubIndex, false, true);
-  Pattern->AddTest("c", Atom("blue"), NoSubIndex, true, false);
-  Pattern->SetSlotLength(1, 3);
-
-  TIEPattern* Copy = Pattern->Clone(nullptr);
-  Patterns.push_back(Copy);
-  EXPECT_EQ(Copy->GetToString(), Pattern->GetToString());
-  EXPECT_EQ(Copy->GetSlotLength(1), 3);
-  EXPECT_EQ(Copy->GetDisjunctionCount(), 1);
-  ASSERT_NE(Copy->GetSlotTest(0, 1), Pattern->GetSlotTest(0, 1));
-  EXPECT_TRUE(Copy->GetSlotTest(0, 1)->Equals(Pattern->GetSlotTest(0, 1)));
-  EXPECT_EQ(Copy->GetSlotTest(0, 1)->GetPattern(), Copy);
-}
-
 TEST_F(PatternTest, MatchTestEqualityTextAndConversion) {
   TIEPatternMatchTest* Red = Create<TIEPatternMatchTest>(nullptr, sttEquals, Atom("red"));
   TIESlotTest* Copy = Red->Clone();

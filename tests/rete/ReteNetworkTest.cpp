@@ -64,25 +64,6 @@ TEST_F(ReteNetworkTest, JoinsOnIntegersTrustTheirHashOnlyBetweenIntegers) {
   EXPECT_EQ(Engine->AgendaText(), (TLines{"one: f-2, f-5", "two: f-6, f-8", "one: f-11, f-9"}));
 }
 
-TEST_F(ReteNetworkTest, RulesShareNodesAndKeepThemWhenOneLeaves) {
-  TRule* First = B.Rule("r1", {B.Pattern("a", {Var("x"), Int(1)}), B.Pattern("b", {Var("x")})});
-  TRule* Second = B.Rule("r2", {B.Pattern("a", {Var("y"), Int(1)}), B.Pattern("b", {Var("y")})});
-  EXPECT_EQ(First->GetCompileTrace(), "r1: +1+1+1+1+1+2+t");
-  EXPECT_EQ(Second->GetCompileTrace(), "r2: =1=1=1=2+t");
-  Engine->Assert("a", {Int(7), Int(1)});
-  First->Free();
-  EXPECT_EQ(Net().GetRuleCount(), 1);
-  Engine->Assert("b", {Int(7)});
-  EXPECT_EQ(Engine->AgendaText(), TLines{"r2: f-1, f-2"});
-  B.Rule("r3", {B.Pattern("a", {Int(7), Int(1)}, 1)});
-  EXPECT_EQ(Engine->Rules.back()->GetCompileTrace(), "r3: +1=1+1+1+2+t");
-  // A negated join is never shared.
-  B.Rule("r4", {B.Pattern("a", {Int(7), Int(1)}, 1)});
-  EXPECT_EQ(Engine->Rules.back()->GetCompileTrace(), "r4: =1=1=1+2+t");
-  Second->Free();
-  EXPECT_EQ(Engine->AgendaText(), TLines{});
-}
-
 // Many rules testing one field for constants share their parent, which
 // hands a fact only to the children whose constant hashes like the
 // fact's value, and to every other child, still in the order they came.

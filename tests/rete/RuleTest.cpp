@@ -33,15 +33,6 @@ class RuleTest : public ::testing::Test {
   TRuleBuilder B{nullptr};
 };
 
-TEST_F(RuleTest, NamesAreCheckedAndDefaultToTheIdentifier) {
-  auto* Rule = Create<TRule>(Engine);
-  EXPECT_EQ(Rule->GetRuleName(), "Rule_" + IntToStr(Rule->GetRuleId()));
-  EXPECT_EQ(ErrorOf([&] { Rule->SetRuleName("a b"); }), "a b contains unexpected character: \" \"");
-  EXPECT_EQ(ErrorOf([&] { Rule->SetRuleName("x?"); }), "x? contains unexpected character: \"?\"");
-  Rule->SetRuleName("fine-name");
-  EXPECT_EQ(Rule->GetRuleName(), "fine-name");
-}
-
 TEST_F(RuleTest, PatternsRegisterTheirBindings) {
   TRule* Rule = B.Rule("r", {B.Pattern("b", {Atom("k")}, 1), B.Pattern("a", {Var("x"), Var("x")})});
   ASSERT_EQ(Rule->GetPatterns().GetCount(), 3);
@@ -95,37 +86,6 @@ TEST_F(RuleTest, FiringBindsVariablesAndStopsAtAReturn) {
   EXPECT_EQ(Engine->Log, TLines{"<Fact-1> 5 6 7  \"r\""});
   EXPECT_TRUE(Silenced->GetFired());
   EXPECT_FALSE(Engine->GetContext()->GetReturnFlag());
-}
-
-TEST_F(RuleTest, SalienceEvaluatesItsExpression) {
-  auto* Rule = Create<TRule>(Engine);
-  Engine->GetContext()->AddGlobalBinding("*level*", Int(7));
-  Rule->SetSalience(Var("*level*"));
-  EXPECT_EQ(Rule->GetSalience(), 7);
-  Engine->GetContext()->AddGlobalBinding("*level*", Int(-3));
-  EXPECT_EQ(Rule->EvaluateSalience(), -3);
-  Rule->SetSalienceInteger(4);
-  EXPECT_EQ(Rule->GetSalienceExpression()->GetToString(), "?*level*");
-  Rule->SetSalience(Int(12));
-  EXPECT_EQ(Rule->GetSalience(), 12);
-}
-
-TEST_F(RuleTest, TextAndActivationText) {
-  Engine->Assert(SInitialFactPattern, {});
-  TRule* Rule = B.Rule("r", {B.Pattern("a", {Var("x")})}, {B.Call("log", {Var("x")})});
-  Rule->SetSalience(Int(10));
-  EXPECT_EQ(Rule->GetToString(),
-            "(defrule r\r\n    (declare (salience 10))\r\n    (a ?x)\r\n    =>\r\n"
-            "    (log ?x)\r\n)");
-  Engine->Assert("a", {Int(1)});
-  ASSERT_EQ(Engine->Agenda.size(), 1u);
-  TActivation* Activation = Engine->Agenda[0];
-  Activation->SetStrength(0.25f);
-  EXPECT_EQ(Activation->GetToString(), "10 r : f-1 (0.2500)");
-  Activation->SetStrength(3.0f);
-  EXPECT_EQ(Activation->GetStrength(), 1.0f);
-  Activation->SetStrength(-1.0f);
-  EXPECT_EQ(Activation->GetStrength(), 0.0f);
 }
 
 }  // namespace
