@@ -172,28 +172,6 @@ TEST_F(EngineFunctionsTest, AGlobalHoldingACallIsBoundToItsResult) {
   EXPECT_EQ(Engine->GetContext()->GetVariable("where")->GetAsInteger(), 1);
 }
 
-TEST_F(EngineFunctionsTest, CallsAndFunctionsPrintThroughTheEngine) {
-  IFunCall Modify = new TFunctionCall(Engine, "modify");
-  Modify->AddArgument("f", dtVariable);
-  Modify->AddArgument("colour red", dtAtom);
-  EXPECT_EQ(Modify->GetToString(), "(modify ?f (colour red))");
-
-  IFunCall Clone = Modify->Clone();
-  EXPECT_EQ(Clone->GetReasoner(), Engine);
-
-  IInterpretedFunction Area = new TInterpretedFunction("area");
-  Area->AddArgument("w", dtVariable);
-  Area->AddArgument("h", dtMultiVariable);
-  Area->SetComment("of a rectangle");
-  Area->AddStatement(IIEValue(new TIEValue("w", dtVariable)));
-  EXPECT_EQ(Engine->PrettyPrint(IUserFunction(Area)),
-            "(deffunction area (?w $?h)\r\n    \"of a rectangle\"\r\n    ?w\r\n)\r\n");
-
-  const std::string Help = Engine->PrettyPrint(Engine->GetUserFunction("not"));
-  EXPECT_EQ(Help.rfind(";; not function\r\n;;     ", 0), 0u);
-  EXPECT_NE(Help.find("     syntax: (not <expression>)"), std::string::npos);
-}
-
 TEST_F(EngineFunctionsTest, AHostPackageRegistersWithItsEngineUntilEitherGoes) {
   auto* Package = Create<TUserPackage>(nullptr);
   Package->GetFunctions().Add(new TInterpretedFunction("p1"));

@@ -314,26 +314,6 @@ TEST_F(InferenceEngineTest, ClearEmptiesTheKnowledgeBase) {
   EXPECT_TRUE(Events.empty());
 }
 
-TEST_F(InferenceEngineTest, SettersClampTheirValues) {
-  Engine->SetMinActivationStrength(1.5f);
-  EXPECT_EQ(Engine->GetMinActivationStrength(), 1.0f);
-  Engine->SetMinActivationStrength(-1.0f);
-  EXPECT_EQ(Engine->GetMinActivationStrength(), 0.0f);
-  Engine->SetMinActivationStrength(0.25f);
-  EXPECT_EQ(Engine->GetMinActivationStrength(), 0.25f);
-
-  EXPECT_EQ(Engine->GenerateSymbol("gen"), "gen1");
-  Engine->SetSymbolIndex(7);
-  EXPECT_EQ(Engine->GetSymbolIndex(), 7);
-  Engine->SetSymbolIndex(5);
-  EXPECT_EQ(Engine->GetSymbolIndex(), 8);
-  Engine->SetSymbolIndex(9);
-  EXPECT_EQ(Engine->GenerateSymbol("?x"), "?x9");
-  EXPECT_EQ(Engine->GetSymbolIndex(), 10);
-  Engine->SetSymbolIndex(10);
-  EXPECT_EQ(Engine->GetSymbolIndex(), 11);
-}
-
 TEST_F(InferenceEngineTest, FactWithoutTemplateIsRefused) {
   Listen();
   EXPECT_EQ(ErrorOf([&] { Engine->Assert(IFact(new TFact(nullptr))); }),
