@@ -257,32 +257,6 @@ TEST(FactTemplateTest, DefinedTypeDecidesValidityExplanationAndDefault) {
   EXPECT_EQ(Slot->GetToString(), "(slot color (type ATOM STRING)\r\n        (default red) )");
 }
 
-TEST(FactTemplateTest, StandAloneTextOfSlotsAndTemplates) {
-  IFactTemplate T = new TFactTemplate(nullptr, "person");
-  T->SetComment("a person");
-  T->AddSlot("age", Int(0));
-  T->AddSlot("name", new TIEValue("x", dtString));
-  T->GetSlot("name")->SetSlotType(TIETypes{dtString});
-  T->AddMultiSlot("tags", List({}));
-  T->GetSlot("tags")->SetSlotType(TIETypes{dtAtom, dtList, dtMultiSlot});
-  EXPECT_EQ(T->GetSlot("age")->GetToString(), "(slot age (default 0) )");
-  EXPECT_EQ(T->GetSlot("name")->GetToString(),
-            "(slot name (type STRING)\r\n        (default \"x\") )");
-  EXPECT_EQ(T->GetSlot("tags")->GetToString(), "(multislot tags (type ATOM) )");
-  EXPECT_EQ(T->GetToString(),
-            "(deftemplate person \"a person\"\r\n"
-            "    (slot age (default 0) )\r\n"
-            "    (slot name (type STRING)\r\n"
-            "            (default \"x\") )\r\n"
-            "    (multislot tags (type ATOM) )\r\n"
-            ")");
-
-  IFactTemplate Point = new TFactTemplate(nullptr, "point");
-  Point->AddMultiSlot(SDefaultSlotName, List({}));
-  Point->SetParent(T);
-  EXPECT_EQ(Point->GetToString(), "(deftemplate point\r\n    extends person)");
-}
-
 TEST_F(FactTemplateEngineTest, RenamingTellsTheEngineFirst) {
   IFactTemplate T = new TFactTemplate(Engine, "a");
   T->SetTemplateName("b");
