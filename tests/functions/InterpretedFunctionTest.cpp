@@ -88,21 +88,5 @@ TEST(InterpretedFunction, BodyBindingsAndFailuresStayInTheCall) {
   EXPECT_FALSE(Invoke(new TInterpretedFunction("empty"), {}, &Root));
 }
 
-TEST(InterpretedFunction, PrintsAsADeffunction) {
-  IInterpretedFunction Area = new TInterpretedFunction("area");
-  Area->AddArgument("w", dtVariable);
-  Area->AddArgument("h", dtMultiVariable);
-  Area->SetComment("Surface");
-  IFunCall Times = new TFunctionCall(nullptr, "*");
-  Times->AddArgument("w", dtVariable);
-  Times->AddArgument("h", dtMultiVariable);
-  Area->AddStatement(Times);
-  Area->AddStatement(Int(0));
-  const std::string Text =
-      "(deffunction area (?w $?h)\r\n    \"Surface\"\r\n    (* ?w $?h)\r\n    0\r\n)\r\n";
-  EXPECT_EQ(PrettyPrint(Area), Text);
-  EXPECT_EQ(PrettyPrint(IUserFunction(Area), ""), Text);
-}
-
 }  // namespace
 }  // namespace ie

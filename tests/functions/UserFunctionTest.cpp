@@ -138,23 +138,5 @@ TEST(FunctionCall, CloneAndAssignCopyNestedCallsAndListsDeeply) {
   Reasoner->Free();
 }
 
-TEST(FunctionPrinter, CallsAndFunctionsAsText) {
-  IFunCall Modify = new TFunctionCall(nullptr, "modify");
-  Modify->AddArgument("f", dtVariable);
-  Modify->AddArgument("red", dtAtom);
-  Modify->AddArgument(1, dtInteger);
-  Modify->SetComment("first\n  ; second \n");
-  EXPECT_EQ(PrettyPrint(Modify, true), "; first\r\n; second\r\n(modify ?f (red) (1))");
-
-  auto* Reasoner = Create<TTestReasoner>(nullptr);
-  IUserFunction Plus = Lambda("plus");
-  Plus->SetComment("Adds.\r\nNumbers only.");
-  Plus->SetArgumentString("<number>+");
-  EXPECT_EQ(Plus->GetToString(Reasoner),
-            ";; plus function\r\n;;     Adds.\r\n;;     Numbers only.\r\n"
-            ";;          syntax: <number>+");
-  Reasoner->Free();
-}
-
 }  // namespace
 }  // namespace ie

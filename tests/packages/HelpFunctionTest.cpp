@@ -82,17 +82,6 @@ TEST_F(HelpTest, DescribesEachKindOfFunction) {
   for (std::string Line; std::getline(Lines, Line);) EXPECT_LE(Line.size(), 77u) << Line;
 }
 
-TEST_F(HelpTest, AnUnknownNameRaisesAndPrintsNothing) {
-  try {
-    Help("(help nosuch)");
-    FAIL() << "no error";
-  } catch (const EIEException& E) {
-    EXPECT_EQ(E.GetMessage(), "Unknown function or construct name: nosuch");
-  }
-  EXPECT_EQ(Printed, "");
-  EXPECT_EQ(Help("(help twice)").substr(0, 10), "(twice ?x)");
-}
-
 // A package the engine owns is listed under its component name when it has
 // one, else under its class's.
 TEST(FunctionCatalogTest, PackagesAreNamedByTheirComponentOrClass) {

@@ -205,26 +205,11 @@ TEST_F(ObjectPackageTest, WritesPropertiesByKind) {
   EXPECT_EQ(Heater->Features, TTestFeatures{tfAlarm});
 }
 
-TEST_F(ObjectPackageTest, SettingAMissingPropertyIsFalseWithoutEvaluatingTheValue) {
-  EXPECT_EQ(Eval("(set-property (get-component Heater) Colour (no-such-function))"), "FALSE");
-  EXPECT_EQ(Eval("(set-property ?*silent* Level (no-such))"), "FALSE");
-}
-
 TEST_F(ObjectPackageTest, ListsPropertyNamesAlphabeticallyWithoutEvents) {
   EXPECT_EQ(Eval("(get-properties (get-component Heater))"),
             "Active Bounds Features Label Level Mode Name Partner Serial Tag Target ");
   EXPECT_EQ(Eval("(get-properties ?*silent*)"), "FALSE");
   EXPECT_EQ(Eval("(member$ Strategy (get-properties (get-component Engine)))"), "12");
-}
-
-TEST_F(ObjectPackageTest, TheEnginePublishesItsSettings) {
-  EXPECT_EQ(Eval("(get-property (get-component Engine) Strategy)"), "ssDepthFirst");
-  EXPECT_EQ(Eval("(set-property (get-component Engine) Watch \"[cwFact,cwRule]\")"), "TRUE");
-  EXPECT_EQ(Engine->GetWatch(), (TConstructWatches{cwFact, cwRule}));
-  EXPECT_EQ(Eval("(get-property (get-component Engine) Packages)"),
-            "\"[pStandard,pPredicate,pMath,pMiscellaneous,pString,pObject,pTrigonometry,pBusiness,"
-            "pFuzzyLogic]\"");
-  EXPECT_EQ(Eval("(get-property (get-component Engine) ParserMaxErrors)"), "10");
 }
 
 TEST_F(ObjectPackageTest, LooksClassesUpInTheRegistry) {
