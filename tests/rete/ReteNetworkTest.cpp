@@ -64,56 +64,6 @@ TEST_F(ReteNetworkTest, JoinsOnIntegersTrustTheirHashOnlyBetweenIntegers) {
   EXPECT_EQ(Engine->AgendaText(), (TLines{"one: f-2, f-5", "two: f-6, f-8", "one: f-11, f-9"}));
 }
 
-// Many rules testing one field for constants share their parent, which
-// hands a fact only to the children whose constant hashes like the
-// fact's value, and to every other child, still in the order they came.
-TEST_F(ReteNetworkTest, SiblingConstantTestsSeeOnlyFactsThatMayPass) {
-  B.Rule("red", {B.Pattern("c", {Atom("red")})});
-  B.Rule("any", {B.Pattern("c", {Var("x")})});
-  B.Rule("blue", {B.Pattern("c", {Atom("blue")})});
-  B.Rule("one", {B.Pattern("c", {Int(1)})});
-  B.Rule("onef", {B.Pattern("c", {IIEValue(new TIEValue(1.0))})});
-  B.Rule("text", {B.Pattern("c", {IIEValue(new TIEValue(std::string("red"), dtString))})});
-  B.Rule("red2", {B.Pattern("c", {Atom("red")}), B.Pattern("d", {})});
-  // Each hash collides with another kind's: the child decides.
-  Engine->Assert("c", {Atom("red")});
-  Engine->Assert("c", {Int(1)});
-  Engine->Assert("c", {IIEValue(new TIEValue(1.0))});
-  Engine->Assert("c", {IIEValue(new TIEValue(std::string("red"), dtString))});
-  Engine->Assert("c", {Atom("green")});
-  Engine->Assert("d", {});
-  EXPECT_EQ(Engine->AgendaText(),
-            (TLines{"red: f-1", "any: f-1", "any: f-2", "one: f-2", "any: f-3", "onef: f-3",
-                    "any: f-4", "text: f-4", "any: f-5", "red2: f-1, f-6"}));
-  // Children leave and come; the parent files them again.
-  for (TRule* Rule : std::vector<TRule*>(Engine->Rules)) {
-    if (Rule->GetRuleName() == "any" || Rule->GetRuleName() == "red") Rule->Free();
-  }
-  B.Rule("green", {B.Pattern("c", {Atom("green")})});
-  EXPECT_EQ(Engine->AgendaText(),
-            (TLines{"one: f-2", "onef: f-3", "text: f-4", "red2: f-1, f-6", "green: f-5"}));
-  Engine->Assert("c", {Atom("blue")});
-  Engine->Assert("c", {Atom("green"), Atom("red")});
-  EXPECT_EQ(Engine->AgendaText().back(), "blue: f-7");
-  Engine->ClearFacts();
-  EXPECT_EQ(Engine->AgendaText(), TLines{});
-}
-
-TEST_F(ReteNetworkTest, NewRulesArePrimedWithoutDisturbingOthers) {
-  B.Rule("r1", {B.Pattern("a", {Var("x")}), B.Pattern("b", {Var("x")})});
-  B.Rule("m1", {B.Pattern("m", {MultiVar("u"), MultiVar("v")})});
-  Engine->Assert("a", {Int(1)});
-  Engine->Assert("b", {Int(1)});
-  Engine->Assert("m", {Int(1)});
-  Engine->Run();
-  B.Rule("r2", {B.Pattern("a", {Var("x")}), B.Pattern("b", {Var("x")})});
-  B.Rule("r3",
-         {B.Pattern("a", {Var("x")}), B.Pattern("b", {Var("x")}), B.Pattern("c", {Var("x")}, 1)});
-  B.Rule("m2", {B.Pattern("m", {MultiVar("u"), MultiVar("v")})});
-  EXPECT_EQ(Engine->AgendaText(),
-            (TLines{"r2: f-1, f-2", "r3: f-1, f-2, f--1", "m2: f-3", "m2: f-3"}));
-}
-
 TEST_F(ReteNetworkTest, EventsFollowActivationsAndClearWithdrawsThem) {
   TLines Events;
   Net().SetOnActivation(
