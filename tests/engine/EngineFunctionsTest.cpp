@@ -36,28 +36,29 @@ class EngineFunctionsTest : public ::testing::Test {
   std::string Log;
 };
 
-TEST_F(EngineFunctionsTest, TheStandardPackageComesAndGoesWithPackages) {
+TEST_F(EngineFunctionsTest, EachMemberOfPackagesBringsItsOwnFunctions) {
   EXPECT_TRUE(Engine->ContainsUserFunction("if"));
   EXPECT_EQ(Run("eq", {Int(3), Int(3)}), FCTrue);
-
   Engine->SetPackages({});
   EXPECT_EQ(Engine->GetUserFunctions().GetCount(), 0);
   EXPECT_EQ(ErrorOf([&] { Run("eq", {Int(1)}); }), "Function is unimplemented or unassigned: eq");
 
-  Engine->SetPackages({pStandard});
-  EXPECT_TRUE(Engine->ContainsUserFunction("eq"));
-  EXPECT_EQ(Engine->GetPackages(), TFunctionPackages{pStandard});
-}
-
-TEST_F(EngineFunctionsTest, TheBusinessAndObjectPackagesComeWithTheirMembers) {
-  EXPECT_TRUE(Engine->ContainsUserFunction("payment"));
-  EXPECT_TRUE(Engine->ContainsUserFunction("get-property"));
-  Engine->SetPackages({pStandard, pObject});
-  EXPECT_FALSE(Engine->ContainsUserFunction("payment"));
-  EXPECT_TRUE(Engine->ContainsUserFunction("is-class"));
-  Engine->SetPackages({pBusiness});
-  EXPECT_TRUE(Engine->ContainsUserFunction("sln-depreciation"));
-  EXPECT_FALSE(Engine->ContainsUserFunction("get-class"));
+  const std::pair<TFunctionPackage, const char*> Members[] = {{pStandard, "eq"},
+                                                              {pMath, "PI"},
+                                                              {pPredicate, "numberp"},
+                                                              {pString, "str-cat"},
+                                                              {pTrigonometry, "cycle-rad"},
+                                                              {pObject, "is-class"},
+                                                              {pBusiness, "sln-depreciation"},
+                                                              {pMiscellaneous, "help"},
+                                                              {pFuzzyLogic, "tri"}};
+  for (const auto& [Member, Name] : Members) {
+    Engine->SetPackages({});
+    EXPECT_FALSE(Engine->ContainsUserFunction(Name)) << Name;
+    Engine->SetPackages({Member});
+    EXPECT_TRUE(Engine->ContainsUserFunction(Name)) << Name;
+    EXPECT_EQ(Engine->GetPackages(), TFunctionPackages{Member});
+  }
 }
 
 TEST_F(EngineFunctionsTest, HostFunctionsJoinLeaveAndFollowTheirEngine) {

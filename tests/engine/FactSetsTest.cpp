@@ -46,6 +46,11 @@ TEST_F(FactSetsTest, ResetAssertsFreshCopiesOfEverySetAfterTheInitialFact) {
   Set->SetComment("two items");
   EXPECT_EQ(Set->GetToString(),
             "(deffacts FactSet \"two items\"\r\n    (item (n 1))\r\n    (item (n 2))\r\n)");
+  // A line nobody read yet prints as it was written.
+  Set->GetFacts().Add("(item (n  3))", nullptr);
+  EXPECT_EQ(Set->GetToString().substr(Set->GetToString().rfind("    (item")),
+            "    (item (n  3))\r\n)");
+  Set->GetFacts().Delete(2);
 
   Engine->Reset();
   EXPECT_EQ(Listing(), "f-0 (Initial-Fact) f-1 (item (n 1)) f-2 (item (n 2)) ");

@@ -183,10 +183,16 @@ TEST_F(KnowledgeBaseTest, OrdinaryKnowledgeBasesSaveAsTheyPrint) {
   EXPECT_NE(Saved.find("    (p (c 1.5000))\r\n    (p (a x) (b 1 2 ) (c 0.5000))\r\n"),
             std::string::npos)
       << Saved;
-  // Text for people keeps four decimals; the saved text the exact double.
-  Engine->Parse("(defglobal ?*eps* = 0.000001)", true);
-  EXPECT_EQ(Engine->PrettyPrintGlobalVariables(), "(defglobal ?*x* = 2.2500 ?*eps* = 0.0000)");
-  EXPECT_NE(Engine->GetExpertSystem().find("?*eps* = 1e-06)"), std::string::npos);
+  // Globals print on one line, calls as they were written. Text for people
+  // keeps four decimals; the saved text the exact double.
+  Engine->Parse("(defglobal ?*eps* = 0.000001 ?*same* = (eq 1 2) ?*name* = \"ann\")", true);
+  EXPECT_EQ(Engine->PrettyPrintGlobalVariables(),
+            "(defglobal ?*x* = 2.2500 ?*eps* = 0.0000 ?*same* = (eq 1 2) ?*name* = \"ann\")");
+  EXPECT_NE(Engine->GetExpertSystem().find("?*eps* = 1e-06 "), std::string::npos);
+  EXPECT_EQ(Engine->PrettyPrint("?*x*", new TIEValue(5, dtInteger)), "?*x* = 5");
+  EXPECT_EQ(Engine->PrettyPrint("", new TIEValue(5, dtInteger)), "");
+  Engine->Clear();
+  EXPECT_EQ(Engine->PrettyPrintGlobalVariables(), "(defglobal)");
 }
 
 TEST_F(KnowledgeBaseTest, SaveClearLoadSavesTheSameText) {
