@@ -118,17 +118,6 @@ TEST(FactTemplateTest, SlotLookupAndReplacement) {
   EXPECT_EQ(T->GetSlotCount(), 1);
 }
 
-TEST(FactTemplateTest, SlotTypeCannotMixFuzzyWithOtherKinds) {
-  IFactSlot Slot = new TFactSlot();
-  Slot->SetSlotType(TIETypes{dtFuzzy, dtList});
-  EXPECT_TRUE(Slot->IsFuzzy());
-  EXPECT_EQ(ErrorOf([&] {
-              Slot->SetSlotType(TIETypes{dtFuzzy, dtInteger});
-            }),
-            "Cannot mix fuzzy type with other primitive types");
-  EXPECT_TRUE(Slot->GetSlotType() == (TIETypes{dtFuzzy, dtList}));
-}
-
 TEST(FactTemplateTest, ValidityFollowsTheSlotKinds) {
   IFactSlot Slot = new TFactSlot();
   Slot->SetName("n");
