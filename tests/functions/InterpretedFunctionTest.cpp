@@ -49,44 +49,5 @@ TEST(InterpretedFunction, ParametersGiveTheLimitsAndTakeTheArguments) {
   EXPECT_EQ(F->Execute(CallOf(F, {Int(9), Int(2)}), nullptr)->GetToString(), "2 ");
 }
 
-TEST(InterpretedFunction, ReturnStopsTheBodyAndIsReadWhileTheParametersStand) {
-  // Hands its expression back unevaluated, as the language's return does.
-  IUserFunction Return = Lambda("return", [](auto& Call, auto* Context, auto&) {
-    Context->SetReturnValue(Call->GetArgument(0));
-  });
-  IInterpretedFunction F = new TInterpretedFunction("f");
-  F->AddArgument("x", dtVariable);
-  F->AddStatement(CallOf(Return, {Var("x")}));
-  F->AddStatement(CallOf(Fail(), {}));
-  TIEContext Root(nullptr, nullptr);
-  Root.AddLocalBinding("x", Int(5));
-  IIEValue Result = Invoke(F, {Int(7)}, &Root);
-  EXPECT_EQ(Result->GetDType(), dtInteger);
-  EXPECT_EQ(Result->GetAsInteger(), 7);
-  EXPECT_FALSE(Root.GetReturnFlag());
-}
-
-TEST(InterpretedFunction, BodyBindingsAndFailuresStayInTheCall) {
-  IUserFunction Bind = Lambda("bind", [](auto& Call, auto* Context, auto& Result) {
-    Result = Arg(Call, 1, Context);
-    Context->AddBinding(Call->GetArgument(0)->GetText(), Result);
-  });
-  IInterpretedFunction F = new TInterpretedFunction("f");
-  F->AddStatement(CallOf(Bind, {Atom("z"), Int(1)}));
-  F->AddStatement(Var("z"));
-  TIEContext Root(nullptr, nullptr);
-  EXPECT_EQ(Invoke(F, {}, &Root)->GetAsInteger(), 1);
-  EXPECT_EQ(Root.FindBinding("z"), nullptr);
-
-  // A failure pops and frees the call's context on its way out.
-  F->AddStatement(CallOf(Fail(), {}));
-  EXPECT_EQ(ErrorOf([&] { Invoke(F, {}, &Root); }), "boom");
-  EXPECT_EQ(Root.FindBinding("z"), nullptr);
-  F->AddArgument("a", dtVariable);
-  EXPECT_EQ(ErrorOf([&] { Invoke(F, {Value(CallOf(Fail(), {}))}, &Root); }), "boom");
-
-  EXPECT_FALSE(Invoke(new TInterpretedFunction("empty"), {}, &Root));
-}
-
 }  // namespace
 }  // namespace ie

@@ -11,16 +11,13 @@
 namespace ie {
 namespace {
 
-// A free template "color" with the single slot c and the multislot tags,
-// and a free ordered template "data".
+// A free template "color" with the single slot c and the multislot tags.
 class PatternTest : public ::testing::Test {
  protected:
   void SetUp() override {
     Color = new TFactTemplate(nullptr, "color");
     Color->AddSlot("c", Atom("none"));
     Color->AddMultiSlot("tags", List({}));
-    Data = new TFactTemplate(nullptr, "data");
-    Data->AddMultiSlot(SDefaultSlotName, List({}));
   }
   void TearDown() override {
     for (TIEPattern* Pattern : Patterns) Pattern->Free();
@@ -32,7 +29,7 @@ class PatternTest : public ::testing::Test {
     return Patterns.back();
   }
 
-  IFactTemplate Color, Data;
+  IFactTemplate Color;
   std::vector<TIEPattern*> Patterns;
 };
 
