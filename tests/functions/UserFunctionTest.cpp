@@ -41,15 +41,6 @@ TEST(UserFunction, CountIsCheckedBeforeAnyArgumentIsEvaluated) {
   EXPECT_FALSE(Result);
 }
 
-TEST(UserFunction, LimitsNeverCross) {
-  IUserFunction F = Lambda("f");
-  F->SetMinArgumentCount(3);
-  F->SetMaxArgumentCount(1);
-  EXPECT_EQ(F->GetMinArgumentCount(), 1);
-  F->SetMinArgumentCount(2);
-  EXPECT_EQ(F->GetMaxArgumentCount(), 2);
-}
-
 TEST(FunctionCall, TypedArgumentsAreCheckedAndConverted) {
   IFunCall Call = new TFunctionCall(nullptr, "f");
   EXPECT_EQ(Call->AddArgument(3.9, dtInteger), 0);
