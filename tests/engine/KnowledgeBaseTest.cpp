@@ -291,27 +291,6 @@ TEST_F(KnowledgeBaseTest, ParentsAreSavedBeforeChildrenAndCyclesAreRefused) {
   EXPECT_NO_THROW(Engine->GetExpertSystem());
 }
 
-TEST_F(KnowledgeBaseTest, FactsAreSavedAndLoadedOneALine) {
-  Fill(Engine);
-  TStringStream* All = Create<TStringStream>();
-  Engine->SaveFacts(All);
-  TStringStream* Some = Create<TStringStream>();
-  Engine->SaveFacts(Some, "base");
-  EXPECT_EQ(Some->GetDataString(), "(base (a 1) (b 1))\r\n(base (a 4) (b 2))\r\n");
-  EXPECT_EQ(All->GetDataString().rfind("(Initial-Fact)\r\n(base (a 1) (b 1))\r\n", 0), 0u);
-
-  Engine->Clear();
-  Engine->Parse(KnowledgeBase, true);
-  All->SetPosition(0);
-  Engine->LoadFacts(All);
-  TStringStream* Again = Create<TStringStream>();
-  Engine->SaveFacts(Again);
-  EXPECT_EQ(Again->GetDataString(), All->GetDataString());
-  All->Free();
-  Some->Free();
-  Again->Free();
-}
-
 TEST_F(KnowledgeBaseTest, CollectionsSaveAndLoadAlone) {
   Fill(Engine);
   const std::string Rules = Dir.File("rules.clp");
