@@ -155,12 +155,6 @@ TEST(DefinedTypeTest, FuzzyTypesHoldTheirVariable) {
             "Value \"hot\" is not valid, invalid fuzzy value");
   EXPECT_EQ(Type->CreateValidDefault(false)->GetAsFuzzy()->GetName(), "empty");
 
-  EXPECT_EQ(Type->GetToString(),
-            "(deftype temperature extends (type FUZZY)\r\n"
-            "        (range -10.0000 40.0000)\r\n"
-            "        (values (term hot (s 20.0000 30.0000)))\r\n"
-            ")");
-
   // A copy shares the variable.
   EXPECT_EQ(Type->Clone()->GetFuzzyType(), Variable);
   Type->SetBaseTypes(TIETypes{dtAtom});

@@ -29,16 +29,6 @@ class TDoubleX : public TCallDouble {
   void SetTag(int32_t) override {}
 };
 
-TEST(BindingTest, OwnedAddressValueClonesPrintsAndResolvesOnlyInAContext) {
-  IIEValue Address = new TIEValue(new TBindingInfo(0, "name", NoSubIndex), true);
-  IIEValue Copy = Address->Clone();
-  EXPECT_NE(Copy->GetAsObject(), Address->GetAsObject());
-  EXPECT_EQ(Copy->GetToString(), "<TBindingInfo: FactIdx=0 SlotIdx=name>");
-  TObject NotAContext;
-  EXPECT_EQ(ErrorOf([&] { Address->Resolve(&NotAContext); }),
-            "No context found when trying to resolve a dtObject value");
-}
-
 TEST(BindingsTest, ReplacingKeepsPlaceAndOrderAboveTheIndexThreshold) {
   for (int Count : {3, 40}) {
     TBindings Table(nullptr);

@@ -144,19 +144,6 @@ TEST_F(TokenTest, EqualityComparesEveryLinkButNotTags) {
   EXPECT_FALSE(Token->Equals(nullptr));
 }
 
-TEST_F(TokenTest, TextsListFactsNewestFirstAndIDsOldestFirst) {
-  const IFact A = NewItem(3, "a"), B = NewItem(7, "b");
-  const IReteToken Token = new TIEToken(new TIEToken(taAdd, A), B);
-  Token->SetNegatedCount(2);
-  EXPECT_EQ(Token->GetToString(),
-            "taAdd cnt=2 negcnt=2\r\n" + B->GetToString() + "\r\n" + A->GetToString());
-  EXPECT_EQ(Token->GetToFactsString(), "f-3, f-7");
-  const IReteToken Gap = new TIEToken(new TIEToken(Chain({3}), nullptr), B);
-  EXPECT_EQ(Gap->GetToFactsString(), "f-3, nil, f-7");
-  EXPECT_EQ(Gap->GetToString(), "taAdd cnt=3 negcnt=0\r\n" + B->GetToString() + "\r\n\r\n" +
-                                    Gap->GetFacts(0)->GetToString());
-}
-
 TEST_F(TokenTest, TreeHashesSortCodeFactSlotOrListElement) {
   const IReteToken Token = new TIEToken(Chain({3}), NewItem(4, "bee"));
   EXPECT_EQ(NewTree(101)->GetTokenHash(*Token), 3 * 8 + 4);
