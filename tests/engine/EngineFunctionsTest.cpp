@@ -138,41 +138,6 @@ TEST_F(EngineFunctionsTest, ClearRemovesDeffunctionsAndGlobalsButKeepsPackages) 
   EXPECT_EQ(Log, "+seven -seven ");
 }
 
-TEST_F(EngineFunctionsTest, ARecursiveDeffunctionIsFreedWithItsEngine) {
-  // (deffunction countdown (?n) (if (eq ?n 0) then done else (countdown 0)))
-  IInterpretedFunction Countdown = new TInterpretedFunction("countdown");
-  Countdown->AddArgument("n", dtVariable);
-  IFunCall Test = new TFunctionCall(Engine, "eq");
-  Test->AddArgument("n", dtVariable);
-  Test->AddArgument(Int(0));
-  IFunCall Again = new TFunctionCall(Engine, "countdown");
-  Again->AddArgument(Int(0));
-  IFunCall If = new TFunctionCall(Engine, "if");
-  If->AddArgument(Test);
-  If->AddArgument("then", dtAtom);
-  If->AddArgument("done", dtAtom);
-  If->AddArgument("else", dtAtom);
-  If->AddArgument(Again);
-  Countdown->AddStatement(If);
-  Engine->AddUserFunction(Countdown);
-  EXPECT_EQ(Run("countdown", {Int(3)})->GetAsString(), "done");
-  EXPECT_EQ(Again->GetUserFunction(), Countdown);  // the body now holds its own function
-
-  Engine->Clear();
-  EXPECT_EQ(Again->GetUserFunction(), nullptr);
-  EXPECT_EQ(Again->GetName(), "countdown");
-}
-
-TEST_F(EngineFunctionsTest, AGlobalHoldingACallIsBoundToItsResult) {
-  IFunCall Sum = new TFunctionCall(Engine, "member");
-  Sum->AddArgument("b", dtAtom);
-  Sum->AddArgument("a", dtAtom);
-  Sum->AddArgument("b", dtAtom);
-  Engine->GetGlobalVariables()->Put("where", new TIEValue(Sum));
-  EXPECT_EQ(Engine->GetGlobalVariables()->Get("where")->GetDType(), dtFunCall);
-  EXPECT_EQ(Engine->GetContext()->GetVariable("where")->GetAsInteger(), 1);
-}
-
 TEST_F(EngineFunctionsTest, AHostPackageRegistersWithItsEngineUntilEitherGoes) {
   auto* Package = Create<TUserPackage>(nullptr);
   Package->GetFunctions().Add(new TInterpretedFunction("p1"));

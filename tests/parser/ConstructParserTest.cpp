@@ -20,10 +20,6 @@ class ConstructParserTest : public TEngineOutputTest {
   IFactSlot Slot(const std::string& TemplateName, const std::string& Name) {
     return Template(TemplateName)->GetSlot(Name);
   }
-  // The message of the parse error Text raises.
-  std::string ParseErrorOf(const std::string& Text) {
-    return ErrorOf<EIEParseException>([&] { Engine->Parse(Text, true); });
-  }
 };
 
 // What the constructs read is shown by the scripts under tests/lang/constructs;
@@ -160,39 +156,6 @@ TEST_F(ConstructParserTest, EntryPointErrorsNameTheirConstructAndLine) {
   } catch (const EIEParseException& E) {
     EXPECT_EQ(E.GetLineNumber(), 4);
   }
-}
-
-// A construct that fails leaves nothing behind: no template, type,
-// function, fact set or implied template of its facts; what was filed
-// before it stays.
-TEST_F(ConstructParserTest, BrokenConstructsLeaveNothingBehind) {
-  const int32_t Templates = Engine->GetFactTemplates().GetCount();
-  const int32_t Functions = Engine->GetUserFunctions().GetCount();
-  Engine->SetParserErrorHandling(ehRaiseAllAtEnd);
-  const std::string Message = ParseErrorOf(
-      "(deftemplate good (slot a))\n"
-      "(deftemplate t (slot a) (slot b (type NOPE)))\n"
-      "(deffacts s (first 1) (second 2) (third 3 |))\n"
-      "(deffunction f (?x) (assert (made ?x)) &)\n"
-      "(deftype d extends (type INTEGER) (range 1 two))\n"
-      "(deftype h extends (type FUZZY) (values (term a ((0 1))) (term b 7)))\n"
-      "(defglobal ?*g* = (assert (gone 1)) ?h = 2)\n");
-  EXPECT_EQ(std::count(Message.begin(), Message.end(), '\n'), 6) << Message;
-  EXPECT_EQ(Engine->GetFactTemplates().GetCount(), Templates + 1);
-  EXPECT_TRUE(Engine->GetFactTemplates().ContainsKey("good"));
-  EXPECT_EQ(Engine->GetUserFunctions().GetCount(), Functions);
-  EXPECT_EQ(Engine->GetDefinedTypes().GetCount(), 0);
-  EXPECT_EQ(Engine->GetFactSets().GetCount(), 0);
-  EXPECT_EQ(Engine->GetGlobalVariables()->GetCount(), 0);
-  Engine->Reset();
-  EXPECT_EQ(Engine->GetFacts().GetCount(), 1);
-
-  // A top-level call keeps the templates its facts made, even when it
-  // fails as it runs: by then its facts may have been asserted.
-  EXPECT_EQ(ParseErrorOf("(nosuch (assert (kept 1)))"),
-            "Parsing Error, Function is unimplemented or unassigned: nosuch in Parse at line 1: "
-            "( nosuch ( assert ( kept 1 ) ) ) ");
-  EXPECT_TRUE(Engine->GetFactTemplates().ContainsKey("kept"));
 }
 
 }  // namespace
