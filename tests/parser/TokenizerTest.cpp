@@ -6,7 +6,6 @@
 #include "TestSupport.h"
 #include "parser/IETokenizer.h"
 #include "parser/ParserTestSupport.h"
-#include "rete/IEContext.h"
 #include "runtime/Conversions.h"
 
 namespace ie {
@@ -194,77 +193,6 @@ TEST(Tokenizer, DiscardUntilEOLDropsTheRestOfTheLine) {
   EXPECT_EQ(AtLineEnd->NextToken()->GetText(), "one");
   AtLineEnd->DiscardUntilEOL();
   EXPECT_EQ(AtLineEnd->NextToken()->GetText(), "two");
-}
-
-TEST(Tokenizer, ClearForgetsWhatWasReadAhead) {
-  auto Stream = OpenRuleStream("(a b c) d");
-  Stream->NextToken();
-  Stream->Clear();
-  EXPECT_EQ(Stream->GetToString(), "");
-  EXPECT_EQ(Stream->GetDepth(), 0);
-  EXPECT_EQ(Stream->NextToken()->GetText(), "d");
-}
-
-TEST(Tokenizer, TheSExpressionTextMarksNewLines) {
-  auto Stream = OpenRuleStream("(f 1.5\n  ?x $?y \"s\")");
-  while (!Stream->NextToken()->IsChar(')')) {
-  }
-  EXPECT_EQ(Stream->GetToString(), "( f 1.5000 \r\n?x $?y \\\"s\"\\ ) ");
-}
-
-TEST(StreamToken, ValuesOfTokens) {
-  auto Stream = OpenRuleStream("TRUE FALSE nil NIL true x \"s\" 3 2.5 ?v $?m");
-  std::vector<IIEValue> Values;
-  for (IStreamToken Token = Stream->NextToken(); !Token->IsEOF(); Token = Stream->NextToken()) {
-    Values.push_back(Token->Value());
-  }
-  EXPECT_EQ(Values[0], FCTrue);
-  EXPECT_EQ(Values[1], FCFalse);
-  EXPECT_EQ(Values[2], FCNil);
-  EXPECT_EQ(Values[3], FCNil);
-  EXPECT_EQ(Values[4]->GetDType(), dtAtom);
-  EXPECT_EQ(Values[5]->GetToString(), "x");
-  EXPECT_EQ(Values[6]->GetToString(), "\"s\"");
-  EXPECT_EQ(Values[7]->GetDType(), dtInteger);
-  EXPECT_EQ(Values[7]->GetAsInteger(), 3);
-  EXPECT_EQ(Values[8]->GetToString(), "2.5000");
-  EXPECT_EQ(Values[9]->GetToString(), "?v");
-  EXPECT_EQ(Values[10]->GetToString(), "$?m");
-  EXPECT_EQ(Stream->NextToken()->Value(), FCEOF);
-}
-
-TEST(StreamToken, VariablesResolveInAContext) {
-  TIEContext* Context = Create<TIEContext>(nullptr, nullptr);
-  Context->AddLocalBinding("v", new TIEValue(7, dtInteger));
-  IStreamToken Bound = new TIEStreamToken(dtVariable, "v", 1);
-  IStreamToken Unbound = new TIEStreamToken(dtVariable, "w", 1);
-  IStreamToken Atom = new TIEStreamToken(dtAtom, "v", 1);
-  EXPECT_EQ(Bound->Value(Context)->GetAsInteger(), 7);
-  EXPECT_EQ(Atom->Value(Context)->GetToString(), "v");
-  EXPECT_EQ(ErrorOf([&] { Unbound->Value(Context); }), "Unknown variable name: w");
-  Context->Free();
-}
-
-TEST(StreamToken, CopiesCompareAndPrintBack) {
-  IStreamToken Token = new TIEStreamToken(dtInteger, "", 4);
-  Token->SetNumber(12);
-  Token->SetTag(9);
-  const IStreamToken Copy = Token->Clone();
-  EXPECT_EQ(Copy->GetTag(), 9);
-  EXPECT_TRUE(Copy->Equals(Token));
-  Copy->SetText("ignored");
-  EXPECT_TRUE(Copy->Equals(Token));
-  Copy->SetLineNumber(5);
-  EXPECT_FALSE(Copy->Equals(Token));
-  EXPECT_EQ(Token->GetToString(), "12");
-  EXPECT_EQ(IStreamToken(new TIEStreamToken('(', "", 1))->GetToString(), "(");
-
-  IStreamToken FromValue = new TIEStreamToken();
-  FromValue->SetValue(new TIEValue(2.5));
-  EXPECT_EQ(FromValue->GetToString(), "2.5000");
-  FromValue->SetValue(new TIEValue("a b", dtString));
-  EXPECT_EQ(FromValue->GetDataType(), dtString);
-  EXPECT_EQ(FromValue->Value()->GetToString(), "\"a b\"");
 }
 
 }  // namespace
