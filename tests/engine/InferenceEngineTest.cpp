@@ -311,12 +311,5 @@ TEST_F(InferenceEngineTest, FactWithoutTemplateIsRefused) {
   EXPECT_TRUE(Log.empty());
 }
 
-TEST_F(InferenceEngineTest, RenamedTemplateIsFiledUnderItsNewName) {
-  Item->SetTemplateName("thing");
-  EXPECT_EQ(Engine->GetFactTemplates().Get("thing"), Item);
-  EXPECT_FALSE(Engine->GetFactTemplates().ContainsKey("item"));
-  EXPECT_EQ(Engine->GetFactTemplates().GetCount(), 3);
-}
-
 }  // namespace
 }  // namespace ie

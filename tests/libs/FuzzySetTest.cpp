@@ -119,40 +119,6 @@ TEST(FuzzySet, DefuzzificationOfSymmetricAndDegenerateSets) {
   EXPECT_DOUBLE_EQ(0.0, IFuzzySet(new TIFuzzySet())->GetNumericValue());
 }
 
-TEST(FuzzySet, NameChecksIgnoreCaseAndNameTheMember) {
-  TFuzzyHedge Hedge{};
-  EXPECT_TRUE(IsFuzzyHedge("More-Or-Less", Hedge));
-  EXPECT_EQ(fhgMoreOrLess, Hedge);
-  TFuzzyOperation Operation{};
-  EXPECT_TRUE(IsFuzzyOperation("BOUNDED-SUM", Operation));
-  EXPECT_EQ(fopBoundedSum, Operation);
-  TFuzzyInferenceMethod Inference{};
-  EXPECT_TRUE(IsFuzzyInference("product", Inference));
-  EXPECT_EQ(fimProduct, Inference);
-  TFuzzyCorrelationMethod Correlation{};
-  EXPECT_TRUE(IsFuzzyCorrelation("product", Correlation));
-  EXPECT_EQ(fcmProduct, Correlation);
-  EXPECT_FALSE(IsFuzzyCorrelation("maximum", Correlation));
-  TFuzzyKeyword Keyword{};
-  EXPECT_TRUE(IsFuzzyKeyword("or", Keyword));
-  EXPECT_EQ(fkwOr, Keyword);
-  EXPECT_TRUE(IsFuzzyHedgeOperator("and-not", Keyword));
-  EXPECT_EQ(fkwAnd, Keyword);
-  EXPECT_FALSE(IsFuzzyKeyword("not", Keyword));
-  EXPECT_FALSE(IsFuzzyHedge("ver", Hedge));
-}
-
-TEST(FuzzySet, EngineOrdinalTablesReachTheOperationsOfTheSameName) {
-  // Inference method -> operation, and correlation method -> operation.
-  const int Inference[] = {0, 6, 1, 4, 5};
-  for (size_t I = 1; I < FuzzyInferenceNames.size(); ++I) {
-    EXPECT_EQ(FuzzyInferenceNames[I], FuzzyOperationNames[Inference[I]]);
-  }
-  EXPECT_EQ(fopZadeh, Inference[fimMinMax]);
-  EXPECT_EQ(fopMaxMin, 7) << "correlation by minimum";
-  EXPECT_EQ(fopMaxProduct, 2) << "correlation by product";
-}
-
 class TTaggedVariable : public TIFuzzyVariable {
  public:
   using TIFuzzyVariable::TIFuzzyVariable;
