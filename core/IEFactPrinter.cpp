@@ -36,10 +36,12 @@ std::string DefaultFacet(const TFactSlot& Slot) {
 
 // A set without a name prints its bare points, which a slot would read as
 // a call; in a fact it is written as a point list, which a fuzzy slot
-// reads back as that set. Terms keep their names.
+// reads back as that set, and without points as the empty term ("()" would
+// read as a call). Terms keep their names.
 std::string FuzzyText(const TIEValue& Value) {
   const IFuzzySet Set = Value.GetAsFuzzy();
   if (!Set || !Set->GetName().empty()) return Value.GetToString();
+  if (Set->GetPointCount() == 0) return SEmptyFuzzy;
   return "(" + Set->GetValuesToString() + ")";
 }
 

@@ -155,12 +155,6 @@ TEST(DefinedTypeTest, FuzzyTypesHoldTheirVariable) {
             "Value \"hot\" is not valid, invalid fuzzy value");
   EXPECT_EQ(Type->CreateValidDefault(false)->GetAsFuzzy()->GetName(), "empty");
 
-  EXPECT_EQ(Type->GetToString(),
-            "(deftype temperature extends (type FUZZY)\r\n"
-            "        (range -10.0000 40.0000)\r\n"
-            "        (values (term hot (s 20.0000 30.0000)))\r\n"
-            ")");
-
   // A copy shares the variable.
   EXPECT_EQ(Type->Clone()->GetFuzzyType(), Variable);
   Type->SetBaseTypes(TIETypes{dtAtom});
@@ -178,17 +172,8 @@ TEST(DefinedTypeTest, AncestorsCannotLoop) {
   EXPECT_FALSE(A->GetAncestor());
 }
 
-TEST(DefinedTypeTest, EqualityCopiesAndChangeEvents) {
+TEST(DefinedTypeTest, ChangesAreAnnouncedOnceAfterTheOutermostUpdate) {
   const IIEDefinedTypeFull Type = NumberType();
-  Type->SetConstraints(TValueConstraints{vcInteger});
-  Type->AddConstraint(Int(4));
-  const IIEDefinedTypeFull Copy = Type->Clone();
-  EXPECT_TRUE(Copy->Equals(IInterface(Type)));
-  Copy->AddConstraint(Int(5));
-  EXPECT_FALSE(Copy->Equals(IInterface(Type)));
-  Copy->Assign(IInterface(Type));
-  EXPECT_TRUE(Copy->Equals(IInterface(Type)));
-
   int32_t Changes = 0;
   Type->SetOnChange([&](TObject*) { ++Changes; });
   Type->SetMinRange(1);  // unchanged
@@ -200,30 +185,6 @@ TEST(DefinedTypeTest, EqualityCopiesAndChangeEvents) {
   EXPECT_EQ(Changes, 0);
   Type->EndUpdate();
   EXPECT_EQ(Changes, 1);
-}
-
-TEST(DefinedTypeTest, DeclarationText) {
-  const IIEDefinedTypeFull Type = NumberType();
-  Type->SetMinRange(DefaultMinRange);
-  Type->SetUnits("deg C");
-  Type->SetConstraints(TValueConstraints{vcInteger, vcFloat, vcAtom});
-  Type->AddConstraint(Int(1));
-  Type->AddConstraint(Flt(2.5));
-  Type->AddConstraint(Atom("none"));
-  EXPECT_EQ(Type->GetToString(),
-            "(deftype level extends (type INTEGER FLOAT)\r\n"
-            "        (range ?VARIABLE 10) \r\n"
-            "        (units \"deg C\")\r\n"
-            "        (allowed-numbers 1 2.5000 ) \r\n"
-            "        (allowed-symbols none )\r\n"
-            ")");
-  Type->SetImplicit(true);
-  Type->SetConstraints(TValueConstraints{vcAtom, vcString, vcInteger, vcFloat});
-  Type->SetUnits("");
-  EXPECT_EQ(Type->GetToString(),
-            "(type INTEGER FLOAT)\r\n"
-            "        (range ?VARIABLE 10) \r\n"
-            "        (allowed-values none 1 2.5000 )\r\n");
 }
 
 class DefinedTypeSlotTest : public ::testing::Test {

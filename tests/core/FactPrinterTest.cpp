@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "FactTestSupport.h"
-#include "core/IEDefinedType.h"
 
 namespace ie {
 namespace {
@@ -18,22 +17,6 @@ TEST(FactPrinterTest, CommentLinesAndIndentedLines) {
   EXPECT_EQ(CommentLines("only\r\n"), "; only\r\n");
   EXPECT_EQ(IndentLines("(a\r\n(b\r\n))"), "(a\r\n    (b\r\n    ))");
   EXPECT_EQ(IndentLines("one line"), "one line");
-}
-
-TEST(FactPrinterTest, OrderedTemplatesByTheirDataSlot) {
-  IFactTemplate Reading = new TFactTemplate(nullptr, "reading");
-  Reading->SetComment("a sensor value");
-  Reading->AddMultiSlot(SDefaultSlotName, List({}));
-  EXPECT_EQ(Reading->GetToString(), "(deftemplate reading \"a sensor value\")");
-
-  const IIEDefinedTypeFull Temperature = new TIEDefinedType("temperature");
-  Temperature->SetBaseTypes(TIETypes{dtFloat});
-  Reading->GetSlot(SDefaultSlotName)->SetExtendedTypeInfo(Temperature);
-  EXPECT_EQ(Reading->GetToString(), "(deftemplate reading \"a sensor value\" is-a temperature)");
-
-  Temperature->SetImplicit(true);
-  EXPECT_EQ(Reading->GetToString(),
-            "(deftemplate reading \"a sensor value\" (multislot __Data (type FLOAT)\r\n))");
 }
 
 TEST(FactPrinterTest, OneSlotOfAFact) {

@@ -118,17 +118,6 @@ TEST(FactTemplateTest, SlotLookupAndReplacement) {
   EXPECT_EQ(T->GetSlotCount(), 1);
 }
 
-TEST(FactTemplateTest, SlotTypeCannotMixFuzzyWithOtherKinds) {
-  IFactSlot Slot = new TFactSlot();
-  Slot->SetSlotType(TIETypes{dtFuzzy, dtList});
-  EXPECT_TRUE(Slot->IsFuzzy());
-  EXPECT_EQ(ErrorOf([&] {
-              Slot->SetSlotType(TIETypes{dtFuzzy, dtInteger});
-            }),
-            "Cannot mix fuzzy type with other primitive types");
-  EXPECT_TRUE(Slot->GetSlotType() == (TIETypes{dtFuzzy, dtList}));
-}
-
 TEST(FactTemplateTest, ValidityFollowsTheSlotKinds) {
   IFactSlot Slot = new TFactSlot();
   Slot->SetName("n");
@@ -255,32 +244,6 @@ TEST(FactTemplateTest, DefinedTypeDecidesValidityExplanationAndDefault) {
   Slot->SetSlotType(TIETypes{dtAtom, dtString});
   EXPECT_TRUE(Implicit->GetBaseTypes() == (TIETypes{dtAtom, dtString}));
   EXPECT_EQ(Slot->GetToString(), "(slot color (type ATOM STRING)\r\n        (default red) )");
-}
-
-TEST(FactTemplateTest, StandAloneTextOfSlotsAndTemplates) {
-  IFactTemplate T = new TFactTemplate(nullptr, "person");
-  T->SetComment("a person");
-  T->AddSlot("age", Int(0));
-  T->AddSlot("name", new TIEValue("x", dtString));
-  T->GetSlot("name")->SetSlotType(TIETypes{dtString});
-  T->AddMultiSlot("tags", List({}));
-  T->GetSlot("tags")->SetSlotType(TIETypes{dtAtom, dtList, dtMultiSlot});
-  EXPECT_EQ(T->GetSlot("age")->GetToString(), "(slot age (default 0) )");
-  EXPECT_EQ(T->GetSlot("name")->GetToString(),
-            "(slot name (type STRING)\r\n        (default \"x\") )");
-  EXPECT_EQ(T->GetSlot("tags")->GetToString(), "(multislot tags (type ATOM) )");
-  EXPECT_EQ(T->GetToString(),
-            "(deftemplate person \"a person\"\r\n"
-            "    (slot age (default 0) )\r\n"
-            "    (slot name (type STRING)\r\n"
-            "            (default \"x\") )\r\n"
-            "    (multislot tags (type ATOM) )\r\n"
-            ")");
-
-  IFactTemplate Point = new TFactTemplate(nullptr, "point");
-  Point->AddMultiSlot(SDefaultSlotName, List({}));
-  Point->SetParent(T);
-  EXPECT_EQ(Point->GetToString(), "(deftemplate point\r\n    extends person)");
 }
 
 TEST_F(FactTemplateEngineTest, RenamingTellsTheEngineFirst) {

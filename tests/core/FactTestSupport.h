@@ -162,6 +162,4 @@ class TCountingCall : public TCallDouble {
   void SetTag(int32_t) override {}
 };
 
-
-// The message of the EIEException that Action raises, or "no error".
 }  // namespace ie::facttest

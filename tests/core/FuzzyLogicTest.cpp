@@ -27,15 +27,6 @@ class FuzzyLogicTest : public ::testing::Test {
   }
   IIEValue Value(const IFuzzySet& Set) { return new TIEValue(Set); }
   IIEValue Warm() { return Value(Temp->FindTerm("warm")); }
-  // The expression of the given words, evaluated without a context.
-  IIEValue Eval(std::initializer_list<IIEValue> Items) {
-    IValueVector Expression = new TValueVector();
-    for (const IIEValue& Item : Items) Expression->Add(Item);
-    return EvalFuzzyExpression(Temp, Expression, nullptr);
-  }
-  double Degree(const IIEValue& Fuzzy, double X) {
-    return Fuzzy->GetAsFuzzy()->DegreeOfMembership(X);
-  }
 
   IFuzzyVariable Temp = new TIEFuzzyVariable("temp");
 };
@@ -102,110 +93,6 @@ TEST_F(FuzzyLogicTest, EverySetOfTheVariableAndOfTypesIsARuleSet) {
   Points->Add(Int(0), Int(1));
   const IIEValue Resolved = IIEValue(new TIEValue(Points))->Resolve(nullptr);
   EXPECT_EQ(Resolved->GetAsFuzzy()->ClassType(), TIEFuzzySet::StaticClass());
-}
-
-TEST_F(FuzzyLogicTest, ATermAloneIsTheTermItself) {
-  const IIEValue Result = Eval({Atom("warm")});
-  EXPECT_EQ(Result->GetAsFuzzy(), Temp->FindTerm("warm"));
-  EXPECT_EQ(Result->GetToString(), "warm");
-  // A string names a term as well, and a value given alone is one item.
-  EXPECT_EQ(
-      EvalFuzzyExpression(Temp, IIEValue(new TIEValue("hot", dtString)), nullptr)->GetAsFuzzy(),
-      Temp->FindTerm("hot"));
-  EXPECT_FALSE(Eval({}));
-}
-
-TEST_F(FuzzyLogicTest, HedgesBindTighterThanOperators) {
-  const IIEValue VeryCold = Eval({Atom("very"), Atom("cold")});
-  EXPECT_DOUBLE_EQ(Degree(VeryCold, 25), 0.25);
-  EXPECT_EQ(VeryCold->GetAsFuzzy()->GetVariable(), Temp.Get());
-  EXPECT_EQ(VeryCold->GetAsFuzzy()->GetDisplayName(), "very cold");
-  // (not cold) and hot, not not (cold and hot).
-  const IIEValue NotColdAndHot = Eval({Atom("not"), Atom("cold"), Atom("and"), Atom("hot")});
-  EXPECT_DOUBLE_EQ(Degree(NotColdAndHot, 75), 0.5);
-  EXPECT_DOUBLE_EQ(Degree(NotColdAndHot, 25), 0.0);
-  // Hedges apply from the inside out: not (very cold).
-  EXPECT_DOUBLE_EQ(Degree(Eval({Atom("not"), Atom("very"), Atom("cold")}), 25), 0.75);
-}
-
-TEST_F(FuzzyLogicTest, OperatorsAssociateToTheLeftAndBracketsGroup) {
-  // (hot or cold) and cold is 0 at 75; hot or (cold and cold) would be 0.5.
-  EXPECT_DOUBLE_EQ(
-      Degree(Eval({Atom("hot"), Atom("or"), Atom("cold"), Atom("and"), Atom("cold")}), 75), 0.0);
-  EXPECT_DOUBLE_EQ(Degree(Eval({Atom("hot"), Atom("or"), Atom("["), Atom("cold"), Atom("and"),
-                                Atom("cold"), Atom("]")}),
-                          75),
-                   0.5);
-  // A hedge before a bracket modifies the whole group.
-  const IIEValue VeryColdOrHot =
-      Eval({Atom("very"), Atom("["), Atom("cold"), Atom("or"), Atom("hot"), Atom("]")});
-  EXPECT_DOUBLE_EQ(Degree(VeryColdOrHot, 75), 0.25);
-  EXPECT_DOUBLE_EQ(Degree(VeryColdOrHot, 25), 0.25);
-  // and-not complements its right operand first.
-  const IIEValue ColdButNotWarm = Eval({Atom("cold"), Atom("and-not"), Atom("warm")});
-  EXPECT_DOUBLE_EQ(Degree(ColdButNotWarm, 10), 0.0);
-  EXPECT_DOUBLE_EQ(Degree(ColdButNotWarm, 25), 0.5);
-}
-
-TEST_F(FuzzyLogicTest, OperandsOfEveryKind) {
-  // A number is a crisp set: 1 there, 0 beside it.
-  const IIEValue Crisp = Eval({Int(30)});
-  EXPECT_DOUBLE_EQ(Degree(Crisp, 30), 1.0);
-  EXPECT_DOUBLE_EQ(Degree(Crisp, 29.9), 0.0);
-  EXPECT_DOUBLE_EQ(Degree(Crisp, 30.1), 0.0);
-  EXPECT_DOUBLE_EQ(Crisp->GetAsNumeric(), 30.0);
-  // A fuzzy value of no variable is taken over as a copy.
-  IFuzzySet Free = new TIEFuzzySet();
-  Free->MakeTriangle(0, 50, 100);
-  const IIEValue Taken = Eval({Atom("very"), Value(Free)});
-  EXPECT_EQ(Taken->GetAsFuzzy()->GetVariable(), Temp.Get());
-  EXPECT_EQ(Free->GetVariable(), nullptr);
-  EXPECT_DOUBLE_EQ(Degree(Taken, 25), 0.25);
-  // Point lists are resolved into sets.
-  ISingletonsVector Points = new TSingletonsVector();
-  Points->Add(Int(0), Int(0));
-  Points->Add(Int(100), Int(1));
-  EXPECT_DOUBLE_EQ(Degree(Eval({IIEValue(new TIEValue(Points))}), 50), 0.5);
-}
-
-TEST_F(FuzzyLogicTest, OperandsInARowGiveAListOfValues) {
-  const IIEValue Two = Eval({Atom("cold"), Atom("hot"), Atom("or"), Atom("warm")});
-  ASSERT_EQ(Two->GetDType(), dtList);
-  const IValueVector List = Two->GetAsList();
-  ASSERT_EQ(List->GetCount(), 2);
-  EXPECT_EQ(List->Get(0)->GetAsFuzzy(), Temp->FindTerm("cold"));
-  EXPECT_DOUBLE_EQ(Degree(List->Get(1), 10), 1.0);
-  EXPECT_DOUBLE_EQ(Degree(List->Get(1), 75), 0.5);
-  // A closing bracket ends a sub-expression as an operand does.
-  EXPECT_EQ(Eval({Atom("["), Atom("cold"), Atom("]"), Atom("hot")})->GetAsList()->GetCount(), 2);
-}
-
-TEST_F(FuzzyLogicTest, EachErrorHasItsMessage) {
-  EXPECT_EQ(ErrorOf([&] { EvalFuzzyExpression(nullptr, Atom("hot"), nullptr); }),
-            "fuzzy variable is not defined");
-  EXPECT_EQ(ErrorOf([&] { Eval({Atom("tepid")}); }), "Invalid item in fuzzy expression: tepid");
-  EXPECT_EQ(ErrorOf([&] {
-              Eval({Atom("hot"), new TIEValue(3, dtFactId)});
-            }),
-            "Invalid item in fuzzy expression: <Fact-3>");
-  EXPECT_EQ(ErrorOf([&] {
-              Eval({Atom("hot"), Atom("]")});
-            }),
-            "Invalid item in fuzzy expression: ]");
-  EXPECT_EQ(ErrorOf([&] {
-              Eval({Atom("hot"), Atom("and")});
-            }),
-            "Invalid item in fuzzy expression: and");
-  EXPECT_EQ(ErrorOf([&] {
-              Eval({Atom("["), Atom("hot"), Atom("or"), Atom("cold")});
-            }),
-            "Missing Fuzzy Close Bracket in expression");
-  EXPECT_EQ(ErrorOf([&] {
-              Eval({Atom("["), Atom("hot"), Atom("cold"), Atom("]")});
-            }),
-            "Missing Fuzzy Close Bracket in expression");
-  EXPECT_EQ(ErrorOf([&] { Eval({Atom("very")}); }),
-            "Missing fuzzy operand to be modified by hedge: very");
 }
 
 TEST_F(FuzzyLogicTest, TextInAFuzzySlotBecomesTheTerm) {

@@ -8,7 +8,6 @@
 #include <bit>
 #include <functional>
 #include <map>
-#include <numbers>
 #include <string>
 
 #include "functions/IEHelperFunctions.h"
@@ -146,26 +145,6 @@ TEST(IEValue, ConstructorsAndKinds) {
   EXPECT_EQ(IIEValue(new TIEValue(TPart::StaticClass()))->GetAsClass(), TPart::StaticClass());
 }
 
-TEST(IEValue, NamedConstructorsMakeTheKindTheirNameSays) {
-  EXPECT_EQ(TIEValue::Integer(-3)->GetToString(), "-3");
-  EXPECT_EQ(TIEValue::Integer(-3)->GetDType(), dtInteger);
-  EXPECT_EQ(TIEValue::Float(2.5)->GetDType(), dtFloat);
-  EXPECT_EQ(TIEValue::Atom("red")->GetToString(), "red");
-  EXPECT_EQ(TIEValue::String("a \"b\"")->GetToString(), "\"a \\\"b\\\"\"");
-  EXPECT_TRUE(TIEValue::Atom("x")->Equals(IIEValue(new TIEValue("x", dtAtom))));
-  EXPECT_FALSE(TIEValue::Atom("x")->Equals(TIEValue::String("x")));
-
-  // A list shares its elements; a vector given is the list itself.
-  const IIEValue Element = TIEValue::Integer(1);
-  const IIEValue List = TIEValue::List({Element, TIEValue::Atom("b"), TIEValue::String("c d")});
-  EXPECT_EQ(List->GetDType(), dtList);
-  EXPECT_EQ(List->GetToString(), "1 b \"c d\" ");
-  EXPECT_EQ(TIEValue::List({})->GetAsList()->GetCount(), 0);
-  EXPECT_EQ(List->GetAsList()->Get(0), Element);
-  IValueVector Vector = new TValueVector();
-  EXPECT_EQ(TIEValue::List(Vector)->GetAsList(), Vector);
-}
-
 TEST(IEValue, GettersConvert) {
   EXPECT_EQ(Atom("12")->GetAsInteger(), 12);
   EXPECT_EQ(Atom("12")->GetAsNumeric(), 12.0);
@@ -296,20 +275,6 @@ TEST(IEValue, KindsWithoutTheirObjectStayUsable) {
   EXPECT_FALSE(List->Clone()->GetAsList());
 }
 
-TEST(IEValue, SharedConstants) {
-  EXPECT_NE(FCNil, FCEmptyString);
-  EXPECT_TRUE(FCNil->Equals(IIEValue(FCEmptyString)));
-  EXPECT_EQ(FCNilList->GetAsList()->GetCount(), 0);
-  EXPECT_EQ(FCPI->GetAsFloat(), std::numbers::pi);
-  EXPECT_EQ(FCZero->GetToString(), "0.0000");
-  for (TIEValue* Constant : {FCTrue, FCFalse, FCEmptyString, FCNil, FCNilList, FCCatch, FCFinally,
-                             FCExcept, FCElse, FCDo, FCEOF, FCThen, FCPI, FCZero}) {
-    EXPECT_TRUE(IsValueConstant(Constant)) << Constant->GetToString();
-  }
-  EXPECT_FALSE(IsValueConstant(FCTrue->Clone()));
-  EXPECT_FALSE(IsValueConstant(IIEValue()));
-}
-
 TEST(IEValue, CloneSharesListsAssignCopiesThem) {
   IIEValue Source = List({Int(1)});
   Source->SetTag(9);
@@ -400,30 +365,6 @@ TEST(IEValue, OwnedObjectsAreFreedAndDuplicated) {
   EXPECT_EQ(ErrorOf([&] { Plain->Clone(); }),
             "Uncloneable value.  Value owned an object of TPlain class type");
   EXPECT_TRUE(Plain->IsOwningObject());
-}
-
-TEST(IEValue, SettersFireOnChangeResetDoesNot) {
-  IIEValue Value = new TIEValue();
-  int Changes = 0;
-  Value->SetOnChange([&](TIEValue* Sender) {
-    EXPECT_EQ(Sender, Value.Get());
-    ++Changes;
-  });
-  Value->SetAsAtom("a");
-  Value->SetAsFloat(1.5);
-  Value->SetAsList(new TValueVector());
-  Value->SetAsObject(nullptr);
-  EXPECT_EQ(Changes, 4);
-  Value->Reset();
-  EXPECT_EQ(Changes, 4);
-  Value->Assign(Int(3).Get());
-  EXPECT_EQ(Changes, 5);
-  Int(4)->AssignTo(Value.Get());
-  EXPECT_EQ(Changes, 6);
-  EXPECT_EQ(Value->GetAsInteger(), 4);
-  Value->Assign(IInterface(Atom("b")));
-  EXPECT_EQ(Changes, 7);
-  EXPECT_FALSE(Value->Clone()->GetOnChange());
 }
 
 TEST(IEValue, ResolveVariablesAndBindingAddresses) {

@@ -56,15 +56,6 @@ class AgendaTest : public ::testing::Test, public IAgendaOwner {
   TIEAgenda Agenda{this};
 };
 
-TEST_F(AgendaTest, EqualSaliencesFireByStrategy) {
-  const auto Depth = AddAll({0, 0, 0});
-  EXPECT_EQ(Entries(), (std::vector{Depth[2], Depth[1], Depth[0]}));
-  Agenda.Clear();
-  Strategy = ssBreadthFirst;
-  const auto Breadth = AddAll({0, 0, 0});
-  EXPECT_EQ(Entries(), Breadth);
-}
-
 TEST_F(AgendaTest, SalienceOrdersAcrossStrategies) {
   for (TSearchStrategy Each : {ssDepthFirst, ssBreadthFirst}) {
     Strategy = Each;

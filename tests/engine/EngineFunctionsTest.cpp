@@ -36,28 +36,29 @@ class EngineFunctionsTest : public ::testing::Test {
   std::string Log;
 };
 
-TEST_F(EngineFunctionsTest, TheStandardPackageComesAndGoesWithPackages) {
+TEST_F(EngineFunctionsTest, EachMemberOfPackagesBringsItsOwnFunctions) {
   EXPECT_TRUE(Engine->ContainsUserFunction("if"));
   EXPECT_EQ(Run("eq", {Int(3), Int(3)}), FCTrue);
-
   Engine->SetPackages({});
   EXPECT_EQ(Engine->GetUserFunctions().GetCount(), 0);
   EXPECT_EQ(ErrorOf([&] { Run("eq", {Int(1)}); }), "Function is unimplemented or unassigned: eq");
 
-  Engine->SetPackages({pStandard});
-  EXPECT_TRUE(Engine->ContainsUserFunction("eq"));
-  EXPECT_EQ(Engine->GetPackages(), TFunctionPackages{pStandard});
-}
-
-TEST_F(EngineFunctionsTest, TheBusinessAndObjectPackagesComeWithTheirMembers) {
-  EXPECT_TRUE(Engine->ContainsUserFunction("payment"));
-  EXPECT_TRUE(Engine->ContainsUserFunction("get-property"));
-  Engine->SetPackages({pStandard, pObject});
-  EXPECT_FALSE(Engine->ContainsUserFunction("payment"));
-  EXPECT_TRUE(Engine->ContainsUserFunction("is-class"));
-  Engine->SetPackages({pBusiness});
-  EXPECT_TRUE(Engine->ContainsUserFunction("sln-depreciation"));
-  EXPECT_FALSE(Engine->ContainsUserFunction("get-class"));
+  const std::pair<TFunctionPackage, const char*> Members[] = {{pStandard, "eq"},
+                                                              {pMath, "PI"},
+                                                              {pPredicate, "numberp"},
+                                                              {pString, "str-cat"},
+                                                              {pTrigonometry, "cycle-rad"},
+                                                              {pObject, "is-class"},
+                                                              {pBusiness, "sln-depreciation"},
+                                                              {pMiscellaneous, "help"},
+                                                              {pFuzzyLogic, "tri"}};
+  for (const auto& [Member, Name] : Members) {
+    Engine->SetPackages({});
+    EXPECT_FALSE(Engine->ContainsUserFunction(Name)) << Name;
+    Engine->SetPackages({Member});
+    EXPECT_TRUE(Engine->ContainsUserFunction(Name)) << Name;
+    EXPECT_EQ(Engine->GetPackages(), TFunctionPackages{Member});
+  }
 }
 
 TEST_F(EngineFunctionsTest, HostFunctionsJoinLeaveAndFollowTheirEngine) {
@@ -135,63 +136,6 @@ TEST_F(EngineFunctionsTest, ClearRemovesDeffunctionsAndGlobalsButKeepsPackages) 
   EXPECT_TRUE(Engine->ContainsUserFunction("bind"));
   EXPECT_EQ(Engine->GetContext()->FindBinding("limit"), nullptr);
   EXPECT_EQ(Log, "+seven -seven ");
-}
-
-TEST_F(EngineFunctionsTest, ARecursiveDeffunctionIsFreedWithItsEngine) {
-  // (deffunction countdown (?n) (if (eq ?n 0) then done else (countdown 0)))
-  IInterpretedFunction Countdown = new TInterpretedFunction("countdown");
-  Countdown->AddArgument("n", dtVariable);
-  IFunCall Test = new TFunctionCall(Engine, "eq");
-  Test->AddArgument("n", dtVariable);
-  Test->AddArgument(Int(0));
-  IFunCall Again = new TFunctionCall(Engine, "countdown");
-  Again->AddArgument(Int(0));
-  IFunCall If = new TFunctionCall(Engine, "if");
-  If->AddArgument(Test);
-  If->AddArgument("then", dtAtom);
-  If->AddArgument("done", dtAtom);
-  If->AddArgument("else", dtAtom);
-  If->AddArgument(Again);
-  Countdown->AddStatement(If);
-  Engine->AddUserFunction(Countdown);
-  EXPECT_EQ(Run("countdown", {Int(3)})->GetAsString(), "done");
-  EXPECT_EQ(Again->GetUserFunction(), Countdown);  // the body now holds its own function
-
-  Engine->Clear();
-  EXPECT_EQ(Again->GetUserFunction(), nullptr);
-  EXPECT_EQ(Again->GetName(), "countdown");
-}
-
-TEST_F(EngineFunctionsTest, AGlobalHoldingACallIsBoundToItsResult) {
-  IFunCall Sum = new TFunctionCall(Engine, "member");
-  Sum->AddArgument("b", dtAtom);
-  Sum->AddArgument("a", dtAtom);
-  Sum->AddArgument("b", dtAtom);
-  Engine->GetGlobalVariables()->Put("where", new TIEValue(Sum));
-  EXPECT_EQ(Engine->GetGlobalVariables()->Get("where")->GetDType(), dtFunCall);
-  EXPECT_EQ(Engine->GetContext()->GetVariable("where")->GetAsInteger(), 1);
-}
-
-TEST_F(EngineFunctionsTest, CallsAndFunctionsPrintThroughTheEngine) {
-  IFunCall Modify = new TFunctionCall(Engine, "modify");
-  Modify->AddArgument("f", dtVariable);
-  Modify->AddArgument("colour red", dtAtom);
-  EXPECT_EQ(Modify->GetToString(), "(modify ?f (colour red))");
-
-  IFunCall Clone = Modify->Clone();
-  EXPECT_EQ(Clone->GetReasoner(), Engine);
-
-  IInterpretedFunction Area = new TInterpretedFunction("area");
-  Area->AddArgument("w", dtVariable);
-  Area->AddArgument("h", dtMultiVariable);
-  Area->SetComment("of a rectangle");
-  Area->AddStatement(IIEValue(new TIEValue("w", dtVariable)));
-  EXPECT_EQ(Engine->PrettyPrint(IUserFunction(Area)),
-            "(deffunction area (?w $?h)\r\n    \"of a rectangle\"\r\n    ?w\r\n)\r\n");
-
-  const std::string Help = Engine->PrettyPrint(Engine->GetUserFunction("not"));
-  EXPECT_EQ(Help.rfind(";; not function\r\n;;     ", 0), 0u);
-  EXPECT_NE(Help.find("     syntax: (not <expression>)"), std::string::npos);
 }
 
 TEST_F(EngineFunctionsTest, AHostPackageRegistersWithItsEngineUntilEitherGoes) {

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
-#include "engine/ActivationAgenda.h"
 #include "engine/InferenceEngine.h"
 #include "rete/IEContext.h"
 #include "rete/IEPattern.h"
@@ -70,23 +69,6 @@ class InferenceCycleTest : public ::testing::Test {
   std::string Log;
   std::string Printed;
 };
-
-TEST_F(InferenceCycleTest, SalienceComesFirstAndSwitchingStrategyReordersTheAgenda) {
-  AddRule("low", {Call("record", {new TIEValue("low", dtAtom), Var("x")})}, -5);
-  AddRule("high", {Call("record", {new TIEValue("high", dtAtom), Var("x")})}, 10);
-  AssertItem(1);
-  AssertItem(2);
-  ASSERT_EQ(Engine->GetAgendaCount(), 4);
-  EXPECT_EQ(Engine->GetActivation(0)->GetToString(), "10 high : f-2 (1.0000)");
-  // Each activation is placed again in the old order: breadth-first keeps
-  // it, depth-first turns runs of equal salience around.
-  Engine->SetStrategy(ssBreadthFirst);
-  EXPECT_EQ(Engine->GetActivation(0)->GetToString(), "10 high : f-2 (1.0000)");
-  Engine->SetStrategy(ssDepthFirst);
-  EXPECT_EQ(Engine->GetActivation(0)->GetToString(), "10 high : f-1 (1.0000)");
-  Engine->Run();
-  EXPECT_EQ(Log, "high 1 high 2 low 1 low 2 ");
-}
 
 TEST_F(InferenceCycleTest, SaliencesFromGlobalsAreEvaluatedAgainAfterEveryFiring) {
   for (TSalience When : {sActivate, sEveryTime}) {

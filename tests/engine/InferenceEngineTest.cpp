@@ -226,59 +226,47 @@ TEST_F(InferenceEngineTest, PreservedLowestIdStillDetectsDuplicates) {
   EXPECT_EQ(Engine->Assert(NewItem("low")), 2);
 }
 
-TEST_F(InferenceEngineTest, DuplicateTemplateNamesFollowDuplicateConstructs) {
+// Under each policy a second template or type of a name is kept out,
+// refused, or takes the first one's place, announced as it does.
+TEST_F(InferenceEngineTest, DuplicateNamesFollowDuplicateConstructs) {
   std::vector<std::string> Events;
   Engine->SetOnNewFactTemplate(
       [&](TObject*, const IFactTemplate& T) { Events.push_back("new " + T->GetComment()); });
   Engine->SetOnRemoveFactTemplate(
       [&](TObject*, const IFactTemplate& T) { Events.push_back("remove " + T->GetComment()); });
-  Item->SetComment("first");
-  IFactTemplate Second = new TFactTemplate(Engine, "item");
-  Second->SetComment("second");
-
-  Engine->GetFactTemplates().Add(Item);
-  Engine->SetDuplicateConstructs(dcIgnore);
-  Engine->GetFactTemplates().Add(Second);
-  EXPECT_EQ(Engine->GetFactTemplates().Get("item"), Item);
-  Engine->SetDuplicateConstructs(dcError);
-  EXPECT_EQ(ErrorOf([&] { Engine->GetFactTemplates().Add(Second); }),
-            "Fact Template Name already exists: \"item\"");
-  EXPECT_EQ(Engine->GetFactTemplates().Get("item"), Item);
-  EXPECT_TRUE(Events.empty());
-
-  Engine->SetDuplicateConstructs(dcOverwrite);
-  Engine->GetFactTemplates().Add(Second);
-  EXPECT_EQ(Engine->GetFactTemplates().Get("item"), Second);
-  EXPECT_EQ(Events, (std::vector<std::string>{"remove first", "new second"}));
-  EXPECT_EQ(Engine->GetFactTemplates().GetCount(), 3);
-}
-
-TEST_F(InferenceEngineTest, DuplicateTypeNamesFollowDuplicateConstructs) {
-  std::vector<std::string> Events;
   Engine->SetOnAddDefinedType([&](TObject*, const IIEDefinedType& Type) {
     Events.push_back("add " + KindsToString(Type->GetBaseTypes(), " "));
   });
   Engine->SetOnRemoveDefinedType([&](TObject*, const IIEDefinedType& Type) {
     Events.push_back("remove " + KindsToString(Type->GetBaseTypes(), " "));
   });
-  const IIEDefinedType First = new TTestType("temperature", TIETypes{dtFloat}, false);
-  const IIEDefinedType Second = new TTestType("temperature", TIETypes{dtInteger}, false);
-  Engine->GetDefinedTypes().Add(First);
-  Events.clear();
-
-  Engine->SetDuplicateConstructs(dcIgnore);
-  Engine->GetDefinedTypes().Add(Second);
-  EXPECT_EQ(Engine->GetDefinedTypes().Get("temperature"), First);
-  Engine->SetDuplicateConstructs(dcError);
-  EXPECT_EQ(ErrorOf([&] { Engine->GetDefinedTypes().Add(Second); }),
-            "Defined Type Name already exists: \"temperature\"");
-  EXPECT_EQ(Engine->GetDefinedTypes().Get("temperature"), First);
-  EXPECT_TRUE(Events.empty());
-
-  Engine->SetDuplicateConstructs(dcOverwrite);
-  Engine->GetDefinedTypes().Add(Second);
-  EXPECT_EQ(Engine->GetDefinedTypes().Get("temperature"), Second);
-  EXPECT_EQ(Events, (std::vector<std::string>{"remove FLOAT", "add INTEGER"}));
+  const auto Check = [&](auto& Table, const auto& First, const auto& Second,
+                         const std::string& Name, const std::string& Refused,
+                         const std::vector<std::string>& Replaced) {
+    Table.Add(First);
+    Events.clear();
+    Engine->SetDuplicateConstructs(dcIgnore);
+    Table.Add(Second);
+    EXPECT_EQ(Table.Get(Name), First);
+    Engine->SetDuplicateConstructs(dcError);
+    EXPECT_EQ(ErrorOf([&] { Table.Add(Second); }), Refused);
+    EXPECT_EQ(Table.Get(Name), First);
+    EXPECT_TRUE(Events.empty());
+    Engine->SetDuplicateConstructs(dcOverwrite);
+    Table.Add(Second);
+    EXPECT_EQ(Table.Get(Name), Second);
+    EXPECT_EQ(Events, Replaced);
+  };
+  Item->SetComment("first");
+  const IFactTemplate Second = new TFactTemplate(Engine, "item");
+  Second->SetComment("second");
+  Check(Engine->GetFactTemplates(), Item, Second, "item",
+        "Fact Template Name already exists: \"item\"", {"remove first", "new second"});
+  EXPECT_EQ(Engine->GetFactTemplates().GetCount(), 3);
+  Check(Engine->GetDefinedTypes(),
+        IIEDefinedType(new TTestType("temperature", TIETypes{dtFloat}, false)),
+        IIEDefinedType(new TTestType("temperature", TIETypes{dtInteger}, false)), "temperature",
+        "Defined Type Name already exists: \"temperature\"", {"remove FLOAT", "add INTEGER"});
 }
 
 TEST_F(InferenceEngineTest, ClearEmptiesTheKnowledgeBase) {
@@ -314,26 +302,6 @@ TEST_F(InferenceEngineTest, ClearEmptiesTheKnowledgeBase) {
   EXPECT_TRUE(Events.empty());
 }
 
-TEST_F(InferenceEngineTest, SettersClampTheirValues) {
-  Engine->SetMinActivationStrength(1.5f);
-  EXPECT_EQ(Engine->GetMinActivationStrength(), 1.0f);
-  Engine->SetMinActivationStrength(-1.0f);
-  EXPECT_EQ(Engine->GetMinActivationStrength(), 0.0f);
-  Engine->SetMinActivationStrength(0.25f);
-  EXPECT_EQ(Engine->GetMinActivationStrength(), 0.25f);
-
-  EXPECT_EQ(Engine->GenerateSymbol("gen"), "gen1");
-  Engine->SetSymbolIndex(7);
-  EXPECT_EQ(Engine->GetSymbolIndex(), 7);
-  Engine->SetSymbolIndex(5);
-  EXPECT_EQ(Engine->GetSymbolIndex(), 8);
-  Engine->SetSymbolIndex(9);
-  EXPECT_EQ(Engine->GenerateSymbol("?x"), "?x9");
-  EXPECT_EQ(Engine->GetSymbolIndex(), 10);
-  Engine->SetSymbolIndex(10);
-  EXPECT_EQ(Engine->GetSymbolIndex(), 11);
-}
-
 TEST_F(InferenceEngineTest, FactWithoutTemplateIsRefused) {
   Listen();
   EXPECT_EQ(ErrorOf([&] { Engine->Assert(IFact(new TFact(nullptr))); }),
@@ -341,13 +309,6 @@ TEST_F(InferenceEngineTest, FactWithoutTemplateIsRefused) {
   EXPECT_EQ(Engine->GetFacts().GetCount(), 1);
   EXPECT_EQ(Engine->GetNextFactId(), 1);
   EXPECT_TRUE(Log.empty());
-}
-
-TEST_F(InferenceEngineTest, RenamedTemplateIsFiledUnderItsNewName) {
-  Item->SetTemplateName("thing");
-  EXPECT_EQ(Engine->GetFactTemplates().Get("thing"), Item);
-  EXPECT_FALSE(Engine->GetFactTemplates().ContainsKey("item"));
-  EXPECT_EQ(Engine->GetFactTemplates().GetCount(), 3);
 }
 
 }  // namespace

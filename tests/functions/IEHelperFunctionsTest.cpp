@@ -41,16 +41,6 @@ TEST(IEHelperFunctions, CalculateHashSamplesLongTexts) {
   EXPECT_EQ(CalculateHash("\xE9"), 0xE9);
 }
 
-TEST(IEHelperFunctions, FloatEqualsToleratesOneTenThousandth) {
-  EXPECT_TRUE(FloatEquals(1.0, 1.00005, 0.0001));
-  EXPECT_FALSE(FloatEquals(1.0, 1.0002, 0.0001));
-  EXPECT_FALSE(FloatEquals(1.0002, 1.0, 0.0001));
-  EXPECT_TRUE(FloatEquals(1.0f, 1.00005f, 0.0001f));
-  EXPECT_FALSE(FloatEquals(1.0L, 0.9998L, 0.0001L));
-  // The tolerance is fixed, whatever the caller passes.
-  EXPECT_FALSE(FloatEquals(1.0, 2.0, 5.0));
-}
-
 TEST(IEHelperFunctions, CreateArgumentExpressions) {
   constexpr int32_t Unbounded = std::numeric_limits<int32_t>::max();
   EXPECT_EQ(CreateArgumentExpressions("<a> <b> <c>", 1, 3, 10), "<a> [<b> [<c>]]");
@@ -84,19 +74,6 @@ TEST(IEHelperFunctions, SetsAsText) {
     EXPECT_EQ(E.GetMessage(), "Invalid item for set: dtBogus");
   }
   EXPECT_EQ(GetIETypeName(dtExternalAddress), "dtExternalAddress");
-}
-
-TEST(IEHelperFunctions, StringUtilities) {
-  EXPECT_EQ(IEStringToString("\"abc\""), "abc");
-  EXPECT_EQ(IEStringToString("\"\""), "");
-  EXPECT_EQ(IEStringToString("\""), "\"");
-  EXPECT_EQ(IEStringToString("\"a\\\"\""), "a\\\"");
-  EXPECT_EQ(IEStringToString("abc\""), "abc\"");
-  EXPECT_EQ(ContainsCharacters("hello world", " o"), 5);
-  EXPECT_EQ(ContainsCharacters("hello", "xyz"), 0);
-  EXPECT_EQ(ContainsCharacters("", "a"), 0);
-  EXPECT_EQ(StringFilter("a-b_c-d", "-_"), "abcd");
-  EXPECT_EQ(StringFilter("abc", ""), "abc");
 }
 
 TEST(IEHelperFunctions, FindComponentTypeTakesDescendants) {

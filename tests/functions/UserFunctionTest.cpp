@@ -41,15 +41,6 @@ TEST(UserFunction, CountIsCheckedBeforeAnyArgumentIsEvaluated) {
   EXPECT_FALSE(Result);
 }
 
-TEST(UserFunction, LimitsNeverCross) {
-  IUserFunction F = Lambda("f");
-  F->SetMinArgumentCount(3);
-  F->SetMaxArgumentCount(1);
-  EXPECT_EQ(F->GetMinArgumentCount(), 1);
-  F->SetMinArgumentCount(2);
-  EXPECT_EQ(F->GetMaxArgumentCount(), 2);
-}
-
 TEST(FunctionCall, TypedArgumentsAreCheckedAndConverted) {
   IFunCall Call = new TFunctionCall(nullptr, "f");
   EXPECT_EQ(Call->AddArgument(3.9, dtInteger), 0);
@@ -135,24 +126,6 @@ TEST(FunctionCall, CloneAndAssignCopyNestedCallsAndListsDeeply) {
   EXPECT_EQ(Copy->GetToString(), "reasoner ; note\r\n(f (g 1) 1 )");
   EXPECT_EQ(Target->GetToString(), "; note\r\n(f (g 1) 1 )");
   EXPECT_THROW(Target->Assign(Int(1).Get()), EConvertError);
-  Reasoner->Free();
-}
-
-TEST(FunctionPrinter, CallsAndFunctionsAsText) {
-  IFunCall Modify = new TFunctionCall(nullptr, "modify");
-  Modify->AddArgument("f", dtVariable);
-  Modify->AddArgument("red", dtAtom);
-  Modify->AddArgument(1, dtInteger);
-  Modify->SetComment("first\n  ; second \n");
-  EXPECT_EQ(PrettyPrint(Modify, true), "; first\r\n; second\r\n(modify ?f (red) (1))");
-
-  auto* Reasoner = Create<TTestReasoner>(nullptr);
-  IUserFunction Plus = Lambda("plus");
-  Plus->SetComment("Adds.\r\nNumbers only.");
-  Plus->SetArgumentString("<number>+");
-  EXPECT_EQ(Plus->GetToString(Reasoner),
-            ";; plus function\r\n;;     Adds.\r\n;;     Numbers only.\r\n"
-            ";;          syntax: <number>+");
   Reasoner->Free();
 }
 

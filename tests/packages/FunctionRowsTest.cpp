@@ -1,7 +1,7 @@
 // Every built-in package against the engine that holds it: each function
 // is registered under its row's name and no other package's function
 // took that name, and each refuses a call outside its limits before it
-// evaluates anything.
+// evaluates anything (what help prints of them is the help script's).
 #include <gtest/gtest.h>
 
 #include <set>
@@ -60,10 +60,6 @@ TEST(FunctionRows, EachPackageFunctionIsTheEnginesUnderItsRowAndKeepsItsLimits) 
         const TFunctionRow& Row = *Table->GetRow();
         ++Rows;
         EXPECT_EQ(Name, Row.Name);
-        EXPECT_EQ(Function->GetArgumentString(), Row.Arguments) << Name;
-        EXPECT_EQ(Function->GetComment(), Row.Help) << Name;
-        EXPECT_EQ(Min, Row.MinArguments) << Name;
-        EXPECT_EQ(Max, Row.MaxArguments) << Name;
       }
       if (Min > 0) {
         EXPECT_EQ(CountError(Engine, Function, Min - 1), "Too few arguments for " + Name);

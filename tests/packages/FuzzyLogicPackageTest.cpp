@@ -59,20 +59,6 @@ class FuzzyLogicPackageTest : public ::testing::Test {
   std::vector<std::string> Printed;
 };
 
-TEST_F(FuzzyLogicPackageTest, TheEnumerationAndTheNameSelectEachOther) {
-  TRef<TGetFuzzyFunction> Function = new TGetFuzzyFunction(gffGetFsLength);
-  EXPECT_EQ(Function->GetFunctionName(), "get-fs-length");
-  Function->SetGetFuzzyFunctionType(gffGetFsValue);
-  EXPECT_EQ(Function->GetFunctionName(), "get-fs-value");
-  EXPECT_EQ(Function->GetMinArgumentCount(), 2);
-  Function->SetFunctionName("get-fs");
-  EXPECT_EQ(Function->GetGetFuzzyFunctionType(), gffGetFs);
-  EXPECT_EQ(Function->GetMaxArgumentCount(), 1);
-  Function->SetFunctionName("my-fs");
-  EXPECT_EQ(Function->GetGetFuzzyFunctionType(), gffGetFs);
-  EXPECT_EQ(Function->GetFunctionName(), "my-fs");
-}
-
 // A fact a host hands over is asserted as a resolved copy: the host's fact
 // keeps its expression, and a fact value reads as its first fuzzy slot.
 TEST_F(FuzzyLogicPackageTest, HostFactsAreCopiedAndResolved) {

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -22,10 +21,6 @@ std::string Contents(const std::string& FileName) {
   std::stringstream Text;
   Text << In.rdbuf();
   return Text.str();
-}
-
-void Write(const std::string& FileName, const std::string& Text) {
-  std::ofstream(FileName, std::ios::binary) << Text;
 }
 
 // Calls of the I/O functions in an engine's root context. Listen() logs
@@ -73,18 +68,6 @@ class IOFunctionsTest : public ::testing::Test {
   std::vector<std::string> Asked;
 };
 
-TEST_F(IOFunctionsTest, PrintoutWritesEachValueWithoutSeparators) {
-  Listen();
-  EXPECT_EQ(Call("printout", {Atom("t"), Str("x="), Int(5), Atom("crlf")}).Get(), FCNil);
-  Engine->GetContext()->SetVariable("v", Atom("bound"));
-  Call("printout", {Atom("t"), List({Atom("a"), Str("b")}), Flt(2.5), Atom("CRLF"), Var("v")});
-  Call("printout", {Atom("t"), new TIEValue(3, dtFactId), Str("say \"hi\"")});
-  Call("printout", {C("implode$", {List({Atom("t")})}), Atom("named")});
-  Call("printout", {});
-  EXPECT_EQ(Printed, (std::vector<std::string>{"t|x=5\r\n", "t|(a \"b\" )2.5000CRLFbound",
-                                               "t|<Fact-3>say \"hi\"", "t|named", "|"}));
-}
-
 TEST_F(IOFunctionsTest, PrintingToAnUnknownNameIsDroppedOnlyWhileOnPrintOutIsAssigned) {
   EXPECT_EQ(Fails("printout", {Atom("nowhere"), Str("lost")}),
             "Function is unimplemented or unassigned: printout");
@@ -124,28 +107,9 @@ TEST_F(IOFunctionsTest, ReadlineAsksOnReadLineAndReadsAnEmptyLineAsEOF) {
   EXPECT_EQ(Asked, (std::vector<std::string>{"", "t", "keyboard"}));
 }
 
-TEST_F(IOFunctionsTest, ReadlineReadsTheLinesOfAFileOpenedForReading) {
-  const std::string File = Dir.File("in.txt");
-  Write(File, "first\r\nsecond\n\nlast");
-  Answer({"from the host"});
-  EXPECT_EQ(Run("open", {Str(File), Atom("in")}), "in");
-  std::vector<std::string> Lines;
-  for (int I = 0; I < 6; ++I) Lines.push_back(Run("readline", {Atom("in")}));
-  EXPECT_EQ(Lines, (std::vector<std::string>{"\"first\"", "\"second\"", "EOF", "\"last\"", "EOF",
-                                             "EOF"}));
-  EXPECT_EQ(Run("readline", {Atom("t")}), "\"from the host\"");
-  EXPECT_EQ(Fails("printout", {Atom("in"), Str("x")}), "Stream write error");
-}
-
+// The messages of failed opens are shown by the io scripts.
 TEST_F(IOFunctionsTest, OpenFailuresChangeNothing) {
-  const std::string Missing = Dir.File("missing.txt");
-  EXPECT_EQ(Fails("open", {Str(Missing), Atom("in"), Str("x")}),
-            "Invalid File Access Specifier: \"x\"");
-  EXPECT_EQ(Fails("open", {Str(Missing), Atom("in"), Str("R")}),
-            "Invalid File Access Specifier: \"R\"");
-  EXPECT_FALSE(std::filesystem::exists(Missing));
-  EXPECT_EQ(Fails("open", {Str(Missing), Atom("in")}),
-            "Cannot open file \"" + Missing + "\". No such file or directory");
+  EXPECT_THROW(Call("open", {Str(Dir.File("missing.txt")), Atom("in")}), EFOpenError);
   EXPECT_THROW(Call("open", {Str(Dir.File("no/dir.txt")), Atom("out"), Str("w")}), EFCreateError);
   EXPECT_EQ(Engine->GetIOStreams().GetCount(), 0);
 }

@@ -2,19 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <utility>
 #include <vector>
 
-#include "PackageTestSupport.h"
+#include "ValueSupport.h"
 #include "engine/InferenceEngine.h"
 #include "rete/IEContext.h"
 
 namespace ie {
 namespace {
-
-using namespace packagetest;
-
-class MathPackageTest : public TPackageTest<TMathPackage> {};
 
 // The generator is one per process: a seed given through one engine makes
 // the numbers drawn through another repeat.
@@ -39,20 +34,6 @@ TEST(MathPackage, SeedThroughOneEngineRepeatsTheDrawsOfAnother) {
   EXPECT_NE(Draws(), First);
   Drawer->Free();
   Seeder->Free();
-}
-
-// Each member of Packages brings its own package's functions.
-TEST(MathPackage, EachPackageOfTheEngineBringsItsFunctions) {
-  TInferenceEngine* Engine = Create<TInferenceEngine>(nullptr);
-  const std::pair<TFunctionPackage, const char*> Members[] = {
-      {pMath, "PI"}, {pPredicate, "numberp"}, {pString, "str-cat"}, {pTrigonometry, "cycle-rad"}};
-  for (const auto& [Member, Name] : Members) {
-    Engine->SetPackages({pStandard});
-    EXPECT_FALSE(Engine->ContainsUserFunction(Name)) << Name;
-    Engine->SetPackages({pStandard, Member});
-    EXPECT_TRUE(Engine->ContainsUserFunction(Name)) << Name;
-  }
-  Engine->Free();
 }
 
 }  // namespace

@@ -4,35 +4,10 @@
 
 #include <string>
 
-#include "PackageTestSupport.h"
 #include "engine/InferenceEngine.h"
-#include "packages/DateTimeFunctions.h"
 
 namespace ie {
 namespace {
-
-using namespace packagetest;
-
-class MiscPackageTest : public TPackageTest<TMiscPackage> {};
-
-// Naming a class's function selects it, and selecting it names it.
-TEST_F(MiscPackageTest, VariantsFollowTheirNames) {
-  TPrettyPrintFunction* Printer = Function("ppdeffacts").TryAs<TPrettyPrintFunction>().Get();
-  ASSERT_NE(Printer, nullptr);
-  Printer->SetFunctionName("ppdefrule");
-  EXPECT_EQ(Printer->GetPrettyPrint(), ppfRule);
-  EXPECT_EQ(Printer->GetArgumentString(), " <rulename>");
-  Printer->SetPrettyPrint(ppfDefType);
-  EXPECT_EQ(Printer->GetFunctionName(), "ppdeftype");
-
-  const TRef<TEncodeDateTimeFunction> Encode = new TEncodeDateTimeFunction(edtDate);
-  Encode->SetFunctionName("encode-time");
-  EXPECT_EQ(Encode->GetEncode(), edtTime);
-  EXPECT_EQ(Encode->GetMaxArgumentCount(), 4);
-  Encode->SetFunctionName("my-time");
-  EXPECT_EQ(Encode->GetEncode(), edtTime);
-  EXPECT_EQ(Encode->GetFunctionName(), "my-time");
-}
 
 // An engine whose host answers the dialogs; each call is run in the
 // engine's root context.
@@ -95,13 +70,6 @@ TEST_F(MiscDialogTest, TheHostAnswersTheMessageDialogs) {
   EXPECT_EQ(Run("(show-message \"Hi\")"), "TRUE");
   EXPECT_EQ(Asked, "Hi");
   EXPECT_EQ(Printed, "");
-}
-
-TEST(MiscDefaultButtonTest, OkThenYesThenTheFirstButton) {
-  EXPECT_EQ(DefaultButton({mbCancel, mbOK, mbYes}), mbOK);
-  EXPECT_EQ(DefaultButton({mbNo, mbYes}), mbYes);
-  EXPECT_EQ(DefaultButton({mbHelp, mbIgnore, mbAbort}), mbAbort);
-  EXPECT_EQ(DefaultButton({}), mbOK);
 }
 
 // The function list names every function the engine knows, built-in ones

@@ -1,7 +1,6 @@
 // A fixture for the tests of one built-in package: calls of its functions
 // built from values, run without an engine in a root context through the
-// uniform entry that wraps failures as "%s error: %s", and tables of cases
-// whose expected text is either the result's text or that message.
+// uniform entry that wraps failures as "%s error: %s".
 //
 // A result's text tells its kind: integers print bare (3), floats with four
 // decimals (3.0000), strings in double quotes, atoms bare.
@@ -21,13 +20,6 @@ namespace ie::packagetest {
 
 using TArgs = std::vector<IIEValue>;
 
-// A call and what it gives: the result's text or the error's message.
-struct TCase {
-  std::string Name;
-  TArgs Args;
-  std::string Expected;
-};
-
 template <class TPackage>
 class TPackageTest : public ::testing::Test {
  protected:
@@ -36,19 +28,11 @@ class TPackageTest : public ::testing::Test {
     Package->Free();
   }
 
-  IUserFunction Function(const std::string& Name) {
-    const int32_t Index = Package->IndexOf(Name);
-    return Index >= 0 ? Package->GetFunctions().Get(Index) : IUserFunction();
-  }
   IFunCall Make(const std::string& Name, const TArgs& Args) {
     IFunCall Call = new TFunctionCall(nullptr, Name);
-    Call->SetUserFunction(Function(Name));
+    Call->SetUserFunction(Package->GetFunctions().Get(Package->IndexOf(Name)));
     for (const IIEValue& Arg : Args) Call->AddArgument(Arg);
     return Call;
-  }
-  // A nested call, as an argument.
-  IIEValue C(const std::string& Name, const TArgs& Args = {}) {
-    return new TIEValue(Make(Name, Args));
   }
   IIEValue Eval(const std::string& Name, const TArgs& Args = {}) {
     return Make(Name, Args)->SimpleExecute(Ctx);
@@ -58,19 +42,6 @@ class TPackageTest : public ::testing::Test {
       return Text(Eval(Name, Args));
     } catch (const Exception& Error) {
       return Error.GetMessage();
-    }
-  }
-  // The message of the TError that the unwrapped call raises.
-  template <class TError>
-  std::string Raises(const std::string& Name, const TArgs& Args) {
-    return ErrorOf<TError>([&] { Make(Name, Args)->Execute(Ctx); });
-  }
-
-  void Check(const std::vector<TCase>& Cases) {
-    for (const TCase& Case : Cases) {
-      std::string Call = "(" + Case.Name;
-      for (const IIEValue& Arg : Case.Args) Call += " " + Text(Arg);
-      EXPECT_EQ(Run(Case.Name, Case.Args), Case.Expected) << Call << ")";
     }
   }
 

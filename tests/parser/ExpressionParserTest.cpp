@@ -10,6 +10,9 @@
 namespace ie {
 namespace {
 
+// The entry points a host reads values, lists, calls and facts through; the
+// messages of broken calls and facts in a script are shown by the errors
+// scripts under tests/lang.
 class ExpressionParserTest : public TEngineOutputTest {
  protected:
   TIERuleParser* Parser() { return static_cast<TIERuleParser*>(Engine->GetParser()); }
@@ -50,10 +53,6 @@ TEST_F(ExpressionParserTest, ListsOfFactsAndSlots) {
   EXPECT_EQ(List->Get(3)->GetDType(), dtFunCall);
   EXPECT_EQ(List->Get(4)->GetDType(), dtSingletons);
   EXPECT_EQ(Engine->ParseList("")->GetCount(), 0);
-  EXPECT_EQ(ParseErrorOf([&] { Engine->ParseList("= a"); }),
-            "Parsing Error, \"=\" cannot appear as an atom within a fact in ParseList at line 1: = ");
-  EXPECT_EQ(ParseErrorOf([&] { Engine->ParseList("a\n|"); }),
-            "Parsing Error, Bad Slot Value: | in ParseList at line 2: | ");
 }
 
 TEST_F(ExpressionParserTest, FuzzyPointsAndSlotValuePairs) {
@@ -62,11 +61,6 @@ TEST_F(ExpressionParserTest, FuzzyPointsAndSlotValuePairs) {
   EXPECT_EQ(Points->GetYValues(0)->GetToString(), "0.5000");
   EXPECT_EQ(Points->GetXValues(1)->GetToString(), "?x");
   EXPECT_EQ(Points->GetYValues(1)->GetDType(), dtFunCall);
-  EXPECT_EQ(ParseErrorOf([&] { Engine->ParseSingletons("((a 1))"); }),
-            "Parsing Error, Expected number, variable, or function call in ParseFuzzyPoints at "
-            "line 1: ( ( a ");
-  EXPECT_EQ(ParseErrorOf([&] { Engine->ParseSingletons("((1 2 3))"); }),
-            "Parsing Error, Expected \")\" in ParseFuzzyPoints at line 1: ( ( 1 2 3 ");
   EXPECT_EQ(ParseErrorOf([&] { Engine->ParseSingletons("(1 2)"); }),
             "Parsing Error, Expected \"(\" in ParseFuzzyPoints at line 1: ( 1 ");
 }
@@ -87,10 +81,6 @@ TEST_F(ExpressionParserTest, FunctionCallsWithTheirArguments) {
   EXPECT_EQ(Engine->ParseFunCall("(= 1 1)")->GetName(), "=");
   EXPECT_EQ(Engine->ParseFunCall("(f ((1 0)))")->GetArgument(0)->GetDType(), dtSingletons);
 
-  EXPECT_EQ(ParseErrorOf([&] { Engine->ParseFunCall("(f 1"); }),
-            "Parsing Error, Unexpected end of stream in ParseFunCall at line 1: ( f 1 EOF ");
-  EXPECT_EQ(ParseErrorOf([&] { Engine->ParseFunCall("(\"f\")"); }),
-            "Parsing Error, Missing name in ParseFunCall at line 1: ( \\\"f\"\\ ");
   EXPECT_EQ(ParseErrorOf([&] { Engine->ParseFunCall("f"); }),
             "Parsing Error, Expected \"(\" in ParseFunCall at line 1: f ");
 }
@@ -105,10 +95,6 @@ TEST_F(ExpressionParserTest, SlotFunctionsTakeFactsAndSlotValuePairs) {
   ASSERT_EQ(Modify->GetArgumentCount(), 3);
   EXPECT_EQ(Modify->GetArgument(1)->GetToString(), "x 1 ");
   EXPECT_EQ(Modify->GetArgument(2)->GetAsList()->Get(1)->GetToString(), "a b ");
-  EXPECT_EQ(ParseErrorOf([&] { Engine->ParseFunCall("(modify ?f (x))"); }),
-            "Parsing Error, Expected value missing in ParseValuePair at line 1: ( modify ?f ( x ");
-  EXPECT_EQ(ParseErrorOf([&] { Engine->ParseFunCall("(modify ?f (1 2))"); }),
-            "Parsing Error, Expected \"( <atom>\" in ParseValuePair at line 1: ( modify ?f ( 1 ");
 
   // Pairs only at the positions the table gives.
   Parser()->AddSlotFunction("set-some", 2, 3);
@@ -127,8 +113,8 @@ TEST_F(ExpressionParserTest, ParseEventsReportWhatWasRead) {
   Parser()->SetOnParseFunCall(
       [&](TObject*, const IFunCall& Call) { Log += "call " + Call->GetName() + "; "; });
   Parser()->SetOnParse([&](TObject*, TParsedType Kind, TObject*, const IInterface& Item) {
-    Log += "parse " + std::to_string(Kind) + (Item ? " " + Item.As<TIEValue>()->GetToString() : "") +
-           "; ";
+    Log += "parse " + std::to_string(Kind) +
+           (Item ? " " + Item.As<TIEValue>()->GetToString() : "") + "; ";
   });
   Engine->Parse("(eq (neq 1 2) TRUE) nil x", true);
   EXPECT_EQ(Log, "call neq; call eq; parse 2 TRUE; parse 0; parse 1 x; parse 9 EOF; ");
@@ -164,25 +150,11 @@ TEST_F(ExpressionParserTest, CollectedErrorsAreRaisedTogetherAtTheEnd) {
   }
   // Calls run even though Execute was false.
   EXPECT_EQ(Output, "TRUE\r\nTRUE\r\n");
-
-  EXPECT_EQ(ParseErrorOf([&] { Engine->Parse("(f (g (h &))) x", true); }),
-            "Parsing Error, Function is unimplemented or unassigned: f in Parse at line 1: "
-            "( f ( g ( h & ) ) ) ");
 }
 
+// The default limit of ten is shown by the errors/limit script.
 TEST_F(ExpressionParserTest, CollectingStopsOnceMoreThanTheMaximumIsCollected) {
   Engine->SetParserErrorHandling(ehRaiseAllAtEnd);
-  std::string Text;
-  for (int I = 0; I < 12; ++I) Text += ")\n";
-  try {
-    Engine->Parse(Text, true);
-    FAIL() << "no error";
-  } catch (const EIEParseException& E) {
-    EXPECT_EQ(E.GetErrors().size(), 11u);
-    EXPECT_EQ(E.GetErrors().back(),
-              "Parsing Error, Unexpected symbol, expected a \"(\", constant, or global variable: ) "
-              "in GetConstructType at line 11: ) ");
-  }
   Engine->SetParserMaxErrors(1);
   EXPECT_EQ(Parser()->GetMaxErrors(), 1);
   try {
@@ -203,16 +175,6 @@ TEST_F(ExpressionParserTest, AnAbortPassesThroughTheCollectingLoop) {
   EXPECT_EQ(Output, "");
 }
 
-TEST_F(ExpressionParserTest, LongExpressionsAreShownByTheirEnds) {
-  std::string Text = "(f ";
-  for (int I = 0; I < 100; ++I) Text += "ab" + std::to_string(I) + " ";
-  const std::string Message = ParseErrorOf([&] { Engine->ParseFunCall(Text); });
-  const std::string Read = "( f " + Text.substr(3) + "EOF ";
-  ASSERT_GT(Read.size(), 255u);
-  EXPECT_EQ(Message, "Parsing Error, Unexpected end of stream in ParseFunCall at line 1: " +
-                         Read.substr(0, 128) + "... \r\n" + Read.substr(Read.size() - 128));
-}
-
 TEST_F(ExpressionParserTest, NestingIsBoundedByMaxParseDepth) {
   const auto Nested = [](int Depth) {
     std::string Text;
@@ -227,16 +189,19 @@ TEST_F(ExpressionParserTest, NestingIsBoundedByMaxParseDepth) {
   EXPECT_EQ(Deep->GetToString(), Nested(MaxParseDepth));
 
   const std::string Beyond = ParseErrorOf([&] { Engine->ParseFunCall(Nested(MaxParseDepth + 1)); });
-  EXPECT_TRUE(Beyond.starts_with("Parsing Error, Expression nested too deeply, more than 1000 "
-                                 "parentheses are open in NextToken at line 1: ( not ( not "))
+  EXPECT_TRUE(
+      Beyond.starts_with("Parsing Error, Expression nested too deeply, more than 1000 "
+                         "parentheses are open in NextToken at line 1: ( not ( not "))
       << Beyond;
   for (const std::string& Far : {"(assert (a " + Nested(100000) + "))", "x " + Nested(100000)}) {
-    EXPECT_TRUE(ParseErrorOf([&] { Engine->Parse(Far, true); }).starts_with(
-        "Parsing Error, Expression nested too deeply"));
+    EXPECT_TRUE(ParseErrorOf([&] {
+                  Engine->Parse(Far, true);
+                }).starts_with("Parsing Error, Expression nested too deeply"));
   }
   Engine->SetParserErrorHandling(ehRaiseAllAtEnd);
-  EXPECT_EQ(ParseErrorOf([&] { Engine->Parse(Nested(100000) + " (eq 1 1)", true); })
-                .find("Expression nested too deeply"),
+  EXPECT_EQ(ParseErrorOf([&] {
+              Engine->Parse(Nested(100000) + " (eq 1 1)", true);
+            }).find("Expression nested too deeply"),
             15u);
   EXPECT_EQ(Output, "x\r\nTRUE\r\n");
 }
@@ -320,13 +285,6 @@ TEST_F(ExpressionParserTest, FactsOfImpliedAndDefinedTemplates) {
                 Engine->GetFactTemplates().Get("person")->GetSlot("age")->GetInvalidValueString(
                     new TIEValue("x", dtAtom)) +
                 " in ParseValue(Fact Slot) at line 1: ( person ( age x ");
-  EXPECT_EQ(ParseErrorOf([&] { Engine->ParseFact("(person (age 1 2))"); }),
-            "Parsing Error, Expected \")\" in ParseFactSlot at line 1: ( person ( age 1 2 ");
-  EXPECT_EQ(ParseErrorOf([&] { Engine->ParseFact("(person (nick x))"); }),
-            "Parsing Error, No such slot name: \"nick\" in ParseFactSlot at line 1: "
-            "( person ( nick ");
-  EXPECT_EQ(ParseErrorOf([&] { Engine->ParseFact("(1 2)"); }),
-            "Parsing Error, Expected \"( <atom>\" in ParseFact at line 1: ( 1 ");
 
   // A broken fact leaves no implied template behind.
   EXPECT_NE(ParseErrorOf([&] { Engine->ParseFact("(fresh 1 |)"); }), "no error");

@@ -69,6 +69,9 @@ const std::vector<std::string> Corpus = {
     "  (exists (colour ~red)) (not (exists (gone))) (unique (tag ?s)) (explicit (mark))\n"
     "  (test (neq ?s triangle)) (not (test (eq ?s box))) =>)\n"
     "(defrule empty =>)",
+    "(defrule r2 ?f <- (a ?x ? $?rest) (b ~?x 1 \"s\" 2.5) => (printout t ?f ?x $?rest))\n"
+    "(defrule r3 (colour ?c&~red|blue&:(eq ?c ?c)) (k red|blue) (not (colour red|blue)) =>)\n"
+    "(defrule r5 (n ?x) (test (> ?x 1)) (not (test (eq ?x 3))) => (printout t ?x))",
 };
 
 class RoundTripTest : public ::testing::TestWithParam<std::string> {

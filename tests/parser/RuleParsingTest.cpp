@@ -192,33 +192,6 @@ TEST_F(RuleParsingTest, PrintedRulesReadBackToEqualRules) {
   }
 }
 
-TEST_F(RuleParsingTest, CompiledRulesPrintTextThatCompilesToEqualRules) {
-  DefinePerson();
-  for (size_t I = 0; I < std::size(RoundTripCorpus); ++I) {
-    SCOPED_TRACE(RoundTripCorpus[I]);
-    Load(RoundTripCorpus[I]);
-    TRule* First = Rule("r" + std::to_string(I + 1));
-    const std::string Printed = First->GetToString();
-    TRule* Second = Engine->ParseRule(Printed);
-    ExpectEqualRules(*First, *Second);
-    Engine->GetRules().Add(Second);
-    EXPECT_EQ(Second->GetToString(), Printed);
-  }
-}
-
-TEST_F(RuleParsingTest, ACompiledAlternativeReadBackMatchesAsBefore) {
-  Load("(defrule warm (colour red|orange) => (record warm))"
-       "(defrule calm (a) (not (colour red|orange)) => (record calm))");
-  const std::string Warm = Rule("warm")->GetToString();
-  const std::string Calm = Rule("calm")->GetToString();
-  EXPECT_NE(Warm.find("(or "), std::string::npos) << Warm;
-  Load(Warm + Calm);
-  Facts({"(a)", "(colour blue)"});
-  EXPECT_EQ(Run(), "calm\n");
-  Facts({"(colour orange)"});
-  EXPECT_EQ(Run(), "warm\n");
-}
-
 TEST_F(RuleParsingTest, AFailedRuleLeavesNothingBehind) {
   Load("(defrule keep (a) => (record kept))");
   const int32_t Templates = Engine->GetFactTemplates().GetCount();

@@ -29,44 +29,6 @@ class TDoubleX : public TCallDouble {
   void SetTag(int32_t) override {}
 };
 
-TEST(BindingTest, TextsAndAddressEquality) {
-  EXPECT_EQ(TBinding("x", Int(5)).GetToString(), "name=x value=5 FactIdx=-2 SlotIdx=__LOCAL");
-  EXPECT_EQ(TBinding("p", 1, "tags", 0).GetToString(), "name=p FactIdx=1 SlotIdx=tags SubIdx=0");
-
-  TBindingInfo Address(1, "tags", 0), Same(1, "tags", 0), OtherSlot(1, "Tags", 0),
-      WholeSlot(1, "tags", NoSubIndex), OtherFact(0, "tags", 0);
-  TObject NotAnAddress;
-  EXPECT_TRUE(Address.Equals(&Same));
-  EXPECT_FALSE(Address.Equals(&OtherSlot));
-  EXPECT_FALSE(Address.Equals(&WholeSlot));
-  EXPECT_FALSE(Address.Equals(&OtherFact));
-  EXPECT_FALSE(Address.Equals(&NotAnAddress));
-}
-
-TEST(BindingTest, BindingsAreEqualByNameAddressAndValue) {
-  TBinding A("x", Int(5)), B("x", Int(5)), C("y", Int(5)), D("x", Int(6));
-  TBinding Empty("x", 0, "a", NoSubIndex), OtherEmpty("x", 0, "a", NoSubIndex);
-  EXPECT_TRUE(A.Equals(&B));
-  EXPECT_FALSE(A.Equals(&C));
-  EXPECT_FALSE(A.Equals(&D));
-  EXPECT_TRUE(Empty.Equals(&OtherEmpty));
-  EXPECT_FALSE(Empty.Equals(&A));
-
-  TBinding Copy;
-  Copy.Assign(&Empty);
-  EXPECT_TRUE(Copy.Equals(&Empty));
-}
-
-TEST(BindingTest, OwnedAddressValueClonesPrintsAndResolvesOnlyInAContext) {
-  IIEValue Address = new TIEValue(new TBindingInfo(0, "name", NoSubIndex), true);
-  IIEValue Copy = Address->Clone();
-  EXPECT_NE(Copy->GetAsObject(), Address->GetAsObject());
-  EXPECT_EQ(Copy->GetToString(), "<TBindingInfo: FactIdx=0 SlotIdx=name>");
-  TObject NotAContext;
-  EXPECT_EQ(ErrorOf([&] { Address->Resolve(&NotAContext); }),
-            "No context found when trying to resolve a dtObject value");
-}
-
 TEST(BindingsTest, ReplacingKeepsPlaceAndOrderAboveTheIndexThreshold) {
   for (int Count : {3, 40}) {
     TBindings Table(nullptr);
@@ -152,33 +114,6 @@ TEST(ContextTest, ReturnValueReachesTheParentOnlyThroughPop) {
   EXPECT_FALSE(Root.GetReturnFlag());
   EXPECT_EQ(Root.GetReturnValue(), nullptr);
   Second->Free();
-}
-
-TEST(ContextTest, ClearDropsBindingsAndReturnValueAssignClonesIt) {
-  TIEContext Context(nullptr, nullptr);
-  Context.AddLocalBinding("x", Int(1));
-  Context.SetReturnValue(List({Int(1)}));
-  TIEContext Copy(nullptr, nullptr);
-  Copy.Assign(Context);
-  EXPECT_TRUE(Copy.GetReturnFlag());
-  EXPECT_NE(Copy.GetReturnValue(), Context.GetReturnValue());
-  EXPECT_TRUE(Copy.GetReturnValue()->Equals(Context.GetReturnValue()));
-  EXPECT_EQ(Copy.GetBindings().GetCount(), 0);
-
-  Context.Clear();
-  EXPECT_EQ(Context.GetBindings().GetCount(), 0);
-  EXPECT_FALSE(Context.GetReturnFlag());
-  EXPECT_EQ(Context.GetReturnValue(), nullptr);
-}
-
-TEST(ContextTest, PushKeepsTheEngine) {
-  TTestEngine* Engine = Create<TTestEngine>(nullptr);
-  TIEContext Root(nullptr, Engine);
-  TIEContext* Child = Root.Push();
-  EXPECT_EQ(Child->GetEngine(), Engine);
-  EXPECT_EQ(Child->GetParent(), &Root);
-  Child->Free();
-  Engine->Free();
 }
 
 TEST(ContextTest, ARecycledContextComesBackEmptyUnderItsNewParent) {

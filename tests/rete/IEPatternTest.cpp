@@ -4,25 +4,20 @@
 
 #include "TestSupport.h"
 #include "ValueSupport.h"
-#include "engine/InferenceEngine.h"
 #include "rete/IEContext.h"
 #include "rete/IERule.h"
 #include "rete/IERulePrinter.h"
-#include "runtime/Owned.h"
 
 namespace ie {
 namespace {
 
-// A free template "color" with the single slot c and the multislot tags,
-// and a free ordered template "data".
+// A free template "color" with the single slot c and the multislot tags.
 class PatternTest : public ::testing::Test {
  protected:
   void SetUp() override {
     Color = new TFactTemplate(nullptr, "color");
     Color->AddSlot("c", Atom("none"));
     Color->AddMultiSlot("tags", List({}));
-    Data = new TFactTemplate(nullptr, "data");
-    Data->AddMultiSlot(SDefaultSlotName, List({}));
   }
   void TearDown() override {
     for (TIEPattern* Pattern : Patterns) Pattern->Free();
@@ -33,17 +28,9 @@ class PatternTest : public ::testing::Test {
         Create<TIEPattern>(Owner, Template->GetTemplateName(), Template, NegatedCount));
     return Patterns.back();
   }
-  // A call made by the engine, the way FixTests makes its calls.
-  IIEValue Call(const std::string& Name, std::initializer_list<IIEValue> Arguments) {
-    ICustomFunCall Made = Engine->NewFunctionCall(Name);
-    for (const IIEValue& Argument : Arguments) Made->AddArgument(Argument);
-    return new TIEValue(Made);
-  }
 
-  IFactTemplate Color, Data;
+  IFactTemplate Color;
   std::vector<TIEPattern*> Patterns;
-  TInferenceEngine* Engine = Create<TInferenceEngine>(nullptr);
-  const TOwned<TInferenceEngine> EngineOwner{Engine};
 };
 
 TEST_F(PatternTest, NegationAndBoundNames) {
@@ -130,111 +117,6 @@ TEST_F(PatternTest, FixTestsNeedsARuleForAFreshVariable) {
   }
   Owned->SetOwner(nullptr);
   Rule->Free();
-}
-
-TEST_F(PatternTest, FixTestsRewritesDisjunctionsIntoPredicates) {
-  TRule* Rule = Create<TRule>(Engine);
-  auto* Pattern = Create<TIEPattern>(Rule, "color", Color, 0);
-  Pattern->AddTest("c", Atom("red"), NoSubIndex, false, true);
-  Pattern->AddTest("c", Atom("blue"), NoSubIndex, false, false);
-  Pattern->AddTest("c", Atom("green"), NoSubIndex, true, true);
-  Pattern->AddTest("tags", Atom("x"), 0, false, true);
-  Pattern->AddTest("tags", Var("t"), 1, false, true);
-  Pattern->AddTest("tags", Atom("red"), 1, true, true);
-  Pattern->AddTest("tags", Atom("blue"), 1, false, false);
-  Rule->GetPatterns().Add(Pattern);
-  Pattern->FixTests();
-
-  std::string Blank;
-  for (int32_t Index = 0; Index < Rule->GetBindingCount(); ++Index) {
-    const TBinding* Binding = Rule->GetBinding(Index);
-    if (Binding->GetName().rfind(SBlankPrefix, 0) != 0) continue;
-    Blank = "?" + Binding->GetName();
-    EXPECT_EQ(Binding->GetToString(), "name=" + Binding->GetName() + " FactIdx=0 SlotIdx=c");
-  }
-  ASSERT_FALSE(Blank.empty());
-  EXPECT_EQ(PrettyPrint(*Pattern).substr(PrettyPrint(*Pattern).find("(color")),
-            "(color (c " + Blank + "&:(or (eq " + Blank + " red) (and (eq " + Blank +
-                " blue) (neq " + Blank +
-                " green)))) (tags x ?t&:(or (neq ?t red) (eq ?t blue))) )");
-  EXPECT_EQ(Pattern->GetTestCount(), 5);
-  EXPECT_EQ(Pattern->GetDisjunctionCount(), 0);
-}
-
-TEST_F(PatternTest, PrettyPrintLayout) {
-  TIEPattern* Pattern = NewPattern(Color);
-  Pattern->SetComment("  first\r\n;second\r\n\r\n");
-  Pattern->AddTest("tags", Atom("a"), 0, false, true);
-  Pattern->AddTest("tags", Var("t"), 1, false, true);
-  Pattern->AddTest("tags", Call("numberp", {Var("t")}), 1, true, true);
-  Pattern->AddTest("c", Atom("red"), NoSubIndex, false, true);
-  Pattern->AddTest("c", Atom("blue"), NoSubIndex, false, false);
-  EXPECT_EQ(PrettyPrint(*Pattern),
-            "; first\r\n;second\r\n\r\n(color (c red|blue) (tags a ?t&~:(numberp ?t)) )");
-
-  TIEPattern* Ordered = NewPattern(Data, 3);
-  Ordered->AddTest(SDefaultSlotName, Int(1), 0, false, true);
-  Ordered->AddTest(SDefaultSlotName, Var("x"), 1, true, true);
-  Ordered->SetUnique(true);
-  Ordered->SetExplicit(true);
-  EXPECT_EQ(Ordered->GetToString(), "(not (exists (explicit (unique (data 1 ~?x)))))");
-  Ordered->SetNegatedCount(1);
-  Ordered->SetUnique(false);
-  EXPECT_EQ(Ordered->GetToString(), "(not (explicit (data 1 ~?x)))");
-
-  TIEPattern* Bound = NewPattern(Color, 2);
-  Bound->SetBoundName("f");
-  EXPECT_EQ(Bound->GetToString(), "?f <- (exists (color ))");
-}
-
-TEST_F(PatternTest, AssignAndCloneCopyTestsAndLengths) {
-  TIEPattern* Pattern = NewPattern(Color, 1);
-  Pattern->SetComment("note");
-  Pattern->SetBoundName("f");
-  Pattern->AddTest("c", Atom("red"), NoSubIndex, false, true);
-  Pattern->AddTest("c", Atom("blue"), NoSubIndex, true, false);
-  Pattern->SetSlotLength(1, 3);
-
-  TIEPattern* Copy = Pattern->Clone(nullptr);
-  Patterns.push_back(Copy);
-  EXPECT_EQ(Copy->GetToString(), Pattern->GetToString());
-  EXPECT_EQ(Copy->GetSlotLength(1), 3);
-  EXPECT_EQ(Copy->GetDisjunctionCount(), 1);
-  ASSERT_NE(Copy->GetSlotTest(0, 1), Pattern->GetSlotTest(0, 1));
-  EXPECT_TRUE(Copy->GetSlotTest(0, 1)->Equals(Pattern->GetSlotTest(0, 1)));
-  EXPECT_EQ(Copy->GetSlotTest(0, 1)->GetPattern(), Copy);
-}
-
-TEST_F(PatternTest, MatchTestEqualityTextAndConversion) {
-  TIEPatternMatchTest* Red = Create<TIEPatternMatchTest>(nullptr, sttEquals, Atom("red"));
-  TIESlotTest* Copy = Red->Clone();
-  EXPECT_EQ(Red->GetToString(), "= SubIdx: -1 Slot: red");
-  EXPECT_TRUE(Red->Equals(Copy));
-  EXPECT_TRUE(Red->Equals(true, true, NoSubIndex, Atom("red")));
-  EXPECT_FALSE(Red->Equals(false, NoSubIndex, Atom("red")));
-  EXPECT_FALSE(Red->Equals(true, NoSubIndex, Atom("blue")));
-  static_cast<TIEPatternMatchTest*>(Copy)->SetConjunction(false);
-  EXPECT_FALSE(Red->Equals(Copy));
-  EXPECT_TRUE(Red->Equals(true, NoSubIndex, Atom("red")));
-  EXPECT_FALSE(Red->Equals(true, false, NoSubIndex, Atom("red")));
-
-  TIEPatternMatchTest NotRed(nullptr, sttNotEquals, Atom("red"));
-  const IIEValue Greater = Call(">", {Var("x"), Int(3)});
-  TIEPatternMatchTest NotGreater(nullptr, sttNotEquals, Greater);
-  TIEPatternMatchTest IsGreater(nullptr, sttEquals, Greater);
-  EXPECT_EQ(NotRed.ConvertToFunCall(Engine, Var("v"))->GetToString(), "(neq ?v red)");
-  EXPECT_EQ(NotGreater.ConvertToFunCall(Engine, Var("v"))->GetToString(), "(not (> ?x 3))");
-  EXPECT_EQ(IsGreater.ConvertToFunCall(Engine, Var("v")).Get(),
-            IsGreater.GetSlotValue()->GetAsFunCall<TCustomFunctionCall>().Get());
-
-  TIEContext Context(Engine->GetContext(), Engine);
-  Context.AddLocalBinding("x", Int(5));
-  EXPECT_TRUE(IsGreater.PerformTest(&Context));
-  EXPECT_FALSE(NotGreater.PerformTest(&Context));
-  Context.AddLocalBinding("x", Int(2));
-  EXPECT_TRUE(NotGreater.PerformTest(&Context));
-  Red->Free();
-  Copy->Free();
 }
 
 TEST_F(PatternTest, JoinTests) {

@@ -114,28 +114,6 @@ TEST_F(TokenTest, SortCodesWrapAndMissingLinksCountAsEmpty) {
   EXPECT_EQ(Orphan->GetTag(), taClear);
 }
 
-TEST_F(TokenTest, ConstructorsAndClampingSetters) {
-  const IReteToken Empty = new TIEToken();
-  EXPECT_EQ(Empty->GetCount(), 0);
-  EXPECT_EQ(Empty->GetStrength(), 1.0f);
-  EXPECT_EQ(Empty->GetTag(), taClear);
-  const IReteToken Source = Chain({1, 6}, 0.25f);
-  Source->SetNegatedCount(3);
-  Source->SetTag(taUpdate);
-  const IReteToken Copy = new TIEToken(Source);
-  EXPECT_EQ(Copy->GetParent(), Source->GetParent());
-  EXPECT_EQ(Copy->GetFact(), Source->GetFact());
-  EXPECT_EQ(Copy->GetNegatedCount(), 0);
-  EXPECT_EQ(Copy->GetCount(), 2);
-  EXPECT_EQ(Copy->GetSortCode(), 14);
-  EXPECT_EQ(Copy->GetTag(), taUpdate);
-  EXPECT_EQ(Copy->GetStrength(), 0.25f);
-  Copy->SetNegatedCount(-1);
-  Copy->SetStrength(-0.5f);
-  EXPECT_EQ(Copy->GetNegatedCount(), 0);
-  EXPECT_EQ(Copy->GetStrength(), 0.0f);
-}
-
 TEST_F(TokenTest, ActionsOtherThanClearNeedAFact) {
   const IReteToken Empty = new TIEToken();
   for (TTokenAction Action : {taAdd, taRemove, taUpdate}) {
@@ -164,19 +142,6 @@ TEST_F(TokenTest, EqualityComparesEveryLinkButNotTags) {
   EXPECT_FALSE(OverEmpty->Equals(OneFact));
   EXPECT_TRUE(IReteToken(new TIEToken())->Equals(IReteToken(new TIEToken())));
   EXPECT_FALSE(Token->Equals(nullptr));
-}
-
-TEST_F(TokenTest, TextsListFactsNewestFirstAndIDsOldestFirst) {
-  const IFact A = NewItem(3, "a"), B = NewItem(7, "b");
-  const IReteToken Token = new TIEToken(new TIEToken(taAdd, A), B);
-  Token->SetNegatedCount(2);
-  EXPECT_EQ(Token->GetToString(),
-            "taAdd cnt=2 negcnt=2\r\n" + B->GetToString() + "\r\n" + A->GetToString());
-  EXPECT_EQ(Token->GetToFactsString(), "f-3, f-7");
-  const IReteToken Gap = new TIEToken(new TIEToken(Chain({3}), nullptr), B);
-  EXPECT_EQ(Gap->GetToFactsString(), "f-3, nil, f-7");
-  EXPECT_EQ(Gap->GetToString(), "taAdd cnt=3 negcnt=0\r\n" + B->GetToString() + "\r\n\r\n" +
-                                    Gap->GetFacts(0)->GetToString());
 }
 
 TEST_F(TokenTest, TreeHashesSortCodeFactSlotOrListElement) {

@@ -1,70 +1,79 @@
-#include "engine/ActivationAgenda.h"
-#include "rete/IEContext.h"
-#include "rete/IEPattern.h"
 #include "rete/IERule.h"
 
 #include <gtest/gtest.h>
 
-#include "ReteTestSupport.h"
+#include "TestSupport.h"
+#include "ValueSupport.h"
+#include "engine/InferenceEngine.h"
+#include "rete/IEContext.h"
+#include "rete/IEPattern.h"
 
 namespace ie {
 namespace {
 
-using namespace retetest;
 using TLines = std::vector<std::string>;
 
+// Rules a host builds pattern by pattern in an engine, whose printed text
+// is kept.
 class RuleTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    Engine = Create<TTestRuleEngine>(nullptr);
-    B = TRuleBuilder(Engine);
+    Engine->SetOnPrintOut(
+        [this](TObject*, const std::string&, const std::string& Text) { Printed += Text; });
   }
   void TearDown() override { Engine->Free(); }
 
-  std::vector<std::string> Bindings(const TRule& Rule) const {
-    std::vector<std::string> Text;
+  // A pattern on the implied template Name whose field I equals Fields[I].
+  TIEPattern* Pattern(const std::string& Name, std::initializer_list<IIEValue> Fields,
+                      int32_t NegatedCount = 0) {
+    IFactTemplate Template;
+    if (!Engine->FindFactTemplate(Name, Template)) Template = Engine->CreateFactTemplate(Name);
+    auto* Made = Create<TIEPattern>(nullptr, Name, Template, NegatedCount);
+    int32_t Position = 0;
+    for (const IIEValue& Field : Fields) {
+      Made->AddTest(SDefaultSlotName, Field, Position++, false, true);
+    }
+    Made->SetSlotLength(0, Position);
+    return Made;
+  }
+  TLines Bindings(const TRule& Rule) const {
+    TLines Text;
     for (int32_t I = 0; I < Rule.GetBindingCount(); ++I) {
       Text.push_back(Rule.GetBinding(I)->GetToString());
     }
     return Text;
   }
 
-  TTestRuleEngine* Engine = nullptr;
-  TRuleBuilder B{nullptr};
+  TInferenceEngine* Engine = Create<TInferenceEngine>(nullptr);
+  std::string Printed;
 };
 
-TEST_F(RuleTest, NamesAreCheckedAndDefaultToTheIdentifier) {
-  auto* Rule = Create<TRule>(Engine);
-  EXPECT_EQ(Rule->GetRuleName(), "Rule_" + IntToStr(Rule->GetRuleId()));
-  EXPECT_EQ(ErrorOf([&] { Rule->SetRuleName("a b"); }), "a b contains unexpected character: \" \"");
-  EXPECT_EQ(ErrorOf([&] { Rule->SetRuleName("x?"); }), "x? contains unexpected character: \"?\"");
-  Rule->SetRuleName("fine-name");
-  EXPECT_EQ(Rule->GetRuleName(), "fine-name");
-}
-
 TEST_F(RuleTest, PatternsRegisterTheirBindings) {
-  TRule* Rule = B.Rule("r", {B.Pattern("b", {Atom("k")}, 1), B.Pattern("a", {Var("x"), Var("x")})});
+  auto* Rule = Create<TRule>(Engine);
+  Rule->GetPatterns().Add(Pattern("b", {Atom("k")}, 1));
+  Rule->GetPatterns().Add(Pattern("a", {Var("x"), Var("x")}));
   ASSERT_EQ(Rule->GetPatterns().GetCount(), 3);
   EXPECT_EQ(Rule->GetPatterns().Get(0)->GetName(), SInitialFactPattern);
   EXPECT_EQ(Bindings(*Rule), (TLines{"name=__factidx1 FactIdx=0 SlotIdx=__PATTERN",
                                      "name=__factidx2 FactIdx=1 SlotIdx=__PATTERN",
                                      "name=__factidx3 FactIdx=2 SlotIdx=__PATTERN",
                                      "name=x FactIdx=2 SlotIdx=__Data SubIdx=0"}));
-  Rule->GetPatterns().Insert(1, B.Pattern("c", {Var("y")}));
+  Rule->GetPatterns().Insert(1, Pattern("c", {Var("y")}));
   Rule->GetPatterns().Delete(2);
   EXPECT_EQ(Bindings(*Rule), (TLines{"name=__factidx1 FactIdx=0 SlotIdx=__PATTERN",
                                      "name=__factidx3 FactIdx=2 SlotIdx=__PATTERN",
                                      "name=x FactIdx=2 SlotIdx=__Data SubIdx=0",
                                      "name=__factidx4 FactIdx=1 SlotIdx=__PATTERN",
                                      "name=y FactIdx=1 SlotIdx=__Data SubIdx=0"}));
+  Rule->Free();
 }
 
 TEST_F(RuleTest, RefusedPatternsStayWithTheCaller) {
   auto* Rule = Create<TRule>(Engine);
-  TIEPattern* Negated = B.Pattern("a", {Var("x")}, 1);
+  TIEPattern* Negated = Pattern("a", {Var("x")}, 1);
   EXPECT_EQ(ErrorOf([&] { Rule->GetPatterns().Add(Negated); }),
             "First Use of Variable is negated, variable name is x");
-  TIEPattern* NotEqual = B.Pattern("a", {});
+  TIEPattern* NotEqual = Pattern("a", {});
   NotEqual->AddTest(SDefaultSlotName, Var("y"), 0, true, true);
   EXPECT_EQ(ErrorOf([&] { Rule->GetPatterns().Add(NotEqual); }),
             "First Use of Variable is negated, variable name is y");
@@ -78,54 +87,26 @@ TEST_F(RuleTest, RefusedPatternsStayWithTheCaller) {
   Negated->Free();
   NotEqual->Free();
   Orphan->Free();
+  Rule->Free();
 }
 
+// A firing binds the pattern's variables, the fact bound to a name and the
+// rule's own name; a return ends it, and so does a host's handler that
+// sets the return value.
 TEST_F(RuleTest, FiringBindsVariablesAndStopsAtAReturn) {
-  Engine->Assert(SInitialFactPattern, {});
-  TIEPattern* Bound = B.Pattern("a", {Var("x"), MultiVar("rest")});
-  Bound->SetBoundName("f");
-  B.Rule("r", {Bound},
-         {B.Call("log", {Var("f"), Var("x"), MultiVar("rest"), Var(SRuleBinding)}),
-          B.Call("return", {}), B.Call("log", {Atom("never")})});
-  TRule* Silenced =
-      B.Rule("s", {B.Pattern("a", {Var("y"), MultiVar("z")})}, {B.Call("log", {Atom("never")})});
+  Engine->Parse(
+      "(defrule r ?f <- (a ?x $?rest) => (printout t ?f \" \" ?x \" \" $?rest \" \" ?__RULE)"
+      "  (return TRUE) (printout t never))"
+      "(defrule s (a ?y $?z) => (printout t never))",
+      true);
+  TRule* Silenced = Engine->GetRules().Get("s");
   Silenced->SetOnFire([](TObject*, TIEContext* Context) { Context->SetReturnValue(FCTrue); });
-  Engine->Assert("a", {Int(5), Int(6), Int(7)});
+  Engine->Parse("(assert (a 5 6 7))", true);
+  Printed.clear();
   Engine->Run();
-  EXPECT_EQ(Engine->Log, TLines{"<Fact-1> 5 6 7  \"r\""});
+  EXPECT_EQ(Printed, "<Fact-1> 5 (6 7 ) r");
   EXPECT_TRUE(Silenced->GetFired());
   EXPECT_FALSE(Engine->GetContext()->GetReturnFlag());
-}
-
-TEST_F(RuleTest, SalienceEvaluatesItsExpression) {
-  auto* Rule = Create<TRule>(Engine);
-  Engine->GetContext()->AddGlobalBinding("*level*", Int(7));
-  Rule->SetSalience(Var("*level*"));
-  EXPECT_EQ(Rule->GetSalience(), 7);
-  Engine->GetContext()->AddGlobalBinding("*level*", Int(-3));
-  EXPECT_EQ(Rule->EvaluateSalience(), -3);
-  Rule->SetSalienceInteger(4);
-  EXPECT_EQ(Rule->GetSalienceExpression()->GetToString(), "?*level*");
-  Rule->SetSalience(Int(12));
-  EXPECT_EQ(Rule->GetSalience(), 12);
-}
-
-TEST_F(RuleTest, TextAndActivationText) {
-  Engine->Assert(SInitialFactPattern, {});
-  TRule* Rule = B.Rule("r", {B.Pattern("a", {Var("x")})}, {B.Call("log", {Var("x")})});
-  Rule->SetSalience(Int(10));
-  EXPECT_EQ(Rule->GetToString(),
-            "(defrule r\r\n    (declare (salience 10))\r\n    (a ?x)\r\n    =>\r\n"
-            "    (log ?x)\r\n)");
-  Engine->Assert("a", {Int(1)});
-  ASSERT_EQ(Engine->Agenda.size(), 1u);
-  TActivation* Activation = Engine->Agenda[0];
-  Activation->SetStrength(0.25f);
-  EXPECT_EQ(Activation->GetToString(), "10 r : f-1 (0.2500)");
-  Activation->SetStrength(3.0f);
-  EXPECT_EQ(Activation->GetStrength(), 1.0f);
-  Activation->SetStrength(-1.0f);
-  EXPECT_EQ(Activation->GetStrength(), 0.0f);
 }
 
 }  // namespace

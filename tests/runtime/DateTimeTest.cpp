@@ -11,15 +11,6 @@
 namespace ie {
 namespace {
 
-TEST(DateTimeTest, DaysCountFromTheLastDaysOf1899) {
-  EXPECT_EQ(EncodeDate(1899, 12, 30), 0);
-  EXPECT_EQ(EncodeDate(1900, 1, 1), 2);
-  EXPECT_EQ(EncodeDate(1900, 3, 1), 61);  // 1900 is no leap year
-  EXPECT_EQ(EncodeDate(2000, 1, 1), 36526);
-  EXPECT_EQ(EncodeDate(1, 1, 1), MinDateTime);
-  EXPECT_EQ(EncodeDate(9999, 12, 31), std::floor(MaxDateTime));
-}
-
 // Every day of the supported range decodes to the day after the one
 // before it.
 TEST(DateTimeTest, EveryDayRoundTrips) {
