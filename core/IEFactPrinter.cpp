@@ -135,18 +135,31 @@ std::string PrettyPrint(const TFactSlot& Slot) {
 
 std::string PrettyPrint(const IFactSlot& Slot) { return PrettyPrint(*Slot); }
 
+namespace {
+
+// The data slot of an ordered template as it is made: any kind, no default.
+// One restricted by hand prints in full, or it would read back unrestricted.
+bool IsPlainDataSlot(const TFactSlot& Slot) {
+  const TIETypes Types = Slot.GetSlotType();
+  return (Types == IESlotTypes || Types == IESlotTypes + IEMultiSlotTypes) &&
+         DefaultFacet(Slot).empty();
+}
+
+}  // namespace
+
 std::string PrettyPrint(const TFactTemplate& Template) {
   std::string Text = "(deftemplate " + Template.GetTemplateName();
   if (!Template.GetComment().empty()) Text += " \"" + Template.GetComment() + "\"";
   if (Template.GetParent()) {
     Text += NewLine + Indent + "extends " + Template.GetParent()->GetTemplateName();
   }
-  if (Template.IsOrdered()) {
-    const IFactSlot Slot = Template.GetSlot(SDefaultSlotName);
-    if (const IIEDefinedType& DefinedType = Slot->GetExtendedTypeInfo()) {
-      Text += DefinedType->IsImplicit() ? " " + Template.SlotToString(*Slot)
-                                        : " is-a " + DefinedType->GetName();
-    }
+  const IFactSlot Data = Template.IsOrdered() ? Template.GetSlot(SDefaultSlotName) : nullptr;
+  if (Data && Data->GetExtendedTypeInfo()) {
+    const IIEDefinedType& DefinedType = Data->GetExtendedTypeInfo();
+    Text += DefinedType->IsImplicit() ? " " + Template.SlotToString(*Data)
+                                      : " is-a " + DefinedType->GetName();
+  } else if (Data && IsPlainDataSlot(*Data)) {
+    // An ordered template says nothing of its data slot.
   } else {
     Text += NewLine;
     const ISlotLayout& Layout = Template.GetLayout();
