@@ -93,8 +93,9 @@ void TInferenceEngine::LoadFromStream(TStream* Stream) {
   TDeferredError Failure;
   Failure.Run([&] { Parse(ReadRest(Stream), true); });
   FDeferredGlobals = Outer;
-  for (const auto& [Name, Replaced] : Deferred) {
+  for (const auto& Entry : Deferred) {
     Failure.Run([&] {
+      const auto& [Name, Replaced] = Entry;
       const IIEValue Definition = FGlobalVariables->Get(Name);
       if (!Definition) return;  // the text took it out again
       // Put again: it computes the value, or keeps the former definition.
