@@ -151,8 +151,33 @@ inline constexpr const char* SNoSuchSlot = "No such slot name: \"%s\"";
 inline constexpr const char* SFactTemplateMissing = "Fact Template is missing";
 inline constexpr const char* SDifferentTemplates =
     "Unable to assign slot values, fact templates are different: %s and %s";
-// Characters that cannot appear in a slot or template name.
-inline constexpr std::string_view SForbiddenNameCharacters = " '\"#()[]?:$&;<>";
+// Characters that cannot appear in a slot, template or rule name. A
+// backslash and the blanks other than the space are refused too: a name's
+// text is written as it is, and would read back as another name.
+inline constexpr std::string_view SForbiddenNameCharacters = " '\"#()[]?:$&;<>\\\t\r\n\v\f";
+
+// Whitespace of the rule language: every code below 33.
+constexpr bool IsWhiteSpace(char C) { return static_cast<unsigned char>(C) < 33; }
+
+// Characters that end a word of the rule language; "<" ends one without
+// starting a token.
+constexpr bool EndsWord(char C) {
+  switch (C) {
+    case '(':
+    case ')':
+    case '[':
+    case ']':
+    case '&':
+    case '|':
+    case '~':
+    case ';':
+    case '<':
+    case '"':
+      return true;
+    default:
+      return IsWhiteSpace(C);
+  }
+}
 
 // Messages of the engine's collections.
 inline constexpr const char* SDuplicateRule = "Duplicate Rules defined with same name: \"%s\"";

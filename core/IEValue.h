@@ -232,6 +232,10 @@ class TIEValue : public ICloneable {
   friend class TSharedValues;
 
   class TObjectWatch;
+  template <class TSink>
+  void WriteExactAtom(TSink& Sink) const;
+  template <class TSink>
+  static void WriteEscaped(TSink& Sink, std::string_view Text);
   struct TExtra {
     TExtra();
     ~TExtra();
@@ -330,15 +334,35 @@ class TValueVector : public ICloneable, public TIList<TIEValue> {
   int32_t FTag = 0;
 };
 
+// Saved text names nil, the empty atom, and escapes a character that would
+// end the word, so that the atom reads back whole. A word's first character
+// is read as it is.
+template <class TSink>
+void TIEValue::WriteExactAtom(TSink& Sink) const {
+  if (FText.empty()) {
+    Sink.Add(std::string_view(SNilKeyword));
+    return;
+  }
+  Sink.Add(FText.front());
+  WriteEscaped(Sink, std::string_view(FText).substr(1));
+}
+
+template <class TSink>
+void TIEValue::WriteEscaped(TSink& Sink, std::string_view Text) {
+  for (char C : Text) {
+    if (EndsWord(C) || C == '\\') Sink.Add('\\');
+    Sink.Add(C);
+  }
+}
+
 template <class TSink>
 void TIEValue::WriteText(TSink& Sink) const {
   switch (FDType) {
     case dtNone:
       return;
     case dtAtom:
-      // nil is the empty atom; saved text names it, so that it reads back.
-      if (FText.empty() && TExactText::Active()) {
-        Sink.Add(std::string_view(SNilKeyword));
+      if (TExactText::Active()) {
+        WriteExactAtom(Sink);
         return;
       }
       Sink.Add(std::string_view(FText));
@@ -359,12 +383,13 @@ void TIEValue::WriteText(TSink& Sink) const {
       Sink.Add(TNumberText(int64_t{FData.Integer}).Get());
       return;
     case dtVariable:
-      Sink.Add('?');
-      Sink.Add(std::string_view(FText));
-      return;
     case dtMultiVariable:
-      Sink.Add(std::string_view("$?"));
-      Sink.Add(std::string_view(FText));
+      Sink.Add(std::string_view(FDType == dtVariable ? "?" : "$?"));
+      if (TExactText::Active()) {
+        WriteEscaped(Sink, FText);
+      } else {
+        Sink.Add(std::string_view(FText));
+      }
       return;
     case dtFactId:
       Sink.Add(std::string_view("<Fact-"));

@@ -11,27 +11,6 @@ namespace ie {
 
 namespace {
 
-bool IsWhiteSpace(char C) { return static_cast<unsigned char>(C) < 33; }
-
-// Characters that end a word; "<" ends one without starting a token.
-bool EndsWord(char C) {
-  switch (C) {
-    case '(':
-    case ')':
-    case '[':
-    case ']':
-    case '&':
-    case '|':
-    case '~':
-    case ';':
-    case '<':
-    case '"':
-      return true;
-    default:
-      return IsWhiteSpace(C);
-  }
-}
-
 bool IsPunctuation(int32_t Code) {
   switch (Code) {
     case '&':
