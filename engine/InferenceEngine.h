@@ -585,7 +585,8 @@ class TInferenceEngine : public TCustomRuleEngine,
   virtual void RemoveDependencies(const IIEDefinedType& DefinedType);
   // After New was filed: under another name Old's dependents go; under the
   // same name its facts and the rules that depend on it are read again
-  // from their texts against New. What no longer reads is dropped.
+  // from their texts against New. What no longer reads is dropped; any
+  // other failure files Old again with its facts and rules.
   virtual void ReplaceTemplate(const IFactTemplate& Old, const IFactTemplate& New);
   // Under another name Old's templates go; under the same name each is
   // replaced by a copy whose slots use New where they used Old.
@@ -597,9 +598,13 @@ class TInferenceEngine : public TCustomRuleEngine,
     IFact Fact;
   };
   using TRebuildList = std::vector<TRebuildItem>;
-  // Reads each item again, errors raised at once; an item that raises is
-  // skipped.
-  virtual void UpdateDependencies(const TRebuildList& List);
+  // Reads each item again. An item whose text no longer reads is dropped;
+  // a rule's condition that fails on a fact read again goes to Failure;
+  // any other error is raised.
+  virtual void UpdateDependencies(const TRebuildList& List, TDeferredError& Failure);
+  // Puts back the facts and rules of List that a failed redefinition took
+  // out, each fact under its own ID.
+  void RestoreDependencies(const TRebuildList& List);
   // Asserts New, the fact read again for Old.
   virtual void UpdateDependentFact(const IFact& Old, const IFact& New);
   // A pattern or an action of the rule refers to Template.
