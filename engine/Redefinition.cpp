@@ -250,6 +250,9 @@ void TInferenceEngine::ReplaceTemplate(const IFactTemplate& Old, const IFactTemp
   // The facts come back in the order they had, before the rules. Only a
   // fact or rule that no longer reads against New is dropped; any other
   // failure puts Old and its dependents back as they were.
+  std::vector<std::string> RuleOrder;
+  RuleOrder.reserve(FRules.GetCount());
+  for (const auto& Entry : FRules) RuleOrder.push_back(Entry.Key);
   TRebuildList Rebuild;
   TDeferredError Failure;
   TScopeGuard Undo([&] {
@@ -257,6 +260,7 @@ void TInferenceEngine::ReplaceTemplate(const IFactTemplate& Old, const IFactTemp
     TakeOutDependents(New, nullptr, Ignored);
     FFactTemplates.FTable.Put(Old->GetTemplateName(), Old);
     RestoreDependencies(Rebuild);
+    for (const std::string& Name : RuleOrder) FRules.FTable.MoveLast(Name);
   });
   TakeOutDependents(Old, &Rebuild, Failure);
   UpdateDependencies(Rebuild, Failure);

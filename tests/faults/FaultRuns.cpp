@@ -8,11 +8,13 @@
 // workload of several steps (a run, a load, a batch) may stop between two.
 #include <gtest/gtest.h>
 #include <sanitizer/common_interface_defs.h>
+#include <sanitizer/lsan_interface.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <new>
+#include <optional>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -171,6 +173,12 @@ int FailureCount() {
 
 bool Verbose() { return std::getenv("IE_FAULTS_VERBOSE") != nullptr; }
 
+// In the verbose log a leak shows right after the point that made it (the
+// blocks that the free lists keep show from the first point on).
+void CheckLeaks() {
+  if (Verbose() && __lsan_do_recoverable_leak_check() != 0) std::fprintf(stderr, "  leaked\n");
+}
+
 // Runs Workload without faults, recording the states it passes through,
 // once more counting its fault points, then failing each point in turn;
 // returns how many points it failed.
@@ -198,11 +206,11 @@ int64_t RunWithFaults(const TWorkload& Workload) {
     SCOPED_TRACE(std::string(Workload.Name) + ", fault " + std::to_string(Point));
     // A crash leaves no trace behind: the point goes to the log first.
     if (Verbose()) std::fprintf(stderr, "%s %lld\n", Workload.Name, static_cast<long long>(Point));
-    TRun Run(Workload);
+    std::optional<TRun> Run(std::in_place, Workload);
     std::string Error;
     ArmFaults(Point);
     try {
-      Workload.Operation(Run.Engine.Get(), Run.Dir);
+      Workload.Operation(Run->Engine.Get(), Run->Dir);
     } catch (const std::exception& E) {
       Error = E.what();
     }
@@ -213,7 +221,7 @@ int64_t RunWithFaults(const TWorkload& Workload) {
       break;
     }
     // A fault the engine absorbs must leave the work done.
-    const std::string Facts = FactsText(Run.Engine.Get());
+    const std::string Facts = FactsText(Run->Engine.Get());
     if (Error.empty()) {
       EXPECT_EQ(Facts, Final);
     } else {
@@ -221,8 +229,10 @@ int64_t RunWithFaults(const TWorkload& Workload) {
           << "site " << FiredSite() << ": " << Error;
     }
     EXPECT_TRUE(States.count(Facts)) << Error << "\n" << Facts;
-    Workload.CheckFiles(Run.Dir);
-    CheckUsable(Run.Engine.Get());
+    Workload.CheckFiles(Run->Dir);
+    CheckUsable(Run->Engine.Get());
+    Run.reset();
+    CheckLeaks();
     // The first failure of a workload is its finding; the rest follow from it.
     if (FailureCount() != Former) break;
   }
@@ -379,6 +389,8 @@ TEST(Faults, AnEngineNotMadeLeavesNothingBehind) {
     } catch (const std::bad_alloc&) {
     }
     DisarmFaults();
+    if (Verbose()) std::fprintf(stderr, "making an engine %lld\n", static_cast<long long>(Point));
+    CheckLeaks();
   }
   std::printf("making an engine: %lld fault points\n", static_cast<long long>(Points));
 }
