@@ -49,6 +49,7 @@
 #include "runtime/Dialogs.h"
 #include "runtime/Filer.h"
 #include "runtime/Owned.h"
+#include "runtime/Owned.h"
 #include "runtime/Sets.h"
 #include "runtime/Streams.h"
 #include "runtime/StringList.h"
@@ -246,7 +247,7 @@ class TInferenceEngine : public TCustomRuleEngine,
   // through AddActivation (its salience evaluated anew); the engine's
   // agenda takes them over from Source.
   void SetAgenda(TIEAgenda* Source);
-  TIEAgenda* GetAgenda() const { return FAgenda; }
+  TIEAgenda* GetAgenda() const { return FAgenda.get(); }
   TActivation* GetActivation(int32_t Index) const;
   int32_t GetAgendaCount() const;
   // Templates.
@@ -385,15 +386,15 @@ class TInferenceEngine : public TCustomRuleEngine,
   TFacts& GetFacts() { return FFacts; }
   TFactTemplates& GetFactTemplates() { return FFactTemplates; }
   TIEDefinedTypes& GetDefinedTypes() { return FDefinedTypes; }
-  TEngineVariables* GetEngineVariables() const { return FEngineVariables; }
-  TGlobalVariables* GetGlobalVariables() const { return FGlobalVariables; }
+  TEngineVariables* GetEngineVariables() const { return FEngineVariables.get(); }
+  TGlobalVariables* GetGlobalVariables() const { return FGlobalVariables.get(); }
   TFactSets& GetFactSets() { return FFactSets; }
   TUserFunctions& GetUserFunctions() { return FUserFunctions; }
   TRules& GetRules() { return FRules; }
   TReteNetwork* GetReteNetwork() const override { return FReteNetwork; }
   TIEPattern* GetInitialFactPattern() const override { return FInitialFactPattern; }
   // The root execution context: its bindings are the globals.
-  TIEContext* GetContext() override { return FContext; }
+  TIEContext* GetContext() override { return FContext.get(); }
   TObject* GetDefaultsContext() override;
   const IFact& GetNullFact() const override { return FNullFact; }
   std::vector<IFact> ListFacts() const override;
@@ -793,10 +794,10 @@ class TInferenceEngine : public TCustomRuleEngine,
   TSharedValues FSharedValues;
   TFactTemplates FFactTemplates;
   TIEDefinedTypes FDefinedTypes;
-  TEngineVariables* FEngineVariables;
-  TGlobalVariables* FGlobalVariables;
+  TOwned<TEngineVariables> FEngineVariables;
+  TOwned<TGlobalVariables> FGlobalVariables;
   TFactSets FFactSets;
-  TIEAgenda* FAgenda;
+  TOwned<TIEAgenda> FAgenda;
   TReteNetwork* FReteNetwork;
   TRules FRules;
   TIEPattern* FInitialFactPattern = nullptr;
@@ -821,7 +822,7 @@ class TInferenceEngine : public TCustomRuleEngine,
   int32_t FMaxActivations = 0;
   double FActivationsSum = 0;
   TUserFunctions FUserFunctions;
-  TIEContext* FContext;
+  TOwned<TIEContext> FContext;
   TIList<TFact> FPendingAssertions;
   TIList<TFact> FPendingRetractions;
   IFact FNullFact;
