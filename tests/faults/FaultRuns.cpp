@@ -313,10 +313,14 @@ const char* const Constructs =
 
 const char* const BrokenRule = "( defrule broken";
 
-// Conditions that call the host, a run-time parse that succeeds and one
-// that stops the run.
+// Conditions that call the host or fail, a salience that ends the run when
+// it is worked out, a run-time parse that succeeds and one that ends the run.
 const char* const Conditions =
     "(deftemplate p (slot a))\n"
+    "(defglobal ?*quit* = FALSE)\n"
+    "(deffunction level () (if ?*quit* then (exit)) 0)\n"
+    "(defrule arm (declare (salience 10)) (p (a 1)) => (bind ?*quit* TRUE) (assert (armed)))\n"
+    "(defrule late (declare (salience (level))) (armed) => (printout t late crlf))\n"
     "(defrule watch (p (a ?a&:(host-check))) => (assert (seen yes)))\n"
     "(defrule tested (p (a ?a)) (test (host-check)) => (parse \"(deffunction triple (?x) (* 3 ?x))\"))\n"
     "(defrule odd (p (a ?a&:(> ?a abc))) => (printout t odd crlf))\n"
@@ -419,6 +423,18 @@ const TWorkload Workloads[] = {
          Engine->Run();
        } catch (const EAbort&) {
          // The run's own end.
+       }
+     }},
+    {"parse that ends", "",
+     [](TInferenceEngine* Engine, const TTempDir&) {
+       try {
+         Engine->Parse(
+             "(deftemplate a (slot s))\n(assert (a (s 1)))\n"
+             "(deftype quits extends (type FUZZY) (range 0 10) (values (term now (exit))))\n"
+             "(assert (a (s 2)))",
+             true);
+       } catch (const EAbort&) {
+         // The parse's own end.
        }
      }},
     {"bad constructs", "",
