@@ -49,7 +49,6 @@
 #include "runtime/Dialogs.h"
 #include "runtime/Filer.h"
 #include "runtime/Owned.h"
-#include "runtime/Owned.h"
 #include "runtime/Sets.h"
 #include "runtime/Streams.h"
 #include "runtime/StringList.h"
