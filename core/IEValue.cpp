@@ -11,6 +11,7 @@
 #include "runtime/Format.h"
 #include "runtime/Owned.h"
 #include "runtime/RuntimeConsts.h"
+#include "runtime/ScopeGuard.h"
 
 namespace ie {
 
@@ -303,6 +304,16 @@ void TIEValue::StoreOwnedObject(TObject* Obj) {
   FData.Object = Obj;
   FDType = dtObject;
   if (Obj == nullptr) return;
+  // Owned from the call on: an object the value cannot watch is freed.
+  TScopeGuard Release([&] {
+    if (FExtra) {
+      ReleaseContent();
+      return;
+    }
+    FData.Object = nullptr;
+    FDType = dtNone;
+    FreeOwnedObject(Obj);
+  });
   Extra().Owned = true;
   if (auto* Component = dynamic_cast<TComponent*>(Obj)) {
     FExtra->Nexus = Create<TIEValueNexus>(nullptr, this);
@@ -310,6 +321,7 @@ void TIEValue::StoreOwnedObject(TObject* Obj) {
   } else {
     FExtra->Watch = std::make_unique<TObjectWatch>(this, Obj);
   }
+  Release.Dismiss();
 }
 
 void TIEValue::StoreObject(TObject* Obj) {

@@ -74,7 +74,8 @@ class TFactTemplates : public TEngineTable<TFactTemplate> {
   void Add(const IFactTemplate& Template);
   // Old (when given) leaves the table, New is filed under its own name,
   // then the engine rebuilds Old's dependents (ReplaceTemplate). A third
-  // template filed under New's name is removed. Returns New.
+  // template filed under New's name is removed. Under Old's own name the
+  // replacement is whole or fails leaving Old in place. Returns New.
   IFactTemplate Replace(const IFactTemplate& Old, const IFactTemplate& New);
   // Announces the template and removes its dependents before it leaves;
   // nil when there was none.

@@ -190,12 +190,14 @@ IIEValue TInferenceEngine::FuzzyIntersection(const IIEValue& Value1, const IIEVa
 IIEValue TInferenceEngine::EvalFuzzyExpression(const IFuzzyVariable& Variable,
                                                const IValueVector& Expression,
                                                TIEContext* Context) {
-  return ie::EvalFuzzyExpression(Variable, Expression, Context != nullptr ? Context : FContext);
+  return ie::EvalFuzzyExpression(Variable, Expression,
+                                 Context != nullptr ? Context : FContext.get());
 }
 
 IIEValue TInferenceEngine::EvalFuzzyExpression(const IFuzzyVariable& Variable,
                                                const IIEValue& Expression, TIEContext* Context) {
-  return ie::EvalFuzzyExpression(Variable, Expression, Context != nullptr ? Context : FContext);
+  return ie::EvalFuzzyExpression(Variable, Expression,
+                                 Context != nullptr ? Context : FContext.get());
 }
 
 void TInferenceEngine::PlotFuzzySet(const std::string& OutID, const IValueVector& Values,

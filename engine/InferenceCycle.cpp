@@ -62,7 +62,7 @@ int32_t TInferenceEngine::GetAgendaCount() const { return FAgenda->GetCount(); }
 
 void TInferenceEngine::UnregisterRule(TRule* Rule) { FRules.Remove(Rule->GetRuleName(), Rule); }
 
-TObject* TInferenceEngine::GetDefaultsContext() { return FContext; }
+TObject* TInferenceEngine::GetDefaultsContext() { return FContext.get(); }
 
 int32_t TInferenceEngine::SearchInsertion(TActivation& Activation) {
   return ie::SearchInsertion(*FAgenda, Activation, FStrategy);
@@ -80,7 +80,7 @@ void TInferenceEngine::Resort(TIEAgenda* Scratch) {
   const bool Owned = FAgenda->GetOwnsObjects();
   FAgenda->SetOwnsObjects(false);
   Scratch->SetOwnsObjects(false);
-  Scratch->Assign(FAgenda);
+  Scratch->Assign(FAgenda.get());
   TScopeGuard Restore([&] {
     FAgenda->SetOwnsObjects(Owned);
     Scratch->Clear();
@@ -143,11 +143,14 @@ void TInferenceEngine::FireCurrent() {
   try {
     FCurrentActivation->Fire();
   } catch (...) {
+    // A rule that raised leaves its activation on the agenda's front; it
+    // goes also when noting the failure fails.
+    const TScopeGuard Finish([&] {
+      const int32_t Index = FAgenda->IndexOf(FCurrentActivation);
+      if (Index >= 0) FAgenda->Extract(Index);
+      EndFiring();
+    });
     NoteFiringFailure(*FCurrentActivation->GetRule(), std::current_exception());
-    // A rule that raised leaves its activation on the agenda's front.
-    const int32_t Index = FAgenda->IndexOf(FCurrentActivation);
-    if (Index >= 0) FAgenda->Extract(Index);
-    EndFiring();
     throw;
   }
   if (FWatch.Contains(cwStatistics)) {

@@ -38,10 +38,11 @@ TInferenceEngine::TInferenceEngine(TComponent* Owner)
 TInferenceEngine::~TInferenceEngine() {
   FreeAndNil(FCaptureStream);
   FreeParser();
-  FContext->Free();
-  FAgenda->Free();
-  FGlobalVariables->Free();
-  FEngineVariables->Free();
+  // In this order, before the other members go.
+  FContext.reset();
+  FAgenda.reset();
+  FGlobalVariables.reset();
+  FEngineVariables.reset();
 }
 
 void TInferenceEngine::AfterConstruction() {

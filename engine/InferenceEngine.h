@@ -252,7 +252,7 @@ class TInferenceEngine : public TCustomRuleEngine,
   // through AddActivation (its salience evaluated anew); the engine's
   // agenda takes them over from Source.
   void SetAgenda(TIEAgenda* Source);
-  TIEAgenda* GetAgenda() const { return FAgenda; }
+  TIEAgenda* GetAgenda() const { return FAgenda.get(); }
   TActivation* GetActivation(int32_t Index) const;
   int32_t GetAgendaCount() const;
   // Templates.
@@ -391,15 +391,15 @@ class TInferenceEngine : public TCustomRuleEngine,
   TFacts& GetFacts() { return FFacts; }
   TFactTemplates& GetFactTemplates() { return FFactTemplates; }
   TIEDefinedTypes& GetDefinedTypes() { return FDefinedTypes; }
-  TEngineVariables* GetEngineVariables() const { return FEngineVariables; }
-  TGlobalVariables* GetGlobalVariables() const { return FGlobalVariables; }
+  TEngineVariables* GetEngineVariables() const { return FEngineVariables.get(); }
+  TGlobalVariables* GetGlobalVariables() const { return FGlobalVariables.get(); }
   TFactSets& GetFactSets() { return FFactSets; }
   TUserFunctions& GetUserFunctions() { return FUserFunctions; }
   TRules& GetRules() { return FRules; }
   TReteNetwork* GetReteNetwork() const override { return FReteNetwork; }
   TIEPattern* GetInitialFactPattern() const override { return FInitialFactPattern; }
   // The root execution context: its bindings are the globals.
-  TIEContext* GetContext() override { return FContext; }
+  TIEContext* GetContext() override { return FContext.get(); }
   TObject* GetDefaultsContext() override;
   const IFact& GetNullFact() const override { return FNullFact; }
   std::vector<IFact> ListFacts() const override;
@@ -591,7 +591,8 @@ class TInferenceEngine : public TCustomRuleEngine,
   virtual void RemoveDependencies(const IIEDefinedType& DefinedType);
   // After New was filed: under another name Old's dependents go; under the
   // same name its facts and the rules that depend on it are read again
-  // from their texts against New. What no longer reads is dropped.
+  // from their texts against New. What no longer reads is dropped; any
+  // other failure files Old again with its facts and rules.
   virtual void ReplaceTemplate(const IFactTemplate& Old, const IFactTemplate& New);
   // Under another name Old's templates go; under the same name each is
   // replaced by a copy whose slots use New where they used Old.
@@ -603,9 +604,13 @@ class TInferenceEngine : public TCustomRuleEngine,
     IFact Fact;
   };
   using TRebuildList = std::vector<TRebuildItem>;
-  // Reads each item again, errors raised at once; an item that raises is
-  // skipped.
-  virtual void UpdateDependencies(const TRebuildList& List);
+  // Reads each item again. An item whose text no longer reads is dropped;
+  // a rule's condition that fails on a fact read again goes to Failure;
+  // any other error is raised.
+  virtual void UpdateDependencies(const TRebuildList& List, TDeferredError& Failure);
+  // Puts back the facts and rules of List that a failed redefinition took
+  // out, each fact under its own ID.
+  void RestoreDependencies(const TRebuildList& List);
   // Asserts New, the fact read again for Old.
   virtual void UpdateDependentFact(const IFact& Old, const IFact& New);
   // A pattern or an action of the rule refers to Template.
@@ -794,10 +799,10 @@ class TInferenceEngine : public TCustomRuleEngine,
   TSharedValues FSharedValues;
   TFactTemplates FFactTemplates;
   TIEDefinedTypes FDefinedTypes;
-  TEngineVariables* FEngineVariables;
-  TGlobalVariables* FGlobalVariables;
+  TOwned<TEngineVariables> FEngineVariables;
+  TOwned<TGlobalVariables> FGlobalVariables;
   TFactSets FFactSets;
-  TIEAgenda* FAgenda;
+  TOwned<TIEAgenda> FAgenda;
   TReteNetwork* FReteNetwork;
   TRules FRules;
   TIEPattern* FInitialFactPattern = nullptr;
@@ -822,7 +827,7 @@ class TInferenceEngine : public TCustomRuleEngine,
   int32_t FMaxActivations = 0;
   double FActivationsSum = 0;
   TUserFunctions FUserFunctions;
-  TIEContext* FContext;
+  TOwned<TIEContext> FContext;
   TIList<TFact> FPendingAssertions;
   TIList<TFact> FPendingRetractions;
   IFact FNullFact;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/IEParseException.h"
 #include "engine/InferenceEngine.h"
 #include "rete/IEPattern.h"
 #include "rete/IERule.h"
@@ -109,11 +110,29 @@ void TFactTemplates::Add(const IFactTemplate& Template) {
 
 IFactTemplate TFactTemplates::Replace(const IFactTemplate& Old, const IFactTemplate& New) {
   if (New->GetSlotCount() == 0) New->AddMultiSlot(SDefaultSlotName, FCNilList);
+  const std::string& Name = New->GetTemplateName();
+  if (Old && Old->GetTemplateName() == Name && FTable.Get(Name) == Old) {
+    // Defined again: whole or not at all. New takes Old's entry, which
+    // needs no memory, until the dependents are read again.
+    FEngine->RemoveFactTemplate(Old);
+    FTable.Put(Name, New);
+    bool Announced = false;
+    TScopeGuard Refile([&] {
+      FTable.Put(Name, Old);
+      if (Announced) FEngine->RemoveFactTemplate(New);
+      FEngine->AddFactTemplate(Old);
+    });
+    FEngine->AddFactTemplate(New);
+    Announced = true;
+    FEngine->ReplaceTemplate(Old, New);
+    Refile.Dismiss();
+    FTable.MoveLast(Name);
+    return New;
+  }
   if (Old) {
     FEngine->RemoveFactTemplate(Old);
     if (FTable.Get(Old->GetTemplateName()) == Old) FTable.Remove(Old->GetTemplateName());
   }
-  const std::string& Name = New->GetTemplateName();
   const IFactTemplate Other = FTable.Get(Name);
   if (Other && Other != New) Remove(Name);
   FTable.Put(Name, New);
@@ -229,13 +248,17 @@ void TInferenceEngine::TakeOutDependents(const IFactTemplate& Template, TRebuild
     });
   }
   ForgetSetFacts(FFactSets, Template);
-  std::vector<std::string> Dependent;
+  std::vector<std::pair<std::string, std::string>> Dependent;
   for (const auto& Entry : FRules) {
     if (!IsDependent(*Entry.Value, Template)) continue;
-    if (Rebuild != nullptr) Rebuild->push_back({Entry.Value->GetToString(), nullptr});
-    Dependent.push_back(Entry.Key);
+    Dependent.emplace_back(Entry.Key, Rebuild != nullptr ? Entry.Value->GetToString() : "");
   }
-  for (const std::string& Name : Dependent) FRules.Remove(Name);
+  if (Rebuild != nullptr) Rebuild->reserve(Rebuild->size() + Dependent.size());
+  // A rule's text is kept once it is gone: one still there is not read again.
+  for (auto& [Name, Text] : Dependent) {
+    FRules.Remove(Name);
+    if (Rebuild != nullptr) Rebuild->push_back({std::move(Text), nullptr});
+  }
 }
 
 void TInferenceEngine::RemoveDependencies(const IFactTemplate& Template) {
@@ -258,12 +281,25 @@ void TInferenceEngine::ReplaceTemplate(const IFactTemplate& Old, const IFactTemp
     RemoveDependencies(Old);
     return;
   }
-  // The facts come back in the order they had, before the rules.
+  // The facts come back in the order they had, before the rules. Only a
+  // fact or rule that no longer reads against New is dropped; any other
+  // failure puts Old and its dependents back as they were.
+  std::vector<std::string> RuleOrder;
+  RuleOrder.reserve(FRules.GetCount());
+  for (const auto& Entry : FRules) RuleOrder.push_back(Entry.Key);
   TRebuildList Rebuild;
   TDeferredError Failure;
   const std::vector<TSetLine> SetLines = SetLinesOn(FFactSets, Old);
+  TScopeGuard Undo([&] {
+    TDeferredError Ignored;
+    TakeOutDependents(New, nullptr, Ignored);
+    FFactTemplates.FTable.Put(Old->GetTemplateName(), Old);
+    RestoreDependencies(Rebuild);
+    for (const std::string& Name : RuleOrder) FRules.FTable.MoveLast(Name);
+  });
   TakeOutDependents(Old, &Rebuild, Failure);
-  UpdateDependencies(Rebuild);
+  UpdateDependencies(Rebuild, Failure);
+  Undo.Dismiss();
   RereadSetLines(*this, SetLines);
   Failure.Raise();
 }
@@ -289,21 +325,52 @@ void TInferenceEngine::ReplaceDefinedType(const IIEDefinedType& Old, const IIEDe
   }
 }
 
-void TInferenceEngine::UpdateDependencies(const TRebuildList& List) {
+void TInferenceEngine::UpdateDependencies(const TRebuildList& List, TDeferredError& Failure) {
   const TErrorHandling Handling = FParserErrorHandling;
   SetParserErrorHandling(ehRaiseImmediate);
   const TScopeGuard Restore([&] { SetParserErrorHandling(Handling); });
   for (const TRebuildItem& Item : List) {
-    try {
-      if (Item.Fact) {
-        UpdateDependentFact(Item.Fact, ParseFact(Item.Text));
-      } else {
+    if (!Item.Fact) {
+      try {
         Parse(Item.Text, true);
+      } catch (const EIEParseException&) {
+        // It no longer reads against the new definition: dropped.
       }
+      continue;
+    }
+    IFact Fact;
+    try {
+      Fact = ParseFact(Item.Text);
+    } catch (const EIEParseException&) {
+      continue;  // as for a rule
+    }
+    try {
+      UpdateDependentFact(Item.Fact, Fact);
     } catch (const EAbort&) {
       throw;
     } catch (const Exception&) {
-      // It no longer reads against the new definition: dropped.
+      // A rule's condition that fails on the fact once it is in.
+      if (FFacts.IndexOf(Fact) < 0) throw;
+      Failure.Keep(std::current_exception());
+    }
+  }
+}
+
+void TInferenceEngine::RestoreDependencies(const TRebuildList& List) {
+  const TErrorHandling Handling = FParserErrorHandling;
+  SetParserErrorHandling(ehRaiseImmediate);
+  const TScopeGuard Restore([&] { SetParserErrorHandling(Handling); });
+  const int32_t Next = FNextFactId;
+  const TScopeGuard RestoreId([&] { FNextFactId = Next; });
+  for (const TRebuildItem& Item : List) {
+    if (!Item.Fact) {
+      Parse(Item.Text, true);
+    } else if (FFacts.IndexOf(Item.Fact) < 0) {
+      // Under its own ID, so in its own place, with its own origin.
+      const IInterface Origin = Item.Fact->GetOrigin();
+      FNextFactId = Item.Fact->GetID();
+      Assert(Item.Fact, false);
+      Item.Fact->SetOrigin(Origin);
     }
   }
 }

@@ -7,6 +7,7 @@
 // listings never depend on memory layout. Keys compare case-sensitively.
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -131,6 +132,17 @@ class TStringHashTable {
     FIndex.emplace(std::string(Key), FEntries.size() - 1);
     Undo.Dismiss();
     return V();
+  }
+  // Moves Key's entry to the end of the iteration order; needs no memory.
+  void MoveLast(std::string_view Key) {
+    auto It = FIndex.find(Key);
+    if (It == FIndex.end()) return;
+    const size_t Position = It->second;
+    std::rotate(FEntries.begin() + Position, FEntries.begin() + Position + 1, FEntries.end());
+    for (auto& [_, Index] : FIndex) {
+      if (Index > Position) --Index;
+    }
+    It->second = FEntries.size() - 1;
   }
   // The value under Key, or an empty value.
   V Get(std::string_view Key) const {

@@ -133,16 +133,7 @@ auto AsParseError(TIERuleParser& Parser, const char* Location, TAction&& Action)
 TImpliedTemplateScope::TImpliedTemplateScope(TInferenceEngine* Engine)
     : FEngine(Engine),
       FCount(Engine->GetFactTemplates().GetCount()),
-      FExceptions(std::uncaught_exceptions()) {}
-
-TImpliedTemplateScope::~TImpliedTemplateScope() {
-  if (std::uncaught_exceptions() <= FExceptions) return;
-  try {
-    Rollback();
-  } catch (...) {
-    // The construct's own error is the one to report.
-  }
-}
+      FOnFailure(TOnFailure{this, std::uncaught_exceptions()}) {}
 
 void TImpliedTemplateScope::Rollback() {
   std::vector<std::string> Made;

@@ -536,9 +536,9 @@ IIEValue TIERuleParser::FuzzyValue(const IIEValue& Value, const IIEDefinedType& 
     Result = FEngine->EvalFuzzyExpression(DefinedType->GetFuzzyType(), Value, nullptr);
   } catch (const EIEParseException&) {
     throw;
-  } catch (const EAbort&) {
-    throw;
   } catch (const Exception& E) {
+    // Nothing here runs a function (calls wait for the assertion), so no
+    // silent abort comes this way.
     ParseError(LParseSlotTypes, E.GetMessage());
   }
   if (!Result || Result == FCNil) {

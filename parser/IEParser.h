@@ -22,6 +22,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <string>
 
@@ -38,6 +39,7 @@
 #include "rete/IERule.h"
 #include "runtime/Format.h"
 #include "runtime/Persistent.h"
+#include "runtime/ScopeGuard.h"
 #include "runtime/StringList.h"
 
 namespace ie {
@@ -219,18 +221,23 @@ class TSlotFunctionRange : public TObject {
 class TImpliedTemplateScope {
  public:
   explicit TImpliedTemplateScope(TInferenceEngine* Engine);
-  TImpliedTemplateScope(const TImpliedTemplateScope&) = delete;
-  TImpliedTemplateScope& operator=(const TImpliedTemplateScope&) = delete;
-  // Rolls back when left by an exception.
-  ~TImpliedTemplateScope();
 
   // Takes out every template filed since the scope began.
   void Rollback();
 
  private:
+  // Rolls back when the scope is left by an exception.
+  struct TOnFailure {
+    TImpliedTemplateScope* Scope;
+    int32_t Exceptions;
+    void operator()() const {
+      if (std::uncaught_exceptions() > Exceptions) Scope->Rollback();
+    }
+  };
+
   TInferenceEngine* FEngine;
   int32_t FCount;
-  int32_t FExceptions;
+  TScopeGuard<TOnFailure> FOnFailure;
 };
 
 class TIERuleParser : public TIEParser {

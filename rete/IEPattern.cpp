@@ -51,12 +51,11 @@ int32_t TSlotTests::Add(TIEPatternMatchTest* Test) {
 }
 
 void TSlotTests::Insert(int32_t Index, TIEPatternMatchTest* Test) {
-  if (Index < 0 || Index > GetCount()) {
-    Test->Free();
-    ListIndexError(Index);
-  }
+  TOwned<TIEPatternMatchTest> Owned(Test);
+  if (Index < 0 || Index > GetCount()) ListIndexError(Index);
   Test->SetPattern(FPattern);
   FItems.insert(FItems.begin() + Index, Test);
+  Owned.release();
   Notify(Test, saAdded);
 }
 

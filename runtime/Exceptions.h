@@ -143,8 +143,12 @@ class TDeferredError {
     } catch (const EAbort&) {
       throw;
     } catch (const Exception&) {
-      if (!FFirst) FFirst = std::current_exception();
+      Keep(std::current_exception());
     }
+  }
+  // Holds Error unless an earlier one is held.
+  void Keep(std::exception_ptr Error) {
+    if (!FFirst) FFirst = std::move(Error);
   }
   // Raises the error held, if any, and forgets it.
   void Raise() {

@@ -3,6 +3,7 @@
 // nothing else is touched.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -116,6 +117,29 @@ TEST_F(RedefinitionTest, ReplacingUnderAnotherNameRemovesTheDependents) {
   EXPECT_FALSE(Engine->GetFactTemplates().ContainsKey("item"));
   EXPECT_EQ(Facts(), "f-0 (Initial-Fact) f-2 (other (n 2)) ");
   EXPECT_EQ(Rules(), "plain ");
+}
+
+TEST_F(RedefinitionTest, AReplacementThatFailsLeavesTheOldTemplateWithItsDependents) {
+  Load(KnowledgeBase);
+  const IFactTemplate Item = Engine->GetFactTemplates().Get("item");
+  const IFactTemplate Edited = Item->Clone();
+  Edited->AddSlot("size", new TIEValue(7, dtInteger));
+  // The host refuses the second fact read again: not a fact that no longer
+  // reads, so nothing is dropped.
+  int32_t Count = 0;
+  Engine->SetOnAssertion([&](TObject*, const IFact& Fact) {
+    if (Fact->GetTemplate() == Edited && ++Count == 2) throw std::runtime_error("refused");
+  });
+
+  EXPECT_THROW(Engine->GetFactTemplates().Put("item", Edited), std::runtime_error);
+  EXPECT_EQ(Engine->GetFactTemplates().Get("item"), Item);
+  EXPECT_EQ(Facts(), "f-0 (Initial-Fact) f-1 (item (n 1)) f-2 (other (n 2)) f-3 (item (n 3)) ");
+  EXPECT_EQ(Rules(), "seen makes plain ");
+  // The rules read again match the facts put back.
+  EXPECT_EQ(Engine->Run(), 5);
+  EXPECT_EQ(Facts(),
+            "f-0 (Initial-Fact) f-1 (item (n 1)) f-2 (other (n 2)) f-3 (item (n 3)) "
+            "f-6 (item (n 2)) ");
 }
 
 TEST_F(RedefinitionTest, LoadingTemplatesLeavesNothingOnTheOldOnes) {
