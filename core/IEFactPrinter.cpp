@@ -86,14 +86,25 @@ bool SlotOmitted(const TFactSlot& Slot, const IIEValue& Value, const std::string
 std::string IndentLines(std::string_view Text) {
   std::string Result;
   Result.reserve(Text.size());
-  size_t Start = 0;
-  for (size_t Found = Text.find(NewLine); Found != std::string_view::npos;
-       Found = Text.find(NewLine, Start)) {
-    Result.append(Text, Start, Found + NewLine.size() - Start);
-    Result += Indent;
-    Start = Found + NewLine.size();
+  // A line end inside a string literal is the string's own: indenting after
+  // it would change the string each time the text is saved and read.
+  bool InString = false;
+  for (size_t I = 0; I < Text.size(); ++I) {
+    const char C = Text[I];
+    if (C == '\\' && I + 1 < Text.size()) {
+      Result += C;
+      Result += Text[++I];
+      continue;
+    }
+    if (C == '"') InString = !InString;
+    if (!InString && Text.compare(I, NewLine.size(), NewLine) == 0) {
+      Result.append(NewLine);
+      Result += Indent;
+      I += NewLine.size() - 1;
+      continue;
+    }
+    Result += C;
   }
-  Result.append(Text, Start);
   return Result;
 }
 

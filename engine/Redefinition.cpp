@@ -61,15 +61,20 @@ std::vector<TSetLine> SetLinesOn(const TFactSets& Sets, const IFactTemplate& Tem
 }
 
 // Fact-set entries read against the old definition read against the new one
-// at once, so that they print as they will be asserted. An entry that does
-// not read stays unread: asserting it reports why.
+// at once, so that they print as they will be asserted. An entry that no
+// longer reads goes, as facts and rules that no longer read do: a set that
+// kept its text could not be saved and loaded. Any other failure leaves the
+// entry to be read when asserted.
 void RereadSetLines(TInferenceEngine& Engine, const std::vector<TSetLine>& Lines) {
   const TErrorHandling Handling = Engine.GetParserErrorHandling();
   Engine.SetParserErrorHandling(ehRaiseImmediate);
   const TScopeGuard Restore([&] { Engine.SetParserErrorHandling(Handling); });
-  for (const TSetLine& Line : Lines) {
+  // Last first, so that taking an entry out moves none still to be read.
+  for (auto Line = Lines.rbegin(); Line != Lines.rend(); ++Line) {
     try {
-      Line.Set->GetFact(Line.Index);
+      Line->Set->GetFact(Line->Index);
+    } catch (const EIEParseException&) {
+      Line->Set->GetFacts().Delete(Line->Index);
     } catch (const EAbort&) {
       throw;
     } catch (const Exception&) {
