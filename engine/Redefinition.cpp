@@ -63,8 +63,9 @@ std::vector<TSetLine> SetLinesOn(const TFactSets& Sets, const IFactTemplate& Tem
 // Fact-set entries read against the old definition read against the new one
 // at once, so that they print as they will be asserted. An entry that no
 // longer reads goes, as facts and rules that no longer read do: a set that
-// kept its text could not be saved and loaded. Any other failure leaves the
-// entry to be read when asserted.
+// kept its text could not be saved and loaded. Any other failure is raised
+// with the template already replaced; the entries not yet read are read
+// when asserted.
 void RereadSetLines(TInferenceEngine& Engine, const std::vector<TSetLine>& Lines) {
   const TErrorHandling Handling = Engine.GetParserErrorHandling();
   Engine.SetParserErrorHandling(ehRaiseImmediate);
@@ -75,9 +76,6 @@ void RereadSetLines(TInferenceEngine& Engine, const std::vector<TSetLine>& Lines
       Line->Set->GetFact(Line->Index);
     } catch (const EIEParseException&) {
       Line->Set->GetFacts().Delete(Line->Index);
-    } catch (const EAbort&) {
-      throw;
-    } catch (const Exception&) {
     }
   }
 }

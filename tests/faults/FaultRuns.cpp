@@ -303,6 +303,7 @@ const char* const Constructs =
     "(deftemplate oven (slot t (type heat)))\n"
     "(defglobal ?*limit* = 10 ?*name* = \"pts\")\n"
     "(deffunction twice (?x) (* 2 ?x))\n"
+    "(defglobal ?*double* = (twice ?*limit*))\n"
     "(deffacts start (point (x 1) (z a b)) (oven (t cold)))\n"
     "(defrule show (point (x ?x&:(< ?x ?*limit*)) (z $? b)) (oven (t hot))\n"
     "  => (printout t (twice ?x) crlf))\n"
