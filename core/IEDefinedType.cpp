@@ -493,9 +493,13 @@ IFuzzySet TIEDefinedType::TextToFuzzySet(std::string_view Text) const {
 
 std::string TIEDefinedType::GetAllowedString() const {
   std::string Atoms, Strings, Integers, Floats;
-  for (int32_t Index = 0; Index < FAtoms.GetCount(); ++Index) Atoms += FAtoms.Get(Index) + " ";
+  // Written as values are, so that quotes and backslashes (and, in saved
+  // text, characters that end a word) read back.
+  for (int32_t Index = 0; Index < FAtoms.GetCount(); ++Index) {
+    Atoms += IIEValue(new TIEValue(FAtoms.Get(Index), dtAtom))->GetToString() + " ";
+  }
   for (int32_t Index = 0; Index < FStrings.GetCount(); ++Index) {
-    Strings += "\"" + FStrings.Get(Index) + "\" ";
+    Strings += IIEValue(new TIEValue(FStrings.Get(Index), dtString))->GetToString() + " ";
   }
   for (int32_t Integer : FIntegers) Integers += std::to_string(Integer) + " ";
   for (double Float : FFloats) Floats += FloatText(Float) + " ";
