@@ -1,8 +1,10 @@
 #include "core/IEDefinedTypePrinter.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
+#include "core/IEFactPrinter.h"
 #include "core/IEFacts.h"
 #include "core/IEFuzzyPrinter.h"
 #include "runtime/Conversions.h"
@@ -37,8 +39,10 @@ std::array<std::string, 4> Facets(const TIEDefinedType& Type) {
                 RangeBound(Type.GetMaxRange(), DefaultMaxRange) + ") " + NewLine;
   }
   if (const std::string& Units = Type.GetUnits(); !Units.empty()) {
-    const bool Quoted = Units.find(' ') != std::string::npos;
-    Result[1] = Indent + "(units " + (Quoted ? "\"" + Units + "\"" : Units) + ")" + NewLine;
+    // Units that would not read back as one word are written as a string.
+    const bool Quoted = std::any_of(Units.begin(), Units.end(),
+                                    [](char C) { return EndsWord(C) || C == '\\'; });
+    Result[1] = Indent + "(units " + (Quoted ? QuotedText(Units) : Units) + ")" + NewLine;
   }
   if (Type.GetCardinalityLimited()) {
     Result[2] = Indent + "(cardinality " +
@@ -90,7 +94,7 @@ std::string PrettyPrint(const TIEDefinedType& DefinedType) {
   } else {
     Text = "(deftype " + DefinedType.GetName() + " ";
     if (!DefinedType.GetComment().empty()) {
-      Text += NewLine + Indent + "\"" + DefinedType.GetComment() + "\"" + NewLine + Indent;
+      Text += NewLine + Indent + QuotedText(DefinedType.GetComment()) + NewLine + Indent;
     }
     Text += "extends (type ";
     Text += Ancestor

@@ -108,6 +108,15 @@ std::string IndentLines(std::string_view Text) {
   return Result;
 }
 
+std::string QuotedText(std::string_view Text) {
+  std::string Result = "\"";
+  for (char C : Text) {
+    if (C == '\\' || C == '"') Result += '\\';
+    Result += C;
+  }
+  return Result + "\"";
+}
+
 std::string CommentLines(std::string_view Comment) {
   std::string Text;
   while (!Comment.empty()) {
@@ -160,7 +169,7 @@ bool IsPlainDataSlot(const TFactSlot& Slot) {
 
 std::string PrettyPrint(const TFactTemplate& Template) {
   std::string Text = "(deftemplate " + Template.GetTemplateName();
-  if (!Template.GetComment().empty()) Text += " \"" + Template.GetComment() + "\"";
+  if (!Template.GetComment().empty()) Text += " " + QuotedText(Template.GetComment());
   if (Template.GetParent()) {
     Text += NewLine + Indent + "extends " + Template.GetParent()->GetTemplateName();
   }

@@ -17,6 +17,9 @@ namespace ie {
 // Text with every line break followed by one more indent, so that a
 // multi-line item keeps its place inside the construct around it.
 std::string IndentLines(std::string_view Text);
+// Text in double quotes, each backslash and double quote escaped, as a
+// string value prints: a construct's comment reads back as it was.
+std::string QuotedText(std::string_view Text);
 // Each line of Comment trimmed; a non-empty line that does not start with
 // ";" gets "; " in front; every line ends with a line break.
 std::string CommentLines(std::string_view Comment);

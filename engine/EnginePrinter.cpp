@@ -20,7 +20,7 @@ std::string ValueText(const IIEValue& Value) {
 
 std::string PrettyPrint(const TFactSet& FactSet) {
   std::string Text = "(deffacts " + FactSet.GetFactSetName();
-  if (!FactSet.GetComment().empty()) Text += " \"" + FactSet.GetComment() + "\"";
+  if (!FactSet.GetComment().empty()) Text += " " + QuotedText(FactSet.GetComment());
   Text += NewLineString;
   const TFactSetFacts& Facts = FactSet.GetFacts();
   for (int32_t Index = 0; Index < Facts.GetCount(); ++Index) {

@@ -58,7 +58,7 @@ std::string PrettyPrint(const IInterpretedFunction& Function) {
       "(deffunction " + Function->GetFunctionName() + " (" + ParameterList(Function) + ")";
   Text += NewLineString;
   if (!Function->GetComment().empty()) {
-    Text += IndentString + ('"' + Function->GetComment() + '"') + NewLineString;
+    Text += IndentString + QuotedText(Function->GetComment()) + NewLineString;
   }
   for (int32_t I = 0; I < Function->GetStatementCount(); ++I) {
     Text += IndentString + ValueText(Function->GetStatement(I)) + NewLineString;

@@ -116,7 +116,7 @@ std::string PrettyPrint(const TRule& Rule, TRuleConstruct Construct) {
 
 std::string PrettyPrint(const TRule& Rule) {
   std::string Text = "(defrule " + Rule.GetRuleName();
-  if (!Rule.GetComment().empty()) Text += NewLine + Indent + "\"" + Rule.GetComment() + "\"";
+  if (!Rule.GetComment().empty()) Text += NewLine + Indent + QuotedText(Rule.GetComment());
   Text += NewLine;
   const std::string Salience = SalienceText(Rule);
   if (!Salience.empty() || !Rule.GetEnabled() || Rule.GetOneShot()) {
