@@ -94,8 +94,12 @@ void TIEDefinedType::SetImplicit(bool Implicit) {
 
 void TIEDefinedType::SetAncestor(const IIEDefinedTypeFull& Ancestor) {
   if (Ancestor == FAncestor) return;
+  // An older definition under this type's own name counts as itself: the
+  // type's text would name itself as its parent and never read back.
   for (const TIEDefinedType* Type = Ancestor.Get(); Type != nullptr; Type = Type->FAncestor.Get()) {
-    if (Type == this) throw EIEException(Format(STypeInheritanceLoop, FName));
+    if (Type == this || (!FName.empty() && Type->FName == FName)) {
+      throw EIEException(Format(STypeInheritanceLoop, FName));
+    }
   }
   FAncestor = Ancestor;
   // A type made for one slot that extends a named type is no longer the
