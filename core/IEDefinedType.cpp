@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "core/IEDefinedTypePrinter.h"
+#include "core/IEFactPrinter.h"
 #include "core/IEFacts.h"
 #include "core/IEFuzzyLogic.h"
 #include "runtime/Conversions.h"
@@ -503,7 +504,7 @@ std::string TIEDefinedType::GetAllowedString() const {
     Atoms += IIEValue(new TIEValue(FAtoms.Get(Index), dtAtom))->GetToString() + " ";
   }
   for (int32_t Index = 0; Index < FStrings.GetCount(); ++Index) {
-    Strings += IIEValue(new TIEValue(FStrings.Get(Index), dtString))->GetToString() + " ";
+    Strings += QuotedText(FStrings.Get(Index)) + " ";
   }
   for (int32_t Integer : FIntegers) Integers += std::to_string(Integer) + " ";
   for (double Float : FFloats) Floats += FloatText(Float) + " ";

@@ -109,12 +109,9 @@ std::string IndentLines(std::string_view Text) {
 }
 
 std::string QuotedText(std::string_view Text) {
-  std::string Result = "\"";
-  for (char C : Text) {
-    if (C == '\\' || C == '"') Result += '\\';
-    Result += C;
-  }
-  return Result + "\"";
+  TStringSink Sink;
+  TIEValue::WriteQuoted(Sink, Text);
+  return std::move(Sink.Text);
 }
 
 std::string CommentLines(std::string_view Comment) {

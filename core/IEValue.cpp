@@ -31,13 +31,6 @@ bool TruncToInteger(double Value, int32_t& Result) {
   return true;
 }
 
-// Collects a value's text.
-struct TStringSink {
-  void Add(char C) { Text += C; }
-  void Add(std::string_view Part) { Text += Part; }
-  std::string Text;
-};
-
 TObject* DuplicateOwnedObject(TObject* Obj) {
   TPersistent* Source = dynamic_cast<TPersistent*>(Obj);
   if (Source == nullptr || !Obj->ClassType()->IsConstructible()) {

@@ -64,6 +64,13 @@ class TIEValueNexus : public TComponent {
   TIEValue* FValue;
 };
 
+// Collects the text a value writes (WriteText's sink for a string).
+struct TStringSink {
+  void Add(char C) { Text += C; }
+  void Add(std::string_view Part) { Text += Part; }
+  std::string Text;
+};
+
 class TIEValue : public ICloneable {
   IE_CLASS(TIEValue, ICloneable)
 
@@ -209,6 +216,10 @@ class TIEValue : public ICloneable {
   // so that hashing a fact's values builds no text.
   template <class TSink>
   void WriteText(TSink& Sink) const;
+  // Text in double quotes, each backslash and double quote escaped: how a
+  // string value, and a construct's comment, is written.
+  template <class TSink>
+  static void WriteQuoted(TSink& Sink, std::string_view Text);
 
   // What the value stands for in Context: a variable's binding, a function
   // call's result, a binding address's slot value, a point list's fuzzy
@@ -356,6 +367,16 @@ void TIEValue::WriteEscaped(TSink& Sink, std::string_view Text) {
 }
 
 template <class TSink>
+void TIEValue::WriteQuoted(TSink& Sink, std::string_view Text) {
+  Sink.Add('"');
+  for (char C : Text) {
+    if (C == '\\' || C == '"') Sink.Add('\\');
+    Sink.Add(C);
+  }
+  Sink.Add('"');
+}
+
+template <class TSink>
 void TIEValue::WriteText(TSink& Sink) const {
   switch (FDType) {
     case dtNone:
@@ -372,12 +393,7 @@ void TIEValue::WriteText(TSink& Sink) const {
       Sink.Add(std::string_view(FText));
       return;
     case dtString:
-      Sink.Add('"');
-      for (char C : FText) {
-        if (C == '\\' || C == '"') Sink.Add('\\');
-        Sink.Add(C);
-      }
-      Sink.Add('"');
+      WriteQuoted(Sink, FText);
       return;
     case dtInteger:
       Sink.Add(TNumberText(int64_t{FData.Integer}).Get());

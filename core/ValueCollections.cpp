@@ -3,23 +3,11 @@
 #include "core/IEValue.h"
 
 #include <string>
-#include <string_view>
 
 #include "libs/Hashing.h"
 #include "runtime/Format.h"
 
 namespace ie {
-
-namespace {
-
-// Collects a value's text.
-struct TStringSink {
-  void Add(char C) { Text += C; }
-  void Add(std::string_view Part) { Text += Part; }
-  std::string Text;
-};
-
-}  // namespace
 
 // TSharedValues
 
