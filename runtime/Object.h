@@ -50,18 +50,7 @@ class TMetaClass {
 };
 
 template <class T, class... Args>
-T* Create(Args&&... Arguments) {
-  T* Obj = new T(std::forward<Args>(Arguments)...);
-  try {
-    Obj->AfterConstruction();
-  } catch (...) {
-    // Through the root, whose destructor every class can reach: a counted
-    // class hides its own.
-    delete static_cast<TObject*>(Obj);
-    throw;
-  }
-  return Obj;
-}
+T* Create(Args&&... Arguments);
 
 // Whether T can be made with an owner or without arguments. Asked of the
 // new-expression rather than of std::is_constructible, which also wants the
@@ -132,6 +121,20 @@ class TObject {
   virtual std::string GetToString() const { return ClassName(); }
   virtual int32_t GetHashCode() const;
 };
+
+template <class T, class... Args>
+T* Create(Args&&... Arguments) {
+  T* Obj = new T(std::forward<Args>(Arguments)...);
+  try {
+    Obj->AfterConstruction();
+  } catch (...) {
+    // Through the root, whose destructor every class can reach: a counted
+    // class hides its own.
+    delete static_cast<TObject*>(Obj);
+    throw;
+  }
+  return Obj;
+}
 
 // Obj as a T when it is one (T or a descendant), else nil: a walk up the
 // class chain, which unlike dynamic_cast compares no type names. For
