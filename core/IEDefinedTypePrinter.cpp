@@ -56,16 +56,11 @@ std::array<std::string, 4> Facets(const TIEDefinedType& Type) {
 }
 
 // Lines, each ended by a line break, with Prefix in front of each.
-std::string Prefixed(const std::string& Lines, const std::string& Prefix) {
-  std::string Text;
-  for (size_t Start = 0; Start < Lines.size();) {
-    size_t End = Lines.find(NewLine, Start);
-    End = End == std::string::npos ? Lines.size() : End + NewLine.size();
-    Text += Prefix;
-    Text.append(Lines, Start, End - Start);
-    Start = End;
-  }
-  return Text;
+std::string Prefixed(std::string_view Lines, const std::string& Prefix) {
+  if (Lines.empty()) return {};
+  const bool Ended = Lines.ends_with(NewLine);
+  if (Ended) Lines.remove_suffix(NewLine.size());
+  return Prefix + IndentLines(Lines, Prefix) + (Ended ? NewLine : std::string());
 }
 
 // The facets, each line indented once more (allowed values may take two
@@ -92,13 +87,13 @@ std::string PrettyPrint(const TIEDefinedType& DefinedType) {
   if (DefinedType.IsImplicit()) {
     Text = "(type " + KindsToString(Listed, " ") + ")" + NewLine;
   } else {
-    Text = "(deftype " + DefinedType.GetName() + " ";
+    Text = "(deftype " + WordText(DefinedType.GetName()) + " ";
     if (!DefinedType.GetComment().empty()) {
       Text += NewLine + Indent + QuotedText(DefinedType.GetComment()) + NewLine + Indent;
     }
     Text += "extends (type ";
     Text += Ancestor
-                ? Ancestor->GetName() + " " + KindsToString(Listed - Ancestor->GetBaseTypes(), " ")
+                ? WordText(Ancestor->GetName()) + " " + KindsToString(Listed - Ancestor->GetBaseTypes(), " ")
                 : KindsToString(Listed, " ");
     Text += ")" + NewLine;
   }

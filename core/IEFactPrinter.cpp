@@ -83,7 +83,7 @@ bool SlotOmitted(const TFactSlot& Slot, const IIEValue& Value, const std::string
 
 }  // namespace
 
-std::string IndentLines(std::string_view Text) {
+std::string IndentLines(std::string_view Text, std::string_view Prefix) {
   std::string Result;
   Result.reserve(Text.size());
   // A line end inside a string literal is the string's own: indenting after
@@ -99,7 +99,7 @@ std::string IndentLines(std::string_view Text) {
     if (C == '"') InString = !InString;
     if (!InString && Text.compare(I, NewLine.size(), NewLine) == 0) {
       Result.append(NewLine);
-      Result += Indent;
+      Result += Prefix;
       I += NewLine.size() - 1;
       continue;
     }
@@ -111,6 +111,13 @@ std::string IndentLines(std::string_view Text) {
 std::string QuotedText(std::string_view Text) {
   TStringSink Sink;
   TIEValue::WriteQuoted(Sink, Text);
+  return std::move(Sink.Text);
+}
+
+std::string WordText(std::string_view Word) {
+  if (!TExactText::Active() || Word.empty()) return std::string(Word);
+  TStringSink Sink;
+  TIEValue::WriteWord(Sink, Word);
   return std::move(Sink.Text);
 }
 
@@ -136,7 +143,7 @@ std::string PrettyPrint(const TFactSlot& Slot) {
   const TIETypes Types = Slot.GetSlotType();
   if (const IIEDefinedType& DefinedType = Slot.GetExtendedTypeInfo()) {
     Text += DefinedType->IsImplicit() ? DefinedType->GetToString()
-                                      : "(type " + DefinedType->GetName() + ")";
+                                      : "(type " + WordText(DefinedType->GetName()) + ")";
     if (!Facet.empty()) Text += Indent + Indent + Facet;
   } else if (!(Types == IESlotTypes) && !(Types == IESlotTypes + IEMultiSlotTypes)) {
     // Kinds that are always accepted, and the multifield flags, have no
@@ -174,7 +181,7 @@ std::string PrettyPrint(const TFactTemplate& Template) {
   if (Data && Data->GetExtendedTypeInfo()) {
     const IIEDefinedType& DefinedType = Data->GetExtendedTypeInfo();
     Text += DefinedType->IsImplicit() ? " " + Template.SlotToString(*Data)
-                                      : " is-a " + DefinedType->GetName();
+                                      : " is-a " + WordText(DefinedType->GetName());
   } else if (Data && IsPlainDataSlot(*Data)) {
     // An ordered template says nothing of its data slot.
   } else {

@@ -14,12 +14,16 @@
 
 namespace ie {
 
-// Text with every line break followed by one more indent, so that a
-// multi-line item keeps its place inside the construct around it.
-std::string IndentLines(std::string_view Text);
+// Text with every line break followed by Prefix (one more indent), so that
+// a multi-line item keeps its place inside the construct around it. A line
+// break inside a string literal is the string's own and stays as it is.
+std::string IndentLines(std::string_view Text, std::string_view Prefix = IndentString);
 // Text in double quotes, each backslash and double quote escaped, as a
 // string value prints: a construct's comment reads back as it was.
 std::string QuotedText(std::string_view Text);
+// A name or other word as it prints: saved text escapes the characters
+// that would end the word, so that it reads back whole.
+std::string WordText(std::string_view Word);
 // Each line of Comment trimmed; a non-empty line that does not start with
 // ";" gets "; " in front; every line ends with a line break.
 std::string CommentLines(std::string_view Comment);

@@ -1,5 +1,6 @@
 #include "core/IEFuzzyPrinter.h"
 
+#include "core/IEFactPrinter.h"
 #include "runtime/Conversions.h"
 
 namespace ie {
@@ -33,7 +34,7 @@ std::string UnitsText(const std::string& Units) {
 
 std::string PrettyPrint(const TIFuzzySet& FuzzySet, bool AsTerm) {
   if (!AsTerm) return ShapeText(FuzzySet);
-  return "(term " + FuzzySet.GetName() + " " + ShapeText(FuzzySet) + ")";
+  return "(term " + WordText(FuzzySet.GetName()) + " " + ShapeText(FuzzySet) + ")";
 }
 
 std::string PrettyPrint(const IFuzzySet& FuzzySet, bool AsTerm) {

@@ -773,10 +773,20 @@ std::string TIEValue::GetToString() const {
 
 std::string TIEValue::ObjectText() const {
   switch (FDType) {
+    case dtFuzzy:
+      // A term's name is read back as a word.
+      if (TExactText::Active() && FData.Shared != nullptr) {
+        const auto* Set = static_cast<const TIFuzzySet*>(FData.Shared);
+        if (!Set->GetName().empty()) {
+          TStringSink Sink;
+          WriteWord(Sink, Set->GetName());
+          return std::move(Sink.Text);
+        }
+      }
+      [[fallthrough]];
     case dtFunCall:
     case dtFact:
     case dtSingletons:
-    case dtFuzzy:
       return FData.Shared != nullptr ? FData.Shared->GetToString() : std::string();
     case dtObject:
       if (FData.Object == nullptr) return "";

@@ -220,6 +220,11 @@ class TIEValue : public ICloneable {
   // string value, and a construct's comment, is written.
   template <class TSink>
   static void WriteQuoted(TSink& Sink, std::string_view Text);
+  // A non-empty word as saved text writes it: the characters after the
+  // first that would end the word are escaped, so it reads back whole (a
+  // word's first character is read as it is).
+  template <class TSink>
+  static void WriteWord(TSink& Sink, std::string_view Word);
 
   // What the value stands for in Context: a variable's binding, a function
   // call's result, a binding address's slot value, a point list's fuzzy
@@ -345,17 +350,20 @@ class TValueVector : public ICloneable, public TIList<TIEValue> {
   int32_t FTag = 0;
 };
 
-// Saved text names nil, the empty atom, and escapes a character that would
-// end the word, so that the atom reads back whole. A word's first character
-// is read as it is.
+// Saved text names nil, the empty atom.
 template <class TSink>
 void TIEValue::WriteExactAtom(TSink& Sink) const {
   if (FText.empty()) {
     Sink.Add(std::string_view(SNilKeyword));
     return;
   }
-  Sink.Add(FText.front());
-  WriteEscaped(Sink, std::string_view(FText).substr(1));
+  WriteWord(Sink, FText);
+}
+
+template <class TSink>
+void TIEValue::WriteWord(TSink& Sink, std::string_view Word) {
+  Sink.Add(Word.front());
+  WriteEscaped(Sink, Word.substr(1));
 }
 
 template <class TSink>

@@ -19,7 +19,7 @@ std::string ValueText(const IIEValue& Value) {
 }  // namespace
 
 std::string PrettyPrint(const TFactSet& FactSet) {
-  std::string Text = "(deffacts " + FactSet.GetFactSetName();
+  std::string Text = "(deffacts " + WordText(FactSet.GetFactSetName());
   if (!FactSet.GetComment().empty()) Text += " " + QuotedText(FactSet.GetComment());
   Text += NewLineString;
   const TFactSetFacts& Facts = FactSet.GetFacts();
@@ -33,14 +33,14 @@ std::string PrettyPrint(const TFactSet& FactSet) {
 std::string PrettyPrint(const TValueHashTable& Variables) {
   std::string Text = "(defglobal";
   for (const auto& Entry : Variables) {
-    Text += " ?" + Entry.Key + " = " + ValueText(Entry.Value);
+    Text += " " + WordText("?" + Entry.Key) + " = " + ValueText(Entry.Value);
   }
   return Text + ")";
 }
 
 std::string PrettyPrint(const std::string& Name, const IIEValue& Value) {
   if (Name.empty()) return std::string();
-  return (Name.front() == '?' ? Name : "?" + Name) + " = " + ValueText(Value);
+  return WordText(Name.front() == '?' ? Name : "?" + Name) + " = " + ValueText(Value);
 }
 
 // The engine's printer: each construct's text comes from its own printer.

@@ -15,7 +15,7 @@ std::string ValueText(const IIEValue& Value) { return Value ? Value->GetToString
 std::string PrettyPrint(const IFunCall& FunCall, bool SlotForm) {
   std::string Text = CommentLines(FunCall->GetComment());
   Text += '(';
-  Text += FunCall->GetName();
+  Text += WordText(FunCall->GetName());
   for (int32_t I = 0; I < FunCall->GetArgumentCount(); ++I) {
     const std::string Argument = ValueText(FunCall->GetArgument(I));
     if (SlotForm && I > 0) {
@@ -55,7 +55,7 @@ std::string ParameterList(const IInterpretedFunction& Function) {
 
 std::string PrettyPrint(const IInterpretedFunction& Function) {
   std::string Text =
-      "(deffunction " + Function->GetFunctionName() + " (" + ParameterList(Function) + ")";
+      "(deffunction " + WordText(Function->GetFunctionName()) + " (" + ParameterList(Function) + ")";
   Text += NewLineString;
   if (!Function->GetComment().empty()) {
     Text += IndentString + QuotedText(Function->GetComment()) + NewLineString;

@@ -28,8 +28,9 @@ std::string SlotTestsText(const TSlotTests& Tests, bool InTestCE) {
     if (Test->GetSlotTestType() == sttNotEquals && !InTestCE) Text += '~';
     const IIEValue& Value = Test->GetSlotValue();
     if (Value && Value->GetDType() == dtFunCall && !InTestCE) Text += ':';
-    if (Value && Value->GetDType() == dtFuzzy && Value->GetAsFuzzy()) {
-      // A term by its name, a bracketed expression as written.
+    if (Value && Value->GetDType() == dtFuzzy && Value->GetAsFuzzy() &&
+        Value->GetAsFuzzy()->GetName().empty()) {
+      // A bracketed expression as written; a term prints as a value.
       Text += Value->GetAsFuzzy()->GetDisplayName();
     } else if (Value) {
       Text += Value->GetToString();
