@@ -195,7 +195,17 @@ void TIERuleParser::SetSlotFunctionEnd(int32_t Index, uint16_t Value) {
 
 IStreamToken TIERuleParser::NextToken() {
   if (FStream == nullptr) throw EIEException(SNoParseStream);
-  IStreamToken Token = GetRuleStream()->NextToken();
+  IStreamToken Token;
+  try {
+    Token = GetRuleStream()->NextToken();
+  } catch (const EIEParseException& E) {
+    // A reader error (a string left open, a number out of range): the
+    // stream has passed over the rest of its construct.
+    const int32_t Line = E.GetLineNumber();
+    throw EIEParseException(Format(SParsingError, E.GetMessage(), "NextToken", IntToStr(Line),
+                                   ShortenedText(GetRuleStream()->GetToString())),
+                            Line);
+  }
   if (Token->IsChar('(') && GetRuleStream()->GetDepth() > MaxParseDepth) {
     ParseError("NextToken", SNestingTooDeep, MaxParseDepth);
   }

@@ -273,7 +273,13 @@ void TIERuleStream::ReadAhead() {
   FWork.clear();
   int32_t Open = 0;
   for (;;) {
-    IStreamToken Token = BuildNextToken();
+    IStreamToken Token;
+    try {
+      Token = BuildNextToken();
+    } catch (const EIEParseException&) {
+      SkipConstruct(Open);
+      throw;
+    }
     if (Token->IsChar('(')) {
       ++Open;
     } else if (Token->IsChar(')')) {
@@ -285,6 +291,28 @@ void TIERuleStream::ReadAhead() {
   }
   FReady.assign(FWork.rbegin(), FWork.rend());
   FWork.clear();
+}
+
+void TIERuleStream::SkipConstruct(int32_t Open) {
+  FFormerSExpression = std::exchange(FSExpression, std::string());
+  for (const IStreamToken& Token : FWork) {
+    FSExpression += Token->GetToString();
+    FSExpression += ' ';
+  }
+  FWork.clear();
+  // Every reader error consumes what it read; a second one ends the skip.
+  try {
+    while (Open > 0) {
+      const IStreamToken Token = BuildNextToken();
+      if (Token->IsEOF()) break;
+      if (Token->IsChar('(')) {
+        ++Open;
+      } else if (Token->IsChar(')')) {
+        --Open;
+      }
+    }
+  } catch (const EIEParseException&) {
+  }
 }
 
 IStreamToken TIERuleStream::NextToken() {
@@ -360,12 +388,17 @@ std::string TIERuleStream::GenerateName(const char* Prefix) {
 }
 
 void TIERuleStream::ReadString() {
+  // A string left open is reported where it starts, not at the end of text.
+  const int32_t StartLine = FLineNumber;
+  const auto Unterminated = [StartLine] {
+    throw EIEParseException(SUnterminatedString, StartLine);
+  };
   char C;
   for (;;) {
-    if (!GetChar(C)) RaiseParseError(SUnterminatedString);
+    if (!GetChar(C)) Unterminated();
     FAtLineStart = false;
     if (C == '"') return;
-    if (C == '\\' && !GetChar(C)) RaiseParseError(SUnterminatedString);
+    if (C == '\\' && !GetChar(C)) Unterminated();
     if (!TakeLineEnd(C, FTokenText)) FTokenText += C;
   }
 }

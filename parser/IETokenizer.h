@@ -162,6 +162,10 @@ class TIERuleStream : public TIETokenizerStream {
 
  private:
   void ReadAhead();
+  // After a reader error in a construct with Open parentheses open: its
+  // text so far becomes the S-expression's, and the rest of it is passed
+  // over, so that none of it is read as top-level items of its own.
+  void SkipConstruct(int32_t Open);
   void ReadString();
   // Counts a line after a line end that starts with C has been consumed
   // into Text; false when C starts no line end.

@@ -39,6 +39,8 @@ IIEValue CallValue(const IFunCall& Call) { return new TIEValue(Call); }
 
 // Items in brackets as a user writes them: "[very hot or [cold and mild]]".
 std::string BracketText(const TValueVector& Items) {
+  // The text is saved as it is, so its words are written to read back.
+  const TExactText Exact;
   std::string Text(1, '[');
   for (const IIEValue& Item : Items) {
     const std::string Word = Item->GetToString();
