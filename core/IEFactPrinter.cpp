@@ -18,19 +18,25 @@ std::string_view Trimmed(std::string_view Line) {
   return Line;
 }
 
+// Whether Default is one the slot makes itself without a default facet and
+// that would not read back written out: the fuzzy default, which may name
+// no term of its variable ("empty"), and one that the slot's own allowed
+// values refuse, having none to take it from.
+bool UnwrittenDefault(const TFactSlot& Slot, const IIEValue& Default, const std::string& Text) {
+  if (Slot.GetDefaultDynamic()) return false;
+  const IIEDefinedType& Type = Slot.GetExtendedTypeInfo();
+  if (Default->GetDType() != dtFuzzy && (!Type || Type->IsValid(Default))) return false;
+  return Text == Slot.CreateValidDefault(Slot.IsMultiSlot())->GetToString();
+}
+
 // The default facet, "(default VALUE) "; empty when the default prints
-// empty, since "(default )" would not read back, and for the fuzzy default
-// that the slot makes itself without one, which may name no term of its
-// variable ("empty").
+// empty, since "(default )" would not read back, and for a default the
+// slot makes again when read.
 std::string DefaultFacet(const TFactSlot& Slot) {
   const IIEValue& Default = Slot.GetSlotDefault();
   if (!Default) return std::string();
   const std::string Text = Default->GetToString();
-  if (Text.empty()) return std::string();
-  if (Default->GetDType() == dtFuzzy && !Slot.GetDefaultDynamic() &&
-      Text == Slot.CreateValidDefault(Slot.IsMultiSlot())->GetToString()) {
-    return std::string();
-  }
+  if (Text.empty() || UnwrittenDefault(Slot, Default, Text)) return std::string();
   return (Slot.GetDefaultDynamic() ? "(default-dynamic " : "(default ") + Text + ") ";
 }
 

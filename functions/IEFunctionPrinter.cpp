@@ -17,8 +17,10 @@ std::string PrettyPrint(const IFunCall& FunCall, bool SlotForm) {
   Text += '(';
   Text += WordText(FunCall->GetName());
   for (int32_t I = 0; I < FunCall->GetArgumentCount(); ++I) {
-    const std::string Argument = ValueText(FunCall->GetArgument(I));
-    if (SlotForm && I > 0) {
+    const IIEValue& Value = FunCall->GetArgument(I);
+    const std::string Argument = ValueText(Value);
+    // Slot and value pairs are lists; any other argument prints as itself.
+    if (SlotForm && I > 0 && Value && Value->GetDType() == dtList) {
       Text += " (" + Argument + ")";
     } else {
       Text += ' ' + Argument;
