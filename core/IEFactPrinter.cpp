@@ -19,13 +19,14 @@ std::string_view Trimmed(std::string_view Line) {
 }
 
 // Whether Default is one the slot makes itself without a default facet and
-// that would not read back written out: the fuzzy default, which may name
-// no term of its variable ("empty"), and one that the slot's own allowed
-// values refuse, having none to take it from.
+// that would not read back written out: a fuzzy slot's, which may name no
+// term of its variable ("empty") or, without a variable, be nil, and one
+// that the slot's own allowed values refuse, having none to take it from.
 bool UnwrittenDefault(const TFactSlot& Slot, const IIEValue& Default, const std::string& Text) {
   if (Slot.GetDefaultDynamic()) return false;
   const IIEDefinedType& Type = Slot.GetExtendedTypeInfo();
-  if (Default->GetDType() != dtFuzzy && (!Type || Type->IsValid(Default))) return false;
+  const bool Fuzzy = Default->GetDType() == dtFuzzy || Slot.GetSlotType().Contains(dtFuzzy);
+  if (!Fuzzy && (!Type || Type->IsValid(Default))) return false;
   return Text == Slot.CreateValidDefault(Slot.IsMultiSlot())->GetToString();
 }
 
