@@ -300,18 +300,20 @@ void TIERuleStream::SkipConstruct(int32_t Open) {
     FSExpression += ' ';
   }
   FWork.clear();
-  // Every reader error consumes what it read; a second one ends the skip.
-  try {
-    while (Open > 0) {
-      const IStreamToken Token = BuildNextToken();
-      if (Token->IsEOF()) break;
-      if (Token->IsChar('(')) {
-        ++Open;
-      } else if (Token->IsChar(')')) {
-        --Open;
-      }
+  // Every reader error consumes what it read, so the skip goes on past one.
+  while (Open > 0) {
+    IStreamToken Token;
+    try {
+      Token = BuildNextToken();
+    } catch (const EIEParseException&) {
+      continue;
     }
-  } catch (const EIEParseException&) {
+    if (Token->IsEOF()) break;
+    if (Token->IsChar('(')) {
+      ++Open;
+    } else if (Token->IsChar(')')) {
+      --Open;
+    }
   }
 }
 

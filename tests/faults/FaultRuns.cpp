@@ -338,7 +338,8 @@ const char* const BadConstructs =
     "(defrule unbound (not (oven (t ?z))) => (printout t ?z crlf))\n"
     "(defrule loud (declare (salience (+ 1 abc))) (oven) => (printout t x crlf))\n"
     "(defrule louder (declare (salience (assert-string \"(oven (t\"))) (oven) => (printout t x))\n"
-    "(defrule shape (oven) => (try (printout t (tri 30 10 50) crlf) catch (printout t no crlf)))\n";
+    "(defrule shape (oven) => (try (printout t (tri 30 10 50) crlf) catch (printout t no crlf)))\n"
+    "(defrule far (oven (t 1e999)) => (printout t 1e999 crlf))\n";
 
 // Whether an error's text tells of a failure of memory, files or the host.
 bool TellsOfFault(const std::string& Message) {
@@ -440,7 +441,7 @@ const TWorkload Workloads[] = {
      }},
     {"bad constructs", "",
      [](TInferenceEngine* Engine, const TTempDir&) {
-       ParseExpecting(Engine, BadConstructs, 5);
+       ParseExpecting(Engine, BadConstructs, 6);
        Engine->Parse("(assert (oven (t cold)))", true);
        Engine->Run();
      }},
