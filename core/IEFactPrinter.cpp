@@ -121,13 +121,6 @@ std::string QuotedText(std::string_view Text) {
   return std::move(Sink.Text);
 }
 
-std::string WordText(std::string_view Word) {
-  if (!TExactText::Active() || Word.empty()) return std::string(Word);
-  TStringSink Sink;
-  TIEValue::WriteWord(Sink, Word);
-  return std::move(Sink.Text);
-}
-
 std::string CommentLines(std::string_view Comment) {
   std::string Text;
   while (!Comment.empty()) {

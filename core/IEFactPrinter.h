@@ -21,9 +21,6 @@ std::string IndentLines(std::string_view Text, std::string_view Prefix = IndentS
 // Text in double quotes, each backslash and double quote escaped, as a
 // string value prints: a construct's comment reads back as it was.
 std::string QuotedText(std::string_view Text);
-// A name or other word as it prints: saved text escapes the characters
-// that would end the word, so that it reads back whole.
-std::string WordText(std::string_view Word);
 // Each line of Comment trimmed; a non-empty line that does not start with
 // ";" gets "; " in front; every line ends with a line break.
 std::string CommentLines(std::string_view Comment);

@@ -771,17 +771,20 @@ std::string TIEValue::GetToString() const {
   return std::move(Sink.Text);
 }
 
+std::string WordText(std::string_view Word) {
+  if (!TExactText::Active() || Word.empty()) return std::string(Word);
+  TStringSink Sink;
+  TIEValue::WriteWord(Sink, Word);
+  return std::move(Sink.Text);
+}
+
 std::string TIEValue::ObjectText() const {
   switch (FDType) {
     case dtFuzzy:
-      // A term's name is read back as a word.
-      if (TExactText::Active() && FData.Shared != nullptr) {
-        const auto* Set = static_cast<const TIFuzzySet*>(FData.Shared);
-        if (!Set->GetName().empty()) {
-          TStringSink Sink;
-          WriteWord(Sink, Set->GetName());
-          return std::move(Sink.Text);
-        }
+      // A term by its name, which is read back as a word.
+      if (FData.Shared != nullptr) {
+        const std::string& Name = static_cast<const TIFuzzySet*>(FData.Shared)->GetName();
+        if (!Name.empty()) return WordText(Name);
       }
       [[fallthrough]];
     case dtFunCall:

@@ -350,6 +350,10 @@ class TValueVector : public ICloneable, public TIList<TIEValue> {
   int32_t FTag = 0;
 };
 
+// A name or other word as it prints: saved text escapes the characters
+// that would end the word, so that it reads back whole.
+std::string WordText(std::string_view Word);
+
 // Saved text names nil, the empty atom.
 template <class TSink>
 void TIEValue::WriteExactAtom(TSink& Sink) const {

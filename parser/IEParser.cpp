@@ -41,6 +41,13 @@ std::string ShortenedText(const std::string& Text) {
   return Text.substr(0, Head) + "... " + NewLineString + Text.substr(Tail);
 }
 
+// A parse error as the host reads it: what went wrong, where in the parser,
+// the line, and the S-expression read so far.
+std::string ParsingErrorText(const std::string& Message, const std::string& Location,
+                             int32_t Line, const std::string& Expression) {
+  return Format(SParsingError, Message, Location, IntToStr(Line), ShortenedText(Expression));
+}
+
 std::string TypeKeywords(TIETypes Types) {
   std::string Text = SetToString(Types, ", ", false);
   for (char& C : Text) {
@@ -202,9 +209,8 @@ IStreamToken TIERuleParser::NextToken() {
     // A reader error (a string left open, a number out of range): the
     // stream has passed over the rest of its construct.
     const int32_t Line = E.GetLineNumber();
-    throw EIEParseException(Format(SParsingError, E.GetMessage(), "NextToken", IntToStr(Line),
-                                   ShortenedText(GetRuleStream()->GetToString())),
-                            Line);
+    throw EIEParseException(
+        ParsingErrorText(E.GetMessage(), "NextToken", Line, GetRuleStream()->GetToString()), Line);
   }
   if (Token->IsChar('(') && GetRuleStream()->GetDepth() > MaxParseDepth) {
     ParseError("NextToken", SNestingTooDeep, MaxParseDepth);
@@ -223,9 +229,9 @@ void TIERuleParser::ParseError(const std::string& Location, const std::string& M
   std::string Text;
   if (FStream != nullptr) {
     Line = GetRuleStream()->GetCurrentToken()->GetLineNumber();
-    Text = ShortenedText(GetRuleStream()->GetToString());
+    Text = GetRuleStream()->GetToString();
   }
-  throw EIEParseException(Format(SParsingError, Message, Location, IntToStr(Line), Text), Line);
+  throw EIEParseException(ParsingErrorText(Message, Location, Line, Text), Line);
 }
 
 // The top level
@@ -257,9 +263,7 @@ void TIERuleParser::ParseCollectingErrors() {
       Collect(E.GetMessage(), E.GetLineNumber());
     } catch (const std::exception& E) {
       const int32_t Line = GetRuleStream()->GetCurrentToken()->GetLineNumber();
-      Collect(Format(SParsingError, E.what(), "Parse", IntToStr(Line),
-                     ShortenedText(GetRuleStream()->GetToString())),
-              Line);
+      Collect(ParsingErrorText(E.what(), "Parse", Line, GetRuleStream()->GetToString()), Line);
     }
     if (static_cast<int32_t>(Errors.size()) > GetMaxErrors()) break;
     FStream->MoveToNextConstruct();

@@ -28,10 +28,10 @@ std::string SlotTestsText(const TSlotTests& Tests, bool InTestCE) {
     if (Test->GetSlotTestType() == sttNotEquals && !InTestCE) Text += '~';
     const IIEValue& Value = Test->GetSlotValue();
     if (Value && Value->GetDType() == dtFunCall && !InTestCE) Text += ':';
-    if (Value && Value->GetDType() == dtFuzzy && Value->GetAsFuzzy() &&
-        Value->GetAsFuzzy()->GetName().empty()) {
+    const IFuzzySet Set = Value && Value->GetDType() == dtFuzzy ? Value->GetAsFuzzy() : nullptr;
+    if (Set && Set->GetName().empty()) {
       // A bracketed expression as written; a term prints as a value.
-      Text += Value->GetAsFuzzy()->GetDisplayName();
+      Text += Set->GetDisplayName();
     } else if (Value) {
       Text += Value->GetToString();
     }
